@@ -1,0 +1,62 @@
+#include "driver/run.h"
+
+#include <memory>
+
+#include "driver/command_line.h"
+#include "driver/global_allocation.h"
+#include "driver/listing.h"
+#include "driver/profile_location.h"
+#include "driver/run_state.h"
+#include "driver/single_run.h"
+
+namespace tolvaran {
+
+namespace {
+
+const char kUsage[] =
+    "Usage: tolvaran PROFILE [PARAMETERS [MORE]]\n"
+    "\n"
+    "Checks one SAP system's usage over RFC and writes the result for the\n"
+    "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
+    "\n"
+    "  PROFILE      the system's profile file (.P00 is added when there is no\n"
+    "               extension); \"global\" runs the global sensor file\n"
+    "  PARAMETERS   CLIENT=nnn   count only this SAP client\n"
+    "               ITEM=name    list one value across the systems of Dalvenor.Prf\n"
+    "               /CHECK       plain check listing instead of a document\n"
+    "               CH=n         Tembrel dialect: only channel n's value\n"
+    "               # $ %        progress lines;  @  open PROFILE as typed\n"
+    "\n"
+    "Exit status: 0 result written, 1 RFC library error, 2 error document.\n";
+
+}  // namespace
+
+int RunProgram(Host& host, const std::vector<std::string>& args) {
+  if (args.size() == 2 && (args[1] == "--help" || args[1] == "--version")) {
+    if (args[1] == "--help") {
+      host.WriteOut(kUsage);
+    } else {
+      host.WriteOut(std::string(kProgramName) + " " + kVersionText + "\n");
+    }
+    return 0;
+  }
+
+  // The record is large (fixed text fields); keep it off the stack.
+  auto rs = std::make_unique<RunState>();
+  rs->host = &host;
+  rs->args = args;
+  try {
+    StartUp(*rs);
+    LocateProfile(*rs);
+    if (rs->itemMode) {
+      AllocateGlobalSensor(*rs);
+      return RunListing(*rs);
+    }
+    return RunSingleSystem(*rs);
+  } catch (const RunEnd& end) {
+    if (end.writeResultBuffer) host.WriteOut(rs->resultBuffer.view());
+    return end.status;
+  }
+}
+
+}  // namespace tolvaran

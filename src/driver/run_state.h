@@ -1,0 +1,114 @@
+// The run record: everything one run of the program knows, in one place.
+//
+// One RunState exists per run. It is created by RunProgram (driver/run.h)
+// and handed by reference to every step; nothing reaches it any other way,
+// except the RFC library's error handler, which has no parameter for it and
+// finds it through the one pointer that rfc/rfc_failure.cc keeps while the
+// handler is installed.
+//
+// Text fields have the capacities the monitor's files and the RFC library
+// were designed around; FixedText cuts what does not fit.
+#ifndef TOLVARAN_DRIVER_RUN_STATE_H_
+#define TOLVARAN_DRIVER_RUN_STATE_H_
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/fixed_text.h"
+#include "platform/host.h"
+#include "rfc/rfc_state.h"
+
+namespace tolvaran {
+
+// The dialect of the result document.
+enum class OutputFlavour { kExeXml, kMirvane, kQuillrax, kTembrel, kFandrok };
+
+const char* FlavourName(OutputFlavour flavour);
+
+// One SAP system's connection record, filled from a profile file. Never
+// cleared between readings: a key a profile lacks keeps its earlier value.
+struct SystemProfile {
+  FixedText<64> extCompany;
+  FixedText<12> destination;
+  FixedText<12> logonClient;
+  FixedText<48> user;
+  FixedText<32> password;
+  FixedText<32> language;
+  FixedText<32> mode;
+  FixedText<48> hostname;
+  FixedText<32> systemNumber;
+  FixedText<62> gatewayHost;
+  FixedText<32> gatewayService;
+
+  void Clear();
+};
+
+enum class RunStatus { kErr, kOk };
+
+struct RunState {
+  Host* host = nullptr;
+  // The command line as given (argument 0 is the program's path as invoked).
+  std::vector<std::string> args;
+
+  // Command line and profile location.
+  FixedText<64> profileName;
+  FixedText<128> paramText;  // parameter text, upper-cased
+  FixedText<120> paramRaw;   // the same, as typed, at the same positions
+  FixedText<4> client;
+  bool itemMode = false;
+  FixedText<128> itemName;
+  bool verbose = false;
+  FixedText<124> headerLine;
+  OutputFlavour outputFlavour = OutputFlavour::kExeXml;
+  FixedText<96> profileDir;
+  FixedText<82> profilePath;
+  // The profile file opened by the location step, read whole; empty when
+  // none is open.
+  bool profileOpen = false;
+  std::string profileBytes;
+
+  // Password key table, built at start-up.
+  std::array<unsigned char, 32> keyTable = {};
+
+  // Listing.
+  FixedText<2048> serverListing;
+  FixedText<2> labelKind;
+  bool foundFlag = false;
+  bool failFlag = false;
+  std::uint32_t systemCount = 0;
+  std::uint32_t processedCount = 0;
+  std::uint32_t failedCount = 0;
+  FixedText<144> systemLabel;
+
+  SystemProfile profile;
+
+  // Result.
+  FixedText<4096> resultBuffer;
+  std::int32_t channelCounter = 0;
+  RunStatus runStatus = RunStatus::kErr;
+  std::int32_t runResult = 0;
+
+  // RFC connection.
+  RfcHandle rfcHandle = 0;
+  // Host name and system number overrides for ",HOST=" and ",NO=" in the
+  // parameters. Nothing fills them yet: with those markers the host is
+  // passed as none and the system number keeps its previous value.
+  FixedText<48> hostOverride;
+  FixedText<32> systemNumberOverride;
+  int lastSystemNumber = 0;
+  RfcState rfc;
+};
+
+// How a run ends before its normal end: thrown by the step that meets a
+// fatal condition and caught once, in RunProgram, which writes the result
+// buffer when asked to and returns the status to main.
+struct RunEnd {
+  int status;
+  bool writeResultBuffer;
+};
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_DRIVER_RUN_STATE_H_

@@ -1,0 +1,12 @@
+// tolvaran: the check program the monitor starts once per check.
+#include <string>
+#include <vector>
+
+#include "driver/run.h"
+#include "platform/host.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  auto host = tolvaran::MakeRealHost();
+  return tolvaran::RunProgram(*host, args);
+}

@@ -1,0 +1,82 @@
+// What the program needs from the operating system, behind one interface.
+//
+// Files are named by Windows paths throughout the program ("C:\PRTG_Path.Txt",
+// "\Program Files\...", "SYS1.P00"). The real host maps them to the platform;
+// tests substitute a scratch root for the real one, or a host of their own.
+#ifndef TOLVARAN_PLATFORM_HOST_H_
+#define TOLVARAN_PLATFORM_HOST_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tolvaran {
+
+// Held while a cross-process lock is owned; releases it when destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Standard output, binary: the bytes arrive exactly as given.
+  virtual void WriteOut(std::string_view bytes) = 0;
+
+  // Reads a whole file as raw bytes. False when it cannot be opened for
+  // reading: missing, unreadable, or not a regular file.
+  virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
+
+  // Replaces `path` atomically: other processes see the old file or the new
+  // one, never a half-written one. No temporary file is left behind.
+  virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
+
+  // Deletes a file; false when it did not exist or could not be deleted.
+  virtual bool RemoveFile(const std::string& path) = 0;
+
+  // The path of an existing file whose name equals the last component of
+  // `path` without regard to case (on Windows names ignore case anyway);
+  // `path` itself when there is none.
+  virtual std::string FindIgnoringCase(const std::string& path) = 0;
+
+  // Takes an exclusive lock on the lock file `path` (created if needed),
+  // waiting at most `timeout_seconds`; null when not had in time. The lock
+  // file is removed again when released.
+  virtual std::unique_ptr<FileLock> Lock(const std::string& path, int timeout_seconds) = 0;
+
+  // The local time of day as "hh:mm:ss".
+  virtual std::string TimeOfDay() = 0;
+
+  // The native path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+
+  // The native path for a Windows path, as this host resolves it.
+  virtual std::string NativePath(const std::string& path) = 0;
+};
+
+// The real operating system. With a non-empty `root`, paths from the root of
+// a drive ("C:\X", "\X") resolve below `root` instead of the real root, so a
+// test can lay out "the machine" in a scratch directory.
+std::unique_ptr<Host> MakeRealHost(const std::string& root = "");
+
+// Maps a Windows path for this platform. On POSIX a leading drive letter and
+// colon are dropped and backslashes become slashes; a rooted result is put
+// below `root` when one is given. On Windows the path is used as it is,
+// unless a `root` is given.
+std::string MapWindowsPath(const std::string& path, const std::string& root);
+
+// Ends the process at once with `status`, after flushing standard output.
+// Only for the RFC library's error handler, which must never return into
+// the library; everything else returns its status to main.
+[[noreturn]] void ExitProcessNow(int status);
+
+// Loads a shared library by native path or plain name; null on failure,
+// never a system dialog.
+void* OpenSharedLibrary(const std::string& name);
+void* FindLibrarySymbol(void* library, const char* name);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_PLATFORM_HOST_H_

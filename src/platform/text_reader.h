@@ -1,0 +1,32 @@
+// Reads a file's text the way a C program reads a text file with fgets.
+//
+// Line ends are translated as in text mode (CR LF becomes LF, on every
+// platform, so files written on Windows read the same here). Each read takes
+// at most `max` characters and stops after a line feed; a longer line comes
+// back in several pieces. A piece ends at a NUL byte, as a C string would.
+#ifndef TOLVARAN_PLATFORM_TEXT_READER_H_
+#define TOLVARAN_PLATFORM_TEXT_READER_H_
+
+#include <cstddef>
+#include <string>
+
+namespace tolvaran {
+
+class TextReader {
+ public:
+  explicit TextReader(std::string bytes);
+
+  // False at the end of the file, when nothing is left to read.
+  bool ReadPiece(std::size_t max, std::string* piece);
+
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+};
+
+// Removes one trailing carriage return, then one trailing line feed.
+void StripLineEnd(std::string* line);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_PLATFORM_TEXT_READER_H_
