@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,10 @@ struct RunState {
   FixedText<32> systemNumberOverride;
   int lastSystemNumber = 0;
   RfcState rfc;
+  // The lock on the library's configuration file while a connection is
+  // opened through it; released at once after the opening, and by the
+  // library's error handler before the process ends.
+  std::unique_ptr<FileLock> heldLock;
 };
 
 // How a run ends before its normal end: thrown by the step that meets a

@@ -182,6 +182,16 @@ void ExitProcessNow(int status) {
   std::_Exit(status);
 }
 
+std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir) {
+  std::vector<std::string> names;
+  for (const char* name : {"librfccm.so", "librfc32.so"}) {
+    if (!exe_dir.empty()) names.push_back(exe_dir + "/" + name);
+  }
+  names.push_back("librfccm.so");
+  names.push_back("librfc32.so");
+  return names;
+}
+
 void* OpenSharedLibrary(const std::string& name) {
   return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 }

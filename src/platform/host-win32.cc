@@ -127,6 +127,8 @@ class Win32Host : public Host {
 
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
 
+  std::string InvokedProgramPath(const std::string&) override { return ExecutablePath(); }
+
  private:
   std::string root_;
 };
@@ -140,6 +142,13 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
 void ExitProcessNow(int status) {
   std::fflush(stdout);
   std::_Exit(status);
+}
+
+std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir) {
+  std::vector<std::string> names;
+  if (!exe_dir.empty()) names.push_back(exe_dir + "\\librfc32.dll");
+  names.push_back("librfc32.dll");
+  return names;
 }
 
 void* OpenSharedLibrary(const std::string& name) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvaran {
 
@@ -54,6 +55,11 @@ class Host {
 
   // The native path for a Windows path, as this host resolves it.
   virtual std::string NativePath(const std::string& path) = 0;
+
+  // The program's own name as the installation gave it: on Windows the
+  // running module's path, elsewhere argument 0 (so that a symbolic link's
+  // name counts).
+  virtual std::string InvokedProgramPath(const std::string& argv0) { return argv0; }
 };
 
 // The real operating system. With a non-empty `root`, paths from the root of
@@ -71,6 +77,10 @@ std::string MapWindowsPath(const std::string& path, const std::string& root);
 // Only for the RFC library's error handler, which must never return into
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);
+
+// Where to look for the RFC library, in order: the executable's directory
+// `exe_dir` (native, may be empty), then the system's own search.
+std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads a shared library by native path or plain name; null on failure,
 // never a system dialog.

@@ -41,7 +41,10 @@ void PrintRfcFailure(RunState& rs, const char* operation) {
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
   // Called from inside the library: never return into it, and never unwind
   // through its frames. The process ends here.
-  if (handler_run) PrintRfcFailure(*handler_run, operation);
+  if (handler_run) {
+    handler_run->heldLock.reset();
+    PrintRfcFailure(*handler_run, operation);
+  }
   ExitProcessNow(1);
 }
 

@@ -1,0 +1,119 @@
+#include "driver/global_allocation.h"
+
+#include <string>
+
+#include "driver/command_line.h"
+#include "driver/error_exit.h"
+#include "platform/text_reader.h"
+
+namespace tolvaran {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+bool Contains(std::string_view text, std::string_view what) {
+  return text.find(what) != std::string_view::npos;
+}
+
+// Listing lines carry their text from position 21 on.
+void AppendListingText(RunState& rs, const std::string& line) {
+  if (line.size() > 20) rs.serverListing.Append(std::string_view(line).substr(20));
+}
+
+void ReadProfileIndex(RunState& rs) {
+  std::string bytes;
+  if (!rs.host->ReadFile(rs.profilePath.str(), &bytes)) {
+    FatalError(rs, "Error 1024: ProFile " + rs.profileName.str() + " is missing...");
+  }
+  TextReader reader(std::move(bytes));
+  std::string line;
+  while (reader.ReadPiece(199, &line)) {
+    StripLineEnd(&line);
+    if (line.compare(0, 8, "# Gsng: ") == 0) AppendListingText(rs, line);
+  }
+}
+
+void ReadGlobalSensorFile(RunState& rs) {
+  std::string_view params = rs.paramText.view();
+  std::string sensor(params.substr(0, params.find(' ')));
+  sensor.resize(10, ' ');
+  const std::string listing_prefix = "# GSNG: " + sensor;
+  const std::string sensor_prefix = "# GSNX: " + sensor;
+
+  std::string bytes;
+  if (!rs.host->ReadFile(rs.profilePath.str(), &bytes)) {
+    FatalError(rs, "Error 10x1: ProFile " + rs.profileName.str() + " is missing...");
+  }
+  rs.foundFlag = false;
+  rs.itemName.Clear();
+
+  std::string sensor_text;
+  TextReader reader(std::move(bytes));
+  std::string line;
+  while (reader.ReadPiece(199, &line)) {
+    StripLineEnd(&line);
+    std::string head = Upper(std::string_view(line).substr(0, 18));
+    if (head == listing_prefix) {
+      AppendListingText(rs, line);
+    } else if (head == sensor_prefix) {
+      sensor_text = line.size() > 19 ? line.substr(19) : "";
+      rs.paramRaw.Set(sensor_text);
+      std::string raw = rs.paramRaw.str();
+      if (!Contains(raw, "Sensor=\"SAP Tolvaran\"")) {
+        FatalError(rs, "Error 1029: Invalid Sensor-Allocation...");
+      }
+      std::size_t tags = raw.find(",Sensor=");
+      if (tags != std::string::npos) raw.resize(tags);
+      for (char& c : raw) {
+        if (c == ':') c = ' ';
+      }
+      rs.paramRaw.Set(raw);
+      if (Contains(line, ",Profile")) rs.labelKind.Set("1");
+      rs.foundFlag = true;
+      if (Contains(line, ",Alias")) rs.labelKind.Set("2");
+      if (Contains(line, ",Host")) rs.labelKind.Set("3");
+      if (Contains(line, ",Sid")) rs.labelKind.Set("4");
+    }
+  }
+
+  rs.itemName.Clear();
+  std::string item;
+  if (TakeKeyValue(sensor_text, sensor_text, "Item=", 90, &item)) rs.itemName.Set(item);
+  if (!rs.foundFlag) {
+    std::string argument = rs.args.size() > 2 ? rs.args[2] : "";
+    FatalError(rs, "Error 1030: Global Sensor " + argument + " not found...");
+  }
+}
+
+}  // namespace
+
+void AllocateGlobalSensor(RunState& rs) {
+  rs.profileOpen = false;
+  rs.profileBytes.clear();
+  rs.labelKind.Set("1");
+  rs.serverListing.Clear();
+  rs.systemCount = 0;
+  rs.processedCount = 0;
+  rs.failedCount = 0;
+
+  if (rs.profileName == "Dalvenor.Gbl") {
+    ReadGlobalSensorFile(rs);
+  } else {
+    ReadProfileIndex(rs);
+  }
+
+  if (rs.serverListing.empty()) FatalError(rs, "Error 1025: Global Server Listing missing...");
+  if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
+
+  rs.paramText.Set(Upper(rs.paramRaw.view()));
+  TakeClient(rs);
+}
+
+}  // namespace tolvaran

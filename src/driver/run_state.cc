@@ -1,0 +1,35 @@
+#include "driver/run_state.h"
+
+namespace tolvaran {
+
+const char* FlavourName(OutputFlavour flavour) {
+  switch (flavour) {
+    case OutputFlavour::kExeXml:
+      return "EXEXML";
+    case OutputFlavour::kMirvane:
+      return "Mirvane";
+    case OutputFlavour::kQuillrax:
+      return "Quillrax";
+    case OutputFlavour::kTembrel:
+      return "Tembrel";
+    case OutputFlavour::kFandrok:
+      return "Fandrok";
+  }
+  return "EXEXML";
+}
+
+void SystemProfile::Clear() {
+  extCompany.Clear();
+  destination.Clear();
+  logonClient.Clear();
+  user.Clear();
+  password.Clear();
+  language.Clear();
+  mode.Clear();
+  hostname.Clear();
+  systemNumber.Clear();
+  gatewayHost.Clear();
+  gatewayService.Clear();
+}
+
+}  // namespace tolvaran

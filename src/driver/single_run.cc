@@ -1,0 +1,92 @@
+#include "driver/single_run.h"
+
+#include <string>
+
+#include "driver/command_line.h"
+#include "driver/error_exit.h"
+#include "driver/system_profile.h"
+#include "output/usage_evaluation.h"
+#include "rfc/connection.h"
+#include "rfc/rfc_failure.h"
+#include "rfc/rfc_library.h"
+
+namespace tolvaran {
+
+namespace {
+
+// The parameters as shown in a progress line: the text before any marker.
+std::string ParameterDisplay(std::string_view raw) {
+  std::string display(raw);
+  for (char marker : {'#', '@', '$'}) {
+    std::size_t at = display.find(marker);
+    if (at != std::string::npos) display.resize(at);
+  }
+  if (display == "(Parameters " || display == "(No ") display.clear();
+  if (display.empty()) display = "(No Parameters)";
+  return display;
+}
+
+}  // namespace
+
+std::string SystemProgressLine(RunState& rs, const std::string& time) {
+  const SystemProfile& p = rs.profile;
+  return "* " + time + " " + rs.profileName.str() + ", " + p.hostname.str() + ", " +
+         p.destination.str() + ", " + p.systemNumber.str() + ", " + p.logonClient.str();
+}
+
+void PrintProgressLine(RunState& rs, std::string_view text, std::string_view suffix) {
+  // Progress lines are built in the header line's buffer: what does not fit
+  // is cut.
+  rs.headerLine.Set(text);
+  rs.headerLine.Append(suffix);
+  rs.host->WriteOut(rs.headerLine.str() + "\n");
+}
+
+void PrintProcessedLine(RunState& rs) {
+  rs.host->WriteOut("\n* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " now processed...\n");
+}
+
+int RunSingleSystem(RunState& rs) {
+  ReadProfile(rs);
+  TraceLine(rs, rs.rfcHandle, "program started", rs.args.empty() ? "" : rs.args[0]);
+
+  RequireRfcLibrary(rs);
+  InstallRfcEnvironment(rs);
+  TraceLine(rs, rs.rfcHandle, "RfcEnvironment called", "");
+
+  rs.resultBuffer.Clear();
+  rs.runStatus = RunStatus::kErr;
+
+  if (rs.verbose) {
+    rs.host->WriteOut(rs.headerLine.str() + "\n");
+    std::string time = rs.host->TimeOfDay();
+    PrintProgressLine(rs, SystemProgressLine(rs, time), " State=Processing");
+    PrintProgressLine(rs,
+                      "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.paramRaw.view()),
+                      " State=Executing");
+  }
+
+  rs.rfcHandle = OpenConnection(rs);
+  if (rs.rfcHandle == 0) {
+    FatalError(rs, "Error 1011: RFC-Open for " + rs.profile.destination.str() + " failed !");
+  }
+
+  rs.runResult = EvaluateSystemUsage(rs, rs.rfcHandle);
+  rs.rfc.lib.RfcClose(rs.rfcHandle);
+  rs.rfcHandle = 0;
+
+  if (rs.runStatus == RunStatus::kOk) {
+    rs.host->WriteOut(rs.resultBuffer.view());
+    rs.host->RemoveFile(rs.host->FindIgnoringCase("Dev_Rfc.Trc"));
+    if (rs.verbose) {
+      PrintProcessedLine(rs);
+      return 0;
+    }
+    return rs.runResult;
+  }
+
+  AppendTraceDetail(rs);
+  FatalError(rs, rs.resultBuffer.str());
+}
+
+}  // namespace tolvaran
