@@ -1,0 +1,216 @@
+#include "output/usage_evaluation.h"
+
+#include <cstring>
+#include <string>
+
+#include "output/channel.h"
+#include "output/result_document.h"
+#include "rfc/queries.h"
+#include "rfc/rfc_failure.h"
+
+namespace tolvaran {
+
+namespace {
+
+// Offsets of the UINFO fields the evaluation reads.
+constexpr std::size_t kMandtOffset = 4;
+constexpr std::size_t kMandtLength = 3;
+constexpr std::size_t kBnameOffset = 7;
+constexpr std::size_t kBnameLength = 12;
+constexpr std::size_t kTcodeOffset = 19;
+constexpr std::size_t kTcodeLength = 20;
+constexpr std::size_t kTermOffset = 39;
+constexpr std::size_t kTermLength = 20;
+constexpr std::size_t kExtmodiOffset = 84;
+constexpr std::size_t kIntmodiOffset = 88;
+
+// Beyond this many characters of recorded names (one separator each) a
+// list stops growing and its count becomes a lower bound.
+constexpr std::size_t kNameListLimit = 8000;
+
+// A character field of a row as a text: blank-padded and unterminated, but
+// a NUL inside it ends the text.
+std::string FieldText(const unsigned char* row, std::size_t offset, std::size_t length) {
+  const char* field = reinterpret_cast<const char*>(row + offset);
+  std::size_t n = 0;
+  while (n < length && field[n] != '\0') ++n;
+  return std::string(field, n);
+}
+
+std::string WithoutTrailingBlanks(std::string text) {
+  std::size_t end = text.find_last_not_of(' ');
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  return text;
+}
+
+// The integers come in the platform's byte order and may sit unaligned.
+std::uint32_t FieldValue(const unsigned char* row, std::size_t offset) {
+  std::uint32_t value;
+  std::memcpy(&value, row + offset, sizeof value);
+  return value;
+}
+
+struct Measure {
+  const char* channelName;
+  const char* displayName;
+};
+
+// The six values, in the order of the text, the channels and the listing.
+constexpr Measure kMeasures[6] = {
+    {"Active_Users", "Active User(s)"}, {"Act_Tran_Codes", "Act Tran-Codes"},
+    {"Act_Terminals", "Act Terminals"}, {"No_of_Sessions", "Session(s)"},
+    {"External_Modi", "External Modi"}, {"Internal_Modi", "Internal Modi"},
+};
+
+void ValuesInOrder(const UsageCounts& counts, std::uint32_t (&values)[6]) {
+  values[0] = counts.activeUsers;
+  values[1] = counts.tranCodes;
+  values[2] = counts.terminals;
+  values[3] = counts.sessions;
+  values[4] = counts.externalModes;
+  values[5] = counts.internalModes;
+}
+
+std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
+
+void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
+  std::string text;
+  text += counts.usersAtLeast ? " * Active Users now.:  >= " : " * Active Users.....:  ";
+  text += Grouped(counts.activeUsers);
+  text += "\n * Act TranCodes.:  ";
+  text += Grouped(counts.tranCodes);
+  text += counts.terminalsAtLeast ? "\n * Terminals now....:  >= " : "\n * Terminals..........:  ";
+  text += Grouped(counts.terminals);
+  text += "\n * Session(s).........:  ";
+  text += Grouped(counts.sessions);
+  text += "\n * External Modi...:  ";
+  text += Grouped(counts.externalModes);
+  text += "\n * Internal Modi....:  ";
+  text += Grouped(counts.internalModes);
+  text += "\n * System-Check..:  Successfully ";
+  rs.resultBuffer.Set(text);
+}
+
+void WriteItem(RunState& rs, const UsageCounts& counts) {
+  std::uint32_t values[6];
+  ValuesInOrder(counts, values);
+  rs.resultBuffer.Clear();
+  for (int i = 0; i < 6; ++i) {
+    if (rs.itemName != kMeasures[i].displayName) continue;
+    // The listing counts the system as processed only when its item was
+    // one of the six; an unknown item leaves the flag as the listing set it
+    // and shows as "Not Found".
+    rs.foundFlag = true;
+    WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(values[i]), "");
+    rs.host->WriteOut(rs.resultBuffer.view());
+    rs.resultBuffer.Clear();
+  }
+}
+
+void WriteDocument(RunState& rs, const UsageCounts& counts) {
+  OpenDocument(rs);
+  OpenText(rs);
+  std::string summary = "(";
+  summary += rs.profile.destination.view();
+  if (rs.client.empty()) {
+    summary += ") System-Usage: ";
+  } else {
+    summary += ") Sys-Usage Client[";
+    summary += rs.client.view();
+    summary += "]: ";
+  }
+  summary += counts.usersAtLeast ? "Active Users now >= " : "Active Users=";
+  summary += Grouped(counts.activeUsers);
+  summary += ", Act Tran-Codes=";
+  summary += Grouped(counts.tranCodes);
+  summary += counts.terminalsAtLeast ? ", Terminals now >= " : ", Terminals=";
+  summary += Grouped(counts.terminals);
+  summary += ", Sessions=";
+  summary += Grouped(counts.sessions);
+  AppendDocumentText(rs, summary);
+  CloseText(rs);
+
+  std::uint32_t values[6];
+  ValuesInOrder(counts, values);
+  for (int i = 0; i < 6; ++i) {
+    WriteChannel(rs, kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]),
+                 "");
+  }
+  CloseDocument(rs);
+}
+
+}  // namespace
+
+bool UsageCounter::NameList::Add(const std::string& name) {
+  if (length > kNameListLimit) return false;
+  if (!names.insert(name).second) return false;
+  length += name.size() + 1;
+  return true;
+}
+
+void UsageCounter::AddRow(const unsigned char* row) {
+  if (!client_.empty() && FieldText(row, kMandtOffset, kMandtLength) != client_) return;
+
+  if (users_.Add(WithoutTrailingBlanks(FieldText(row, kBnameOffset, kBnameLength)))) {
+    ++counts_.activeUsers;
+  }
+  if (terminals_.Add(WithoutTrailingBlanks(FieldText(row, kTermOffset, kTermLength)))) {
+    ++counts_.terminals;
+  }
+  // Mode counts are summed as the 32-bit values they are; they wrap.
+  counts_.externalModes += FieldValue(row, kExtmodiOffset);
+  counts_.internalModes += FieldValue(row, kIntmodiOffset);
+
+  // A session without a transaction has a blank code. A code whose first
+  // byte is NUL is an empty text: it has no first character that is not a
+  // blank, so it does not count either.
+  std::string tcode = FieldText(row, kTcodeOffset, kTcodeLength);
+  if (!tcode.empty() && tcode[0] != ' ') ++counts_.tranCodes;
+
+  ++counts_.sessions;
+}
+
+UsageCounts UsageCounter::Counts() const {
+  UsageCounts counts = counts_;
+  counts.usersAtLeast = users_.length > kNameListLimit;
+  counts.terminalsAtLeast = terminals_.length > kNameListLimit;
+  return counts;
+}
+
+void WriteUsage(RunState& rs, const UsageCounts& counts) {
+  if (rs.paramText.view().find("/CHECK") != std::string_view::npos) {
+    WriteCheckListing(rs, counts);
+  } else if (rs.itemMode) {
+    WriteItem(rs, counts);
+  } else {
+    WriteDocument(rs, counts);
+  }
+}
+
+int EvaluateSystemUsage(RunState& rs, RfcHandle handle) {
+  char tableName[] = "USR_TABL";
+  RfcTable table = rs.rfc.lib.ItCreate(tableName, kUinfoRowLength, 0, 0);
+  if (!table) ReportRfcFailure(rs, "ItCreate USR_TABL");
+
+  char exceptionText[256] = {};
+  int outcome = FetchUserList(rs, handle, table, exceptionText);
+  if (outcome == kRfcOk) {
+    rs.runStatus = RunStatus::kOk;
+    UsageCounter counter(rs.client.view());
+    // Rows count from 1; the library is asked for the count before every
+    // row rather than once.
+    for (unsigned i = 1; i <= rs.rfc.lib.ItFill(table); ++i) {
+      void* row = rs.rfc.lib.ItGetLine(table, i);
+      if (!row) ReportRfcFailure(rs, "ItGetLine USR_TABL");
+      counter.AddRow(static_cast<const unsigned char*>(row));
+    }
+    WriteUsage(rs, counter.Counts());
+  } else {
+    AppendQueryFailure(rs, outcome, exceptionText);
+  }
+
+  if (rs.rfc.lib.ItDelete(table) != 0) ReportRfcFailure(rs, "ItDelete USR_TABL");
+  return outcome;
+}
+
+}  // namespace tolvaran
