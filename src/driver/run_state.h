@@ -42,6 +42,10 @@ struct SystemProfile {
   FixedText<32> systemNumber;
   FixedText<62> gatewayHost;
   FixedText<32> gatewayService;
+  // One bit per field, in the order of the keys (Extcompany.: first): set
+  // while the field holds a value that was cut to fit. Such a field is
+  // invalid, also for a later profile that lacks the key and so keeps it.
+  std::uint16_t cutFields = 0;
 
   void Clear();
 };

@@ -1,0 +1,212 @@
+#include "driver/system_profile.h"
+
+#include <type_traits>
+#include <utility>
+
+#include "driver/error_exit.h"
+#include "driver/password.h"
+#include "platform/text_reader.h"
+
+namespace tolvaran {
+
+namespace {
+
+// The single run reads its profile in pieces of 99 characters, the listing
+// in pieces of 199; a longer line comes in several pieces, each read as a
+// line of its own.
+constexpr std::size_t kSingleRunPiece = 99;
+constexpr std::size_t kListingPiece = 199;
+
+// The key is twelve characters, dots and colon included; the thirteenth
+// separates it from the value and is not looked at.
+constexpr std::size_t kKeyLength = 12;
+constexpr std::size_t kValueStart = 13;
+
+struct FieldEntry {
+  ProfileFieldRule rule;
+  std::string_view (*get)(const SystemProfile&);
+  void (*set)(SystemProfile&, std::string_view);
+};
+
+template <auto Field>
+std::string_view GetField(const SystemProfile& p) {
+  return (p.*Field).view();
+}
+
+template <auto Field>
+void SetField(SystemProfile& p, std::string_view value) {
+  (p.*Field).Set(value);
+}
+
+template <auto Field>
+constexpr FieldEntry Entry(std::string_view key, std::size_t leastLength) {
+  using Text = std::remove_reference_t<decltype(std::declval<SystemProfile&>().*Field)>;
+  return {{key, leastLength, Text::kCapacity}, &GetField<Field>, &SetField<Field>};
+}
+
+constexpr std::size_t kFieldCount = 11;
+constexpr std::size_t kUserField = 3;
+constexpr std::size_t kPasswordField = 4;
+
+constexpr std::array<FieldEntry, kFieldCount> kFields = {
+    Entry<&SystemProfile::extCompany>("Extcompany.:", 2),
+    Entry<&SystemProfile::destination>("Destination:", 3),
+    Entry<&SystemProfile::logonClient>("Client.....:", 3),
+    Entry<&SystemProfile::user>("User.......:", 2),
+    Entry<&SystemProfile::password>("Password...:", 2),
+    Entry<&SystemProfile::language>("Language...:", 1),
+    Entry<&SystemProfile::mode>("Mode.......:", 3),
+    Entry<&SystemProfile::hostname>("Hostname...:", 2),
+    Entry<&SystemProfile::systemNumber>("Sysnr......:", 2),
+    Entry<&SystemProfile::gatewayHost>("Gwhost.....:", 2),
+    Entry<&SystemProfile::gatewayService>("Gwservice..:", 2),
+};
+
+constexpr bool KeysAreTwelveCharacters() {
+  for (const FieldEntry& f : kFields) {
+    if (f.rule.key.size() != kKeyLength) return false;
+  }
+  return true;
+}
+static_assert(KeysAreTwelveCharacters(), "every profile key is twelve characters");
+static_assert(kFields[kUserField].rule.key == "User.......:", "user field index");
+static_assert(kFields[kPasswordField].rule.key == "Password...:", "password field index");
+
+std::uint16_t FieldBit(std::size_t index) { return static_cast<std::uint16_t>(1u << index); }
+
+// Stores a value; one too long for its field is cut so nothing overruns,
+// and the field is marked, because a cut destination or host would silently
+// name another system.
+void StoreField(SystemProfile& p, std::size_t index, std::string_view value) {
+  const FieldEntry& field = kFields[index];
+  field.set(p, value);
+  if (value.size() > field.rule.capacity) {
+    p.cutFields = static_cast<std::uint16_t>(p.cutFields | FieldBit(index));
+  } else {
+    p.cutFields = static_cast<std::uint16_t>(p.cutFields & ~FieldBit(index));
+  }
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string Message(const char* code_and_text, const RunState& rs, const char* tail) {
+  std::string message(code_and_text);
+  message.append(rs.profileName.view());
+  message.append(tail);
+  return message;
+}
+
+enum class Reader { kSingleRun, kListing };
+
+// Stores the value of a "Password...:" line. The single run gets back the
+// message of a fault at once; the listing marks the system failed, and
+// takes the password whenever its check digit matches.
+std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
+  SystemProfile& p = rs.profile;
+  if (value.empty()) {
+    StoreField(p, kPasswordField, "");
+    return "";
+  }
+  if (reader == Reader::kSingleRun) {
+    std::string password;
+    switch (DescramblePassword(rs.keyTable, value, &password)) {
+      case DescrambleResult::kMalformed:
+        return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
+      case DescrambleResult::kCheckFailed:
+        return Message("Error 1005: Wrong Password in Profile ", rs, " found...");
+      case DescrambleResult::kOk:
+        break;
+    }
+    StoreField(p, kPasswordField, password);
+    return "";
+  }
+  DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
+  if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
+  if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
+  return "";
+}
+
+// The checks once the whole file is read; the first that fails gives the
+// message.
+std::string CheckRecord(const RunState& rs) {
+  const SystemProfile& p = rs.profile;
+  if (p.user.empty()) return Message("Error 1006: Username in Profile ", rs, " is missing...");
+  if (p.password.empty()) return Message("Error 1007: Password in Profile ", rs, " is missing...");
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    if (kFields[i].get(p).size() < kFields[i].rule.leastLength || (p.cutFields & FieldBit(i))) {
+      return Message("Error 1003: Invalid Parameter(s) at ", rs, " found...");
+    }
+  }
+  return "";
+}
+
+// Reads the keyed lines of `bytes` into rs.profile and checks the record.
+// Returns the message of the first fault, "" when there is none. In the
+// single run a password fault ends the reading at once, before any later
+// line.
+std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
+  TextReader text(std::move(bytes));
+  const std::size_t pieceMax = reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece;
+  std::string line;
+  while (text.ReadPiece(pieceMax, &line)) {
+    StripLineEnd(&line);
+    if (line.size() < kKeyLength) continue;
+    std::string_view view(line);
+    std::string_view key = view.substr(0, kKeyLength);
+    std::string_view value =
+        view.size() > kValueStart ? view.substr(kValueStart, kProfileValueMax) : std::string_view();
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+      if (key != kFields[i].rule.key) continue;
+      if (i == kUserField) {
+        StoreField(rs.profile, i, UpperCase(value));
+      } else if (i == kPasswordField) {
+        std::string fault = StorePassword(rs, value, reader);
+        if (!fault.empty()) return fault;
+      } else {
+        StoreField(rs.profile, i, value);
+      }
+      break;
+    }
+  }
+  return CheckRecord(rs);
+}
+
+}  // namespace
+
+void SystemProfile::Clear() {
+  for (std::size_t i = 0; i < kFieldCount; ++i) kFields[i].set(*this, "");
+  cutFields = 0;
+}
+
+const std::array<ProfileFieldRule, 11>& ProfileFieldRules() {
+  static const std::array<ProfileFieldRule, 11> rules = [] {
+    std::array<ProfileFieldRule, 11> r{};
+    for (std::size_t i = 0; i < kFieldCount; ++i) r[i] = kFields[i].rule;
+    return r;
+  }();
+  return rules;
+}
+
+std::string ReadProfileChecked(RunState& rs) {
+  std::string bytes = std::move(rs.profileBytes);
+  rs.profileBytes.clear();
+  rs.profileOpen = false;
+  return ReadRecord(rs, std::move(bytes), Reader::kSingleRun);
+}
+
+void ReadProfile(RunState& rs) {
+  std::string fault = ReadProfileChecked(rs);
+  if (!fault.empty()) FatalError(rs, fault);
+}
+
+void ReadListedProfile(RunState& rs, const std::string& bytes) {
+  if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
+}
+
+}  // namespace tolvaran
