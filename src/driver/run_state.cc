@@ -18,18 +18,4 @@ const char* FlavourName(OutputFlavour flavour) {
   return "EXEXML";
 }
 
-void SystemProfile::Clear() {
-  extCompany.Clear();
-  destination.Clear();
-  logonClient.Clear();
-  user.Clear();
-  password.Clear();
-  language.Clear();
-  mode.Clear();
-  hostname.Clear();
-  systemNumber.Clear();
-  gatewayHost.Clear();
-  gatewayService.Clear();
-}
-
 }  // namespace tolvaran
