@@ -1,0 +1,357 @@
+#include "case_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <set>
+
+namespace tolvaran_e2e {
+
+namespace {
+
+constexpr std::string_view kHeaderStart = "=== ";
+
+// A section as it stands in the file, before its meaning is known.
+struct RawSection {
+  int line = 0;  // of the header, 1-based
+  std::string header;
+  std::vector<std::string> words;     // the header split at blanks
+  std::vector<std::string> variants;  // from a trailing "(a, b)"
+  std::vector<std::string> body;
+};
+
+class Parser {
+ public:
+  Parser(const std::string& text, const std::string& origin) : origin_(origin) { SplitLines(text); }
+
+  Case Parse() {
+    size_t at = ParsePreamble();
+    while (at < lines_.size()) {
+      RawSection section = ReadSection(&at);
+      Interpret(section);
+    }
+    Finish();
+    return result_;
+  }
+
+ private:
+  [[noreturn]] void Fail(int line, const std::string& message) const {
+    throw CaseError(origin_ + ":" + std::to_string(line) + ": " + message);
+  }
+
+  void SplitLines(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == text.npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      int number = static_cast<int>(lines_.size()) + 1;
+      // A CR here almost always means an editor or a checkout converted
+      // the file; the (crlf) variants say it explicitly instead.
+      if (!line.empty() && line.back() == '\r') {
+        Fail(number, "line ends with CR LF; case files use LF only (write CR LF with (crlf))");
+      }
+      lines_.push_back(std::move(line));
+      start = end + 1;
+    }
+  }
+
+  static bool IsHeader(const std::string& line) {
+    return line.compare(0, kHeaderStart.size(), kHeaderStart) == 0;
+  }
+
+  size_t ParsePreamble() {
+    size_t at = 0;
+    std::vector<std::string> comment;
+    for (; at < lines_.size() && !IsHeader(lines_[at]); ++at) {
+      const std::string& line = lines_[at];
+      if (line.empty()) continue;
+      if (line[0] != '#') {
+        Fail(static_cast<int>(at) + 1,
+             "only \"#\" comment lines may come before the first \"=== \" section");
+      }
+      std::string text = line.substr(1);
+      if (!text.empty() && text[0] == ' ') text.erase(0, 1);
+      comment.push_back(text);
+    }
+    if (comment.empty()) {
+      Fail(1, "the case has no leading \"#\" comment saying what it checks");
+    }
+    for (size_t i = 0; i < comment.size(); ++i) {
+      result_.description += (i ? "\n" : "") + comment[i];
+    }
+    return at;
+  }
+
+  RawSection ReadSection(size_t* at) {
+    RawSection section;
+    section.line = static_cast<int>(*at) + 1;
+    section.header = lines_[*at].substr(kHeaderStart.size());
+    ++*at;
+    while (*at < lines_.size() && !IsHeader(lines_[*at])) section.body.push_back(lines_[(*at)++]);
+
+    std::string rest = section.header;
+    if (rest.empty()) Fail(section.line, "section header without a name");
+    if (rest.front() == ' ' || rest.back() == ' ') {
+      Fail(section.line, "blank at the start or end of the section header");
+    }
+    if (rest.back() == ')') {
+      size_t open = rest.rfind(" (");
+      if (open == rest.npos) Fail(section.line, "unbalanced \")\" in the section header");
+      std::string inside = rest.substr(open + 2, rest.size() - open - 3);
+      rest.erase(open);
+      size_t start = 0;
+      while (true) {
+        size_t comma = inside.find(", ", start);
+        std::string variant = inside.substr(start, comma == inside.npos ? comma : comma - start);
+        if (variant.empty()) Fail(section.line, "empty variant in \"(...)\"");
+        section.variants.push_back(variant);
+        if (comma == inside.npos) break;
+        start = comma + 2;
+      }
+    }
+    size_t start = 0;
+    while (true) {
+      size_t blank = rest.find(' ', start);
+      std::string word = rest.substr(start, blank == rest.npos ? blank : blank - start);
+      if (word.empty()) Fail(section.line, "two blanks in a row in the section header");
+      section.words.push_back(word);
+      if (blank == rest.npos) break;
+      start = blank + 1;
+    }
+    return section;
+  }
+
+  // --- checks shared by the sections ---
+
+  void ExpectWords(const RawSection& s, size_t count, const char* usage) const {
+    if (s.words.size() != count) Fail(s.line, std::string("expected \"=== ") + usage + "\"");
+  }
+
+  void AllowVariants(const RawSection& s, std::set<std::string> allowed) const {
+    for (const std::string& variant : s.variants) {
+      if (allowed.count(variant) == 0) {
+        Fail(s.line, "\"(" + variant + ")\" is not a variant of \"=== " + s.words[0] + "\"");
+      }
+    }
+    std::set<std::string> seen(s.variants.begin(), s.variants.end());
+    if (seen.size() != s.variants.size()) Fail(s.line, "a variant is given twice");
+  }
+
+  bool Has(const RawSection& s, const std::string& variant) const {
+    return std::find(s.variants.begin(), s.variants.end(), variant) != s.variants.end();
+  }
+
+  void ExpectEmptyBody(const RawSection& s) const {
+    if (!s.body.empty()) {
+      Fail(s.line + 1, "\"=== " + s.words[0] +
+                           "\" takes no lines (a blank line between sections counts as one)");
+    }
+  }
+
+  void Once(const RawSection& s, const std::string& key) {
+    if (!seen_.insert(key).second) Fail(s.line, "\"=== " + key + "\" may appear only once");
+  }
+
+  void CheckName(const RawSection& s, const std::string& name) const {
+    if (name.front() == '/') Fail(s.line, "\"" + name + "\" must be a relative path");
+    if (name.back() == '/') Fail(s.line, "\"" + name + "\" ends with \"/\"");
+    size_t start = 0;
+    while (start <= name.size()) {
+      size_t slash = name.find('/', start);
+      if (slash == name.npos) slash = name.size();
+      std::string part = name.substr(start, slash - start);
+      if (part.empty() || part == "." || part == "..") {
+        Fail(s.line, "\"" + name + "\" may not contain empty, \".\" or \"..\" components");
+      }
+      start = slash + 1;
+    }
+  }
+
+  // The body as exact bytes, after the (crlf) and (no final line feed)
+  // variants.
+  std::string Render(const RawSection& s) const {
+    const std::string line_end = Has(s, "crlf") ? "\r\n" : "\n";
+    std::string text;
+    for (size_t i = 0; i < s.body.size(); ++i) {
+      text += s.body[i];
+      if (i + 1 < s.body.size() || !Has(s, "no final line feed")) text += line_end;
+    }
+    if (Has(s, "no final line feed") && s.body.empty()) {
+      Fail(s.line, "\"(no final line feed)\" needs at least one line");
+    }
+    return text;
+  }
+
+  Pattern CompilePattern(const RawSection& s) const {
+    // Compile line by line first so that a bad "{" is reported at its line.
+    for (size_t i = 0; i < s.body.size(); ++i) {
+      try {
+        Pattern::Compile(s.body[i]);
+      } catch (const std::invalid_argument& e) {
+        Fail(s.line + 1 + static_cast<int>(i), e.what());
+      }
+    }
+    return Pattern::Compile(Render(s));
+  }
+
+  // --- the sections ---
+
+  void Interpret(const RawSection& s) {
+    const std::string& kind = s.words[0];
+    if (kind == "args") {
+      ExpectWords(s, 1, "args");
+      AllowVariants(s, {});
+      Once(s, kind);
+      result_.args = s.body;
+    } else if (kind == "file") {
+      ExpectWords(s, 2, "file NAME");
+      AllowVariants(s, {"crlf", "no final line feed"});
+      CheckName(s, s.words[1]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kFile;
+      setup.name = s.words[1];
+      setup.content = Render(s);
+      setup.line = s.line;
+      result_.setup.push_back(setup);
+    } else if (kind == "dir") {
+      ExpectWords(s, 2, "dir NAME");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kDir;
+      setup.name = s.words[1];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
+    } else if (kind == "copy") {
+      ExpectWords(s, 3, "copy NAME FROM");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      CheckName(s, s.words[2]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kCopy;
+      setup.name = s.words[1];
+      setup.from = s.words[2];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
+    } else if (kind == "program") {
+      ExpectWords(s, 2, "program NAME");
+      AllowVariants(s, {"link"});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      CheckName(s, s.words[1]);
+      result_.placement = Has(s, "link") ? Placement::kLink : Placement::kCopy;
+      result_.program_name = s.words[1];
+      program_line_ = s.line;
+    } else if (kind == "library") {
+      ExpectWords(s, 2, "library absent");
+      if (s.words[1] != "absent") Fail(s.line, "expected \"=== library absent\"");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      result_.library_absent = true;
+    } else if (kind == "stdout") {
+      ExpectWords(s, 1, "stdout");
+      AllowVariants(s, {"crlf", "no final line feed"});
+      Once(s, kind);
+      result_.expected_stdout = CompilePattern(s);
+    } else if (kind == "stdout-contains") {
+      ExpectWords(s, 1, "stdout-contains");
+      AllowVariants(s, {});
+      if (s.body.empty()) Fail(s.line, "\"=== stdout-contains\" needs at least one line");
+      for (size_t i = 0; i < s.body.size(); ++i) {
+        int line = s.line + 1 + static_cast<int>(i);
+        if (s.body[i].empty()) Fail(line, "an empty line is found in any output; remove it");
+        try {
+          result_.stdout_contains.push_back(Pattern::Compile(s.body[i]));
+        } catch (const std::invalid_argument& e) {
+          Fail(line, e.what());
+        }
+      }
+    } else if (kind == "status") {
+      ExpectWords(s, 1, "status");
+      AllowVariants(s, {});
+      Once(s, kind);
+      if (s.body.size() != 1) Fail(s.line, "\"=== status\" takes exactly one line: a number");
+      const std::string& number = s.body[0];
+      if (number.empty() || number.size() > 3 ||
+          !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+          std::stoi(number) > 255) {
+        Fail(s.line + 1, "the exit status must be a number from 0 to 255");
+      }
+      result_.expected_status = std::stoi(number);
+    } else if (kind == "exists") {
+      ExpectWords(s, 2, "exists NAME");
+      AllowVariants(s, {"crlf", "no final line feed", "empty"});
+      CheckName(s, s.words[1]);
+      FileCheck check;
+      check.name = s.words[1];
+      check.must_exist = true;
+      check.line = s.line;
+      if (Has(s, "empty")) {
+        if (!s.body.empty() || s.variants.size() != 1) {
+          Fail(s.line, "\"(empty)\" takes no lines and no other variant");
+        }
+        check.content = Pattern::Compile("");
+      } else if (!s.body.empty()) {
+        check.content = CompilePattern(s);
+      } else if (!s.variants.empty()) {
+        Fail(s.line, "a variant without lines to apply it to");
+      }
+      result_.file_checks.push_back(check);
+    } else if (kind == "gone") {
+      ExpectWords(s, 2, "gone NAME");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      FileCheck check;
+      check.name = s.words[1];
+      check.must_exist = false;
+      check.line = s.line;
+      result_.file_checks.push_back(check);
+    } else if (kind == "no-leftovers") {
+      ExpectWords(s, 1, "no-leftovers");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      result_.no_leftovers = true;
+    } else if (kind == "windows-only" || kind == "posix-only") {
+      ExpectWords(s, 1, kind.c_str());
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      Once(s, "windows-only/posix-only");
+      result_.only_on = kind == "windows-only" ? Platform::kWindows : Platform::kPosix;
+    } else {
+      Fail(s.line, "unknown section \"=== " + s.header +
+                       "\" (known: args, file, dir, copy, program, library absent, stdout, "
+                       "stdout-contains, status, exists, gone, no-leftovers, windows-only, "
+                       "posix-only)");
+    }
+  }
+
+  void Finish() {
+    if (seen_.count("status") == 0) {
+      Fail(static_cast<int>(lines_.size()), "the case has no \"=== status\" section");
+    }
+    if (result_.library_absent && result_.placement == Placement::kLink) {
+      // A link leads the program back to the build folder, where the
+      // library is; the case would not test what it says.
+      Fail(program_line_, "\"(link)\" cannot be combined with \"=== library absent\"");
+    }
+  }
+
+  std::string origin_;
+  std::vector<std::string> lines_;
+  std::set<std::string> seen_;
+  int program_line_ = 0;
+  Case result_;
+};
+
+}  // namespace
+
+Case ParseCase(const std::string& text, const std::string& origin) {
+  return Parser(text, origin).Parse();
+}
+
+}  // namespace tolvaran_e2e

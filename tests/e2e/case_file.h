@@ -1,0 +1,71 @@
+// One end-to-end case as written in a tests/e2e/cases/*.case file: the
+// files to lay out, how to start the program, and what to expect of it.
+// README.md in this folder describes the format for case writers.
+#ifndef TOLVARAN_TESTS_E2E_CASE_FILE_H_
+#define TOLVARAN_TESTS_E2E_CASE_FILE_H_
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "text_compare.h"
+
+namespace tolvaran_e2e {
+
+// A case file that cannot be understood. The message starts with
+// "file:line: " so an editor can jump to the offending line.
+class CaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Something put into the scratch directory before the run.
+struct ScratchEntry {
+  enum class Kind { kFile, kDir, kCopy };
+  Kind kind = Kind::kFile;
+  std::string name;     // relative to the scratch directory
+  std::string content;  // kFile: the exact bytes
+  std::string from;     // kCopy: relative to the data folder (tests/e2e)
+  int line = 0;         // where the section starts, for messages
+};
+
+// A file that must (or must not) be there after the run.
+struct FileCheck {
+  std::string name;
+  bool must_exist = true;
+  std::optional<Pattern> content;  // only with must_exist
+  int line = 0;
+};
+
+enum class Placement {
+  kInPlace,  // the built program by its full path
+  kCopy,     // a copy in the scratch directory
+  kLink,     // a symbolic link in the scratch directory
+};
+
+enum class Platform { kPosix, kWindows };
+
+struct Case {
+  std::string description;  // the leading comment, without the "#"
+  std::vector<std::string> args;
+  std::vector<ScratchEntry> setup;
+  Placement placement = Placement::kInPlace;
+  std::string program_name;  // for kCopy and kLink
+  bool library_absent = false;
+  std::optional<Pattern> expected_stdout;
+  std::vector<Pattern> stdout_contains;
+  int expected_status = 0;
+  std::vector<FileCheck> file_checks;
+  bool no_leftovers = false;
+  std::optional<Platform> only_on;
+};
+
+// Parses the text of a case file; `origin` names it in messages. Throws
+// CaseError on anything it does not understand: a typo in a case must
+// fail loudly rather than silently test less.
+Case ParseCase(const std::string& text, const std::string& origin);
+
+}  // namespace tolvaran_e2e
+
+#endif  // TOLVARAN_TESTS_E2E_CASE_FILE_H_

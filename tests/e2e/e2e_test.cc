@@ -1,0 +1,405 @@
+// e2e_tests: runs the real program once per tests/e2e/cases/*.case file and
+// compares what it did with what the case expects. Each case file becomes
+// its own test, named after its path ("e2e.startup/no-arguments").
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "case_file.h"
+#include "harness_config.h"
+#include "process.h"
+#include "text_compare.h"
+
+namespace tolvaran_e2e {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where a program copy goes for "=== library absent" when the case does not
+// name the program: a folder of its own, so that nothing the case lays out
+// sits beside it.
+constexpr const char kProgramFolder[] = "e2e-program";
+
+bool ReadWhole(const fs::path& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  *bytes = buffer.str();
+  return !in.bad();
+}
+
+bool WriteWhole(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  out.close();
+  return static_cast<bool>(out);
+}
+
+// Quoted for a POSIX shell, so the command in a failure report can be
+// pasted to rerun the case by hand.
+std::string ShellQuote(const std::string& word) {
+  bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_-./=:,+@%", c) != nullptr;
+  });
+  if (plain) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Output shown in a report: visible, indented, its end marked when it has
+// no final line feed.
+std::string Indented(std::string_view text) {
+  if (text.empty()) return "  (empty)\n";
+  std::string out;
+  std::string visible = Visible(text);
+  size_t start = 0;
+  while (start < visible.size()) {
+    size_t end = visible.find('\n', start);
+    if (end == visible.npos) {
+      out += "  " + visible.substr(start) + "[no final line feed]\n";
+      break;
+    }
+    out += "  " + visible.substr(start, end - start + 1);
+    start = end + 1;
+  }
+  return out;
+}
+
+bool IsLeftover(const std::string& name) {
+  return name.find(".tmp") != name.npos ||
+         (name.size() >= 5 && name.compare(name.size() - 5, 5, ".lock") == 0);
+}
+
+bool Exists(const fs::path& path) {
+  std::error_code ec;
+  // A dangling symbolic link is still something left behind.
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
+}
+
+class CaseTest : public ::testing::Test {
+ public:
+  CaseTest(const Config* config, std::string relative, std::string name)
+      : config_(*config), relative_(std::move(relative)), name_(std::move(name)) {}
+
+  void TestBody() override {
+    try {
+      Run();
+    } catch (const std::exception& e) {
+      problems_.push_back(std::string("harness error: ") + e.what());
+      Report();
+    }
+  }
+
+ private:
+  void Run() {
+    const fs::path case_path = fs::path(config_.cases_dir) / relative_;
+    std::string text;
+    if (!ReadWhole(case_path, &text)) {
+      FAIL() << "there is no readable case file " << case_path.string();
+    }
+    try {
+      case_ = ParseCase(text, case_path.string());
+    } catch (const CaseError& e) {
+      FAIL() << "bad case file: " << e.what();
+    }
+    if (case_.only_on && *case_.only_on != config_.target) {
+      GTEST_SKIP() << "only for " << (*case_.only_on == Platform::kWindows ? "Windows" : "POSIX")
+                   << " targets";
+    }
+
+    scratch_ = fs::path(config_.scratch_root) / name_;
+    fs::remove_all(scratch_);
+    fs::create_directories(scratch_);
+
+    if (!LayOut() || !PlaceProgram()) {
+      Report();
+      return;
+    }
+
+    command_ = config_.launcher;
+    command_.push_back(program_);
+    command_.insert(command_.end(), case_.args.begin(), case_.args.end());
+    result_ = RunProcess(command_, scratch_.string(), config_.timeout);
+    ran_ = true;
+
+    Check();
+    if (problems_.empty()) {
+      fs::remove_all(scratch_);
+    } else {
+      Report();
+    }
+  }
+
+  bool LayOut() {
+    for (const ScratchEntry& setup : case_.setup) {
+      const fs::path target = scratch_ / setup.name;
+      const std::string where = " (line " + std::to_string(setup.line) + ")";
+      if (setup.kind != ScratchEntry::Kind::kDir) fs::create_directories(target.parent_path());
+      switch (setup.kind) {
+        case ScratchEntry::Kind::kDir:
+          fs::create_directories(target);
+          break;
+        case ScratchEntry::Kind::kFile:
+          if (!WriteWhole(target, setup.content)) {
+            problems_.push_back("cannot write " + target.string() + where);
+            return false;
+          }
+          break;
+        case ScratchEntry::Kind::kCopy: {
+          const fs::path from = fs::path(config_.data_dir) / setup.from;
+          if (!Exists(from)) {
+            problems_.push_back("copy source " + from.string() + " does not exist" + where);
+            return false;
+          }
+          fs::copy(from, target,
+                   fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+          break;
+        }
+      }
+    }
+    return true;
+  }
+
+  // Copies the program (and, unless the case wants it absent, the RFC
+  // library beside it) or links to it, as the case asks.
+  bool PlaceProgram() {
+    if (!fs::exists(config_.program)) {
+      problems_.push_back("the program " + config_.program +
+                          " does not exist (build the tolvaran target, or set TOLVARAN_BIN)");
+      return false;
+    }
+    fs::path target;
+    if (case_.placement != Placement::kInPlace) {
+      target = scratch_ / case_.program_name;
+    } else if (case_.library_absent) {
+      target = scratch_ / kProgramFolder / fs::path(config_.program).filename();
+    } else {
+      program_ = config_.program;
+      return true;
+    }
+    if (Exists(target)) {
+      problems_.push_back("the program's place " + target.string() +
+                          " is taken by a file the case laid out");
+      return false;
+    }
+    fs::create_directories(target.parent_path());
+    if (case_.placement == Placement::kLink) {
+      fs::create_symlink(config_.program, target);
+    } else {
+      CopyExecutable(config_.program, target);
+    }
+    program_ = target.string();
+
+    if (!case_.library_absent && !config_.library.empty()) {
+      const fs::path beside = target.parent_path() / fs::path(config_.library).filename();
+      if (!fs::exists(config_.library)) {
+        notes_.push_back("note: the RFC library " + config_.library +
+                         " does not exist, so none was put beside the program");
+      } else if (!Exists(beside)) {
+        CopyExecutable(config_.library, beside);
+      }
+    }
+    return true;
+  }
+
+  static void CopyExecutable(const fs::path& from, const fs::path& to) {
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::status(from).permissions());
+  }
+
+  void Check() {
+    if (!result_.started) {
+      problems_.push_back("could not start the program: " + result_.start_error);
+      return;
+    }
+    if (result_.timed_out) {
+      problems_.push_back("still running after " + std::to_string(config_.timeout.count()) +
+                          " s: killed");
+    } else if (!result_.exited) {
+      problems_.push_back("ended by signal " + std::to_string(result_.signal) + " (" +
+                          strsignal(result_.signal) + ")");
+    } else if (result_.exit_status != case_.expected_status) {
+      problems_.push_back("exit status: expected " + std::to_string(case_.expected_status) +
+                          ", got " + std::to_string(result_.exit_status));
+    }
+
+    if (case_.expected_stdout && !case_.expected_stdout->Matches(result_.out)) {
+      problems_.push_back("standard output differs:\n" +
+                          LineDiff(case_.expected_stdout->source(), result_.out));
+      shown_stdout_ = true;
+    }
+    std::string missing;
+    for (const Pattern& pattern : case_.stdout_contains) {
+      if (!pattern.FoundIn(result_.out)) missing += "  " + Visible(pattern.source()) + "\n";
+    }
+    if (!missing.empty()) {
+      std::string problem = "standard output lacks:\n" + missing;
+      if (!shown_stdout_) problem += "standard output was:\n" + Indented(result_.out);
+      shown_stdout_ = true;
+      problems_.push_back(problem);
+    }
+
+    for (const FileCheck& check : case_.file_checks) {
+      const fs::path path = scratch_ / check.name;
+      const std::string where = " (line " + std::to_string(check.line) + ")";
+      if (!check.must_exist) {
+        if (Exists(path)) problems_.push_back(check.name + " should be gone but exists" + where);
+        continue;
+      }
+      if (!Exists(path)) {
+        problems_.push_back(check.name + " should exist but does not" + where);
+        continue;
+      }
+      if (!check.content) continue;
+      std::string bytes;
+      if (!ReadWhole(path, &bytes)) {
+        problems_.push_back("cannot read " + check.name + where);
+      } else if (!check.content->Matches(bytes)) {
+        problems_.push_back(check.name + " differs" + where + ":\n" +
+                            LineDiff(check.content->source(), bytes));
+      }
+    }
+
+    if (case_.no_leftovers) {
+      std::vector<std::string> found;
+      for (const auto& entry : fs::recursive_directory_iterator(scratch_)) {
+        if (IsLeftover(entry.path().filename().string())) {
+          found.push_back(entry.path().lexically_relative(scratch_).generic_string());
+        }
+      }
+      std::sort(found.begin(), found.end());
+      for (const std::string& name : found) {
+        problems_.push_back("left over: " + name + " (no *.tmp* or *.lock may remain)");
+      }
+    }
+  }
+
+  void Report() {
+    std::string report = case_.description + "\n";
+    for (const std::string& problem : problems_) {
+      report += problem;
+      if (report.back() != '\n') report += '\n';
+    }
+    for (const std::string& note : notes_) report += note + "\n";
+    if (ran_) {
+      if (!shown_stdout_) report += "standard output:\n" + Indented(result_.out);
+      if (!result_.err.empty())
+        report += "standard error:\n" + Indented(result_.err);
+      else
+        report += "standard error: (empty)\n";
+      std::string command;
+      for (const std::string& word : command_) command += " " + ShellQuote(word);
+      report += "command: cd " + ShellQuote(scratch_.string()) + " &&" + command + "\n";
+    }
+    if (!scratch_.empty()) report += "scratch directory kept: " + scratch_.string() + "\n";
+    // Reported at the case file, so an editor jumps there from the log.
+    const std::string case_path = (fs::path(config_.cases_dir) / relative_).string();
+    ADD_FAILURE_AT(case_path.c_str(), 1) << report;
+  }
+
+  const Config& config_;
+  std::string relative_;  // e.g. "startup/help.case"
+  std::string name_;      // e.g. "startup/help"
+  Case case_;
+  fs::path scratch_;
+  std::string program_;
+  std::vector<std::string> command_;
+  ProcessResult result_;
+  bool ran_ = false;
+  bool shown_stdout_ = false;  // already part of the report
+  std::vector<std::string> problems_;
+  std::vector<std::string> notes_;
+};
+
+std::string WithoutSuffix(const std::string& relative) {
+  const std::string suffix = ".case";
+  if (relative.size() > suffix.size() &&
+      relative.compare(relative.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    return relative.substr(0, relative.size() - suffix.size());
+  }
+  return relative;
+}
+
+void RegisterCases(const Config* config) {
+  std::vector<std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(config->cases_dir)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".case") {
+      found.push_back(entry.path().lexically_relative(config->cases_dir).generic_string());
+    }
+  }
+  std::sort(found.begin(), found.end());
+
+  std::vector<std::string> selected = found;
+  if (!config->only_cases.empty()) {
+    selected.clear();
+    // A --case naming no file is still run, so that its test fails saying
+    // the file cannot be read instead of the selection silently shrinking.
+    for (const std::string& wanted : config->only_cases) {
+      selected.push_back(WithoutSuffix(wanted) + ".case");
+    }
+  }
+  for (const std::string& relative : selected) {
+    std::string name = WithoutSuffix(relative);
+    std::string file = (fs::path(config->cases_dir) / relative).string();
+    ::testing::RegisterTest(
+        "e2e", name.c_str(), nullptr, nullptr, file.c_str(), 1,
+        [config, relative, name]() -> CaseTest* { return new CaseTest(config, relative, name); });
+  }
+}
+
+const char* GetEnv(const char* name) { return std::getenv(name); }
+
+}  // namespace
+
+}  // namespace tolvaran_e2e
+
+int main(int argc, char** argv) {
+  using namespace tolvaran_e2e;
+  bool help = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    help = help || arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?";
+  }
+
+  Defaults defaults;
+  defaults.program = TOLVARAN_E2E_DEFAULT_PROGRAM;
+  defaults.launcher = TOLVARAN_E2E_DEFAULT_LAUNCHER;
+  defaults.cases_dir = TOLVARAN_E2E_DEFAULT_CASES;
+  defaults.data_dir = TOLVARAN_E2E_DEFAULT_DATA;
+  defaults.scratch_root = TOLVARAN_E2E_DEFAULT_SCRATCH;
+  defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
+  defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
+
+  static Config config;
+  try {
+    config = LoadConfig(&argc, argv, defaults, GetEnv);
+  } catch (const std::exception& e) {
+    std::cerr << "e2e_tests: " << e.what() << "\n\n" << kConfigHelp;
+    return 2;
+  }
+
+  ::testing::InitGoogleTest(&argc, argv);
+  if (help) {
+    std::cout << "\n" << kConfigHelp;
+    return 0;
+  }
+  if (argc > 1) {
+    std::cerr << "e2e_tests: unknown argument \"" << argv[1] << "\"\n\n" << kConfigHelp;
+    return 2;
+  }
+  if (!std::filesystem::is_directory(config.cases_dir)) {
+    std::cerr << "e2e_tests: the cases folder " << config.cases_dir << " does not exist\n";
+    return 2;
+  }
+  RegisterCases(&config);
+  return RUN_ALL_TESTS();
+}

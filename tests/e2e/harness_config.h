@@ -1,0 +1,54 @@
+// Where the harness finds the program, the cases and its scratch space.
+// Each setting comes from a command-line flag, else from the environment,
+// else from what CMake compiled in, so that plain `ctest` needs no setup
+// and the same cases can be pointed at another build (the Windows one,
+// under Wine) without rebuilding the harness.
+#ifndef TOLVARAN_TESTS_E2E_HARNESS_CONFIG_H_
+#define TOLVARAN_TESTS_E2E_HARNESS_CONFIG_H_
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "case_file.h"
+
+namespace tolvaran_e2e {
+
+struct Config {
+  std::string program;                // absolute path of the program under test
+  std::vector<std::string> launcher;  // run before the program, e.g. {"wine"}
+  std::string cases_dir;              // absolute; holds the *.case files
+  std::string data_dir;               // absolute; "=== copy" sources are below it
+  std::string scratch_root;           // absolute; one directory per case below it
+  std::string library;                // absolute path of the RFC library, or empty
+  Platform target = Platform::kPosix;
+  std::chrono::seconds timeout{60};
+  std::vector<std::string> only_cases;  // from --case: run just these
+};
+
+// What the build compiled in; any of them may be empty.
+struct Defaults {
+  std::string program;
+  std::string launcher;
+  std::string cases_dir;
+  std::string data_dir;
+  std::string scratch_root;
+  std::string library;  // a file name is looked up beside the program
+  std::string target;   // "posix", "windows", or empty to guess
+};
+
+// Looks up an environment variable; null when unset.
+using EnvLookup = std::function<const char*(const char*)>;
+
+// Removes the harness's own flags (--program=... and so on) from argv and
+// combines them with the environment and `defaults`. Throws
+// std::invalid_argument on a bad or missing setting.
+Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLookup& env);
+
+// The flags and variables LoadConfig understands, for --help.
+extern const char kConfigHelp[];
+
+}  // namespace tolvaran_e2e
+
+#endif  // TOLVARAN_TESTS_E2E_HARNESS_CONFIG_H_

@@ -1,0 +1,305 @@
+// Tests of the harness itself, so that a failing end-to-end case can be
+// trusted to be the program's fault.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "case_file.h"
+#include "harness_config.h"
+#include "process.h"
+#include "text_compare.h"
+
+namespace tolvaran_e2e {
+namespace {
+
+using std::chrono::milliseconds;
+
+std::string ParseError(const std::string& text) {
+  try {
+    ParseCase(text, "x.case");
+  } catch (const CaseError& e) {
+    return e.what();
+  }
+  return "(parsed)";
+}
+
+TEST(CaseFile, ReadsAllSections) {
+  Case c = ParseCase(
+      "# What it checks.\n"
+      "# Second line.\n"
+      "=== args\n"
+      "SYS1\n"
+      "\n"
+      "=== file a/b.P00 (crlf)\n"
+      "x\n"
+      "y\n"
+      "=== file c.txt (no final line feed)\n"
+      "z\n"
+      "=== file empty.txt\n"
+      "=== dir d\n"
+      "=== copy u.txt data/users.txt\n"
+      "=== program tolvaran-x (link)\n"
+      "=== stdout\n"
+      "<A>{TIME}{{</A>\n"
+      "=== stdout-contains\n"
+      "A>\n"
+      "=== status\n"
+      "2\n"
+      "=== exists c.txt\n"
+      "z\n"
+      "=== exists e.txt (empty)\n"
+      "=== exists f.txt\n"
+      "=== gone g.tmp\n"
+      "=== no-leftovers\n"
+      "=== posix-only\n",
+      "x.case");
+  EXPECT_EQ(c.description, "What it checks.\nSecond line.");
+  EXPECT_EQ(c.args, (std::vector<std::string>{"SYS1", ""}));
+  ASSERT_EQ(c.setup.size(), 5u);
+  EXPECT_EQ(c.setup[0].name, "a/b.P00");
+  EXPECT_EQ(c.setup[0].content, "x\r\ny\r\n");
+  EXPECT_EQ(c.setup[1].content, "z");
+  EXPECT_EQ(c.setup[2].content, "");
+  EXPECT_EQ(c.setup[3].kind, ScratchEntry::Kind::kDir);
+  EXPECT_EQ(c.setup[4].kind, ScratchEntry::Kind::kCopy);
+  EXPECT_EQ(c.setup[4].from, "data/users.txt");
+  EXPECT_EQ(c.placement, Placement::kLink);
+  EXPECT_EQ(c.program_name, "tolvaran-x");
+  ASSERT_TRUE(c.expected_stdout);
+  EXPECT_TRUE(c.expected_stdout->Matches("<A>12:00:59{</A>\n"));
+  ASSERT_EQ(c.stdout_contains.size(), 1u);
+  EXPECT_EQ(c.expected_status, 2);
+  ASSERT_EQ(c.file_checks.size(), 4u);
+  EXPECT_TRUE(c.file_checks[0].content->Matches("z\n"));
+  EXPECT_TRUE(c.file_checks[1].content->Matches(""));
+  EXPECT_FALSE(c.file_checks[2].content);
+  EXPECT_FALSE(c.file_checks[3].must_exist);
+  EXPECT_TRUE(c.no_leftovers);
+  EXPECT_EQ(c.only_on, Platform::kPosix);
+}
+
+TEST(CaseFile, EmptyArgsAndDefaults) {
+  Case c = ParseCase("# c\n=== args\n=== status\n0\n", "x.case");
+  EXPECT_TRUE(c.args.empty());
+  EXPECT_EQ(c.placement, Placement::kInPlace);
+  EXPECT_FALSE(c.library_absent);
+  EXPECT_FALSE(c.expected_stdout);
+  EXPECT_FALSE(c.only_on);
+  EXPECT_TRUE(ParseCase("# c\n=== library absent\n=== status\n0\n", "x").library_absent);
+}
+
+TEST(CaseFile, StdoutVariants) {
+  Case c = ParseCase("# c\n=== stdout (crlf, no final line feed)\na\nb\n=== status\n0\n", "x");
+  EXPECT_TRUE(c.expected_stdout->Matches("a\r\nb"));
+  EXPECT_FALSE(c.expected_stdout->Matches("a\r\nb\r\n"));
+  Case empty = ParseCase("# c\n=== stdout\n=== status\n0\n", "x");
+  EXPECT_TRUE(empty.expected_stdout->Matches(""));
+  Case blank_last = ParseCase("# c\n=== stdout\na\n\n=== status\n0\n", "x");
+  EXPECT_TRUE(blank_last.expected_stdout->Matches("a\n\n"));
+}
+
+TEST(CaseFile, RejectsMistakes) {
+  EXPECT_NE(ParseError("# c\n=== stdot\n=== status\n0\n").find("x.case:2: unknown section"),
+            std::string::npos);
+  EXPECT_NE(ParseError("=== status\n0\n").find("no leading \"#\" comment"), std::string::npos);
+  EXPECT_NE(ParseError("# c\ntext\n=== status\n0\n").find("x.case:2:"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== args\n").find("no \"=== status\""), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== status\n0\n\n").find("exactly one line"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== status\n256\n").find("0 to 255"), std::string::npos);
+  EXPECT_NE(ParseError("# c\r\n=== status\n0\n").find("CR LF"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== status\n0\n=== status\n0\n").find("only once"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== dir d\n\n=== status\n0\n").find("x.case:3: "), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a (crlf\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== file a (lf)\n=== status\n0\n").find("not a variant"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file ../a\n=== status\n0\n").find("\"..\""), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file /a\n=== status\n0\n").find("relative"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file  a\n=== status\n0\n").find("two blanks"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== args \n=== status\n0\n").find("blank at the start or end"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== stdout\n{time}\n=== status\n0\n")
+                .find("x.case:3: unknown "
+                      "placeholder"),
+            std::string::npos);
+  EXPECT_NE(
+      ParseError("# c\n=== program p (link)\n=== library absent\n=== status\n0\n").find("(link)"),
+      std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== library present\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== windows-only\n=== posix-only\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== stdout-contains\n\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== exists a (empty)\nx\n=== status\n0\n"), "(parsed)");
+}
+
+TEST(Pattern, TimeAndBraces) {
+  Pattern p = Pattern::Compile("at {TIME} {{x}");
+  EXPECT_TRUE(p.Matches("at 09:05:00 {x}"));
+  EXPECT_FALSE(p.Matches("at 9:05:00 {x}"));
+  EXPECT_FALSE(p.Matches("at 09:05:0a {x}"));
+  EXPECT_FALSE(p.Matches("at 09-05-00 {x}"));
+  EXPECT_FALSE(p.Matches("at 09:05:00 {x} "));
+  EXPECT_TRUE(p.FoundIn("said: at 23:59:59 {x}!"));
+  EXPECT_FALSE(p.FoundIn("said: at 23:59 {x}!"));
+  EXPECT_THROW(Pattern::Compile("{"), std::invalid_argument);
+  EXPECT_THROW(Pattern::Compile("{DATE}"), std::invalid_argument);
+  EXPECT_TRUE(Pattern::Compile("a}b").Matches("a}b"));
+}
+
+TEST(Visible, ShowsInvisibleBytes) {
+  EXPECT_EQ(Visible(std::string("a\r\n\tb\x01\xE4", 7)), "a\\r\n\\tb\\x01\\xE4");
+}
+
+TEST(LineDiff, EmptyWhenMatching) {
+  EXPECT_EQ(LineDiff("a\n{TIME}\n", "a\n10:11:12\n"), "");
+  EXPECT_EQ(LineDiff("", ""), "");
+}
+
+TEST(LineDiff, ShowsChangesWithContext) {
+  EXPECT_EQ(LineDiff("1\n2\n3\n4\n5\n6\n7\n8\n", "1\n2\n3\n4\nfive\n6\n7\n8\n"),
+            "--- expected\n+++ actual\n@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+five\n 6\n 7\n 8\n");
+}
+
+TEST(LineDiff, ShowsCarriageReturnAndMissingLineFeed) {
+  EXPECT_EQ(LineDiff("<Prtg>\n</Prtg>\n", "<Prtg>\r\n</Prtg>"),
+            "--- expected\n+++ actual\n@@ -1,2 +1,2 @@\n-<Prtg>\n-</Prtg>\n+<Prtg>\\r\n"
+            "+</Prtg>[no final line feed]\n");
+  EXPECT_EQ(LineDiff("a\n", ""), "--- expected\n+++ actual\n@@ -1,1 +0,0 @@\n-a\n");
+}
+
+TEST(LineDiff, SeparateHunks) {
+  std::string expected;
+  std::string actual;
+  for (int i = 1; i <= 20; ++i) {
+    expected += std::to_string(i) + "\n";
+    actual += (i == 2 || i == 18 ? "x" : std::to_string(i)) + "\n";
+  }
+  EXPECT_EQ(LineDiff(expected, actual),
+            "--- expected\n+++ actual\n"
+            "@@ -1,5 +1,5 @@\n 1\n-2\n+x\n 3\n 4\n 5\n"
+            "@@ -15,6 +15,6 @@\n 15\n 16\n 17\n-18\n+x\n 19\n 20\n");
+}
+
+TEST(RunProcess, CapturesBytesStatusAndDirectory) {
+  std::string directory = std::filesystem::temp_directory_path().string();
+  ProcessResult r =
+      RunProcess({"/bin/sh", "-c", "printf 'a\\000b\\r\\n'; printf oops >&2; pwd >&2; exit 3"},
+                 directory, milliseconds(10000));
+  ASSERT_TRUE(r.started) << r.start_error;
+  EXPECT_EQ(r.out, std::string("a\0b\r\n", 5));
+  EXPECT_EQ(r.err, "oops" + std::filesystem::canonical(directory).string() + "\n");
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.exit_status, 3);
+  EXPECT_FALSE(r.timed_out);
+}
+
+TEST(RunProcess, StandardInputIsEmpty) {
+  ProcessResult r = RunProcess({"/bin/sh", "-c", "cat; echo done"}, "/", milliseconds(10000));
+  EXPECT_EQ(r.out, "done\n");
+}
+
+TEST(RunProcess, LargeOutputOnBothStreams) {
+  // More than a pipe holds on both streams at once: a runner reading one
+  // stream after the other would deadlock here.
+  ProcessResult r = RunProcess({"/bin/sh", "-c",
+                                "head -c 1000000 /dev/zero; head -c 1000000 /dev/zero >&2; "
+                                "head -c 1000000 /dev/zero"},
+                               "/", milliseconds(30000));
+  EXPECT_EQ(r.out.size(), 2000000u);
+  EXPECT_EQ(r.err.size(), 1000000u);
+  EXPECT_EQ(r.exit_status, 0);
+}
+
+TEST(RunProcess, KillsAfterTimeout) {
+  auto start = std::chrono::steady_clock::now();
+  ProcessResult r =
+      RunProcess({"/bin/sh", "-c", "echo begun; sleep 30 & sleep 30"}, "/", milliseconds(300));
+  EXPECT_TRUE(r.timed_out);
+  EXPECT_FALSE(r.exited);
+  EXPECT_EQ(r.out, "begun\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(RunProcess, DoesNotWaitForBackgroundHelpers) {
+  // A helper left running with the pipes open (as wineserver can be) must
+  // not hold up the result once the program itself has ended.
+  auto start = std::chrono::steady_clock::now();
+  ProcessResult r = RunProcess({"/bin/sh", "-c", "sleep 5 & echo done"}, "/", milliseconds(20000));
+  EXPECT_EQ(r.out, "done\n");
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+TEST(RunProcess, ReportsSignal) {
+  ProcessResult r = RunProcess({"/bin/sh", "-c", "kill -SEGV $$"}, "/", milliseconds(10000));
+  EXPECT_FALSE(r.exited);
+  EXPECT_EQ(r.signal, SIGSEGV);
+}
+
+TEST(RunProcess, ReportsWhatCannotStart) {
+  ProcessResult missing = RunProcess({"/nonexistent/program"}, "/", milliseconds(10000));
+  EXPECT_FALSE(missing.started);
+  EXPECT_NE(missing.start_error.find("cannot execute \"/nonexistent/program\""), std::string::npos);
+  ProcessResult bad_directory =
+      RunProcess({"/bin/sh", "-c", "true"}, "/nonexistent/dir", milliseconds(10000));
+  EXPECT_FALSE(bad_directory.started);
+  EXPECT_NE(bad_directory.start_error.find("scratch directory"), std::string::npos);
+}
+
+Config Load(std::vector<std::string> args, std::map<std::string, std::string> env,
+            Defaults defaults = {"/b/tolvaran", "", "/s/cases", "/s", "/b/scratch", "librfc32.so",
+                                 ""}) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  int argc = static_cast<int>(args.size());
+  Config config = LoadConfig(&argc, argv.data(), defaults, [&](const char* name) -> const char* {
+    auto found = env.find(name);
+    return found == env.end() ? nullptr : found->second.c_str();
+  });
+  EXPECT_EQ(argc, 2) << "only the foreign argument is left";
+  EXPECT_STREQ(argv[1], "--gtest_brief=1");
+  return config;
+}
+
+TEST(Config, FlagBeatsEnvironmentBeatsDefault) {
+  Config c = Load({"e2e_tests", "--gtest_brief=1"}, {});
+  EXPECT_EQ(c.program, "/b/tolvaran");
+  EXPECT_EQ(c.library, "/b/librfc32.so");
+  EXPECT_TRUE(c.launcher.empty());
+  EXPECT_EQ(c.target, Platform::kPosix);
+  EXPECT_EQ(c.timeout, std::chrono::seconds(60));
+
+  c = Load({"e2e_tests", "--gtest_brief=1"}, {{"TOLVARAN_BIN", "/w/tolvaran.exe"},
+                                              {"TOLVARAN_LAUNCHER", " wine  --x "},
+                                              {"TOLVARAN_LIBRARY", "rfc32.dll"},
+                                              {"TOLVARAN_TIMEOUT", "5"}});
+  EXPECT_EQ(c.program, "/w/tolvaran.exe");
+  EXPECT_EQ(c.library, "/w/rfc32.dll");
+  EXPECT_EQ(c.launcher, (std::vector<std::string>{"wine", "--x"}));
+  EXPECT_EQ(c.target, Platform::kWindows);
+  EXPECT_EQ(c.timeout, std::chrono::seconds(5));
+
+  c = Load({"e2e_tests", "--program=/f/p", "--gtest_brief=1", "--case=a/b.case", "--case=c",
+            "--target=windows", "--library="},
+           {{"TOLVARAN_BIN", "/w/tolvaran.exe"}});
+  EXPECT_EQ(c.program, "/f/p");
+  EXPECT_EQ(c.only_cases, (std::vector<std::string>{"a/b.case", "c"}));
+  EXPECT_EQ(c.target, Platform::kWindows);
+  EXPECT_EQ(c.library, "");
+}
+
+TEST(Config, RejectsBadValues) {
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1", "--target=dos"}, {}), std::invalid_argument);
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1"}, {{"TOLVARAN_TIMEOUT", "0"}}),
+               std::invalid_argument);
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1"}, {{"TOLVARAN_BIN", ""}}),
+               std::invalid_argument);
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1", "--case=../x.case"}, {}),
+               std::invalid_argument);
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1", "--case=/x.case"}, {}), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace tolvaran_e2e
