@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <system_error>
 
 #include "driver/password.h"
 #include "driver/run_state.h"
@@ -422,11 +422,20 @@ std::string ProfileText(const NewRequest& request, const std::string& storedPass
 // Writes `text` to `path`; without `replace` an existing file is left as
 // it is. On a fault gives its reason.
 std::string WriteNewFile(const std::string& path, const std::string& text, bool replace) {
+  // "x" creates the file only if it does not exist, with no window in
+  // which another process's file could be replaced.
+  const char* mode = replace ? "wb" : "wbx";
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), replace ? "wb" : "wbx");
+#ifdef _WIN32
+  std::FILE* file = nullptr;
+  if (fopen_s(&file, path.c_str(), mode) != 0) file = nullptr;
+#else
+  std::FILE* file = std::fopen(path.c_str(), mode);
+#endif
   if (!file) {
     if (errno == EEXIST) return "it exists; give --force to replace it";
-    return errno ? std::strerror(errno) : "it cannot be created";
+    if (errno == 0) return "it cannot be created";
+    return std::error_code(errno, std::generic_category()).message();
   }
   bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   bool closed = std::fclose(file) == 0;
