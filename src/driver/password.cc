@@ -55,7 +55,7 @@ DescrambleSteps RunDescrambleSteps(const KeyTable& key, std::string_view stored)
   }
   steps.wellFormed = stored.size() == kStoredPasswordLength && digits;
 
-  std::size_t offset = IsDigit(header[1]) ? header[1] - '0' : 0;
+  std::size_t offset = IsDigit(header[1]) ? static_cast<std::size_t>(header[1] - '0') : 0;
   std::size_t length = kMaxPasswordLength;
   if (IsDigit(header[2]) && IsDigit(header[3])) {
     length = static_cast<std::size_t>((header[2] - '0') * 10 + (header[3] - '0'));

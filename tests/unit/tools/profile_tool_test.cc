@@ -1,0 +1,393 @@
+#include "tools/profile_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/password.h"
+#include "driver/run_state.h"
+#include "driver/system_profile.h"
+
+namespace tolvaran {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Args = std::vector<std::string>;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void Spill(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+class ProfileToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tolvaran-profile-test-" + std::to_string(std::random_device()()));
+    fs::create_directories(dir_);
+    io_.out = &out_;
+    io_.err = &err_;
+    io_.rng = &rng_;
+    io_.readPasswordLine = [this](std::string* line) {
+      ++passwordReads_;
+      if (input_.empty()) return false;
+      *line = input_.front();
+      input_.pop_front();
+      return true;
+    };
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int Run(const Args& args) {
+    out_.str("");
+    err_.str("");
+    return RunProfileTool(args, io_);
+  }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // A `new` command line that the tool accepts, for the file `name`.
+  Args NewArgs(const std::string& name) const {
+    return {"new",        Path(name), "--destination",    "PRD",
+            "--client",   "100",      "--user",           "sapmon",
+            "--language", "E",        "--password-stdin", "--mode",
+            "R/3",        "--host",   "sapprd01",         "--sysnr",
+            "00"};
+  }
+
+  // The tool's arguments with one option changed or added.
+  static Args With(Args args, const std::string& option, const std::string& value) {
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+      if (args[i] == option) {
+        args[i + 1] = value;
+        return args;
+      }
+    }
+    args.push_back(option);
+    args.push_back(value);
+    return args;
+  }
+
+  static Args Without(Args args, const std::string& option) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == option) {
+        bool flag = option == "--password-stdin" || option == "--force";
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i + (flag ? 1 : 2)));
+        break;
+      }
+    }
+    return args;
+  }
+
+  // Reads a profile file as the single run does.
+  std::unique_ptr<RunState> ReadBack(const std::string& name, std::string* result) {
+    auto rs = std::make_unique<RunState>();
+    rs->keyTable = BuildKeyTable();
+    rs->profileName.Set(name);
+    rs->profileBytes = Slurp(dir_ / name);
+    rs->profileOpen = true;
+    *result = ReadProfileChecked(*rs);
+    return rs;
+  }
+
+  fs::path dir_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+  std::mt19937 rng_{12345};
+  std::deque<std::string> input_;
+  int passwordReads_ = 0;
+  ProfileToolIo io_;
+};
+
+TEST_F(ProfileToolTest, HelpForTheToolAndEachCommand) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile COMMAND", 0), 0u);
+  EXPECT_EQ(Run({"new", "--help"}), 0);
+  EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile new FILE", 0), 0u);
+  EXPECT_NE(out_.str().find("--destination NAME   destination, the system id, 3 to 11"),
+            std::string::npos);
+  EXPECT_EQ(Run({"scramble", "--help"}), 0);
+  EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile scramble", 0), 0u);
+  EXPECT_EQ(Run({"check", "--help"}), 0);
+  EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile check FILE", 0), 0u);
+  EXPECT_TRUE(err_.str().empty());
+  EXPECT_EQ(passwordReads_, 0);
+}
+
+TEST_F(ProfileToolTest, MisuseGivesUsageOnStandardError) {
+  for (const Args& args :
+       {Args{}, Args{"frob"}, Args{"scramble", "extra"}, Args{"scramble", "--frob"}, Args{"check"},
+        Args{"check", "a", "b"}, Args{"check", "--frob"}, Args{"new"}}) {
+    EXPECT_EQ(Run(args), 2) << (args.empty() ? "" : args[0]);
+    EXPECT_TRUE(out_.str().empty());
+    EXPECT_NE(err_.str().find("Usage: tolvaran-profile"), std::string::npos);
+  }
+  EXPECT_EQ(Run({"frob"}), 2);
+  EXPECT_NE(err_.str().find("unknown command \"frob\""), std::string::npos);
+}
+
+TEST_F(ProfileToolTest, ScramblePrintsAStoredValueTheReaderAccepts) {
+  input_ = {"Geheim1\r"};  // a CR LF line end
+  ASSERT_EQ(Run({"scramble"}), 0);
+  std::string printed = out_.str();
+  ASSERT_EQ(printed.size(), 25u);
+  EXPECT_EQ(printed.back(), '\n');
+  std::string password;
+  ASSERT_EQ(DescramblePassword(BuildKeyTable(), printed.substr(0, 24), &password),
+            DescrambleResult::kOk);
+  EXPECT_EQ(password, "Geheim1");
+
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run({"scramble"}), 0);
+  EXPECT_NE(out_.str(), printed);  // a new offset and filler every time
+}
+
+TEST_F(ProfileToolTest, ScrambleRefusesWhatCannotBeStored) {
+  for (const std::string& line : {std::string(""), std::string("\r"), std::string(21, 'a'),
+                                  std::string("tab\there"), std::string("caf\xC3\xA9")}) {
+    input_ = {line};
+    EXPECT_EQ(Run({"scramble"}), 2) << line;
+    EXPECT_TRUE(out_.str().empty());
+    EXPECT_FALSE(err_.str().empty());
+  }
+  input_.clear();  // end of input
+  EXPECT_EQ(Run({"scramble"}), 2);
+  EXPECT_NE(err_.str().find("no password"), std::string::npos);
+
+  input_ = {"a"};  // one character can be stored, though a profile wants two
+  EXPECT_EQ(Run({"scramble"}), 0);
+  EXPECT_EQ(out_.str().size(), 25u);
+  EXPECT_NE(err_.str().find("at least 2"), std::string::npos);
+  input_ = {std::string(20, '~')};
+  EXPECT_EQ(Run({"scramble"}), 0);
+}
+
+TEST_F(ProfileToolTest, PasswordsTravelFromToolToReader) {
+  std::mt19937 pick(777);
+  std::uniform_int_distribution<int> character(0x20, 0x7E);
+  for (int round = 0; round < 300; ++round) {
+    std::size_t length = 2 + static_cast<std::size_t>(round % 19);
+    std::string password;
+    for (std::size_t i = 0; i < length; ++i) password.push_back(static_cast<char>(character(pick)));
+
+    input_ = {password};
+    ASSERT_EQ(Run({"scramble"}), 0);
+    std::string stored = out_.str().substr(0, 24);
+    Spill(dir_ / "SCR.P00",
+          "Extcompany.: Acme\nDestination: PRD\nClient.....: 100\nUser.......: u1\n"
+          "Password...: " +
+              stored +
+              "\nLanguage...: E\nMode.......: R/3\nHostname...: h1\nSysnr......: 00\n"
+              "Gwhost.....: h1\nGwservice..: sapgw00\n");
+    std::string result;
+    auto rs = ReadBack("SCR.P00", &result);
+    ASSERT_EQ(result, "") << "password " << password;
+    EXPECT_EQ(rs->profile.password, password);
+  }
+}
+
+TEST_F(ProfileToolTest, NewWritesACompleteProfileThatReadsBack) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("SYS1.P00")), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "Wrote " + Path("SYS1.P00") + " (check: OK)\n");
+  EXPECT_TRUE(err_.str().empty());
+
+  std::string text = Slurp(dir_ / "SYS1.P00");
+  std::size_t at = text.find("Password...: ");
+  ASSERT_NE(at, std::string::npos);
+  std::string stored = text.substr(at + 13, 24);
+  EXPECT_EQ(text,
+            "* Tolvaran system profile\n"
+            "Extcompany.: Tolvaran\n"
+            "Destination: PRD\n"
+            "Client.....: 100\n"
+            "User.......: sapmon\n"
+            "Password...: " +
+                stored +
+                "\n"
+                "Language...: E\n"
+                "Mode.......: R/3\n"
+                "Hostname...: sapprd01\n"
+                "Sysnr......: 00\n"
+                "Gwhost.....: sapprd01\n"
+                "Gwservice..: sapgw00\n");
+
+  std::string result;
+  auto rs = ReadBack("SYS1.P00", &result);
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(rs->profile.password, "Geheim1");
+  EXPECT_EQ(rs->profile.user, "SAPMON");
+
+  EXPECT_EQ(Run({"check", Path("SYS1.P00")}), 0);
+  EXPECT_EQ(out_.str(), "OK\n");
+}
+
+TEST_F(ProfileToolTest, NewWithGatewayModeAndGivenValues) {
+  input_ = {"Geheim1\r"};
+  Args args = Without(Without(NewArgs("GW.P00"), "--host"), "--sysnr");
+  args = With(With(With(args, "--mode", "R/2"), "--gwhost", "gw01"), "--gwservice", "sapgw42");
+  args.push_back("--company=Acme Corp");
+  ASSERT_EQ(Run(args), 0) << err_.str();
+  std::string result;
+  auto rs = ReadBack("GW.P00", &result);
+  ASSERT_EQ(result, "");
+  EXPECT_EQ(rs->profile.mode, "R/2");
+  EXPECT_EQ(rs->profile.gatewayHost, "gw01");
+  EXPECT_EQ(rs->profile.gatewayService, "sapgw42");
+  EXPECT_EQ(rs->profile.hostname, "gw01");
+  EXPECT_EQ(rs->profile.systemNumber, "00");
+  EXPECT_EQ(rs->profile.extCompany, "Acme Corp");
+  EXPECT_EQ(rs->profile.password, "Geheim1");
+
+  // Mode r/2 is no gateway mode for the program, so it needs a host.
+  Args lowerCase = With(args, "--mode", "r/2");
+  lowerCase.push_back("--force");
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(lowerCase), 2);
+  EXPECT_NE(err_.str().find("--host is required unless the mode is R/2"), std::string::npos)
+      << err_.str();
+}
+
+TEST_F(ProfileToolTest, NewRefusesMissingOptions) {
+  const Args full = NewArgs("X.P00");
+  for (const char* option : {"--destination", "--client", "--user", "--language", "--mode",
+                             "--host", "--sysnr", "--password-stdin"}) {
+    input_ = {"Geheim1"};
+    EXPECT_EQ(Run(Without(full, option)), 2) << option;
+    EXPECT_NE(err_.str().find(option), std::string::npos) << err_.str();
+  }
+  Args gateway = With(Without(Without(full, "--host"), "--sysnr"), "--mode", "R/2");
+  EXPECT_EQ(Run(gateway), 2);
+  EXPECT_NE(err_.str().find("--gwhost is required with mode R/2"), std::string::npos);
+  EXPECT_EQ(Run(With(gateway, "--gwhost", "gw01")), 2);
+  EXPECT_NE(err_.str().find("--gwservice"), std::string::npos);
+
+  EXPECT_FALSE(fs::exists(dir_ / "X.P00"));
+  EXPECT_EQ(passwordReads_, 0);  // nobody is asked for a password in vain
+}
+
+TEST_F(ProfileToolTest, NewRefusesValuesTheProgramWouldReject) {
+  const Args full = NewArgs("X.P00");
+  struct Case {
+    const char* option;
+    std::string value;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"--client", "10", "--client: too short: 2 characters, at least 3"},
+      {"--destination", "ABCDEFGHIJKLMNOPQRST",
+       "--destination: too long: 20 characters, at most 11"},
+      {"--language", "", "--language: too short: 0 characters, at least 1"},
+      {"--user", "a", "--user: too short: 1 character, at least 2"},
+      {"--company", std::string(61, 'c'), "--company: too long: 61 characters, at most 60"},
+      {"--gwhost", std::string(61, 'g'), "--gwhost: too long"},
+      {"--host", "sap\nprd", "--host: holds a control character"},
+      {"--mode", "R/3\r", "--mode: holds a control character"},
+      {"--sysnr", std::string(27, '0'), "--gwservice (taken from --sysnr): too long"},
+      {"--host", std::string(48, 'h'), "--host: too long: 48 characters, at most 47"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(With(full, c.option, c.value)), 2) << c.option;
+    EXPECT_NE(err_.str().find(c.reason), std::string::npos) << err_.str();
+  }
+  // The longest values each field holds are accepted.
+  input_ = {"Geheim1"};
+  Args longest = With(With(full, "--destination", "ABCDEFGHIJK"), "--gwhost", std::string(60, 'g'));
+  EXPECT_EQ(Run(With(longest, "--company", std::string(60, 'c'))), 0) << err_.str();
+
+  EXPECT_EQ(passwordReads_, 1);
+}
+
+TEST_F(ProfileToolTest, NewRefusesPasswordsTheProgramWouldReject) {
+  for (const std::string& line :
+       {std::string("a"), std::string(21, 'a'), std::string(""), std::string("tab\there")}) {
+    input_ = {line};
+    EXPECT_EQ(Run(NewArgs("X.P00")), 2) << line;
+    EXPECT_NE(err_.str().find("the password"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "X.P00"));
+  }
+  input_.clear();
+  EXPECT_EQ(Run(NewArgs("X.P00")), 2);
+  EXPECT_NE(err_.str().find("no password"), std::string::npos);
+}
+
+TEST_F(ProfileToolTest, NewRefusesMalformedCommandLines) {
+  const Args full = NewArgs("X.P00");
+  Args twice = full;
+  twice.push_back("--client=200");
+  Args flagValue = full;
+  flagValue.push_back("--force=yes");
+  Args noValue = full;
+  noValue.push_back("--gwhost");
+  Args second = full;
+  second.push_back("Y.P00");
+  Args unknown = full;
+  unknown.push_back("--frob");
+  Args shortOption = full;
+  shortOption.push_back("-f");
+  for (const Args& args : {twice, flagValue, noValue, second, unknown, shortOption}) {
+    EXPECT_EQ(Run(args), 2) << args.back();
+    EXPECT_NE(err_.str().find("Usage: tolvaran-profile new"), std::string::npos);
+    EXPECT_NE(err_.str().find(args.back().substr(0, args.back().find('='))), std::string::npos)
+        << err_.str();
+  }
+  EXPECT_EQ(passwordReads_, 0);
+}
+
+TEST_F(ProfileToolTest, NewNeverOverwritesWithoutForce) {
+  Spill(dir_ / "OLD.P00", "keep me\n");
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(NewArgs("OLD.P00")), 2);
+  EXPECT_NE(err_.str().find("--force"), std::string::npos);
+  EXPECT_EQ(Slurp(dir_ / "OLD.P00"), "keep me\n");
+  EXPECT_EQ(passwordReads_, 0);
+
+  Args forced = NewArgs("OLD.P00");
+  forced.push_back("--force");
+  ASSERT_EQ(Run(forced), 0) << err_.str();
+  std::string result;
+  ReadBack("OLD.P00", &result);
+  EXPECT_EQ(result, "");
+}
+
+TEST_F(ProfileToolTest, NewReportsAFileThatCannotBeWritten) {
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(NewArgs("no-such-dir/X.P00")), 2);
+  EXPECT_NE(err_.str().find("no-such-dir"), std::string::npos);
+  EXPECT_TRUE(out_.str().empty());
+}
+
+TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
+  Spill(dir_ / "SYS1.P00", "Client.....: 100\n");
+  EXPECT_EQ(Run({"check", Path("SYS1.P00")}), 2);
+  EXPECT_EQ(out_.str(), "Error 1006: Username in Profile SYS1.P00 is missing...\n");
+
+  Spill(dir_ / "SYS2.P00", "User.......: u1\nPassword...: too short\n");
+  EXPECT_EQ(Run({"check", Path("SYS2.P00")}), 2);
+  EXPECT_EQ(out_.str(), "Error 1004: Invalid Password in Profile SYS2.P00 found...\n");
+
+  EXPECT_EQ(Run({"check", Path("MISSING.P00")}), 2);
+  EXPECT_EQ(out_.str(), "Error 1002: Profile " + Path("MISSING.P00") + " is missing...\n");
+  fs::create_directories(dir_ / "DIR.P00");
+  EXPECT_EQ(Run({"check", Path("DIR.P00")}), 2);
+  EXPECT_EQ(out_.str(), "Error 1002: Profile " + Path("DIR.P00") + " is missing...\n");
+}
+
+}  // namespace
+}  // namespace tolvaran
