@@ -1,0 +1,388 @@
+#include "sim_config.h"
+
+#include <climits>
+
+namespace rfcsim {
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string ToLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = LowerChar(c);
+  return out;
+}
+
+// Splits text into lines; a CR before the LF is dropped, so files written on
+// Windows read the same.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The first blank-separated word and the trimmed rest.
+void SplitFirstWord(std::string_view s, std::string* word, std::string* rest) {
+  std::string t = Trim(s);
+  std::size_t blank = 0;
+  while (blank < t.size() && !IsBlank(t[blank])) ++blank;
+  *word = t.substr(0, blank);
+  *rest = Trim(std::string_view(t).substr(blank));
+}
+
+std::string ZeroPadded(unsigned long value, std::size_t width) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
+// A users-file number: a decimal value, anything else counts as 0.
+int LenientInt(std::string_view s) {
+  int value = 0;
+  return ParseInt(s, &value) ? value : 0;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view s) {
+  std::size_t begin = 0;
+  std::size_t end = s.size();
+  while (begin < end && IsBlank(s[begin])) ++begin;
+  while (end > begin && IsBlank(s[end - 1])) --end;
+  return std::string(s.substr(begin, end - begin));
+}
+
+std::string TrimTrailingBlanks(std::string_view s) {
+  std::size_t end = s.size();
+  while (end > 0 && s[end - 1] == ' ') --end;
+  return std::string(s.substr(0, end));
+}
+
+std::string ToUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = UpperChar(c);
+  return out;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
+  }
+  return true;
+}
+
+std::string PadOrCut(std::string_view s, std::size_t width) {
+  std::string out(s.substr(0, width));
+  out.resize(width, ' ');
+  return out;
+}
+
+bool ParseInt(std::string_view s, int* value) {
+  std::string t = Trim(s);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  if (i == t.size()) return false;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v < INT_MIN || v > INT_MAX) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+Outcome ParseOutcome(std::string_view value) {
+  Outcome outcome;
+  std::string word;
+  std::string rest;
+  SplitFirstWord(value, &word, &rest);
+  word = ToLower(word);
+  if (word == "ok" && rest.empty()) return outcome;
+  if (word == "failure" && rest.empty()) {
+    outcome.kind = OutcomeKind::kFailure;
+    return outcome;
+  }
+  if (word == "callfail" && rest.empty()) {
+    outcome.kind = OutcomeKind::kCallFail;
+    return outcome;
+  }
+  if ((word == "exception" || word == "sysexception") && !rest.empty()) {
+    outcome.kind = word == "exception" ? OutcomeKind::kException : OutcomeKind::kSysException;
+    outcome.name = rest;
+    return outcome;
+  }
+  if (word == "other" && ParseInt(rest, &outcome.code)) {
+    outcome.kind = OutcomeKind::kOther;
+    return outcome;
+  }
+  // A slip in the file should show, not quietly pass as success.
+  outcome.kind = OutcomeKind::kFailure;
+  outcome.note = "unknown outcome '" + Trim(value) + "' taken as failure";
+  return outcome;
+}
+
+OperationSet ParseOperations(std::string_view value) {
+  static const struct {
+    const char* name;
+    Operation op;
+  } kNames[] = {
+      {"RfcOpen", kOpRfcOpen},
+      {"RfcOpenEx", kOpRfcOpenEx},
+      {"RfcCall", kOpRfcCall},
+      {"RfcReceive", kOpRfcReceive},
+      {"RfcInstallStructure", kOpRfcInstallStructure},
+      {"ItCreate", kOpItCreate},
+      {"ItGetLine", kOpItGetLine},
+      {"ItDelete", kOpItDelete},
+  };
+  OperationSet set = 0;
+  std::size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && (IsBlank(value[i]) || value[i] == ',')) ++i;
+    std::size_t start = i;
+    while (i < value.size() && !IsBlank(value[i]) && value[i] != ',') ++i;
+    std::string_view name = value.substr(start, i - start);
+    for (const auto& known : kNames) {
+      if (!name.empty() && EqualsIgnoringCase(name, known.name)) set |= known.op;
+    }
+  }
+  return set;
+}
+
+const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
+  if (host == nullptr || *host == '\0') return nullptr;
+  for (const SimSystem& system : systems) {
+    if (!system.host.empty() && EqualsIgnoringCase(system.host, host) && system.sysnr == sysnr) {
+      return &system;
+    }
+  }
+  return nullptr;
+}
+
+const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwservice) const {
+  if (gwhost == nullptr || *gwhost == '\0' || gwservice == nullptr || *gwservice == '\0') {
+    return nullptr;
+  }
+  for (const SimSystem& system : systems) {
+    if (!system.gwhost.empty() && EqualsIgnoringCase(system.gwhost, gwhost) &&
+        EqualsIgnoringCase(system.gwservice, gwservice)) {
+      return &system;
+    }
+  }
+  return nullptr;
+}
+
+const SimSystem* SimConfig::FindByName(std::string_view destination) const {
+  if (destination.empty()) return nullptr;
+  for (const SimSystem& system : systems) {
+    if (EqualsIgnoringCase(system.name, destination)) return &system;
+  }
+  return nullptr;
+}
+
+SimConfig ParseSimConfig(std::string_view text) {
+  SimConfig config;
+  // An index, not a pointer: adding a system moves the others.
+  std::size_t current = 0;
+  bool inSection = false;
+  for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
+    std::string line = Trim(raw);
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    if (line[0] == '[') {
+      std::size_t close = line.find(']');
+      if (close == std::string::npos) continue;
+      std::string name = Trim(std::string_view(line).substr(1, close - 1));
+      if (name.empty()) continue;
+      // A section repeated later goes on describing the same system.
+      inSection = true;
+      current = config.systems.size();
+      for (std::size_t i = 0; i < config.systems.size(); ++i) {
+        if (EqualsIgnoringCase(config.systems[i].name, name)) current = i;
+      }
+      if (current == config.systems.size()) {
+        config.systems.emplace_back();
+        config.systems.back().name = name;
+      }
+      continue;
+    }
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = ToLower(Trim(std::string_view(line).substr(0, eq)));
+    std::string value = Trim(std::string_view(line).substr(eq + 1));
+    if (!inSection) {
+      if (key == "abort") config.globalAbort |= ParseOperations(value);
+      if (key == "fail") config.globalFail |= ParseOperations(value);
+      continue;
+    }
+    SimSystem& system = config.systems[current];
+    if (key == "host") {
+      system.host = value;
+    } else if (key == "sysnr") {
+      if (!ParseInt(value, &system.sysnr)) system.sysnr = -1;
+    } else if (key == "gwhost") {
+      system.gwhost = value;
+    } else if (key == "gwservice") {
+      system.gwservice = value;
+    } else if (key == "client") {
+      system.client = value;
+    } else if (key == "user") {
+      system.user = value;
+    } else if (key == "password") {
+      system.password = value;
+    } else if (key == "users") {
+      system.users = value;
+    } else if (key == "thusrinfo") {
+      system.thusrinfo = ParseOutcome(value);
+    } else if (key == "get_cpu_all") {
+      system.getCpuAll = ParseOutcome(value);
+    } else if (key == "abort") {
+      system.abort |= ParseOperations(value);
+    } else if (key == "fail") {
+      system.fail |= ParseOperations(value);
+    }
+  }
+  for (SimSystem& system : config.systems) {
+    system.abort |= config.globalAbort;
+    system.fail |= config.globalFail;
+  }
+  return config;
+}
+
+UsersSource ParseUsersValue(std::string_view value) {
+  UsersSource source;
+  std::string word;
+  std::string rest;
+  SplitFirstWord(value, &word, &rest);
+  if (word.empty()) return source;
+  if (EqualsIgnoringCase(word, "generate")) {
+    source.kind = UsersSource::kGenerate;
+    int count = 0;
+    if (ParseInt(rest, &count) && count > 0) {
+      source.count = static_cast<unsigned long>(count);
+      if (source.count > kMaxGeneratedSessions) source.count = kMaxGeneratedSessions;
+    }
+    return source;
+  }
+  source.kind = UsersSource::kFile;
+  source.file = Trim(value);
+  return source;
+}
+
+std::vector<Session> ParseUsersFile(std::string_view text) {
+  std::vector<Session> sessions;
+  for (std::string_view line : Lines(WithoutByteOrderMark(text))) {
+    std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#') continue;
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+      std::size_t semi = line.find(';', start);
+      if (semi == std::string_view::npos) {
+        fields.push_back(line.substr(start));
+        break;
+      }
+      fields.push_back(line.substr(start, semi - start));
+      start = semi + 1;
+    }
+    fields.resize(6);  // missing fields are empty
+    Session session;
+    // Names are taken as written, leading blanks and case included: the
+    // program under test must cope with what a real system sends.
+    session.mandt = PadOrCut(fields[0], kMandtWidth);
+    session.bname = PadOrCut(fields[1], kBnameWidth);
+    session.tcode = PadOrCut(fields[2], kTcodeWidth);
+    session.term = PadOrCut(fields[3], kTermWidth);
+    session.extmodi = LenientInt(fields[4]);
+    session.intmodi = LenientInt(fields[5]);
+    sessions.push_back(std::move(session));
+  }
+  return sessions;
+}
+
+// The rule of "generate N", chosen so that tests can compute what the program
+// must count. Session i, for i = 0 .. N-1:
+//   MANDT    the system's client (blank-padded or cut to 3)
+//   BNAME    "USER" + i/2 in six digits ("USER000000", "USER000000",
+//            "USER000001", ...)                 -> ceil(N/2) distinct users
+//   TCODE    blank when i % 5 == 0, otherwise "SM" + (i % 50) in two digits
+//                                               -> N - ceil(N/5) non-blank
+//   TERM     "TERM" + i/3 in six digits         -> ceil(N/3) distinct terminals
+//   EXTMODI  1                                  -> N in total
+//   INTMODI  2                                  -> 2N in total
+// Character fields are blank-padded to 3, 12, 20 and 20 characters.
+Session GeneratedSession(unsigned long index, std::string_view client) {
+  Session session;
+  session.mandt = PadOrCut(client, kMandtWidth);
+  session.bname = PadOrCut("USER" + ZeroPadded(index / 2, 6), kBnameWidth);
+  session.tcode =
+      PadOrCut(index % 5 == 0 ? std::string() : "SM" + ZeroPadded(index % 50, 2), kTcodeWidth);
+  session.term = PadOrCut("TERM" + ZeroPadded(index / 3, 6), kTermWidth);
+  session.extmodi = 1;
+  session.intmodi = 2;
+  return session;
+}
+
+std::vector<Session> GenerateSessions(unsigned long count, std::string_view client) {
+  if (count > kMaxGeneratedSessions) count = kMaxGeneratedSessions;
+  std::vector<Session> sessions;
+  sessions.reserve(count);
+  for (unsigned long i = 0; i < count; ++i) sessions.push_back(GeneratedSession(i, client));
+  return sessions;
+}
+
+std::map<std::string, std::string> ParseConnectString(std::string_view text) {
+  std::map<std::string, std::string> pairs;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    std::size_t start = i;
+    while (i < text.size() && !IsBlank(text[i])) ++i;
+    std::string_view token = text.substr(start, i - start);
+    std::size_t eq = token.find('=');
+    if (eq == std::string_view::npos || eq == 0) continue;
+    pairs[ToUpper(token.substr(0, eq))] = std::string(token.substr(eq + 1));
+  }
+  return pairs;
+}
+
+bool SapRfcIniHasDestination(std::string_view text, std::string_view destination) {
+  std::string wanted = Trim(destination);
+  if (wanted.empty()) return false;
+  for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
+    std::string line = Trim(raw);
+    if (line.size() < 4 || !EqualsIgnoringCase(std::string_view(line).substr(0, 4), "DEST")) {
+      continue;
+    }
+    std::string rest = Trim(std::string_view(line).substr(4));
+    if (rest.empty() || rest[0] != '=') continue;
+    if (EqualsIgnoringCase(Trim(std::string_view(rest).substr(1)), wanted)) return true;
+  }
+  return false;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  return text;
+}
+
+}  // namespace rfcsim

@@ -1,0 +1,134 @@
+// The simulated landscape: reading SapSim.ini, the user lists, the connect
+// string of RfcOpenEx and the destinations of SapRfc.ini.
+//
+// Everything here works on text already read, so that the tests can feed it
+// directly; finding and reading the files is left to the library.
+#ifndef TOLVARAN_SIM_SIM_CONFIG_H_
+#define TOLVARAN_SIM_SIM_CONFIG_H_
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rfcsim {
+
+// Small text helpers shared by the library's parts.
+std::string Trim(std::string_view s);
+std::string TrimTrailingBlanks(std::string_view s);
+std::string ToUpper(std::string_view s);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// `s` made exactly `width` characters: blank-padded on the right or cut.
+std::string PadOrCut(std::string_view s, std::size_t width);
+// A whole decimal number with an optional sign, blanks around it allowed;
+// false for anything else or for a value outside the range of int.
+bool ParseInt(std::string_view s, int* value);
+
+// What a configured function module answers.
+enum class OutcomeKind { kOk, kFailure, kException, kSysException, kCallFail, kOther };
+
+struct Outcome {
+  OutcomeKind kind = OutcomeKind::kOk;
+  std::string name;  // the exception's name
+  int code = 0;      // the return code of "other N"
+  // Set when the configured text was not understood; the outcome is then a
+  // failure and the trace block says why.
+  std::string note;
+};
+
+Outcome ParseOutcome(std::string_view value);
+
+// The library operations that "abort =" and "fail =" name, as bits.
+enum Operation : unsigned {
+  kOpRfcOpen = 1u << 0,
+  kOpRfcOpenEx = 1u << 1,
+  kOpRfcCall = 1u << 2,
+  kOpRfcReceive = 1u << 3,
+  kOpRfcInstallStructure = 1u << 4,
+  kOpItCreate = 1u << 5,
+  kOpItGetLine = 1u << 6,
+  kOpItDelete = 1u << 7,
+};
+using OperationSet = unsigned;
+
+// Operation names separated by commas or blanks; unknown names are skipped.
+OperationSet ParseOperations(std::string_view value);
+
+struct SimSystem {
+  std::string name;  // the section name: the destination (system id)
+  std::string host;
+  int sysnr = 0;  // -1 when the configured value was not a number
+  std::string gwhost;
+  std::string gwservice;
+  std::string client;
+  std::string user;
+  std::string password;
+  std::string users;  // the "users" value as written
+  Outcome thusrinfo;
+  Outcome getCpuAll;
+  OperationSet abort = 0;
+  OperationSet fail = 0;
+};
+
+struct SimConfig {
+  // "abort" and "fail" lines before the first section: they apply to every
+  // system, and "fail" also before any connection has been opened.
+  OperationSet globalAbort = 0;
+  OperationSet globalFail = 0;
+  std::vector<SimSystem> systems;
+
+  // Null when no system matches; a null or empty host or gateway never does.
+  const SimSystem* FindByHost(const char* host, int sysnr) const;
+  const SimSystem* FindByGateway(const char* gwhost, const char* gwservice) const;
+  const SimSystem* FindByName(std::string_view destination) const;
+};
+
+SimConfig ParseSimConfig(std::string_view text);
+
+// One session of a system's user list, its character fields at their widths.
+constexpr std::size_t kMandtWidth = 3;
+constexpr std::size_t kBnameWidth = 12;
+constexpr std::size_t kTcodeWidth = 20;
+constexpr std::size_t kTermWidth = 20;
+
+struct Session {
+  std::string mandt;
+  std::string bname;
+  std::string tcode;
+  std::string term;
+  int extmodi = 0;
+  int intmodi = 0;
+};
+
+// Where a system's user list comes from.
+struct UsersSource {
+  enum Kind { kNone, kFile, kGenerate } kind = kNone;
+  std::string file;         // kFile: the name as written, relative to SapSim.ini
+  unsigned long count = 0;  // kGenerate: the number of sessions
+};
+
+// More sessions than this are never generated: a typing slip in a test
+// should not take the machine's memory.
+constexpr unsigned long kMaxGeneratedSessions = 1000000;
+
+UsersSource ParseUsersValue(std::string_view value);
+std::vector<Session> ParseUsersFile(std::string_view text);
+
+// Session `index` (from 0) of "generate N"; see the rule in sim_config.cc.
+Session GeneratedSession(unsigned long index, std::string_view client);
+std::vector<Session> GenerateSessions(unsigned long count, std::string_view client);
+
+// "KEY=VALUE" pairs separated by blanks, keys upper-cased; a later pair
+// replaces an earlier one with the same key.
+std::map<std::string, std::string> ParseConnectString(std::string_view text);
+
+// True when SapRfc.ini's text has a "DEST=<destination>" line.
+bool SapRfcIniHasDestination(std::string_view text, std::string_view destination);
+
+// Drops a UTF-8 byte order mark, which editors on Windows like to add.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+}  // namespace rfcsim
+
+#endif  // TOLVARAN_SIM_SIM_CONFIG_H_

@@ -1,0 +1,48 @@
+// What the simulated systems answer: the values of the user-list (UINFO)
+// and CPU (CPU_ALL) rows and of the importing parameters, by field name.
+#ifndef TOLVARAN_SIM_SIM_ROWS_H_
+#define TOLVARAN_SIM_SIM_ROWS_H_
+
+#include <optional>
+#include <string_view>
+
+#include "sim_config.h"
+#include "sim_tables.h"
+
+namespace rfcsim {
+
+enum class UinfoField {
+  kNone,
+  kMandt,
+  kBname,
+  kTcode,
+  kTerm,
+  kExtmodi,
+  kIntmodi,
+  kTid,
+  kZeit,
+  kMaster,
+  kHostadr,
+  kTrace
+};
+
+// Looked up once per field, not once per row: user lists can be long.
+UinfoField UinfoFieldOf(std::string_view name);
+
+// The value of a field of session `index` (from 0). Besides the session's
+// own fields: TID index+1; ZEIT the time 08:00:00 plus 7 seconds per index
+// as "HHMMSS"; MASTER "X" on even indexes, blank on odd; HOSTADR
+// 10.x.y.z with x.y.z the index's low 24 bits; TRACE 0.
+std::optional<FieldValue> UinfoValue(UinfoField field, const Session& session, unsigned long index);
+
+// The one CPU_ALL row: a four-processor machine, lightly loaded. Fields not
+// known here stay blank or zero.
+std::optional<FieldValue> CpuValue(std::string_view name);
+
+// Importing parameters of `function` by name: GET_CPU_ALL's OP_SYSTEM is
+// "Linux". Unknown parameters are left as the caller had them.
+std::optional<FieldValue> ImportingValue(std::string_view function, std::string_view name);
+
+}  // namespace rfcsim
+
+#endif  // TOLVARAN_SIM_SIM_ROWS_H_

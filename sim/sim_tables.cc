@@ -1,0 +1,140 @@
+#include "sim_tables.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "sim_config.h"
+
+namespace rfcsim {
+
+namespace {
+
+constexpr unsigned kRfcTypeNum = 6;    // digits as characters, zero-padded
+constexpr unsigned kRfcTypeFloat = 7;  // eight-byte floating point
+
+template <typename T>
+void StoreNative(unsigned char* dest, unsigned length, T value) {
+  std::memcpy(dest, &value, length < sizeof value ? length : sizeof value);
+}
+
+long long NumberOf(const FieldValue& value) {
+  if (!value.isText) return value.number;
+  int n = 0;
+  return ParseInt(value.text, &n) ? n : 0;
+}
+
+}  // namespace
+
+unsigned FieldAlignment(unsigned type) {
+  switch (type) {
+    case kRfcTypeInt2:
+      return 2;
+    case kRfcTypeInt:
+      return 4;
+    case kRfcTypeFloat:
+      return 8;
+    default:
+      return 1;
+  }
+}
+
+RowLayout ComputeRowLayout(const char* name, const FieldDescriptor* fields, unsigned count) {
+  RowLayout layout;
+  layout.name = name ? name : "";
+  // Wide arithmetic, held at UINT_MAX: absurd lengths must not wrap round
+  // into offsets that look sensible.
+  unsigned long long offset = 0;
+  unsigned long long largest = 1;
+  for (unsigned i = 0; fields != nullptr && i < count; ++i) {
+    FieldLayout field;
+    field.name = TrimTrailingBlanks(fields[i].name ? fields[i].name : "");
+    field.type = fields[i].type;
+    field.length = fields[i].length;
+    unsigned long long align = FieldAlignment(field.type);
+    if (align > largest) largest = align;
+    offset = std::min<unsigned long long>((offset + align - 1) / align * align, UINT_MAX);
+    field.offset = static_cast<unsigned>(offset);
+    offset = std::min<unsigned long long>(offset + field.length, UINT_MAX);
+    layout.fields.push_back(std::move(field));
+  }
+  layout.length = static_cast<unsigned>(
+      std::min<unsigned long long>((offset + largest - 1) / largest * largest, UINT_MAX));
+  return layout;
+}
+
+void WriteValue(unsigned char* dest, unsigned length, unsigned type, const FieldValue& value) {
+  if (dest == nullptr || length == 0) return;
+  std::memset(dest, 0, length);
+  switch (type) {
+    case kRfcTypeChar: {
+      std::string number;
+      const std::string& text = value.isText ? value.text : (number = std::to_string(value.number));
+      std::size_t n = text.size() < length ? text.size() : length;
+      std::memcpy(dest, text.data(), n);
+      std::memset(dest + n, ' ', length - n);
+      break;
+    }
+    case kRfcTypeNum: {
+      std::string digits = std::to_string(NumberOf(value) < 0 ? 0 : NumberOf(value));
+      if (digits.size() > length) digits.erase(0, digits.size() - length);
+      std::memset(dest, '0', length);
+      std::memcpy(dest + (length - digits.size()), digits.data(), digits.size());
+      break;
+    }
+    case kRfcTypeByte:
+      if (value.isText) {
+        std::memcpy(dest, value.text.data(),
+                    value.text.size() < length ? value.text.size() : length);
+      } else {
+        unsigned long long n = static_cast<unsigned long long>(value.number);
+        for (unsigned i = length; i > 0 && n != 0; --i, n >>= 8) {
+          dest[i - 1] = static_cast<unsigned char>(n & 0xFF);
+        }
+      }
+      break;
+    case kRfcTypeInt:
+      StoreNative(dest, length, static_cast<std::int32_t>(NumberOf(value)));
+      break;
+    case kRfcTypeInt2:
+      StoreNative(dest, length, static_cast<std::int16_t>(NumberOf(value)));
+      break;
+    case kRfcTypeInt1:
+      StoreNative(dest, length, static_cast<std::uint8_t>(NumberOf(value)));
+      break;
+    case kRfcTypeFloat:
+      StoreNative(dest, length, static_cast<double>(NumberOf(value)));
+      break;
+    default:
+      break;  // types the simulation has no values for stay zero
+  }
+}
+
+void WriteField(unsigned char* row, unsigned rowLength, const FieldLayout& field,
+                const FieldValue& value) {
+  if (row == nullptr || field.offset >= rowLength) return;
+  // A field that runs past the row is written as if it were as long as the
+  // room left; only a wrong descriptor gets here.
+  unsigned room = rowLength - field.offset;
+  WriteValue(row + field.offset, field.length < room ? field.length : room, field.type, value);
+}
+
+void BlankCharacterFields(unsigned char* row, unsigned rowLength, const RowLayout& layout) {
+  for (const FieldLayout& field : layout.fields) {
+    if (field.type == kRfcTypeChar) WriteField(row, rowLength, field, FieldValue::Text(""));
+  }
+}
+
+unsigned char* InternalTable::AppendRow() {
+  data_.resize(data_.size() + Stride(), 0);
+  ++rows_;
+  return data_.data() + (rows_ - 1) * Stride();
+}
+
+unsigned char* InternalTable::Line(unsigned row) {
+  if (row < 1 || row > rows_) return nullptr;
+  return data_.data() + (row - 1) * Stride();
+}
+
+}  // namespace rfcsim
