@@ -316,6 +316,11 @@ class Parser {
       ExpectEmptyBody(s);
       Once(s, kind);
       result_.no_leftovers = true;
+    } else if (kind == "secret") {
+      ExpectWords(s, 2, "secret TEXT");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      result_.secrets.push_back(s.words[1]);
     } else if (kind == "windows-only" || kind == "posix-only") {
       ExpectWords(s, 1, kind.c_str());
       AllowVariants(s, {});
@@ -325,7 +330,7 @@ class Parser {
     } else {
       Fail(s.line, "unknown section \"=== " + s.header +
                        "\" (known: args, file, dir, copy, program, library absent, stdout, "
-                       "stdout-contains, status, exists, gone, no-leftovers, windows-only, "
+                       "stdout-contains, status, exists, gone, no-leftovers, secret, windows-only, "
                        "posix-only)");
     }
   }

@@ -58,6 +58,10 @@ struct Case {
   int expected_status = 0;
   std::vector<FileCheck> file_checks;
   bool no_leftovers = false;
+  // Texts (passwords) that must appear nowhere the program writes: not in
+  // its standard output or error, nor in any file of the scratch directory
+  // that the case did not lay out itself.
+  std::vector<std::string> secrets;
   std::optional<Platform> only_on;
 };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 
 #include "case_file.h"
@@ -269,6 +270,8 @@ class CaseTest : public ::testing::Test {
       }
     }
 
+    for (const std::string& secret : case_.secrets) CheckSecret(secret);
+
     if (case_.no_leftovers) {
       std::vector<std::string> found;
       for (const auto& entry : fs::recursive_directory_iterator(scratch_)) {
@@ -279,6 +282,29 @@ class CaseTest : public ::testing::Test {
       std::sort(found.begin(), found.end());
       for (const std::string& name : found) {
         problems_.push_back("left over: " + name + " (no *.tmp* or *.lock may remain)");
+      }
+    }
+  }
+
+  void CheckSecret(const std::string& secret) {
+    if (result_.out.find(secret) != std::string::npos) {
+      problems_.push_back("the secret \"" + secret + "\" appears in standard output");
+    }
+    if (result_.err.find(secret) != std::string::npos) {
+      problems_.push_back("the secret \"" + secret + "\" appears in standard error");
+    }
+    std::set<std::string> laid_out;
+    for (const ScratchEntry& setup : case_.setup) laid_out.insert(setup.name);
+    for (const auto& entry : fs::recursive_directory_iterator(scratch_)) {
+      if (!entry.is_regular_file()) continue;
+      const std::string name = entry.path().lexically_relative(scratch_).generic_string();
+      if (laid_out.count(name) || name.rfind(kProgramFolder, 0) == 0 ||
+          entry.path() == fs::path(program_)) {
+        continue;
+      }
+      std::string bytes;
+      if (ReadWhole(entry.path(), &bytes) && bytes.find(secret) != std::string::npos) {
+        problems_.push_back("the secret \"" + secret + "\" appears in " + name);
       }
     }
   }
