@@ -2,22 +2,11 @@
 
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "driver/error_exit.h"
 #include "driver/password.h"
 
 namespace tolvaran {
-
-namespace {
-
-std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-}  // namespace
 
 void TakeClient(RunState& rs) {
   rs.client.Clear();
@@ -56,7 +45,7 @@ void StartUp(RunState& rs) {
   if (rs.args.size() > 2) params = rs.args[2];
   if (rs.args.size() > 3) params += " " + rs.args[3];
   rs.paramRaw.Set(params);
-  rs.paramText.Set(UpperCase(rs.paramRaw.view()));
+  rs.paramText.Set(AsciiUpper(rs.paramRaw.view()));
 
   TakeClient(rs);
 

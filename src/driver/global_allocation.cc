@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
@@ -9,18 +10,6 @@
 namespace tolvaran {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
 
 // Listing lines carry their text from position 21 on.
 void AppendListingText(RunState& rs, const std::string& line) {
@@ -59,7 +48,7 @@ void ReadGlobalSensorFile(RunState& rs) {
   std::string line;
   while (reader.ReadPiece(199, &line)) {
     StripLineEnd(&line);
-    std::string head = Upper(std::string_view(line).substr(0, 18));
+    std::string head = AsciiUpper(std::string_view(line).substr(0, 18));
     if (head == listing_prefix) {
       AppendListingText(rs, line);
     } else if (head == sensor_prefix) {
@@ -112,7 +101,7 @@ void AllocateGlobalSensor(RunState& rs) {
   if (rs.serverListing.empty()) FatalError(rs, "Error 1025: Global Server Listing missing...");
   if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
 
-  rs.paramText.Set(Upper(rs.paramRaw.view()));
+  rs.paramText.Set(AsciiUpper(rs.paramRaw.view()));
   TakeClient(rs);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
 
@@ -19,21 +20,11 @@ const char* const kMonitorDirs[] = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 // A joined path longer than profilePath holds names no file the program
 // could open again later; it counts as a file that is not there.
-bool Fits(const std::string& path) { return path.size() <= decltype(RunState::profilePath)::kCapacity; }
+bool Fits(const std::string& path) {
+  return path.size() <= decltype(RunState::profilePath)::kCapacity;
+}
 
 bool CanOpen(RunState& rs, const std::string& path) {
   std::string bytes;
@@ -51,11 +42,7 @@ bool OpenProfile(RunState& rs, const std::string& path) {
 }
 
 void CheckGlobalProfile(RunState& rs) {
-  std::string upper = rs.profileName.str();
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  if (upper == "GLOBAL.P00") {
+  if (AsciiUpper(rs.profileName.view()) == "GLOBAL.P00") {
     rs.itemMode = true;
     rs.profileName.Set("Dalvenor.Gbl");
   }
@@ -111,9 +98,10 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   std::size_t dot = name.find_last_of('.');
   if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-  std::string lower = Lower(name);
+  std::string lower = AsciiLower(name);
   auto ends_with = [&lower](std::string_view tail) {
-    return lower.size() >= tail.size() && lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
+    return lower.size() >= tail.size() &&
+           lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
   };
   if (ends_with("mirvane")) return OutputFlavour::kMirvane;
   if (ends_with("quillrax")) return OutputFlavour::kQuillrax;

@@ -61,9 +61,9 @@ int RunSingleSystem(RunState& rs) {
     rs.host->WriteOut(rs.headerLine.str() + "\n");
     std::string time = rs.host->TimeOfDay();
     PrintProgressLine(rs, SystemProgressLine(rs, time), " State=Processing");
-    PrintProgressLine(rs,
-                      "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.paramRaw.view()),
-                      " State=Executing");
+    PrintProgressLine(
+        rs, "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.paramRaw.view()),
+        " State=Executing");
   }
 
   rs.rfcHandle = OpenConnection(rs);

@@ -3,6 +3,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "driver/ascii_text.h"
 #include "driver/error_exit.h"
 #include "driver/password.h"
 #include "platform/text_reader.h"
@@ -87,14 +88,6 @@ void StoreField(SystemProfile& p, std::size_t index, std::string_view value) {
   }
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 std::string Message(const char* code_and_text, const RunState& rs, const char* tail) {
   std::string message(code_and_text);
   message.append(rs.profileName.view());
@@ -164,7 +157,7 @@ std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (key != kFields[i].rule.key) continue;
       if (i == kUserField) {
-        StoreField(rs.profile, i, UpperCase(value));
+        StoreField(rs.profile, i, AsciiUpper(value));
       } else if (i == kPasswordField) {
         std::string fault = StorePassword(rs, value, reader);
         if (!fault.empty()) return fault;

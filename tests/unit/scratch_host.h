@@ -10,7 +10,9 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "driver/run_state.h"
 #include "platform/host.h"
 
 namespace tolvaran {
@@ -73,6 +75,37 @@ class ScratchDirTest : public ::testing::Test {
   std::filesystem::path dir_;
   std::filesystem::path old_cwd_;
   std::unique_ptr<ScratchHost> host_;
+};
+
+// Runs driver steps on a fresh run record in the scratch directory.
+class DriverStepsTest : public ScratchDirTest {
+ protected:
+  // Calls `steps` with a run record whose command line is `program` and
+  // `args`; returns the status of an error exit, or -1 when the steps went
+  // through.
+  template <typename Steps>
+  int RunSteps(std::vector<std::string> args, Steps steps,
+               const std::string& program = "tolvaran") {
+    rs_ = std::make_unique<RunState>();
+    rs_->host = host_.get();
+    args.insert(args.begin(), program);
+    rs_->args = args;
+    try {
+      steps(*rs_);
+    } catch (const RunEnd& end) {
+      return end.status;
+    }
+    return -1;
+  }
+
+  // The message of the error document in the result buffer.
+  std::string ErrorText() const {
+    std::string doc = rs_->resultBuffer.str();
+    std::size_t from = doc.find("<Text>") + 6;
+    return doc.substr(from, doc.find("</Text>") - from);
+  }
+
+  std::unique_ptr<RunState> rs_;
 };
 
 }  // namespace tolvaran

@@ -7,23 +7,9 @@
 namespace tolvaran {
 namespace {
 
-class CommandLineTest : public ScratchDirTest {
+class CommandLineTest : public DriverStepsTest {
  protected:
-  // Runs start-up on the given arguments; returns the exit status of an
-  // error exit, or -1 when start-up went through.
-  int Start(std::vector<std::string> args) {
-    rs_ = std::make_unique<RunState>();
-    rs_->host = host_.get();
-    args.insert(args.begin(), "tolvaran");
-    rs_->args = args;
-    try {
-      StartUp(*rs_);
-    } catch (const RunEnd& end) {
-      return end.status;
-    }
-    return -1;
-  }
-  std::unique_ptr<RunState> rs_;
+  int Start(std::vector<std::string> args) { return RunSteps(args, StartUp); }
 };
 
 TEST_F(CommandLineTest, NoArgumentIsError1001) {

@@ -11,28 +11,15 @@ namespace {
 
 const char kTag[] = "Sensor=\"SAP Tolvaran\"";
 
-class GlobalAllocationTest : public ScratchDirTest {
+class GlobalAllocationTest : public DriverStepsTest {
  protected:
   int Allocate(std::vector<std::string> args) {
-    rs_ = std::make_unique<RunState>();
-    rs_->host = host_.get();
-    args.insert(args.begin(), "tolvaran");
-    rs_->args = args;
-    try {
-      StartUp(*rs_);
-      LocateProfile(*rs_);
-      AllocateGlobalSensor(*rs_);
-    } catch (const RunEnd& end) {
-      return end.status;
-    }
-    return -1;
+    return RunSteps(args, [](RunState& rs) {
+      StartUp(rs);
+      LocateProfile(rs);
+      AllocateGlobalSensor(rs);
+    });
   }
-  std::string ErrorText() {
-    std::string doc = rs_->resultBuffer.str();
-    std::size_t a = doc.find("<Text>") + 6;
-    return doc.substr(a, doc.find("</Text>") - a);
-  }
-  std::unique_ptr<RunState> rs_;
 };
 
 TEST_F(GlobalAllocationTest, IndexFileCollectsListingLinesInExactCase) {
@@ -59,9 +46,10 @@ TEST_F(GlobalAllocationTest, IndexFileErrors) {
 }
 
 TEST_F(GlobalAllocationTest, SensorLineReplacesTheParameters) {
-  Write("Dalvenor.Gbl", "# gsng: prod      xxPRD.P00#\n"
-                        "# GSNX: PROD      xItem=Act:Terminals CLIENT=200," +
-                            std::string(kTag) + ",Host\n");
+  Write("Dalvenor.Gbl",
+        "# gsng: prod      xxPRD.P00#\n"
+        "# GSNX: PROD      xItem=Act:Terminals CLIENT=200," +
+            std::string(kTag) + ",Host\n");
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
   EXPECT_EQ("Act Terminals", rs_->itemName.str());
   EXPECT_EQ("3", rs_->labelKind.str());
@@ -74,11 +62,14 @@ TEST_F(GlobalAllocationTest, SensorLineReplacesTheParameters) {
 
 TEST_F(GlobalAllocationTest, SensorNameIsComparedOnTenPaddedCharacters) {
   std::string sensor = std::string("xItem=Session(s),") + kTag + "\n";
-  Write("Dalvenor.Gbl", "# GSNG: PROD      xxA.P00#\n"
-                        "# GSNG: PRODUCTION  B.P00#\n"
-                        "# GSNX: PROD      " + sensor +
-                            "# GSNG: PRODUCTION02C.P00#\n"
-                            "# GSNX: PRODUCTION" + sensor);
+  Write("Dalvenor.Gbl",
+        "# GSNG: PROD      xxA.P00#\n"
+        "# GSNG: PRODUCTION  B.P00#\n"
+        "# GSNX: PROD      " +
+            sensor +
+            "# GSNG: PRODUCTION02C.P00#\n"
+            "# GSNX: PRODUCTION" +
+            sensor);
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
   EXPECT_EQ("A.P00#", rs_->serverListing.str());
   EXPECT_EQ(-1, Allocate({"global", "PRODUCTION01"}));
@@ -86,12 +77,16 @@ TEST_F(GlobalAllocationTest, SensorNameIsComparedOnTenPaddedCharacters) {
 }
 
 TEST_F(GlobalAllocationTest, LabelKindFollowsTheLastTagInFixedOrder) {
-  Write("Dalvenor.Gbl", "# GSNG: S1          A.P00#\n"
-                        "# GSNX: S1         Item=X," + std::string(kTag) + ",Sid,Alias,Profile\n");
+  Write("Dalvenor.Gbl",
+        "# GSNG: S1          A.P00#\n"
+        "# GSNX: S1         Item=X," +
+            std::string(kTag) + ",Sid,Alias,Profile\n");
   EXPECT_EQ(-1, Allocate({"global", "S1"}));
   EXPECT_EQ("4", rs_->labelKind.str());
-  Write("Dalvenor.Gbl", "# GSNG: S1          A.P00#\n"
-                        "# GSNX: S1         Item=X," + std::string(kTag) + "\n");
+  Write("Dalvenor.Gbl",
+        "# GSNG: S1          A.P00#\n"
+        "# GSNX: S1         Item=X," +
+            std::string(kTag) + "\n");
   EXPECT_EQ(-1, Allocate({"global", "S1"}));
   EXPECT_EQ("1", rs_->labelKind.str());
 }
@@ -100,8 +95,10 @@ TEST_F(GlobalAllocationTest, GlobalFileErrorsInTheirOrder) {
   EXPECT_EQ(2, Allocate({"global", "S1"}));
   EXPECT_EQ("Error 1002: Profile Dalvenor.Gbl is missing...", ErrorText());
 
-  Write("Dalvenor.Gbl", "# GSNX: S1         Item=X,Sensor=\"SAP Other\"\n"
-                        "# GSNX: S1         Item=X," + std::string(kTag) + "\n");
+  Write("Dalvenor.Gbl",
+        "# GSNX: S1         Item=X,Sensor=\"SAP Other\"\n"
+        "# GSNX: S1         Item=X," +
+            std::string(kTag) + "\n");
   EXPECT_EQ(2, Allocate({"global", "S1"}));
   EXPECT_EQ("Error 1029: Invalid Sensor-Allocation...", ErrorText());
 
@@ -115,8 +112,10 @@ TEST_F(GlobalAllocationTest, GlobalFileErrorsInTheirOrder) {
   EXPECT_EQ(2, Allocate({"global", "S1"}));
   EXPECT_EQ("Error 1025: Global Server Listing missing...", ErrorText());
 
-  Write("Dalvenor.Gbl", "# GSNG: S1          A.P00#\n"
-                        "# GSNX: S1         CLIENT=1," + std::string(kTag) + "\n");
+  Write("Dalvenor.Gbl",
+        "# GSNG: S1          A.P00#\n"
+        "# GSNX: S1         CLIENT=1," +
+            std::string(kTag) + "\n");
   EXPECT_EQ(2, Allocate({"global", "S1"}));
   EXPECT_EQ("Error 1026: Global Item Idenification missing...", ErrorText());
 }

@@ -10,29 +10,17 @@ namespace {
 
 const char kExeXmlDir[] = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
 
-class ProfileLocationTest : public ScratchDirTest {
+class ProfileLocationTest : public DriverStepsTest {
  protected:
-  // Start-up and location for `args` as run by `program`; the status of an
-  // error exit, or -1.
   int Locate(std::vector<std::string> args, const std::string& program = "tolvaran") {
-    rs_ = std::make_unique<RunState>();
-    rs_->host = host_.get();
-    args.insert(args.begin(), program);
-    rs_->args = args;
-    try {
-      StartUp(*rs_);
-      LocateProfile(*rs_);
-    } catch (const RunEnd& end) {
-      return end.status;
-    }
-    return -1;
+    return RunSteps(
+        args,
+        [](RunState& rs) {
+          StartUp(rs);
+          LocateProfile(rs);
+        },
+        program);
   }
-  std::string ErrorText() {
-    std::string doc = rs_->resultBuffer.str();
-    std::size_t a = doc.find("<Text>") + 6;
-    return doc.substr(a, doc.find("</Text>") - a);
-  }
-  std::unique_ptr<RunState> rs_;
 };
 
 TEST(FlavourFromProgramNameTest, NameEndDecidesIgnoringCaseDirectoryAndExtension) {
