@@ -35,9 +35,10 @@ std::string SystemProgressLine(RunState& rs, const std::string& time) {
 }
 
 void PrintProgressLine(RunState& rs, std::string_view text, std::string_view suffix) {
-  // Progress lines are built in the header line's buffer: what does not fit
-  // is cut.
-  rs.headerLine.Set(text);
+  // Progress lines are built in the header line's buffer. What does not fit
+  // is cut from the text, so that the state at the end stays readable.
+  const std::size_t room = decltype(RunState::headerLine)::kCapacity;
+  rs.headerLine.Set(text.substr(0, suffix.size() < room ? room - suffix.size() : 0));
   rs.headerLine.Append(suffix);
   rs.host->WriteOut(rs.headerLine.str() + "\n");
 }
