@@ -45,12 +45,14 @@ class Fd {
 };
 
 // Both ends close on exec, so the program inherits only what dup2 gives it.
+// They are created so (pipe2), not marked afterwards: a child forked by
+// another thread in between would otherwise keep them open.
 bool MakePipe(Fd* read_end, Fd* write_end) {
   int fds[2];
-  if (pipe(fds) != 0) return false;
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
   *read_end->put() = fds[0];
   *write_end->put() = fds[1];
-  return fcntl(fds[0], F_SETFD, FD_CLOEXEC) == 0 && fcntl(fds[1], F_SETFD, FD_CLOEXEC) == 0;
+  return true;
 }
 
 // Reads what is there without blocking; closes `fd` at its end.
