@@ -90,6 +90,22 @@ TEST_F(ProfileLocationTest, OnlyLinesThatNameADirectoryCountAndTheLastWins) {
   EXPECT_EQ("tools", rs_->profileBytes);
 }
 
+TEST_F(ProfileLocationTest, HintLineCountsByABackslashFirstAColonSecondOrABackslashThird) {
+  Write("/Mon1/SYS1.P00", "first");
+  // "ab" and "x" are too short for the second or third character to count.
+  Write("/PRTG_Path.Txt", "\\Mon1\nab\nx\n");
+  EXPECT_EQ(-1, Locate({"SYS1"}));
+  EXPECT_EQ("\\Mon1\\", rs_->profileDir.str());
+  EXPECT_EQ("first", rs_->profileBytes);
+
+  // A backslash third: a directory relative to the current one.
+  Write("ab/Mon2/SYS1.P00", "third");
+  Write("/PRTG_Path.Txt", "\\Mon1\r\nab\\Mon2\r\nab/Mon3\r\n");
+  EXPECT_EQ(-1, Locate({"SYS1"}));
+  EXPECT_EQ("ab\\Mon2\\", rs_->profileDir.str());
+  EXPECT_EQ("third", rs_->profileBytes);
+}
+
 TEST_F(ProfileLocationTest, EmptyHintFileMeansTheDriveRoot) {
   Write("/PRTG_Path.Txt", "");
   Write("/Custom Sensors/ExeXml/SYS1.P00", "root");
@@ -160,6 +176,16 @@ TEST_F(ProfileLocationTest, DesignatedDialectOpensTheTypedDirectoryOnly) {
   EXPECT_EQ("Error 1002: Profile QAS.P00 is missing...", ErrorText());
   EXPECT_EQ(2, Locate({"C:\\Sys\\QAS"}, "Tolvaran-Quillrax.exe"));
   EXPECT_EQ("Error 1002: Profile C:\\Sys\\QAS.P00 is missing...", ErrorText());
+}
+
+TEST_F(ProfileLocationTest, AtMarkerKeepsADesignatedDialect) {
+  Write("sub/SYS1.P00", "typed");
+  EXPECT_EQ(-1, Locate({"sub\\SYS1", "@"}, "tolvaran-quillrax"));
+  EXPECT_EQ(OutputFlavour::kQuillrax, rs_->outputFlavour);
+  EXPECT_TRUE(rs_->verbose);
+  EXPECT_EQ("typed", rs_->profileBytes);
+  EXPECT_EQ("sub\\", rs_->profileDir.str());
+  EXPECT_EQ("sub\\SYS1.P00", rs_->profilePath.str());
 }
 
 TEST_F(ProfileLocationTest, ErrorMessagesEscapeForXml) {
