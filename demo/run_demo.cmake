@@ -2,6 +2,8 @@
 # systems, in a scratch copy of this folder, against the simulated RFC
 # library built next to the program.
 #   cmake -DTOLVARAN=<path of tolvaran> -DDEMO=<this folder> -DWORK=<scratch> -P run_demo.cmake
+# A program built for another system is started through -DLAUNCHER=<command>
+# (e.g. wine).
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -18,7 +20,7 @@ function(run_check title)
     endif()
   endforeach()
   message("\n=== ${title}\n=== $ tolvaran${shown}\n")
-  execute_process(COMMAND "${TOLVARAN}" ${ARGN}
+  execute_process(COMMAND ${LAUNCHER} "${TOLVARAN}" ${ARGN}
     WORKING_DIRECTORY "${WORK}" OUTPUT_VARIABLE out RESULT_VARIABLE status)
   message("${out}")
   message("=== exit status ${status}")

@@ -10,6 +10,13 @@
 #include <sstream>
 #include <system_error>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
+
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
@@ -422,15 +429,25 @@ std::string ProfileText(const NewRequest& request, const std::string& storedPass
 // Writes `text` to `path`; without `replace` an existing file is left as
 // it is. On a fault gives its reason.
 std::string WriteNewFile(const std::string& path, const std::string& text, bool replace) {
-  // "x" creates the file only if it does not exist, with no window in
-  // which another process's file could be replaced.
-  const char* mode = replace ? "wb" : "wbx";
+  // Without `replace` the file is created only if it does not exist, with
+  // no window in which another process's file could be replaced.
   errno = 0;
 #ifdef _WIN32
+  // Not fopen's "x": only the Universal CRT knows it, not the msvcrt.dll
+  // that mingw-w64 programs use (Wine's ignores it and replaces the file).
+  const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (replace ? _O_TRUNC : _O_EXCL);
   std::FILE* file = nullptr;
-  if (fopen_s(&file, path.c_str(), mode) != 0) file = nullptr;
+  int fd = -1;
+  if (_sopen_s(&fd, path.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) == 0) {
+    file = _fdopen(fd, "wb");
+    if (!file) {
+      const int reason = errno;
+      _close(fd);
+      errno = reason;
+    }
+  }
 #else
-  std::FILE* file = std::fopen(path.c_str(), mode);
+  std::FILE* file = std::fopen(path.c_str(), replace ? "wb" : "wbx");
 #endif
   if (!file) {
     if (errno == EEXIST) return "it exists; give --force to replace it";

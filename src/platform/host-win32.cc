@@ -1,8 +1,19 @@
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/host.h"
 
@@ -11,12 +22,33 @@ namespace tolvaran {
 std::string MapWindowsPath(const std::string& path, const std::string& root) {
   if (root.empty()) return path;
   std::string p = path;
-  if (p.size() >= 2 && p[1] == ':') p.erase(0, 2);
+  // Only a letter before the colon names a drive, as on POSIX.
+  if (p.size() >= 2 && p[1] == ':' &&
+      ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'))) {
+    p.erase(0, 2);
+  }
   if (!p.empty() && (p[0] == '\\' || p[0] == '/')) return root + p;
   return p;
 }
 
 namespace {
+
+// True when `held` is still the file that `path` names. A lock file is
+// deleted when its holder closes it; a waiter that opened it just before can
+// then lock a file that is about to go (or, where deletion takes the name at
+// once, has gone) while the next process creates a fresh one under the name.
+bool StillNamed(HANDLE held, const std::string& path) {
+  HANDLE named =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;  // gone, or deletion pending
+  BY_HANDLE_FILE_INFORMATION a, b;
+  bool same = GetFileInformationByHandle(held, &a) && GetFileInformationByHandle(named, &b) &&
+              a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+              a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
 
 class Win32Lock : public FileLock {
  public:
@@ -94,14 +126,16 @@ class Win32Host : public Host {
     std::string native = NativePath(path);
     DWORD start = GetTickCount();
     for (;;) {
-      HANDLE h = CreateFileA(native.c_str(), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
-                             nullptr);
+      HANDLE h =
+          CreateFileA(native.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
       if (h != INVALID_HANDLE_VALUE) {
         OVERLAPPED ov = {};
         if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) {
-          return std::make_unique<Win32Lock>(h, native);
+          if (StillNamed(h, native)) return std::make_unique<Win32Lock>(h, native);
+          OVERLAPPED unlock = {};
+          UnlockFileEx(h, 0, 1, 0, &unlock);
         }
         CloseHandle(h);
       }
@@ -114,7 +148,8 @@ class Win32Host : public Host {
     SYSTEMTIME t;
     GetLocalTime(&t);
     char text[16];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", static_cast<unsigned>(t.wHour),
+                  static_cast<unsigned>(t.wMinute), static_cast<unsigned>(t.wSecond));
     return text;
   }
 
@@ -136,6 +171,13 @@ class Win32Host : public Host {
 }  // namespace
 
 std::unique_ptr<Host> MakeRealHost(const std::string& root) {
+  // The C runtime's standard output starts in text mode and would put a CR
+  // before every LF; the monitor must get the document's bytes unchanged.
+  static const bool binary_out = [] {
+    std::fflush(stdout);
+    return _setmode(_fileno(stdout), _O_BINARY) != -1;
+  }();
+  static_cast<void>(binary_out);
   return std::make_unique<Win32Host>(root);
 }
 
@@ -152,7 +194,10 @@ std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir) {
 }
 
 void* OpenSharedLibrary(const std::string& name) {
-  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // A library that is missing or cannot be loaded must come back as null:
+  // the program runs unattended, and a message box would block the check.
+  UINT old = SetErrorMode(0);
+  SetErrorMode(old | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryA(name.c_str());
   SetErrorMode(old);
   return reinterpret_cast<void*>(module);

@@ -1,0 +1,27 @@
+# Tests of a cross build run under CMAKE_CROSSCOMPILING_EMULATOR (Wine), all
+# in one scratch prefix. A fresh prefix takes seconds to set up on its first
+# use, so one fixture test does that first and the real tests do not time
+# out on it.
+if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+  set(TOLVARAN_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH
+    "Wine prefix the tests of a cross build run in")
+  # Without .NET and the HTML engine Wine does not offer to download them
+  # while it sets the prefix up; the programs need neither.
+  set(TOLVARAN_EMULATOR_ENVIRONMENT
+    "WINEDEBUG=-all" "WINEPREFIX=${TOLVARAN_WINEPREFIX}" "WINEDLLOVERRIDES=mscoree,mshtml=")
+  add_test(NAME emulator-prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd /c exit)
+  set_tests_properties(emulator-prefix PROPERTIES
+    FIXTURES_SETUP emulator
+    ENVIRONMENT "${TOLVARAN_EMULATOR_ENVIRONMENT}"
+    TIMEOUT 300)
+endif()
+
+# Makes tests of a cross build run in the emulator's prefix, after it is set
+# up; does nothing for a native build.
+function(tolvaran_emulated_tests)
+  if(TOLVARAN_EMULATOR_ENVIRONMENT)
+    set_tests_properties(${ARGN} PROPERTIES
+      FIXTURES_REQUIRED emulator
+      ENVIRONMENT "${TOLVARAN_EMULATOR_ENVIRONMENT}")
+  endif()
+endfunction()
