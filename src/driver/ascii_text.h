@@ -30,6 +30,24 @@ inline bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
 }
 
+// A plain text-to-integer conversion, as the C library's atoi reads: leading
+// white space, an optional sign, then the digits up to the first other
+// character; 0 without digits. Saturates instead of overflowing.
+inline int LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value <= 2147483648LL) value = value * 10 + (text[i] - '0');
+  }
+  if (negative) value = -value;
+  if (value > 2147483647LL) return 2147483647;
+  if (value < -2147483647LL - 1) return -2147483647 - 1;
+  return static_cast<int>(value);
+}
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_DRIVER_ASCII_TEXT_H_

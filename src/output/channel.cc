@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "output/result_document.h"
 
 namespace tolvaran {
@@ -31,10 +32,6 @@ std::string ChannelKey(std::string_view channelName, std::string_view displayNam
   return key;
 }
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // The channel number after "CH=": the key is found in the upper-cased
 // parameters, the digits are read from the typed copy at the same place.
 // At most three characters belong to it, and a "," ends it early (the next
@@ -47,18 +44,7 @@ int SelectedChannel(const RunState& rs) {
   if (at + 3 < raw.size()) number = raw.substr(at + 3, 3);
   number = number.substr(0, number.find(','));
 
-  std::size_t i = 0;
-  while (i < number.size() && IsSpace(number[i])) ++i;
-  bool negative = false;
-  if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
-    negative = number[i] == '-';
-    ++i;
-  }
-  int value = 0;
-  for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
-    value = value * 10 + (number[i] - '0');
-  }
-  return negative ? -value : value;
+  return LeadingNumber(number);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "rfc/rfc_failure.h"
 
 namespace tolvaran {
@@ -25,23 +26,6 @@ void PadTo(FixedText<N>* text, std::size_t width) {
 template <std::size_t N>
 char* TextOrNone(FixedText<N>& text) {
   return text.empty() ? nullptr : text.data();
-}
-
-// A plain text-to-integer conversion: leading blanks, an optional sign, the
-// digits up to the first other character; 0 without digits.
-int ParseNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < 100000000000LL) value = value * 10 + (text[i] - '0');
-  }
-  if (negative) value = -value;
-  if (value > 2147483647LL) return 2147483647;
-  if (value < -2147483647LL - 1) return -2147483647 - 1;
-  return static_cast<int>(value);
 }
 
 void FillTexts(RunState& rs) {
@@ -81,7 +65,7 @@ RfcHandle OpenConnection(RunState& rs) {
   options.language = t.language.data();
   options.trace = 0;
 
-  if (!t.systemNumber.empty()) rs.lastSystemNumber = ParseNumber(t.systemNumber.view());
+  if (!t.systemNumber.empty()) rs.lastSystemNumber = LeadingNumber(t.systemNumber.view());
   if (t.mode == "R/2") {
     options.mode = 1;
     rfc.gatewayOptions.gateway_host = TextOrNone(t.gatewayHost);
@@ -115,8 +99,7 @@ RfcHandle OpenConnection(RunState& rs) {
     return 0;
   }
   rfc.connectString.Set("CLIENT=" + rs.profile.logonClient.str() +
-                        " USER=" + rs.profile.user.str() +
-                        " PASSWD=" + rs.profile.password.str() +
+                        " USER=" + rs.profile.user.str() + " PASSWD=" + rs.profile.password.str() +
                         " LANG=D DEST=" + t.destination.str());
   RfcHandle handle = rfc.lib.RfcOpenEx(rfc.connectString.data(), &rfc.openExError);
   rs.heldLock.reset();
