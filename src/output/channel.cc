@@ -43,7 +43,6 @@ int SelectedChannel(const RunState& rs) {
   std::string_view number;
   if (at + 3 < raw.size()) number = raw.substr(at + 3, 3);
   number = number.substr(0, number.find(','));
-
   return LeadingNumber(number);
 }
 
