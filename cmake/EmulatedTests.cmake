@@ -9,6 +9,11 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   # while it sets the prefix up; the programs need neither.
   set(TOLVARAN_EMULATOR_ENVIRONMENT
     "WINEDEBUG=-all" "WINEPREFIX=${TOLVARAN_WINEPREFIX}" "WINEDLLOVERRIDES=mscoree,mshtml=")
+  # The end-to-end cases that give the program a drive C: of its own stop
+  # their wineserver when done; it is the one beside the emulator.
+  get_filename_component(tolvaran_emulator_dir "${CMAKE_CROSSCOMPILING_EMULATOR}" DIRECTORY)
+  find_program(TOLVARAN_WINESERVER NAMES wineserver wineserver64
+    HINTS ${tolvaran_emulator_dir} PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
   add_test(NAME emulator-prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd /c exit)
   set_tests_properties(emulator-prefix PROPERTIES
     FIXTURES_SETUP emulator

@@ -109,14 +109,35 @@ class Parser {
         start = comma + 2;
       }
     }
+    // Words are separated by single blanks; a word in double quotes may
+    // hold blanks itself (names such as "Program Files/x").
     size_t start = 0;
     while (true) {
-      size_t blank = rest.find(' ', start);
-      std::string word = rest.substr(start, blank == rest.npos ? blank : blank - start);
-      if (word.empty()) Fail(section.line, "two blanks in a row in the section header");
+      size_t end;
+      std::string word;
+      if (rest[start] == '"') {
+        size_t close = rest.find('"', start + 1);
+        if (close == rest.npos) Fail(section.line, "a \" in the section header is not closed");
+        end = close + 1;
+        if (end < rest.size() && rest[end] != ' ') {
+          Fail(section.line, "a quoted word must be followed by a blank or the end");
+        }
+        word = rest.substr(start + 1, close - start - 1);
+        if (word.empty()) Fail(section.line, "\"\" is no name");
+      } else {
+        end = std::min(rest.find(' ', start), rest.size());
+        word = rest.substr(start, end - start);
+        if (word.empty()) Fail(section.line, "two blanks in a row in the section header");
+        if (word.find('"') != word.npos) {
+          Fail(section.line, "a \" may only enclose a whole word of the section header");
+        }
+      }
       section.words.push_back(word);
-      if (blank == rest.npos) break;
-      start = blank + 1;
+      if (end >= rest.size()) break;
+      start = end + 1;
+      if (start == rest.size()) {
+        Fail(section.line, "blank at the start or end of the section header");
+      }
     }
     return section;
   }
@@ -321,6 +342,14 @@ class Parser {
       AllowVariants(s, {});
       ExpectEmptyBody(s);
       result_.secrets.push_back(s.words[1]);
+    } else if (kind == "drive") {
+      ExpectWords(s, 2, "drive C");
+      if (s.words[1] != "C") Fail(s.line, "only drive C can be given to a case (\"=== drive C\")");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      result_.drive_c = true;
+      drive_line_ = s.line;
     } else if (kind == "windows-only" || kind == "posix-only") {
       ExpectWords(s, 1, kind.c_str());
       AllowVariants(s, {});
@@ -329,9 +358,9 @@ class Parser {
       result_.only_on = kind == "windows-only" ? Platform::kWindows : Platform::kPosix;
     } else {
       Fail(s.line, "unknown section \"=== " + s.header +
-                       "\" (known: args, file, dir, copy, program, library absent, stdout, "
-                       "stdout-contains, status, exists, gone, no-leftovers, secret, windows-only, "
-                       "posix-only)");
+                       "\" (known: args, file, dir, copy, program, library absent, drive C, "
+                       "stdout, stdout-contains, status, exists, gone, no-leftovers, secret, "
+                       "windows-only, posix-only)");
     }
   }
 
@@ -344,12 +373,17 @@ class Parser {
       // library is; the case would not test what it says.
       Fail(program_line_, "\"(link)\" cannot be combined with \"=== library absent\"");
     }
+    if (result_.drive_c && result_.only_on != Platform::kWindows) {
+      // Only Wine can give a case a drive C: of its own.
+      Fail(drive_line_, "\"=== drive C\" needs \"=== windows-only\"");
+    }
   }
 
   std::string origin_;
   std::vector<std::string> lines_;
   std::set<std::string> seen_;
   int program_line_ = 0;
+  int drive_line_ = 0;
   Case result_;
 };
 

@@ -63,6 +63,9 @@ struct Case {
   // that the case did not lay out itself.
   std::vector<std::string> secrets;
   std::optional<Platform> only_on;
+  // "=== drive C": the scratch directory is the root of drive C: of a Wine
+  // setup of the case's own, and the program starts in it.
+  bool drive_c = false;
 };
 
 // Parses the text of a case file; `origin` names it in messages. Throws

@@ -272,6 +272,7 @@ int main(int argc, char** argv) {
   defaults.scratch_root = TOLVARAN_E2E_DEFAULT_SCRATCH;
   defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
   defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
+  defaults.wineserver = TOLVARAN_E2E_DEFAULT_WINESERVER;
 
   static Config loaded;
   try {

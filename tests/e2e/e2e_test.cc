@@ -28,6 +28,10 @@ namespace fs = std::filesystem;
 // sits beside it.
 constexpr const char kProgramFolder[] = "e2e-program";
 
+// What Wine needs of its prefix on drive C: and takes from the shared one.
+constexpr const char kWindowsFolder[] = "windows";
+constexpr const char* kPrefixFiles[] = {"system.reg", "user.reg", "userdef.reg"};
+
 bool ReadWhole(const fs::path& path, std::string* bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -120,8 +124,12 @@ class CaseTest : public ::testing::Test {
     scratch_ = fs::path(config_.scratch_root) / name_;
     fs::remove_all(scratch_);
     fs::create_directories(scratch_);
+    if (case_.drive_c) {
+      wine_ = fs::path(scratch_.string() + ".wine");
+      fs::remove_all(wine_);
+    }
 
-    if (!LayOut() || !PlaceProgram()) {
+    if (!LayOut() || !PlaceProgram() || (case_.drive_c && !SetUpWine())) {
       Report();
       return;
     }
@@ -129,14 +137,71 @@ class CaseTest : public ::testing::Test {
     command_ = config_.launcher;
     command_.push_back(program_);
     command_.insert(command_.end(), case_.args.begin(), case_.args.end());
-    result_ = RunProcess(command_, scratch_.string(), config_.timeout);
+    result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_);
     ran_ = true;
+    if (case_.drive_c) StopWine();
 
     Check();
     if (problems_.empty()) {
       fs::remove_all(scratch_);
+      if (!wine_.empty()) fs::remove_all(wine_);
     } else {
       Report();
+    }
+  }
+
+  // "=== drive C": a Wine prefix of the case's own, beside the scratch
+  // folder, whose drive C: is the scratch folder; the program starts there,
+  // in C:\. Files on C: ("C:\PRTG_Path.Txt", "\Program Files\...") are then
+  // the case's own: cases run in parallel and leave nothing on the machine.
+  // The registry is copied from the shared prefix and the Windows folder is
+  // a link to the shared prefix's, so that the setup costs no more than a
+  // wineserver's start; the wineserver's socket goes below the setup too.
+  bool SetUpWine() {
+    if (config_.launcher.empty() || config_.wineserver.empty()) {
+      problems_.push_back(
+          "\"=== drive C\" needs the program to run under Wine: set TOLVARAN_LAUNCHER and "
+          "TOLVARAN_WINESERVER");
+      return false;
+    }
+    const fs::path shared(config_.wine_prefix);
+    const fs::path windows = shared / "drive_c" / kWindowsFolder;
+    if (!fs::is_directory(windows) || !fs::exists(shared / kPrefixFiles[0])) {
+      problems_.push_back("the Wine prefix " + shared.string() +
+                          " (WINEPREFIX) is not set up: run the emulator-prefix test first");
+      return false;
+    }
+    if (Exists(scratch_ / kWindowsFolder)) {
+      problems_.push_back(std::string("the case lays out \"") + kWindowsFolder +
+                          "\", where drive C: needs the Windows folder");
+      return false;
+    }
+    const fs::path prefix = wine_ / "prefix";
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directories(wine_ / "tmp");
+    for (const char* file : kPrefixFiles) {
+      fs::copy_file(shared / file, prefix / file, fs::copy_options::overwrite_existing);
+    }
+    // A prefix is brought up to date on a wineserver's start unless it says
+    // it is: that would write into the shared Windows folder.
+    if (!WriteWhole(prefix / ".update-timestamp", "disable\n")) {
+      problems_.push_back("cannot write " + (prefix / ".update-timestamp").string());
+      return false;
+    }
+    fs::create_directory_symlink(scratch_, prefix / "dosdevices" / "c:");
+    fs::create_directory_symlink("/", prefix / "dosdevices" / "z:");
+    fs::create_directory_symlink(windows, scratch_ / kWindowsFolder);
+    environment_ = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + (wine_ / "tmp").string()};
+    return true;
+  }
+
+  // Ends the case's wineserver and the helpers Wine started with it, so that
+  // nothing of the case keeps running or writes into its setup later.
+  void StopWine() {
+    ProcessResult stop =
+        RunProcess({config_.wineserver, "-k"}, scratch_.string(), config_.timeout, environment_);
+    if (!stop.started) {
+      problems_.push_back("cannot stop the case's wineserver: " + stop.start_error);
     }
   }
 
@@ -179,7 +244,9 @@ class CaseTest : public ::testing::Test {
       return false;
     }
     fs::path target;
-    if (case_.placement != Placement::kInPlace) {
+    if (case_.placement == Placement::kCopy) {
+      target = scratch_ / ProgramCopyName(case_.program_name, config_.target);
+    } else if (case_.placement == Placement::kLink) {
       target = scratch_ / case_.program_name;
     } else if (case_.library_absent) {
       target = scratch_ / kProgramFolder / fs::path(config_.program).filename();
@@ -323,10 +390,12 @@ class CaseTest : public ::testing::Test {
       else
         report += "standard error: (empty)\n";
       std::string command;
+      for (const std::string& variable : environment_) command += " " + ShellQuote(variable);
       for (const std::string& word : command_) command += " " + ShellQuote(word);
       report += "command: cd " + ShellQuote(scratch_.string()) + " &&" + command + "\n";
     }
     if (!scratch_.empty()) report += "scratch directory kept: " + scratch_.string() + "\n";
+    if (!wine_.empty()) report += "its Wine setup kept: " + wine_.string() + "\n";
     // Reported at the case file, so an editor jumps there from the log.
     const std::string case_path = (fs::path(config_.cases_dir) / relative_).string();
     ADD_FAILURE_AT(case_path.c_str(), 1) << report;
@@ -337,6 +406,8 @@ class CaseTest : public ::testing::Test {
   std::string name_;      // e.g. "startup/help"
   Case case_;
   fs::path scratch_;
+  fs::path wine_;                         // "=== drive C": the case's Wine setup
+  std::vector<std::string> environment_;  // put over the harness's for the program
   std::string program_;
   std::vector<std::string> command_;
   ProcessResult result_;
@@ -404,6 +475,7 @@ int main(int argc, char** argv) {
   defaults.scratch_root = TOLVARAN_E2E_DEFAULT_SCRATCH;
   defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
   defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
+  defaults.wineserver = TOLVARAN_E2E_DEFAULT_WINESERVER;
 
   static Config config;
   try {

@@ -13,16 +13,18 @@ namespace fs = std::filesystem;
 
 const char kConfigHelp[] =
     "Harness settings (flag, else environment variable, else the build's default):\n"
-    "  --program=PATH    TOLVARAN_BIN       the program under test\n"
-    "  --launcher=WORDS  TOLVARAN_LAUNCHER  run before the program, split at blanks (\"wine\")\n"
-    "  --cases=DIR       TOLVARAN_CASES     folder of *.case files\n"
-    "  --data=DIR        TOLVARAN_DATA      folder \"=== copy\" sources are relative to\n"
-    "  --scratch=DIR     TOLVARAN_SCRATCH   where each case gets its scratch folder\n"
-    "  --library=PATH    TOLVARAN_LIBRARY   RFC library put beside a program copy; a plain\n"
-    "                                       file name is looked up beside the program\n"
-    "  --target=KIND     TOLVARAN_TARGET    posix or windows (default: windows for *.exe)\n"
-    "  --timeout=SECS    TOLVARAN_TIMEOUT   a case running longer is killed (default 60)\n"
-    "  --case=REL        (repeatable)       run only this case, e.g. startup/help.case\n";
+    "  --program=PATH     TOLVARAN_BIN         the program under test\n"
+    "  --launcher=WORDS   TOLVARAN_LAUNCHER    run before the program, split at blanks (\"wine\")\n"
+    "  --cases=DIR        TOLVARAN_CASES       folder of *.case files\n"
+    "  --data=DIR         TOLVARAN_DATA        folder \"=== copy\" sources are relative to\n"
+    "  --scratch=DIR      TOLVARAN_SCRATCH     where each case gets its scratch folder\n"
+    "  --library=PATH     TOLVARAN_LIBRARY     RFC library put beside a program copy; a plain\n"
+    "                                          file name is looked up beside the program\n"
+    "  --target=KIND      TOLVARAN_TARGET      posix or windows (default: windows for *.exe)\n"
+    "  --timeout=SECS     TOLVARAN_TIMEOUT     a case running longer is killed (default 60)\n"
+    "  --wineserver=PATH  TOLVARAN_WINESERVER  the launcher's wineserver, for \"=== drive C\"\n"
+    "                     WINEPREFIX           the prefix \"=== drive C\" borrows from (~/.wine)\n"
+    "  --case=REL         (repeatable)         run only this case, e.g. startup/help.case\n";
 
 namespace {
 
@@ -32,10 +34,11 @@ struct Setting {
 };
 
 const Setting kSettings[] = {
-    {"--program=", "TOLVARAN_BIN"},     {"--launcher=", "TOLVARAN_LAUNCHER"},
-    {"--cases=", "TOLVARAN_CASES"},     {"--data=", "TOLVARAN_DATA"},
-    {"--scratch=", "TOLVARAN_SCRATCH"}, {"--library=", "TOLVARAN_LIBRARY"},
-    {"--target=", "TOLVARAN_TARGET"},   {"--timeout=", "TOLVARAN_TIMEOUT"},
+    {"--program=", "TOLVARAN_BIN"},           {"--launcher=", "TOLVARAN_LAUNCHER"},
+    {"--cases=", "TOLVARAN_CASES"},           {"--data=", "TOLVARAN_DATA"},
+    {"--scratch=", "TOLVARAN_SCRATCH"},       {"--library=", "TOLVARAN_LIBRARY"},
+    {"--target=", "TOLVARAN_TARGET"},         {"--timeout=", "TOLVARAN_TIMEOUT"},
+    {"--wineserver=", "TOLVARAN_WINESERVER"},
 };
 
 std::vector<std::string> SplitBlanks(const std::string& text) {
@@ -66,6 +69,11 @@ std::string Absolute(const std::string& path) {
 }
 
 }  // namespace
+
+std::string ProgramCopyName(const std::string& name, Platform target) {
+  if (target == Platform::kWindows && !EndsWithExe(name)) return name + ".exe";
+  return name;
+}
 
 Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLookup& env) {
   std::map<std::string, std::string> flags;  // by variable name
@@ -144,6 +152,16 @@ Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLoo
     throw std::invalid_argument("TOLVARAN_TIMEOUT must be a positive number of seconds");
   }
   config.timeout = std::chrono::seconds(std::stoi(timeout));
+
+  std::string wineserver = get("TOLVARAN_WINESERVER", defaults.wineserver).value_or("");
+  if (!wineserver.empty()) {
+    config.wineserver = wineserver.find('/') == wineserver.npos ? wineserver : Absolute(wineserver);
+  }
+  if (const char* prefix = env("WINEPREFIX"); prefix && *prefix) {
+    config.wine_prefix = Absolute(prefix);
+  } else if (const char* home = env("HOME"); home && *home) {
+    config.wine_prefix = Absolute(std::string(home) + "/.wine");
+  }
   return config;
 }
 

@@ -25,6 +25,11 @@ struct Config {
   Platform target = Platform::kPosix;
   std::chrono::seconds timeout{60};
   std::vector<std::string> only_cases;  // from --case: run just these
+  // For "=== drive C" under Wine: the wineserver that belongs to the
+  // launcher (empty: none known), and the prefix whose registry and Windows
+  // folder a case's own Wine setup borrows (WINEPREFIX, else ~/.wine).
+  std::string wineserver;
+  std::string wine_prefix;
 };
 
 // What the build compiled in; any of them may be empty.
@@ -36,6 +41,7 @@ struct Defaults {
   std::string scratch_root;
   std::string library;  // a file name is looked up beside the program
   std::string target;   // "posix", "windows", or empty to guess
+  std::string wineserver;
 };
 
 // Looks up an environment variable; null when unset.
@@ -45,6 +51,13 @@ using EnvLookup = std::function<const char*(const char*)>;
 // combines them with the environment and `defaults`. Throws
 // std::invalid_argument on a bad or missing setting.
 Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLookup& env);
+
+// The file name a copy of the program gets when a case names it `name`
+// (which may include folders): for a Windows target ".exe" is added unless
+// the name already ends in it (any case), since Windows starts only files
+// with that extension; the program ignores the extension when it picks its
+// dialect, so the case still tests the name it gives.
+std::string ProgramCopyName(const std::string& name, Platform target);
 
 // The flags and variables LoadConfig understands, for --help.
 extern const char kConfigHelp[];

@@ -133,6 +133,52 @@ TEST(CaseFile, RejectsMistakes) {
   EXPECT_NE(ParseError("# c\n=== exists a (empty)\nx\n=== status\n0\n"), "(parsed)");
 }
 
+TEST(CaseFile, QuotedNamesHoldBlanks) {
+  Case c = ParseCase(
+      "# c\n"
+      "=== file \"Program Files (x86)/PRTG Network Monitor/a.P00\" (crlf)\n"
+      "x\n"
+      "=== dir \"Custom Sensors\"\n"
+      "=== exists \"Program Files (x86)/PRTG Network Monitor/a.P00\"\n"
+      "=== status\n"
+      "0\n",
+      "x.case");
+  ASSERT_EQ(c.setup.size(), 2u);
+  EXPECT_EQ(c.setup[0].name, "Program Files (x86)/PRTG Network Monitor/a.P00");
+  EXPECT_EQ(c.setup[0].content, "x\r\n");
+  EXPECT_EQ(c.setup[1].name, "Custom Sensors");
+  EXPECT_EQ(c.file_checks[0].name, "Program Files (x86)/PRTG Network Monitor/a.P00");
+  EXPECT_NE(ParseError("# c\n=== file \"a b\n=== status\n0\n").find("not closed"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file \"a\"b\n=== status\n0\n").find("followed by a blank"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a\"b\"\n=== status\n0\n").find("whole word"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file \"\"\n=== status\n0\n").find("no name"), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file \"../a b\"\n=== status\n0\n").find("\"..\""),
+            std::string::npos);
+}
+
+TEST(CaseFile, DriveCOnlyForWindows) {
+  EXPECT_TRUE(ParseCase("# c\n=== windows-only\n=== drive C\n=== status\n0\n", "x").drive_c);
+  EXPECT_FALSE(ParseCase("# c\n=== windows-only\n=== status\n0\n", "x").drive_c);
+  EXPECT_NE(ParseError("# c\n=== drive C\n=== status\n0\n").find("x.case:2: "), std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== posix-only\n=== drive C\n=== status\n0\n").find("windows-only"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== windows-only\n=== drive D\n=== status\n0\n").find("only drive C"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== windows-only\n=== drive C\nx\n=== status\n0\n"), "(parsed)");
+}
+
+TEST(ProgramCopyName, WindowsCopiesEndInExe) {
+  EXPECT_EQ(ProgramCopyName("x-MIRVANE", Platform::kWindows), "x-MIRVANE.exe");
+  EXPECT_EQ(ProgramCopyName("quillrax/tolvaran", Platform::kWindows), "quillrax/tolvaran.exe");
+  EXPECT_EQ(ProgramCopyName("Tolvaran-Tembrel.exe", Platform::kWindows), "Tolvaran-Tembrel.exe");
+  EXPECT_EQ(ProgramCopyName("SENSOR.EXE", Platform::kWindows), "SENSOR.EXE");
+  EXPECT_EQ(ProgramCopyName("tolvaran.exe.old", Platform::kWindows), "tolvaran.exe.old.exe");
+  EXPECT_EQ(ProgramCopyName("x-MIRVANE", Platform::kPosix), "x-MIRVANE");
+}
+
 TEST(Pattern, TimeAndBraces) {
   Pattern p = Pattern::Compile("at {TIME} {{x}");
   EXPECT_TRUE(p.Matches("at 09:05:00 {x}"));
@@ -231,6 +277,15 @@ TEST(RunProcess, DoesNotWaitForBackgroundHelpers) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
+TEST(RunProcess, EnvironmentReplacesAndAdds) {
+  setenv("TOLVARAN_E2E_PROBE", "harness", 1);
+  ProcessResult r = RunProcess(
+      {"/bin/sh", "-c", "echo \"$TOLVARAN_E2E_PROBE/$TOLVARAN_E2E_ADDED/${HOME:+home}\""}, "/",
+      milliseconds(10000), {"TOLVARAN_E2E_PROBE=case", "TOLVARAN_E2E_ADDED=x=y"});
+  unsetenv("TOLVARAN_E2E_PROBE");
+  EXPECT_EQ(r.out, std::getenv("HOME") ? "case/x=y/home\n" : "case/x=y/\n");
+}
+
 TEST(RunProcess, ReportsSignal) {
   ProcessResult r = RunProcess({"/bin/sh", "-c", "kill -SEGV $$"}, "/", milliseconds(10000));
   EXPECT_FALSE(r.exited);
@@ -249,7 +304,7 @@ TEST(RunProcess, ReportsWhatCannotStart) {
 
 Config Load(std::vector<std::string> args, std::map<std::string, std::string> env,
             Defaults defaults = {"/b/tolvaran", "", "/s/cases", "/s", "/b/scratch", "librfc32.so",
-                                 ""}) {
+                                 "", ""}) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -288,6 +343,18 @@ TEST(Config, FlagBeatsEnvironmentBeatsDefault) {
   EXPECT_EQ(c.only_cases, (std::vector<std::string>{"a/b.case", "c"}));
   EXPECT_EQ(c.target, Platform::kWindows);
   EXPECT_EQ(c.library, "");
+}
+
+TEST(Config, WineSettings) {
+  Config c = Load({"e2e_tests", "--gtest_brief=1"}, {{"HOME", "/home/u"}},
+                  {"/b/tolvaran.exe", "wine", "/s/cases", "/s", "/b/scratch", "librfc32.dll", "",
+                   "/usr/bin/wineserver"});
+  EXPECT_EQ(c.wineserver, "/usr/bin/wineserver");
+  EXPECT_EQ(c.wine_prefix, "/home/u/.wine");
+  c = Load({"e2e_tests", "--wineserver=wineserver64", "--gtest_brief=1"},
+           {{"HOME", "/home/u"}, {"WINEPREFIX", "/b/wineprefix"}});
+  EXPECT_EQ(c.wineserver, "wineserver64");
+  EXPECT_EQ(c.wine_prefix, "/b/wineprefix");
 }
 
 TEST(Config, RejectsBadValues) {

@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "process.h"
+
+extern char** environ;
 
 namespace tolvaran_e2e {
 
@@ -81,8 +84,8 @@ void ReadAvailable(Fd* fd, std::string* into) {
 
 // Between fork and exec only async-signal-safe calls are allowed, so
 // everything is prepared by the parent.
-[[noreturn]] void Child(char* const* argv, const char* directory, int out_fd, int err_fd,
-                        int report_fd) {
+[[noreturn]] void Child(char* const* argv, char* const* envp, const char* directory, int out_fd,
+                        int err_fd, int report_fd) {
   // Its own process group, so that a timeout also kills whatever it (or a
   // launcher such as Wine) started.
   setpgid(0, 0);
@@ -99,7 +102,7 @@ void ReadAvailable(Fd* fd, std::string* into) {
   if (dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) {
     ChildFail(report_fd, 2);
   }
-  execvp(argv[0], argv);
+  execvpe(argv[0], argv, envp);
   ChildFail(report_fd, 3);
 }
 
@@ -115,7 +118,8 @@ void Decode(int status, ProcessResult* result) {
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& directory,
-                         std::chrono::milliseconds timeout) {
+                         std::chrono::milliseconds timeout,
+                         const std::vector<std::string>& environment) {
   ProcessResult result;
   if (argv.empty()) {
     result.start_error = "nothing to run";
@@ -125,6 +129,20 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   std::vector<char*> pointers;
   for (std::string& arg : args) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
+
+  // The harness's environment with `environment` put over it.
+  std::vector<std::string> variables = environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    std::string_view entry(*variable);
+    std::string_view name = entry.substr(0, entry.find('='));
+    bool replaced = std::any_of(environment.begin(), environment.end(), [&](const std::string& e) {
+      return e.compare(0, e.find('='), name) == 0;
+    });
+    if (!replaced) variables.emplace_back(entry);
+  }
+  std::vector<char*> env_pointers;
+  for (std::string& variable : variables) env_pointers.push_back(variable.data());
+  env_pointers.push_back(nullptr);
 
   Fd out_read, out_write, err_read, err_write, report_read, report_write;
   if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write) ||
@@ -139,7 +157,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     return result;
   }
   if (pid == 0) {
-    Child(pointers.data(), directory.c_str(), out_write.get(), err_write.get(), report_write.get());
+    Child(pointers.data(), env_pointers.data(), directory.c_str(), out_write.get(), err_write.get(),
+          report_write.get());
   }
   out_write.Close();
   err_write.Close();

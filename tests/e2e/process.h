@@ -23,10 +23,13 @@ struct ProcessResult {
 };
 
 // Runs `argv` (argv[0] is the file to execute, looked up in PATH when it
-// has no "/") in `directory`, with standard input empty. A process still
-// running after `timeout` is killed together with its process group.
+// has no "/") in `directory`, with standard input empty and the harness's
+// environment, in which each "NAME=value" of `environment` replaces or adds
+// a variable. A process still running after `timeout` is killed together
+// with its process group.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& directory,
-                         std::chrono::milliseconds timeout);
+                         std::chrono::milliseconds timeout,
+                         const std::vector<std::string>& environment = {});
 
 }  // namespace tolvaran_e2e
 
