@@ -265,18 +265,6 @@ UsageCounts Example() {
   return c;
 }
 
-const char kExampleXml[] =
-    "\n<Prtg>\n"
-    "\n<Text>(PRD) System-Usage: Active Users=12, Act Tran-Codes=7, Terminals=10, "
-    "Sessions=15</Text>\n"
-    "\n<Result><Channel>Active User(s)</Channel>\n<Value>12</Value></Result>\n"
-    "\n<Result><Channel>Act Tran-Codes</Channel>\n<Value>7</Value></Result>\n"
-    "\n<Result><Channel>Act Terminals</Channel>\n<Value>10</Value></Result>\n"
-    "\n<Result><Channel>Session(s)</Channel>\n<Value>15</Value></Result>\n"
-    "\n<Result><Channel>External Modi</Channel>\n<Value>21</Value></Result>\n"
-    "\n<Result><Channel>Internal Modi</Channel>\n<Value>30</Value></Result>\n"
-    "\n</Prtg>\n";
-
 class UsageOutputTest : public ::testing::Test {
  protected:
   std::unique_ptr<RunState> rs = std::make_unique<RunState>();
@@ -292,41 +280,6 @@ class UsageOutputTest : public ::testing::Test {
     return Written().substr(0, expected.size());
   }
 };
-
-TEST_F(UsageOutputTest, NormalModeWorkedExampleInEveryDialect) {
-  for (OutputFlavour flavour :
-       {OutputFlavour::kExeXml, OutputFlavour::kMirvane, OutputFlavour::kFandrok}) {
-    SCOPED_TRACE(FlavourName(flavour));
-    rs->outputFlavour = flavour;
-    WriteUsage(*rs, Example());
-    EXPECT_EQ(Written(), kExampleXml);
-  }
-
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(Written(),
-            "\n# (PRD) System-Usage: Active Users=12, Act Tran-Codes=7, Terminals=10, Sessions=15"
-            "\n\nMessage.Active_Users: Active User(s) (#)\nStatistic.Active_Users: 12"
-            "\n\nMessage.Act_Tran_Codes: Act Tran-Codes (#)\nStatistic.Act_Tran_Codes: 7"
-            "\n\nMessage.Act_Terminals: Act Terminals (#)\nStatistic.Act_Terminals: 10"
-            "\n\nMessage.No_of_Sessions: Session(s) (#)\nStatistic.No_of_Sessions: 15"
-            "\n\nMessage.External_Modi: External Modi (#)\nStatistic.External_Modi: 21"
-            "\n\nMessage.Internal_Modi: Internal Modi (#)\nStatistic.Internal_Modi: 30"
-            "\n");
-
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(Written(),
-            "\n# (PRD) System-Usage: Active Users=12, Act Tran-Codes=7, Terminals=10, Sessions=15"
-            "\n> Active User(s): 12 #"
-            "\n> Act Tran-Codes: 7 #"
-            "\n> Act Terminals: 10 #"
-            "\n> Session(s): 15 #"
-            "\n> External Modi: 21 #"
-            "\n> Internal Modi: 30 #"
-            "\n");
-  EXPECT_EQ(rs->channelCounter, 30);
-}
 
 TEST_F(UsageOutputTest, TembrelSelectorLeavesTheSelectedValueOnly) {
   rs->outputFlavour = OutputFlavour::kTembrel;

@@ -713,12 +713,5 @@ TEST_F(UsageEvaluationRfcTest, TableFailuresEndTheRunWithTheReport) {
             std::string("RFC error\noperation/code  : ItDelete USR_TABL\n") + kReport);
 }
 
-TEST(QueryFailureTextTest, SuccessAddsNothing) {
-  auto rs = std::make_unique<RunState>();
-  rs->resultBuffer.Set("x");
-  AppendQueryFailure(*rs, kRfcOk, "NAME");
-  EXPECT_EQ(rs->resultBuffer.str(), "x");
-}
-
 }  // namespace
 }  // namespace tolvaran
