@@ -151,6 +151,18 @@ TEST(Visible, ShowsInvisibleBytes) {
   EXPECT_EQ(Visible(std::string("a\r\n\tb\x01\xE4", 7)), "a\\r\n\\tb\\x01\\xE4");
 }
 
+TEST(SanitizerReport, FoundByItsSummaryOrRuntimeError) {
+  EXPECT_TRUE(CarriesSanitizerReport(
+      "=================================================================\n"
+      "==1==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602\n"
+      "SUMMARY: AddressSanitizer: heap-buffer-overflow src/x.cc:3:5 in f\n"));
+  EXPECT_TRUE(CarriesSanitizerReport("SUMMARY: LeakSanitizer: 5 byte(s) leaked\n"));
+  EXPECT_TRUE(CarriesSanitizerReport("src/x.cc:3:5: runtime error: signed integer overflow"));
+  EXPECT_FALSE(CarriesSanitizerReport(""));
+  EXPECT_FALSE(CarriesSanitizerReport("SUMMARY: 3 checks\nAddressSanitizer is a tool\n"));
+  EXPECT_FALSE(CarriesSanitizerReport("runtime error in the RFC library\n"));
+}
+
 TEST(LineDiff, EmptyWhenMatching) {
   EXPECT_EQ(LineDiff("a\n{TIME}\n", "a\n10:11:12\n"), "");
   EXPECT_EQ(LineDiff("", ""), "");
