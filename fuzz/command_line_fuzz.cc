@@ -100,7 +100,7 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, const FakeLan
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvaran_fuzz;
   std::string_view input(reinterpret_cast<const char*>(data), size);
-  // Argument 0 and at most four more: a fifth changes nothing.
+  // Argument 0 and five more: from the fourth on they change nothing.
   std::vector<std::string> args = Split(input, '\0', 6);
   std::uint32_t salt = Hash(input);
   // Who types the password may see it again in the progress lines.
