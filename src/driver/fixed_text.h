@@ -41,7 +41,9 @@ class FixedText {
     const void* nul = n ? std::memchr(s.data(), '\0', n) : nullptr;
     if (nul) n = static_cast<std::size_t>(static_cast<const char*>(nul) - s.data());
     if (n > kCapacity - len_) n = kCapacity - len_;
-    std::memcpy(buf_ + len_, s.data(), n);
+    // An empty view may have no data at all: memcpy from null is undefined
+    // even for no bytes.
+    if (n) std::memcpy(buf_ + len_, s.data(), n);
     len_ += n;
     buf_[len_] = '\0';
   }

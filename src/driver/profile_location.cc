@@ -111,8 +111,16 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
 }
 
 void LocateProfile(RunState& rs) {
+  // A name the field cannot hold whole, extension included, is a profile
+  // that is not there: cut, it would name another file.
+  const std::size_t capacity = decltype(RunState::profileName)::kCapacity;
+  bool cut = !rs.itemMode && rs.args.size() > 1 && rs.args[1].size() > capacity;
   std::string_view name = rs.profileName.view();
-  if (!(name.size() >= 4 && name[name.size() - 4] == '.')) rs.profileName.Append(".P00");
+  if (!(name.size() >= 4 && name[name.size() - 4] == '.')) {
+    cut = cut || name.size() + 4 > capacity;
+    rs.profileName.Append(".P00");
+  }
+  if (cut) ProfileMissing(rs, rs.profileName.view());
   CheckGlobalProfile(rs);
   rs.profile.Clear();
 

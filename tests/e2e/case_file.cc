@@ -1,6 +1,7 @@
 #include "case_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <set>
 
@@ -9,6 +10,9 @@ namespace tolvaran_e2e {
 namespace {
 
 constexpr std::string_view kHeaderStart = "=== ";
+
+// A "(repeat N)" file larger than this is a typo in N.
+constexpr size_t kMaxFileSize = 64u << 20;
 
 // A section as it stands in the file, before its meaning is known.
 struct RawSection {
@@ -203,6 +207,77 @@ class Parser {
     return text;
   }
 
+  // "(repeat N)" among the variants: removed from them, N returned (1
+  // without it).
+  size_t TakeRepeat(RawSection* s) const {
+    size_t count = 1;
+    bool seen = false;
+    for (auto it = s->variants.begin(); it != s->variants.end();) {
+      if (it->compare(0, 7, "repeat ") != 0) {
+        ++it;
+        continue;
+      }
+      if (seen) Fail(s->line, "\"(repeat N)\" is given twice");
+      seen = true;
+      const std::string number = it->substr(7);
+      if (number.empty() || number.size() > 8 || number[0] == '0' ||
+          !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        Fail(s->line, "\"(repeat N)\" needs a count N from 1 to 99999999");
+      }
+      count = std::stoul(number);
+      it = s->variants.erase(it);
+    }
+    return count;
+  }
+
+  // A line of an "(escaped)" section as bytes: "\0", "\r", "\n", "\t",
+  // "\xHH" and "\\" stand for those bytes; any other backslash is an
+  // error, so that a Windows path cannot silently lose its backslashes.
+  std::string Unescape(const std::string& line, int number) const {
+    std::string bytes;
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] != '\\') {
+        bytes += line[i];
+        continue;
+      }
+      char next = i + 1 < line.size() ? line[i + 1] : '\0';
+      i += 1;
+      switch (next) {
+        case '0':
+          bytes += '\0';
+          break;
+        case 'r':
+          bytes += '\r';
+          break;
+        case 'n':
+          bytes += '\n';
+          break;
+        case 't':
+          bytes += '\t';
+          break;
+        case '\\':
+          bytes += '\\';
+          break;
+        case 'x': {
+          std::string hex = line.substr(i + 1, 2);
+          if (hex.size() != 2 || !std::all_of(hex.begin(), hex.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+              })) {
+            Fail(number, "\"\\x\" needs two hex digits");
+          }
+          bytes += static_cast<char>(std::stoi(hex, nullptr, 16));
+          i += 2;
+          break;
+        }
+        default:
+          Fail(number,
+               "unknown escape in an (escaped) section (known: \\0 \\r \\n \\t \\xHH "
+               "\\\\)");
+      }
+    }
+    return bytes;
+  }
+
   Pattern CompilePattern(const RawSection& s) const {
     // Compile line by line first so that a bad "{" is reported at its line.
     for (size_t i = 0; i < s.body.size(); ++i) {
@@ -226,12 +301,24 @@ class Parser {
       result_.args = s.body;
     } else if (kind == "file") {
       ExpectWords(s, 2, "file NAME");
-      AllowVariants(s, {"crlf", "no final line feed"});
+      RawSection plain = s;
+      size_t repeat = TakeRepeat(&plain);
+      AllowVariants(plain, {"crlf", "no final line feed", "escaped"});
       CheckName(s, s.words[1]);
+      if (Has(plain, "escaped")) {
+        for (size_t i = 0; i < plain.body.size(); ++i) {
+          plain.body[i] = Unescape(plain.body[i], s.line + 1 + static_cast<int>(i));
+        }
+      }
       ScratchEntry setup;
       setup.kind = ScratchEntry::Kind::kFile;
       setup.name = s.words[1];
-      setup.content = Render(s);
+      const std::string once = Render(plain);
+      if (once.size() * repeat > kMaxFileSize) {
+        Fail(s.line, "the file would be larger than " + std::to_string(kMaxFileSize) + " bytes");
+      }
+      setup.content.reserve(once.size() * repeat);
+      for (size_t i = 0; i < repeat; ++i) setup.content += once;
       setup.line = s.line;
       result_.setup.push_back(setup);
     } else if (kind == "dir") {

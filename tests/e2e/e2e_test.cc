@@ -299,6 +299,11 @@ class CaseTest : public ::testing::Test {
       problems_.push_back("exit status: expected " + std::to_string(case_.expected_status) +
                           ", got " + std::to_string(result_.exit_status));
     }
+    // A build with sanitizers reports a finding on standard error; it fails
+    // the case whatever the exit status (shown below with standard error).
+    if (CarriesSanitizerReport(result_.err)) {
+      problems_.push_back("standard error carries a sanitizer report");
+    }
 
     if (case_.expected_stdout && !case_.expected_stdout->Matches(result_.out)) {
       problems_.push_back("standard output differs:\n" +

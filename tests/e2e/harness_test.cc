@@ -179,6 +179,50 @@ TEST(ProgramCopyName, WindowsCopiesEndInExe) {
   EXPECT_EQ(ProgramCopyName("x-MIRVANE", Platform::kPosix), "x-MIRVANE");
 }
 
+TEST(CaseFile, FileVariantsEscapedAndRepeat) {
+  Case c = ParseCase(
+      "# c\n"
+      "=== file a.P00 (escaped)\n"
+      "User.......: SAP\\0MON\\r\\x8F\\xff\\t\\\\x\n"
+      "=== file big.P00 (repeat 3, no final line feed)\n"
+      "ab\n"
+      "=== file lines.txt (repeat 2, crlf)\n"
+      "x\n"
+      "y\n"
+      "=== file cr.P00 (escaped, no final line feed, repeat 2)\n"
+      "a\\rb\\r\n"
+      "=== status\n0\n",
+      "x.case");
+  ASSERT_EQ(c.setup.size(), 4u);
+  EXPECT_EQ(c.setup[0].content, std::string("User.......: SAP\0MON\r\x8F\xFF\t\\x\n", 27));
+  EXPECT_EQ(c.setup[1].content, "ababab");
+  EXPECT_EQ(c.setup[2].content, "x\r\ny\r\nx\r\ny\r\n");
+  EXPECT_EQ(c.setup[3].content, "a\rb\ra\rb\r");
+
+  // A megabyte in one line, from a short case file.
+  Case big =
+      ParseCase("# c\n=== file m (repeat 1048576, no final line feed)\nx\n=== status\n0\n", "x");
+  EXPECT_EQ(big.setup[0].content, std::string(1048576, 'x'));
+}
+
+TEST(CaseFile, RejectsBadFileVariants) {
+  EXPECT_NE(ParseError("# c\n=== file a (escaped)\nC:\\SAP\n=== status\n0\n").find("x.case:3: "),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a (escaped)\n\\x4\n=== status\n0\n").find("hex digits"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a (escaped)\nab\\\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== file a (repeat 0)\nx\n=== status\n0\n").find("from 1"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a (repeat x)\nx\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== file a (repeat 2, repeat 3)\nx\n=== status\n0\n").find("twice"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== file a (repeat 99999999)\nxxxxxxxxxx\n=== status\n0\n")
+                .find("larger than"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== exists a (escaped)\nx\n=== status\n0\n").find("not a variant"),
+            std::string::npos);
+}
+
 TEST(Pattern, TimeAndBraces) {
   Pattern p = Pattern::Compile("at {TIME} {{x}");
   EXPECT_TRUE(p.Matches("at 09:05:00 {x}"));
@@ -195,6 +239,18 @@ TEST(Pattern, TimeAndBraces) {
 
 TEST(Visible, ShowsInvisibleBytes) {
   EXPECT_EQ(Visible(std::string("a\r\n\tb\x01\xE4", 7)), "a\\r\n\\tb\\x01\\xE4");
+}
+
+TEST(SanitizerReport, FoundByItsSummaryOrRuntimeError) {
+  EXPECT_TRUE(CarriesSanitizerReport(
+      "=================================================================\n"
+      "==1==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602\n"
+      "SUMMARY: AddressSanitizer: heap-buffer-overflow src/x.cc:3:5 in f\n"));
+  EXPECT_TRUE(CarriesSanitizerReport("SUMMARY: LeakSanitizer: 5 byte(s) leaked\n"));
+  EXPECT_TRUE(CarriesSanitizerReport("src/x.cc:3:5: runtime error: signed integer overflow"));
+  EXPECT_FALSE(CarriesSanitizerReport(""));
+  EXPECT_FALSE(CarriesSanitizerReport("SUMMARY: 3 checks\nAddressSanitizer is a tool\n"));
+  EXPECT_FALSE(CarriesSanitizerReport("runtime error in the RFC library\n"));
 }
 
 TEST(LineDiff, EmptyWhenMatching) {

@@ -265,4 +265,17 @@ std::string LineDiff(const std::string& expected, std::string_view actual) {
   return out;
 }
 
+bool CarriesSanitizerReport(std::string_view err) {
+  size_t start = 0;
+  while (start < err.size()) {
+    size_t end = err.find('\n', start);
+    if (end == err.npos) end = err.size();
+    std::string_view line = err.substr(start, end - start);
+    if (line.compare(0, 9, "SUMMARY: ") == 0 && line.find("Sanitizer") != line.npos) return true;
+    if (line.find(": runtime error: ") != line.npos) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace tolvaran_e2e

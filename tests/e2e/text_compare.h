@@ -52,6 +52,13 @@ std::string Visible(std::string_view text);
 // feed is marked "[no final line feed]". Empty when they match.
 std::string LineDiff(const std::string& expected, std::string_view actual);
 
+// True when `err`, a program's standard error, carries a report of a
+// sanitizer (AddressSanitizer, LeakSanitizer, UndefinedBehaviorSanitizer):
+// a line "SUMMARY: ...Sanitizer..." ends every report, and a runtime error
+// of UndefinedBehaviorSanitizer says "runtime error:" (also when it goes
+// on without a summary).
+bool CarriesSanitizerReport(std::string_view err);
+
 }  // namespace tolvaran_e2e
 
 #endif  // TOLVARAN_TESTS_E2E_TEXT_COMPARE_H_

@@ -56,6 +56,30 @@ TEST_F(ProfileLocationTest, MissingEverywhereIsError1002WithTheName) {
   EXPECT_EQ("Error 1002: Profile A.P00 is missing...", ErrorText());
 }
 
+TEST_F(ProfileLocationTest, NameTooLongForTheFieldIsMissingEvenWhereItsCutNameExists) {
+  // 60 characters leave room for ".P0" only.
+  const std::string name60(60, 'N');
+  Write(name60 + ".P0", "cut extension");
+  Write(name60 + ".P00", "whole");
+  EXPECT_EQ(2, Locate({name60}));
+  EXPECT_EQ("Error 1002: Profile " + name60 + ".P0 is missing...", ErrorText());
+
+  const std::string name62(62, 'N');
+
+  Write(name62 + "X", "cut name");
+  EXPECT_EQ(2, Locate({name62 + "XY.P00"}));
+  EXPECT_EQ("Error 1002: Profile " + name62 + "X is missing...", ErrorText());
+
+  // What fits is found as before, as is the index of an ITEM= run whatever
+  // the first argument.
+  Write(std::string(59, 'F') + ".P00", "fits");
+  EXPECT_EQ(-1, Locate({std::string(59, 'F')}));
+  EXPECT_EQ("fits", rs_->profileBytes);
+  Write("Dalvenor.Prf", "index");
+  EXPECT_EQ(-1, Locate({std::string(300, 'L'), "ITEM=Session(s)"}));
+  EXPECT_EQ("index", rs_->profileBytes);
+}
+
 TEST_F(ProfileLocationTest, FixedMonitorDirectoriesAreTriedInOrder) {
   Write("/Program Files (x86)/PRTG Network Monitor/Custom Sensors/ExeXml/SYS1.P00", "third");
   EXPECT_EQ(-1, Locate({"SYS1"}));

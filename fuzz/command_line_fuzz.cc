@@ -1,0 +1,117 @@
+// The command line: a whole run from arbitrary arguments.
+//
+// Input: the arguments, argument 0 (the program's name, which chooses the
+// dialect) first, separated by NUL bytes as the operating system hands
+// them over. The run goes through start-up and the item/client rules,
+// profile location, the listing files and the single run or the listing,
+// against an in-memory file system in which a file exists or not by a hash
+// of its path, and against the fake RFC library.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/command_line.h"
+#include "driver/global_allocation.h"
+#include "driver/listing.h"
+#include "driver/profile_location.h"
+#include "driver/single_run.h"
+#include "fake_rfc.h"
+#include "fuzz_checks.h"
+#include "memory_host.h"
+#include "samples.h"
+
+namespace tolvaran_fuzz {
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Which files exist: a stable choice per path and input, with contents
+// that fit the name.
+bool MadeUp(std::uint32_t salt, const std::string& path, std::string* bytes) {
+  std::string key = MemoryHost::Key(path);
+  std::uint32_t h = Hash(key, salt);
+  if (h % 3 == 0 || key.empty() || key.back() == '/') return false;
+  if (EndsWith(key, "dalvenor.prf")) {
+    *bytes = kSampleIndex;
+  } else if (EndsWith(key, "dalvenor.gbl")) {
+    *bytes = kSampleGlobal;
+  } else if (key == "/prtg_path.txt") {
+    *bytes = "D:\\Monitor\n";
+  } else if (key.rfind("saprfc.", 0) == 0) {
+    *bytes = "DEST=PRD\nTYPE=A\nASHOST=prdhost\nSYSNR=00\n";
+  } else if (key == "dev_rfc.trc") {
+    *bytes = kSampleTrace;
+  } else {
+    *bytes = SampleProfile(h % 5 == 0 ? "QAS" : "PRD");
+  }
+  return true;
+}
+
+void Run(const std::vector<std::string>& args, std::uint32_t salt, const FakeLandscape& landscape,
+         bool may_show_password) {
+  MemoryHost host;
+  host.made_up = [salt](const std::string& path, std::string* bytes) {
+    return MadeUp(salt, path, bytes);
+  };
+  auto rs = std::make_unique<tolvaran::RunState>();
+  rs->host = &host;
+  rs->args = args;
+  InstallFakeRfcLibrary(*rs, &landscape);
+
+  int status = -1;
+  try {
+    tolvaran::StartUp(*rs);
+    CheckRunState(*rs);
+    // Both copies of the parameters are cut alike: positions still match.
+    FUZZ_CHECK(rs->paramText.size() == rs->paramRaw.size());
+    FUZZ_CHECK(rs->itemName.size() <= 90);
+    FUZZ_CHECK(rs->client.size() <= 3);
+    FUZZ_CHECK(rs->itemMode == (rs->paramText.view().find("ITEM=") != std::string_view::npos));
+
+    tolvaran::LocateProfile(*rs);
+    CheckRunState(*rs);
+    FUZZ_CHECK(rs->profileOpen);
+    FUZZ_CHECK(rs->profileDir.empty() || rs->profileDir.view().back() == '\\');
+
+    if (rs->itemMode) {
+      tolvaran::AllocateGlobalSensor(*rs);
+      CheckRunState(*rs);
+      status = tolvaran::RunListing(*rs);
+    } else {
+      status = tolvaran::RunSingleSystem(*rs);
+    }
+  } catch (const tolvaran::RunEnd& end) {
+    status = end.status;
+    if (end.writeResultBuffer) CheckErrorDocument(rs->resultBuffer.view());
+  }
+  CheckRunState(*rs);
+  FUZZ_CHECK(status == 0 || status == 1 || status == 2);
+  FUZZ_CHECK(FakeTablesAlive() == 0);
+  if (!may_show_password) FUZZ_CHECK(host.out.find(kSamplePassword) == std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvaran_fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tolvaran_fuzz;
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  // Argument 0 and five more: from the fourth on they change nothing.
+  std::vector<std::string> args = Split(input, '\0', 6);
+  std::uint32_t salt = Hash(input);
+  // Who types the password may see it again in the progress lines.
+  bool may_show = input.find("Secret") != std::string_view::npos;
+
+  FakeLandscape landscape;
+  landscape.user_rows = SampleUserRows();
+  Run(args, salt, landscape, may_show);
+  // The same run against a system whose queries fail in every way.
+  landscape.user_list_outcome = static_cast<int>(salt % 5);
+  landscape.cpu_outcome = static_cast<int>((salt >> 3) % 5);
+  Run(args, salt, landscape, may_show);
+  return 0;
+}

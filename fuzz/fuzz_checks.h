@@ -1,0 +1,157 @@
+// Checks shared by the fuzz targets: after every call, each text field of
+// the run record must still be a well-formed FixedText.
+//
+// FixedText cuts what does not fit, so a field can only go wrong if some
+// code writes into its buffer directly (the RFC library fills texts through
+// their address) or past it. AddressSanitizer does not see a write past one
+// field of RunState into the next, since both lie inside the same object:
+// such a write shows here instead, as a neighbour whose length is beyond its
+// capacity or whose terminator is gone.
+#ifndef TOLVARAN_FUZZ_FUZZ_CHECKS_H_
+#define TOLVARAN_FUZZ_FUZZ_CHECKS_H_
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/fixed_text.h"
+#include "driver/run_state.h"
+
+namespace tolvaran_fuzz {
+
+[[noreturn]] inline void CheckFailed(const char* file, int line, const char* what) {
+  std::fprintf(stderr, "%s:%d: fuzz check failed: %s\n", file, line, what);
+  std::abort();
+}
+
+#define FUZZ_CHECK(condition)         \
+  ((condition) ? static_cast<void>(0) \
+               : ::tolvaran_fuzz::CheckFailed(__FILE__, __LINE__, #condition))
+
+// The field holds at most its capacity, is terminated right after its text
+// and has no NUL inside it.
+template <std::size_t N>
+void CheckField(const tolvaran::FixedText<N>& field, const char* name) {
+  using Text = tolvaran::FixedText<N>;
+  if (field.size() > Text::kCapacity) CheckFailed(__FILE__, __LINE__, name);
+  if (field.c_str()[field.size()] != '\0') CheckFailed(__FILE__, __LINE__, name);
+  if (std::memchr(field.c_str(), '\0', field.size()) != nullptr) {
+    CheckFailed(__FILE__, __LINE__, name);
+  }
+}
+
+#define FUZZ_CHECK_FIELD(field) ::tolvaran_fuzz::CheckField((field), #field)
+
+inline void CheckProfile(const tolvaran::SystemProfile& p) {
+  FUZZ_CHECK_FIELD(p.extCompany);
+  FUZZ_CHECK_FIELD(p.destination);
+  FUZZ_CHECK_FIELD(p.logonClient);
+  FUZZ_CHECK_FIELD(p.user);
+  FUZZ_CHECK_FIELD(p.password);
+  FUZZ_CHECK_FIELD(p.language);
+  FUZZ_CHECK_FIELD(p.mode);
+  FUZZ_CHECK_FIELD(p.hostname);
+  FUZZ_CHECK_FIELD(p.systemNumber);
+  FUZZ_CHECK_FIELD(p.gatewayHost);
+  FUZZ_CHECK_FIELD(p.gatewayService);
+}
+
+// Every text field of the run record.
+inline void CheckRunState(const tolvaran::RunState& rs) {
+  FUZZ_CHECK_FIELD(rs.profileName);
+  FUZZ_CHECK_FIELD(rs.paramText);
+  FUZZ_CHECK_FIELD(rs.paramRaw);
+  FUZZ_CHECK_FIELD(rs.client);
+  FUZZ_CHECK_FIELD(rs.itemName);
+  FUZZ_CHECK_FIELD(rs.headerLine);
+  FUZZ_CHECK_FIELD(rs.profileDir);
+  FUZZ_CHECK_FIELD(rs.profilePath);
+  FUZZ_CHECK_FIELD(rs.serverListing);
+  FUZZ_CHECK_FIELD(rs.labelKind);
+  FUZZ_CHECK_FIELD(rs.systemLabel);
+  CheckProfile(rs.profile);
+  FUZZ_CHECK_FIELD(rs.resultBuffer);
+  FUZZ_CHECK_FIELD(rs.hostOverride);
+  FUZZ_CHECK_FIELD(rs.systemNumberOverride);
+  const tolvaran::ConnectionTexts& t = rs.rfc.texts;
+  FUZZ_CHECK_FIELD(t.destination);
+  FUZZ_CHECK_FIELD(t.client);
+  FUZZ_CHECK_FIELD(t.user);
+  FUZZ_CHECK_FIELD(t.password);
+  FUZZ_CHECK_FIELD(t.language);
+  FUZZ_CHECK_FIELD(t.mode);
+  FUZZ_CHECK_FIELD(t.hostname);
+  FUZZ_CHECK_FIELD(t.systemNumber);
+  FUZZ_CHECK_FIELD(t.gatewayHost);
+  FUZZ_CHECK_FIELD(t.gatewayService);
+  FUZZ_CHECK_FIELD(rs.rfc.connectString);
+}
+
+// Splits `data` at every `separator`; a trailing separator gives no empty
+// last part, and at most `max_parts` parts are made (the last takes the
+// rest).
+inline std::vector<std::string> Split(std::string_view data, char separator,
+                                      std::size_t max_parts) {
+  std::vector<std::string> parts;
+  while (!data.empty() && parts.size() + 1 < max_parts) {
+    std::size_t at = data.find(separator);
+    if (at == std::string_view::npos) break;
+    parts.emplace_back(data.substr(0, at));
+    data.remove_prefix(at + 1);
+  }
+  if (!data.empty()) parts.emplace_back(data);
+  return parts;
+}
+
+// A text the XML dialects put between tags may hold no "<" of its own and
+// only the two entities the program writes.
+inline bool IsEscapedXmlText(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '<') return false;
+    if (text[i] == '&' && text.compare(i, 5, "&amp;") != 0 && text.compare(i, 4, "&lt;") != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The error document the monitor parses: fixed framing around one escaped
+// message of at most 127 characters before escaping.
+inline void CheckErrorDocument(std::string_view doc) {
+  const std::string_view head = "<Prtg>\n<Error>1</Error>\n<Text>";
+  const std::string_view tail = "</Text>\n</Prtg>\n";
+  FUZZ_CHECK(doc.size() >= head.size() + tail.size());
+  FUZZ_CHECK(doc.substr(0, head.size()) == head);
+  FUZZ_CHECK(doc.substr(doc.size() - tail.size()) == tail);
+  std::string_view text = doc.substr(head.size(), doc.size() - head.size() - tail.size());
+  FUZZ_CHECK(IsEscapedXmlText(text));
+  FUZZ_CHECK(text.size() <= 127 * 5);
+}
+
+// In an XML document every "<" opens one of the program's own tags: no
+// text between the tags can start a tag of its own. A document that was
+// cut at the result buffer's capacity may end inside a tag.
+inline void CheckXmlTags(std::string_view doc, bool may_be_cut) {
+  static const char* const kTags[] = {"<Prtg>",    "</Prtg>",    "<Text>",       "</Text>",
+                                      "<Error>",   "</Error>",   "<Result>",     "</Result>",
+                                      "<Channel>", "</Channel>", "<Value>",      "</Value>",
+                                      "<Unit>",    "</Unit>",    "<CustomUnit>", "</CustomUnit>"};
+  for (std::size_t i = doc.find('<'); i != std::string_view::npos; i = doc.find('<', i + 1)) {
+    std::string_view rest = doc.substr(i);
+    bool known = false;
+    for (std::string_view tag : kTags) {
+      if (rest.substr(0, tag.size()) == tag || (may_be_cut && tag.substr(0, rest.size()) == rest)) {
+        known = true;
+        break;
+      }
+    }
+    if (!known) CheckFailed(__FILE__, __LINE__, "a \"<\" in the XML opens no tag of the program");
+  }
+}
+
+}  // namespace tolvaran_fuzz
+
+#endif  // TOLVARAN_FUZZ_FUZZ_CHECKS_H_

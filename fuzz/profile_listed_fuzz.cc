@@ -1,0 +1,97 @@
+// The listing's profile reader: the input is one profile file, or several
+// separated by form feeds, read one after the other into the same record
+// as a listing reads them (a key one profile lacks keeps the value of the
+// one before).
+//
+// A profile the reader passes must be usable; and for a first profile whose
+// lines all fit the single run's pieces, both readers must agree on whether
+// it is usable and on what it holds.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "driver/password.h"
+#include "driver/system_profile.h"
+#include "fuzz_checks.h"
+#include "memory_host.h"
+
+namespace tolvaran_fuzz {
+namespace {
+
+std::unique_ptr<tolvaran::RunState> Fresh(MemoryHost* host) {
+  auto rs = std::make_unique<tolvaran::RunState>();
+  rs->host = host;
+  rs->keyTable = tolvaran::BuildKeyTable();
+  rs->profileName.Set("PRD.P00");
+  return rs;
+}
+
+// Lines of at most 99 characters come out of both readers as the same
+// pieces.
+bool LinesFitSingleRunPieces(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    if (end - start > 99) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool SameProfile(const tolvaran::SystemProfile& a, const tolvaran::SystemProfile& b) {
+  return a.extCompany == b.extCompany.view() && a.destination == b.destination.view() &&
+         a.logonClient == b.logonClient.view() && a.user == b.user.view() &&
+         a.password == b.password.view() && a.language == b.language.view() &&
+         a.mode == b.mode.view() && a.hostname == b.hostname.view() &&
+         a.systemNumber == b.systemNumber.view() && a.gatewayHost == b.gatewayHost.view() &&
+         a.gatewayService == b.gatewayService.view();
+}
+
+void CheckUsable(const tolvaran::SystemProfile& p) {
+  const std::size_t sizes[11] = {
+      p.extCompany.size(),   p.destination.size(), p.logonClient.size(),   p.user.size(),
+      p.password.size(),     p.language.size(),    p.mode.size(),          p.hostname.size(),
+      p.systemNumber.size(), p.gatewayHost.size(), p.gatewayService.size()};
+  const auto& rules = tolvaran::ProfileFieldRules();
+  for (std::size_t i = 0; i < rules.size(); ++i) {
+    FUZZ_CHECK(sizes[i] >= rules[i].leastLength);
+    FUZZ_CHECK(sizes[i] <= rules[i].capacity);
+  }
+  FUZZ_CHECK(p.cutFields == 0);
+  FUZZ_CHECK(p.password.size() <= tolvaran::kMaxPasswordLength);
+}
+
+}  // namespace
+}  // namespace tolvaran_fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tolvaran_fuzz;
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> profiles = Split(input, '\f', 4);
+  if (profiles.empty()) profiles.emplace_back();
+  MemoryHost host;
+
+  auto listing = Fresh(&host);
+  for (const std::string& bytes : profiles) {
+    listing->failFlag = false;
+    tolvaran::ReadListedProfile(*listing, bytes);
+    CheckRunState(*listing);
+    if (!listing->failFlag) CheckUsable(listing->profile);
+  }
+
+  const std::string& first = profiles.front();
+  if (LinesFitSingleRunPieces(first)) {
+    auto single = Fresh(&host);
+    single->profileBytes = first;
+    single->profileOpen = true;
+    bool single_ok = tolvaran::ReadProfileChecked(*single).empty();
+    auto listed = Fresh(&host);
+    listed->failFlag = false;
+    tolvaran::ReadListedProfile(*listed, first);
+    FUZZ_CHECK(single_ok == !listed->failFlag);
+    if (single_ok) FUZZ_CHECK(SameProfile(single->profile, listed->profile));
+  }
+  FUZZ_CHECK(host.out.empty());
+  return 0;
+}

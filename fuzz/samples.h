@@ -1,0 +1,70 @@
+// Realistic files for the fuzz targets that need files besides their input.
+#ifndef TOLVARAN_FUZZ_SAMPLES_H_
+#define TOLVARAN_FUZZ_SAMPLES_H_
+
+#include <string>
+
+#include "driver/password.h"
+
+namespace tolvaran_fuzz {
+
+// The password of every sample profile; a run must never show it.
+constexpr const char kSamplePassword[] = "Secret99";
+
+// A complete, valid profile for `destination`.
+inline std::string SampleProfile(const std::string& destination) {
+  std::string stored;
+  tolvaran::ScramblePassword(tolvaran::BuildKeyTable(), kSamplePassword, 3, "abcdefghijklmnopqrst",
+                             &stored);
+  return "* Tolvaran system profile\n"
+         "Extcompany.: Example Corp\n"
+         "Destination: " +
+         destination +
+         "\n"
+         "Client.....: 100\n"
+         "User.......: sapmon\n"
+         "Password...: " +
+         stored +
+         "\n"
+         "Language...: E\n"
+         "Mode.......: R/3\n"
+         "Hostname...: " +
+         destination +
+         "host\n"
+         "Sysnr......: 00\n"
+         "Gwhost.....: gwhost\n"
+         "Gwservice..: sapgw00\n";
+}
+
+constexpr const char kSampleIndex[] =
+    "* Tolvaran profile index\n"
+    "# Gsng: Production..PRD.P00#PR2.P00#\n"
+    "# Gsng: Quality.....QAS.P00#\n";
+
+constexpr const char kSampleGlobal[] =
+    "* Global sensors\n"
+    "# GSNG: PRODUCTION  PRD.P00#PR2.P00#\n"
+    "# GSNX: PRODUCTION  Item=Active:User(s) CLIENT=100,Sensor=\"SAP Tolvaran\",Alias\n"
+    "# gsng: quality     QAS.P00#\n"
+    "# GSNX: QUALITY     Item=Act:Terminals,Sensor=\"SAP Tolvaran\",Host\n";
+
+constexpr const char kSampleTrace[] =
+    "**** Trace file opened at 20261208 140359 UTC, SAP-REL 640,0,7 RFC-VER 3 SIM\n"
+    "**** ERROR file opened at 20261208 140359 UTC\n"
+    "LOCATION    SAP-Gateway on host prdhost / sapgw00\n"
+    "ERROR       Name or password is incorrect (repeat logon)\n"
+    "TIME        Tue Dec 08 14:03:59 2026\n";
+
+// FNV-1a: a stable hash for choosing what exists in a made-up file system.
+inline std::uint32_t Hash(std::string_view text, std::uint32_t seed = 2166136261u) {
+  std::uint32_t h = seed;
+  for (char c : text) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 16777619u;
+  }
+  return h;
+}
+
+}  // namespace tolvaran_fuzz
+
+#endif  // TOLVARAN_FUZZ_SAMPLES_H_
