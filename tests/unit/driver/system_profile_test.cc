@@ -322,17 +322,20 @@ TEST_F(ProfileReaderTest, ListingMarksABadPasswordAndReadsOn) {
   EXPECT_TRUE(ReadListed(Join(lines)));
   EXPECT_EQ(profile().user, "SECOND");
   EXPECT_EQ(profile().destination, "QAS");
-  EXPECT_EQ(profile().password, "Geheim1");  // the check failed: unchanged
+  EXPECT_TRUE(profile().password.empty());  // the check failed: no password
 
   // A malformed value whose check digit matches still gives its password.
   lines[0] = "Password...: " + Stored("Other99") + "  ";
   EXPECT_TRUE(ReadListed(Join(lines)));
   EXPECT_EQ(profile().password, "Other99");
+}
 
-  // Too short to carry a matching check: unchanged.
-  lines[0] = "Password...: " + Stored("Third33").substr(0, 8);
-  EXPECT_TRUE(ReadListed(Join(lines)));
-  EXPECT_EQ(profile().password, "Other99");
+TEST_F(ProfileReaderTest, ListingNeverCarriesAPasswordOver) {
+  // The previous system's password must not reach this system's host.
+  ASSERT_FALSE(ReadListed(Join(CompleteLines())));
+  EXPECT_TRUE(ReadListed(Join(Without(CompleteLines(), "Password...:"))));
+  EXPECT_TRUE(profile().password.empty());
+  EXPECT_EQ(profile().user, "SAPMON");
 }
 
 TEST_F(ProfileReaderTest, ListingEmptyPasswordClearsIt) {
