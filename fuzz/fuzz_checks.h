@@ -18,7 +18,9 @@
 #include <vector>
 
 #include "driver/fixed_text.h"
+#include "driver/password.h"
 #include "driver/run_state.h"
+#include "driver/system_profile.h"
 
 namespace tolvaran_fuzz {
 
@@ -150,6 +152,22 @@ inline void CheckXmlTags(std::string_view doc, bool may_be_cut) {
     }
     if (!known) CheckFailed(__FILE__, __LINE__, "a \"<\" in the XML opens no tag of the program");
   }
+}
+
+// A record the reader passed: every field within its least length and its
+// capacity, nothing cut, a password a stored value can carry.
+inline void CheckUsableRecord(const tolvaran::SystemProfile& p) {
+  const std::size_t sizes[11] = {
+      p.extCompany.size(),   p.destination.size(), p.logonClient.size(),   p.user.size(),
+      p.password.size(),     p.language.size(),    p.mode.size(),          p.hostname.size(),
+      p.systemNumber.size(), p.gatewayHost.size(), p.gatewayService.size()};
+  const auto& rules = tolvaran::ProfileFieldRules();
+  for (std::size_t i = 0; i < rules.size(); ++i) {
+    FUZZ_CHECK(sizes[i] >= rules[i].leastLength);
+    FUZZ_CHECK(sizes[i] <= rules[i].capacity);
+  }
+  FUZZ_CHECK(p.cutFields == 0);
+  FUZZ_CHECK(p.password.size() <= tolvaran::kMaxPasswordLength);
 }
 
 }  // namespace tolvaran_fuzz

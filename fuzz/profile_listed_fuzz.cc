@@ -48,20 +48,6 @@ bool SameProfile(const tolvaran::SystemProfile& a, const tolvaran::SystemProfile
          a.gatewayService == b.gatewayService.view();
 }
 
-void CheckUsable(const tolvaran::SystemProfile& p) {
-  const std::size_t sizes[11] = {
-      p.extCompany.size(),   p.destination.size(), p.logonClient.size(),   p.user.size(),
-      p.password.size(),     p.language.size(),    p.mode.size(),          p.hostname.size(),
-      p.systemNumber.size(), p.gatewayHost.size(), p.gatewayService.size()};
-  const auto& rules = tolvaran::ProfileFieldRules();
-  for (std::size_t i = 0; i < rules.size(); ++i) {
-    FUZZ_CHECK(sizes[i] >= rules[i].leastLength);
-    FUZZ_CHECK(sizes[i] <= rules[i].capacity);
-  }
-  FUZZ_CHECK(p.cutFields == 0);
-  FUZZ_CHECK(p.password.size() <= tolvaran::kMaxPasswordLength);
-}
-
 }  // namespace
 }  // namespace tolvaran_fuzz
 
@@ -77,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     listing->failFlag = false;
     tolvaran::ReadListedProfile(*listing, bytes);
     CheckRunState(*listing);
-    if (!listing->failFlag) CheckUsable(listing->profile);
+    if (!listing->failFlag) CheckUsableRecord(listing->profile);
   }
 
   const std::string& first = profiles.front();

@@ -36,17 +36,7 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 }
 
 void CheckUsable(const tolvaran::SystemProfile& p) {
-  const std::size_t sizes[11] = {
-      p.extCompany.size(),   p.destination.size(), p.logonClient.size(),   p.user.size(),
-      p.password.size(),     p.language.size(),    p.mode.size(),          p.hostname.size(),
-      p.systemNumber.size(), p.gatewayHost.size(), p.gatewayService.size()};
-  const auto& rules = tolvaran::ProfileFieldRules();
-  for (std::size_t i = 0; i < rules.size(); ++i) {
-    FUZZ_CHECK(sizes[i] >= rules[i].leastLength);
-    FUZZ_CHECK(sizes[i] <= rules[i].capacity);
-  }
-  FUZZ_CHECK(p.cutFields == 0);
-  FUZZ_CHECK(p.password.size() <= tolvaran::kMaxPasswordLength);
+  CheckUsableRecord(p);
   for (char c : p.user.view()) FUZZ_CHECK(!(c >= 'a' && c <= 'z'));
 }
 

@@ -472,15 +472,7 @@ int main(int argc, char** argv) {
     help = help || arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?";
   }
 
-  Defaults defaults;
-  defaults.program = TOLVARAN_E2E_DEFAULT_PROGRAM;
-  defaults.launcher = TOLVARAN_E2E_DEFAULT_LAUNCHER;
-  defaults.cases_dir = TOLVARAN_E2E_DEFAULT_CASES;
-  defaults.data_dir = TOLVARAN_E2E_DEFAULT_DATA;
-  defaults.scratch_root = TOLVARAN_E2E_DEFAULT_SCRATCH;
-  defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
-  defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
-  defaults.wineserver = TOLVARAN_E2E_DEFAULT_WINESERVER;
+  Defaults defaults = CompiledDefaults();
 
   static Config config;
   try {

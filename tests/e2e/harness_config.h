@@ -44,6 +44,22 @@ struct Defaults {
   std::string wineserver;
 };
 
+#ifdef TOLVARAN_E2E_DEFAULT_PROGRAM
+// The defaults the build wrote into the runners' compile definitions.
+inline Defaults CompiledDefaults() {
+  Defaults defaults;
+  defaults.program = TOLVARAN_E2E_DEFAULT_PROGRAM;
+  defaults.launcher = TOLVARAN_E2E_DEFAULT_LAUNCHER;
+  defaults.cases_dir = TOLVARAN_E2E_DEFAULT_CASES;
+  defaults.data_dir = TOLVARAN_E2E_DEFAULT_DATA;
+  defaults.scratch_root = TOLVARAN_E2E_DEFAULT_SCRATCH;
+  defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
+  defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
+  defaults.wineserver = TOLVARAN_E2E_DEFAULT_WINESERVER;
+  return defaults;
+}
+#endif
+
 // Looks up an environment variable; null when unset.
 using EnvLookup = std::function<const char*(const char*)>;
 
