@@ -1,6 +1,6 @@
 #include "sim_files.h"
 
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <system_error>
 
@@ -26,10 +26,17 @@ fs::path FindIgnoringCase(const fs::path& path) {
 bool ReadWholeFile(const fs::path& path, std::string* bytes) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
+  // C stdio rather than a stream: no locale is set up for it, which keeps
+  // the library quick to load and to call.
+  std::FILE* in = std::fopen(path.string().c_str(), "rb");
   if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  bytes->clear();
+  char buffer[8192];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes->append(buffer, n);
+  bool ok = !std::ferror(in);
+  std::fclose(in);
+  return ok;
 }
 
 }  // namespace rfcsim

@@ -149,14 +149,24 @@ LibraryState& State() {
   return *state;
 }
 
-SimConfig ReadSimConfig() {
-  SimConfig config;
+// The landscape is read afresh at every opening, so that a test may change
+// it between calls; it is parsed again only when its text changed, so that a
+// listing over many systems costs the same per system however many there are.
+const SimConfig& ReadSimConfig() {
+  static std::string* parsedText = new std::string();
+  static SimConfig* parsed = new SimConfig();
+  static bool parsedOnce = false;
   std::string text;
-  if (ReadWholeFile(FindIgnoringCase(kSimIniName), &text)) config = ParseSimConfig(text);
+  if (!ReadWholeFile(FindIgnoringCase(kSimIniName), &text)) text.clear();
+  if (!parsedOnce || text != *parsedText) {
+    *parsed = text.empty() ? SimConfig() : ParseSimConfig(text);
+    *parsedText = std::move(text);
+    parsedOnce = true;
+  }
   LibraryState& s = State();
   s.configRead = true;
-  s.globalFail = config.globalFail;
-  return config;
+  s.globalFail = parsed->globalFail;
+  return *parsed;
 }
 
 bool Fails(Operation op) {
@@ -254,7 +264,7 @@ RfcHandle Connect(const SimSystem& system, OpenMode mode) {
 }
 
 RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
-  SimConfig config = ReadSimConfig();
+  const SimConfig& config = ReadSimConfig();
   if (options == nullptr) {
     Record(InvalidParameter(kConnectStatus, "no connection options given"));
     return 0;
@@ -294,7 +304,7 @@ RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
 }
 
 RfcHandle OpenWithConnectString(const char* connect) {
-  SimConfig config = ReadSimConfig();
+  const SimConfig& config = ReadSimConfig();
   std::map<std::string, std::string> pairs = ParseConnectString(connect ? connect : "");
   auto value = [&pairs](const char* key) -> const char* {
     auto it = pairs.find(key);

@@ -1,7 +1,7 @@
 #include "sim_trace.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "sim_files.h"
@@ -82,9 +82,11 @@ void AppendTraceBlock(const TraceBlock& block) {
     std::error_code ec;
     bool newFile = !std::filesystem::exists(path, ec);
     // Text mode: line ends are the platform's, as in the classic file.
-    std::ofstream out(path, std::ios::app);
+    std::FILE* out = std::fopen(path.string().c_str(), "a");
     if (!out) return;
-    out << FormatTraceBlock(block, std::time(nullptr), newFile);
+    std::string text = FormatTraceBlock(block, std::time(nullptr), newFile);
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
   } catch (...) {
     // Tracing is a side matter; the operation's own outcome stands.
   }

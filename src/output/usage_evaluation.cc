@@ -30,17 +30,15 @@ constexpr std::size_t kNameListLimit = 8000;
 
 // A character field of a row as a text: blank-padded and unterminated, but
 // a NUL inside it ends the text.
-std::string FieldText(const unsigned char* row, std::size_t offset, std::size_t length) {
+std::string_view FieldText(const unsigned char* row, std::size_t offset, std::size_t length) {
   const char* field = reinterpret_cast<const char*>(row + offset);
-  std::size_t n = 0;
-  while (n < length && field[n] != '\0') ++n;
-  return std::string(field, n);
+  const void* nul = std::memchr(field, '\0', length);
+  return std::string_view(field, nul ? static_cast<const char*>(nul) - field : length);
 }
 
-std::string WithoutTrailingBlanks(std::string text) {
+std::string_view WithoutTrailingBlanks(std::string_view text) {
   std::size_t end = text.find_last_not_of(' ');
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
+  return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
 // The integers come in the platform's byte order and may sit unaligned.
@@ -141,20 +139,19 @@ void WriteDocument(RunState& rs, const UsageCounts& counts) {
 
 }  // namespace
 
-bool UsageCounter::NameList::Add(const std::string& name) {
-  if (length > kNameListLimit) return false;
-  if (!names.insert(name).second) return false;
-  length += name.size() + 1;
-  return true;
-}
+UsageCounter::UsageCounter(std::string_view client)
+    : client_(client), users_(kNameListLimit), terminals_(kNameListLimit) {}
 
 void UsageCounter::AddRow(const unsigned char* row) {
   if (!client_.empty() && FieldText(row, kMandtOffset, kMandtLength) != client_) return;
 
-  if (users_.Add(WithoutTrailingBlanks(FieldText(row, kBnameOffset, kBnameLength)))) {
+  // Once a list is full its names are not even looked at.
+  if (!users_.Full() &&
+      users_.Add(WithoutTrailingBlanks(FieldText(row, kBnameOffset, kBnameLength)))) {
     ++counts_.activeUsers;
   }
-  if (terminals_.Add(WithoutTrailingBlanks(FieldText(row, kTermOffset, kTermLength)))) {
+  if (!terminals_.Full() &&
+      terminals_.Add(WithoutTrailingBlanks(FieldText(row, kTermOffset, kTermLength)))) {
     ++counts_.terminals;
   }
   // Mode counts are summed as the 32-bit values they are; they wrap.
@@ -164,7 +161,7 @@ void UsageCounter::AddRow(const unsigned char* row) {
   // A session without a transaction has a blank code. A code whose first
   // byte is NUL is an empty text: it has no first character that is not a
   // blank, so it does not count either.
-  std::string tcode = FieldText(row, kTcodeOffset, kTcodeLength);
+  std::string_view tcode = FieldText(row, kTcodeOffset, kTcodeLength);
   if (!tcode.empty() && tcode[0] != ' ') ++counts_.tranCodes;
 
   ++counts_.sessions;
@@ -172,8 +169,8 @@ void UsageCounter::AddRow(const unsigned char* row) {
 
 UsageCounts UsageCounter::Counts() const {
   UsageCounts counts = counts_;
-  counts.usersAtLeast = users_.length > kNameListLimit;
-  counts.terminalsAtLeast = terminals_.length > kNameListLimit;
+  counts.usersAtLeast = users_.Full();
+  counts.terminalsAtLeast = terminals_.Full();
   return counts;
 }
 

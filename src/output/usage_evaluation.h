@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "driver/run_state.h"
+#include "output/name_list.h"
 
 namespace tolvaran {
 
@@ -31,16 +31,11 @@ struct UsageCounts {
 // recorded names with one separator each exceed 8000 characters.
 class UsageCounter {
  public:
-  explicit UsageCounter(std::string_view client) : client_(client) {}
+  explicit UsageCounter(std::string_view client);
   void AddRow(const unsigned char* row);
   UsageCounts Counts() const;
 
  private:
-  struct NameList {
-    std::unordered_set<std::string> names;
-    std::size_t length = 0;
-    bool Add(const std::string& name);  // true when counted
-  };
   std::string client_;
   UsageCounts counts_;
   NameList users_;
