@@ -414,6 +414,7 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
     for (const FieldLayout& field : layout->fields) fields.push_back(UinfoFieldOf(field.name));
     UsersSource source = ParseUsersValue(system.users);
     if (source.kind == UsersSource::kGenerate) {
+      table->Reserve(source.count);
       for (unsigned long i = 0; i < source.count; ++i) {
         AppendSessionRow(*table, *layout, fields, GeneratedSession(i, system.client), i);
       }
@@ -429,6 +430,7 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
         return kRfcFailure;
       }
       std::vector<Session> sessions = ParseUsersFile(text);
+      table->Reserve(sessions.size());
       for (std::size_t i = 0; i < sessions.size(); ++i) {
         AppendSessionRow(*table, *layout, fields, sessions[i], i);
       }

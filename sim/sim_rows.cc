@@ -35,13 +35,13 @@ std::optional<FieldValue> UinfoValue(UinfoField field, const Session& session,
                                      unsigned long index) {
   switch (field) {
     case UinfoField::kMandt:
-      return FieldValue::Text(session.mandt);
+      return FieldValue::View(session.mandt);
     case UinfoField::kBname:
-      return FieldValue::Text(session.bname);
+      return FieldValue::View(session.bname);
     case UinfoField::kTcode:
-      return FieldValue::Text(session.tcode);
+      return FieldValue::View(session.tcode);
     case UinfoField::kTerm:
-      return FieldValue::Text(session.term);
+      return FieldValue::View(session.term);
     case UinfoField::kExtmodi:
       return FieldValue::Number(session.extmodi);
     case UinfoField::kIntmodi:

@@ -22,7 +22,7 @@ void StoreNative(unsigned char* dest, unsigned length, T value) {
 long long NumberOf(const FieldValue& value) {
   if (!value.isText) return value.number;
   int n = 0;
-  return ParseInt(value.text, &n) ? n : 0;
+  return ParseInt(value.Text(), &n) ? n : 0;
 }
 
 }  // namespace
@@ -70,7 +70,8 @@ void WriteValue(unsigned char* dest, unsigned length, unsigned type, const Field
   switch (type) {
     case kRfcTypeChar: {
       std::string number;
-      const std::string& text = value.isText ? value.text : (number = std::to_string(value.number));
+      std::string_view text =
+          value.isText ? value.Text() : std::string_view(number = std::to_string(value.number));
       std::size_t n = text.size() < length ? text.size() : length;
       std::memcpy(dest, text.data(), n);
       std::memset(dest + n, ' ', length - n);
@@ -85,8 +86,8 @@ void WriteValue(unsigned char* dest, unsigned length, unsigned type, const Field
     }
     case kRfcTypeByte:
       if (value.isText) {
-        std::memcpy(dest, value.text.data(),
-                    value.text.size() < length ? value.text.size() : length);
+        std::string_view text = value.Text();
+        std::memcpy(dest, text.data(), text.size() < length ? text.size() : length);
       } else {
         unsigned long long n = static_cast<unsigned long long>(value.number);
         for (unsigned i = length; i > 0 && n != 0; --i, n >>= 8) {
@@ -122,7 +123,9 @@ void WriteField(unsigned char* row, unsigned rowLength, const FieldLayout& field
 
 void BlankCharacterFields(unsigned char* row, unsigned rowLength, const RowLayout& layout) {
   for (const FieldLayout& field : layout.fields) {
-    if (field.type == kRfcTypeChar) WriteField(row, rowLength, field, FieldValue::Text(""));
+    if (field.type != kRfcTypeChar || field.offset >= rowLength) continue;
+    unsigned room = rowLength - field.offset;
+    std::memset(row + field.offset, ' ', field.length < room ? field.length : room);
   }
 }
 
@@ -131,6 +134,8 @@ unsigned char* InternalTable::AppendRow() {
   ++rows_;
   return data_.data() + (rows_ - 1) * Stride();
 }
+
+void InternalTable::Reserve(unsigned long rows) { data_.reserve(data_.size() + rows * Stride()); }
 
 unsigned char* InternalTable::Line(unsigned row) {
   if (row < 1 || row > rows_) return nullptr;

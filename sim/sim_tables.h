@@ -8,6 +8,7 @@
 #define TOLVARAN_SIM_SIM_TABLES_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rfc/rfc_interface.h"
@@ -39,12 +40,26 @@ RowLayout ComputeRowLayout(const char* name, const FieldDescriptor* fields, unsi
 struct FieldValue {
   bool isText = false;
   std::string text;
+  // A text the value refers to instead of holding it (a session's field,
+  // which outlives the row being written): rows are written by the
+  // thousand, and a copy of each text would be most of their cost.
+  std::string_view textView;
+  bool isView = false;
   long long number = 0;
+
+  std::string_view Text() const { return isView ? textView : std::string_view(text); }
 
   static FieldValue Text(std::string s) {
     FieldValue v;
     v.isText = true;
     v.text = std::move(s);
+    return v;
+  }
+  static FieldValue View(std::string_view s) {
+    FieldValue v;
+    v.isText = true;
+    v.isView = true;
+    v.textView = s;
     return v;
   }
   static FieldValue Number(long long n) {
@@ -78,6 +93,9 @@ class InternalTable {
   // A new zero-filled row at the end; earlier row pointers become invalid,
   // as with the classic library.
   unsigned char* AppendRow();
+
+  // Makes room for `rows` more rows at once.
+  void Reserve(unsigned long rows);
 
   // Row `row`, counted from 1; null when out of range.
   unsigned char* Line(unsigned row);

@@ -33,8 +33,11 @@ class NameList {
   struct Entry {
     std::uint32_t offset;
     std::uint32_t size;
+    std::uint32_t hash;
   };
-  std::string_view NameOf(const Entry& entry) const;
+  std::string_view NameOf(const Entry& entry) const {
+    return std::string_view(text_.data() + entry.offset, entry.size);
+  }
   void Grow();
 
   std::size_t limit_;

@@ -1,0 +1,190 @@
+// Whole-process benchmarks: what one check costs the machine that runs the
+// monitor, measured as the monitor sees it, from starting the program to
+// its end.
+//
+// - A single check against the simulated library (1,000 sessions), against
+//   starting a trivial program (`true`), as the ratio of the medians of
+//   runs taken alternately in the same benchmark. Target: within 1.5x.
+// - The check's peak resident memory. Target: at most 8 MB.
+// - A listing over 50, 100 and 200 systems: the cost per system must not
+//   grow with the systems.
+//
+// The scratch landscape (profiles made with the program's own password
+// routine, a SapSim.ini for the simulated library) is laid out in a
+// temporary directory and removed afterwards.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "driver/password.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  double seconds = 0;
+  long peak_rss_kib = 0;
+  int status = -1;
+};
+
+// Starts `argv` in `dir` with its output thrown away and waits for it.
+RunResult Run(const fs::path& dir, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  RunResult result;
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    struct rusage usage;
+    if (wait4(pid, &status, 0, &usage) == pid) {
+      result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      result.peak_rss_kib = usage.ru_maxrss;
+    }
+  }
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  posix_spawn_file_actions_destroy(&actions);
+  return result;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Profile(const std::string& destination, const std::string& host, int sysnr) {
+  std::string stored;
+  tolvaran::ScramblePassword(tolvaran::BuildKeyTable(), "Secret99", 3, "abcdefghijklmnopqrst",
+                             &stored);
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d", sysnr % 100);
+  return "Extcompany.: Bench\nDestination: " + destination + "\nClient.....: 100\n" +
+         "User.......: SAPMON\nPassword...: " + stored + "\nLanguage...: E\n" +
+         "Mode.......: R/3\nHostname...: " + host + "\nSysnr......: " + number +
+         "\nGwhost.....: " + host + "\nGwservice..: sapgw00\n";
+}
+
+std::string SimSystem(const std::string& destination, const std::string& host, int sysnr) {
+  return "[" + destination + "]\nhost = " + host + "\nsysnr = " + std::to_string(sysnr % 100) +
+         "\nclient = 100\nuser = SAPMON\npassword = Secret99\nusers = generate 1000\n";
+}
+
+// A landscape of PRD and `systems` listed systems S001... in a fresh
+// directory, with the simulated library's SapSim.ini.
+class Landscape {
+ public:
+  explicit Landscape(int systems) {
+    char pattern[] = "/tmp/tolvaran-bench-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    std::string sim = SimSystem("PRD", "prdhost", 0);
+    std::string index;
+    WriteFile(dir_ / "PRD.P00", Profile("PRD", "prdhost", 0));
+    for (int i = 1; i <= systems; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "S%03d", i);
+      std::string host = std::string("host") + name;
+      sim += SimSystem(name, host, i);
+      WriteFile(dir_ / (std::string(name) + ".P00"), Profile(name, host, i));
+      if ((i - 1) % 20 == 0) index += "\n# Gsng: Bench.......";
+      index += std::string(name) + ".P00#";
+    }
+    WriteFile(dir_ / "SapSim.ini", sim);
+    WriteFile(dir_ / "Dalvenor.Prf", index + "\n");
+  }
+  ~Landscape() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  const fs::path& dir() const { return dir_; }
+
+ private:
+  fs::path dir_;
+};
+
+void BM_CheckAgainstTrue(benchmark::State& state) {
+  Landscape landscape(0);
+  const std::vector<std::string> check = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  const std::vector<std::string> trivial = {TOLVARAN_BENCH_TRUE};
+  if (Run(landscape.dir(), check).status != 0) {
+    state.SkipWithError("the check does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> checks, trues;
+    long peak = 0;
+    for (int i = 0; i < rounds; ++i) {
+      trues.push_back(Run(landscape.dir(), trivial).seconds);
+      RunResult r = Run(landscape.dir(), check);
+      checks.push_back(r.seconds);
+      peak = std::max(peak, r.peak_rss_kib);
+    }
+    const double check_median = Median(checks);
+    const double true_median = Median(trues);
+    state.SetIterationTime(check_median);
+    state.counters["true_us"] = true_median * 1e6;
+    state.counters["check_us"] = check_median * 1e6;
+    state.counters["ratio"] = check_median / true_median;
+    state.counters["peak_rss_kib"] = static_cast<double>(peak);
+  }
+}
+BENCHMARK(BM_CheckAgainstTrue)
+    ->Arg(300)
+    ->ArgName("rounds")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_Listing(benchmark::State& state) {
+  const int systems = static_cast<int>(state.range(0));
+  Landscape landscape(systems);
+  const std::vector<std::string> listing = {TOLVARAN_BENCH_PROGRAM, "X", "ITEM=Session(s)"};
+  for (auto _ : state) {
+    RunResult r = Run(landscape.dir(), listing);
+    if (r.status != 0) {
+      state.SkipWithError("the listing did not end with status 0");
+      break;
+    }
+    state.SetIterationTime(r.seconds);
+  }
+  state.SetComplexityN(systems);
+  state.counters["per_system"] = benchmark::Counter(
+      systems, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Listing)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->ArgName("systems")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+}  // namespace
+
+BENCHMARK_MAIN();
