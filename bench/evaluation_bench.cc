@@ -16,12 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "alloc_count.h"
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
 #include "output/usage_evaluation.h"
-
-#include "alloc_count.h"
 
 namespace tolvaran {
 namespace {
@@ -109,7 +108,8 @@ class NoHost : public Host {
 void BM_EvaluateUserList(benchmark::State& state) {
   const auto sessions = static_cast<unsigned>(state.range(0));
   const bool many = state.range(1) != 0;
-  MemoryTable table = MakeTable(sessions, many ? sessions / 2 + 1 : 20, many ? sessions / 3 + 1 : 8);
+  MemoryTable table =
+      MakeTable(sessions, many ? sessions / 2 + 1 : 20, many ? sessions / 3 + 1 : 8);
   served = &table;
   NoHost host;
   auto rs = MemoryRun(&host);
