@@ -1,6 +1,7 @@
 #include "sim_config.h"
 
 #include <climits>
+#include <cstdio>
 
 namespace rfcsim {
 
@@ -43,12 +44,6 @@ void SplitFirstWord(std::string_view s, std::string* word, std::string* rest) {
   while (blank < t.size() && !IsBlank(t[blank])) ++blank;
   *word = t.substr(0, blank);
   *rest = Trim(std::string_view(t).substr(blank));
-}
-
-std::string ZeroPadded(unsigned long value, std::size_t width) {
-  std::string digits = std::to_string(value);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
 }
 
 // A users-file number: a decimal value, anything else counts as 0.
@@ -330,15 +325,38 @@ std::vector<Session> ParseUsersFile(std::string_view text) {
 //   EXTMODI  1                                  -> N in total
 //   INTMODI  2                                  -> 2N in total
 // Character fields are blank-padded to 3, 12, 20 and 20 characters.
+namespace {
+
+// Sets `field` to `text` blank-padded or cut to `width`, reusing its room.
+void SetPadded(std::string* field, std::string_view text, std::size_t width) {
+  field->assign(text.substr(0, width));
+  field->resize(width, ' ');
+}
+
+}  // namespace
+
+void FillGeneratedSession(unsigned long index, std::string_view client, Session* session) {
+  // Formatted into a buffer and assigned: a listing's user lists run into
+  // the thousands of rows, and a row must not cost an allocation per field.
+  char text[32];
+  SetPadded(&session->mandt, client, kMandtWidth);
+  std::snprintf(text, sizeof text, "USER%06lu", index / 2);
+  SetPadded(&session->bname, text, kBnameWidth);
+  if (index % 5 == 0) {
+    text[0] = '\0';
+  } else {
+    std::snprintf(text, sizeof text, "SM%02lu", index % 50);
+  }
+  SetPadded(&session->tcode, text, kTcodeWidth);
+  std::snprintf(text, sizeof text, "TERM%06lu", index / 3);
+  SetPadded(&session->term, text, kTermWidth);
+  session->extmodi = 1;
+  session->intmodi = 2;
+}
+
 Session GeneratedSession(unsigned long index, std::string_view client) {
   Session session;
-  session.mandt = PadOrCut(client, kMandtWidth);
-  session.bname = PadOrCut("USER" + ZeroPadded(index / 2, 6), kBnameWidth);
-  session.tcode =
-      PadOrCut(index % 5 == 0 ? std::string() : "SM" + ZeroPadded(index % 50, 2), kTcodeWidth);
-  session.term = PadOrCut("TERM" + ZeroPadded(index / 3, 6), kTermWidth);
-  session.extmodi = 1;
-  session.intmodi = 2;
+  FillGeneratedSession(index, client, &session);
   return session;
 }
 

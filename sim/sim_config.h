@@ -117,6 +117,8 @@ std::vector<Session> ParseUsersFile(std::string_view text);
 
 // Session `index` (from 0) of "generate N"; see the rule in sim_config.cc.
 Session GeneratedSession(unsigned long index, std::string_view client);
+// The same, into an existing session (whose texts keep their room).
+void FillGeneratedSession(unsigned long index, std::string_view client, Session* session);
 std::vector<Session> GenerateSessions(unsigned long count, std::string_view client);
 
 // "KEY=VALUE" pairs separated by blanks, keys upper-cased; a later pair

@@ -415,8 +415,10 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
     UsersSource source = ParseUsersValue(system.users);
     if (source.kind == UsersSource::kGenerate) {
       table->Reserve(source.count);
+      Session session;
       for (unsigned long i = 0; i < source.count; ++i) {
-        AppendSessionRow(*table, *layout, fields, GeneratedSession(i, system.client), i);
+        FillGeneratedSession(i, system.client, &session);
+        AppendSessionRow(*table, *layout, fields, session, i);
       }
     } else if (source.kind == UsersSource::kFile) {
       std::string text;
