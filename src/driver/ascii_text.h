@@ -30,6 +30,16 @@ inline bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
 }
 
+// Inside a value ":" stands for a blank, since a blank ends a value on the
+// command line.
+inline std::string ColonsAsBlanks(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c == ':') c = ' ';
+  }
+  return out;
+}
+
 // A plain text-to-integer conversion, as the C library's atoi reads: leading
 // white space, an optional sign, then the digits up to the first other
 // character; 0 without digits. Saturates instead of overflowing.

@@ -41,7 +41,6 @@ void ReadGlobalSensorFile(RunState& rs) {
     FatalError(rs, "Error 10x1: ProFile " + rs.profileName.str() + " is missing...");
   }
   rs.foundFlag = false;
-  rs.itemName.Clear();
 
   std::string sensor_text;
   TextReader reader(std::move(bytes));
@@ -60,10 +59,7 @@ void ReadGlobalSensorFile(RunState& rs) {
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
-      for (char& c : raw) {
-        if (c == ':') c = ' ';
-      }
-      rs.paramRaw.Set(raw);
+      rs.paramRaw.Set(ColonsAsBlanks(raw));
       if (Contains(line, ",Profile")) rs.labelKind.Set("1");
       rs.foundFlag = true;
       if (Contains(line, ",Alias")) rs.labelKind.Set("2");

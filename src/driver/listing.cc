@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/ascii_text.h"
 #include "driver/single_run.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
@@ -55,7 +56,6 @@ void CheckSystem(RunState& rs) {
     if (handle == 0) rs.failFlag = true;
   }
   if (handle != 0 && !rs.failFlag) {
-    rs.runStatus = RunStatus::kErr;
     rs.runResult = QueryCpu(rs, handle);
     if (rs.runStatus != RunStatus::kOk) rs.failFlag = true;
   }
@@ -79,10 +79,7 @@ int RunListing(RunState& rs) {
 
   if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
   std::string start_time = rs.headerLine.str().substr(2, 8);
-  std::string raw = rs.paramRaw.str();
-  for (char& c : raw) {
-    if (c == ':') c = ' ';
-  }
+  std::string raw = ColonsAsBlanks(rs.paramRaw.view());
   std::size_t at = raw.find(" @");
   if (at != std::string::npos) raw.resize(at);
   rs.paramRaw.Set(raw);
@@ -111,8 +108,7 @@ int RunListing(RunState& rs) {
     ReadListedProfile(rs, bytes);
     SetLabel(rs);
 
-    std::string time = rs.host->TimeOfDay();
-    if (rs.verbose) rs.headerLine.Set(SystemProgressLine(rs, time));
+    if (rs.verbose) rs.headerLine.Set(SystemProgressLine(rs, rs.host->TimeOfDay()));
 
     CheckSystem(rs);
 

@@ -126,8 +126,6 @@ void LocateProfile(RunState& rs) {
 
   const bool at_marker = Contains(rs.paramText.view(), "@");
   if (at_marker) {
-    rs.outputFlavour = OutputFlavour::kExeXml;
-    rs.verbose = true;
     rs.profileDir.Clear();
     if (!OpenProfile(rs, rs.profileName.str())) ProfileMissing(rs, rs.profileName.view());
   }

@@ -78,7 +78,7 @@ int RunSingleSystem(RunState& rs) {
 
   if (rs.runStatus == RunStatus::kOk) {
     rs.host->WriteOut(rs.resultBuffer.view());
-    rs.host->RemoveFile(rs.host->FindIgnoringCase("Dev_Rfc.Trc"));
+    DeleteTraceFile(rs);
     if (rs.verbose) {
       PrintProcessedLine(rs);
       return 0;

@@ -48,6 +48,10 @@ extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
   ExitProcessNow(1);
 }
 
+// One file: the library writes "dev_rfc.trc"; on file systems that mind case
+// it is found whatever case it was written in.
+std::string TraceFilePath(RunState& rs) { return rs.host->FindIgnoringCase("Dev_Rfc.Trc"); }
+
 }  // namespace
 
 void ReportRfcFailure(RunState& rs, const char* operation) {
@@ -62,11 +66,11 @@ void InstallRfcEnvironment(RunState& rs) {
   rs.rfc.lib.RfcEnvironment(&rs.rfc.environment);
 }
 
+void DeleteTraceFile(RunState& rs) { rs.host->RemoveFile(TraceFilePath(rs)); }
+
 void AppendTraceDetail(RunState& rs) {
   std::string detail;
-  // One file: the library writes "dev_rfc.trc"; on file systems that mind
-  // case it is found whatever case it was written in.
-  std::string path = rs.host->FindIgnoringCase("Dev_Rfc.Trc");
+  std::string path = TraceFilePath(rs);
   std::string bytes;
   if (!rs.host->ReadFile(path, &bytes)) {
     rs.resultBuffer.Append(" - Please Check Trace-File");

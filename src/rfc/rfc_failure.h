@@ -17,6 +17,10 @@ namespace tolvaran {
 // RfcEnvironment. The library must be loaded.
 void InstallRfcEnvironment(RunState& rs);
 
+// Deletes the library's trace file "Dev_Rfc.Trc" (a missing file is no
+// error).
+void DeleteTraceFile(RunState& rs);
+
 // Appends the last error text of the library's trace file "Dev_Rfc.Trc" to
 // the result buffer and deletes the file.
 void AppendTraceDetail(RunState& rs);

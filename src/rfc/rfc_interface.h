@@ -28,12 +28,7 @@ enum : unsigned {
 };
 
 // Outcomes of RfcReceive (and of a failed RfcCall).
-enum : int {
-  kRfcOk = 0,
-  kRfcFailure = 1,
-  kRfcException = 2,
-  kRfcSysException = 3
-};
+enum : int { kRfcOk = 0, kRfcFailure = 1, kRfcException = 2, kRfcSysException = 3 };
 
 struct RfcOpenOptions {
   char* destination;
