@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/fixed_text.h"
+#include "text/fixed_text.h"
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"

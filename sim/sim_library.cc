@@ -1,5 +1,5 @@
 // The simulated RFC library: librfc32 with the classic library's C interface
-// (src/rfc/rfc_interface.h), answering from a landscape described in a file,
+// (src/rfc/classic/classic_api.h), answering from a landscape described in a file,
 // so that the program can be tested and shown without any real system.
 //
 // SapSim.ini
@@ -73,7 +73,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "rfc/rfc_interface.h"
+#include "rfc/classic/classic_api.h"
 #include "sim_config.h"
 #include "sim_files.h"
 #include "sim_rows.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "rfc/rfc_interface.h"
+#include "rfc/classic/classic_api.h"
 
 namespace rfcsim {
 

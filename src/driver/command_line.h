@@ -15,14 +15,9 @@ constexpr const char* kVersionText = "Vers 4.0 / 12.07.19";
 // the parameter text from rs.args. No profile name: error 1001.
 void StartUp(RunState& rs);
 
-// The three characters after "CLIENT=" in paramText (fewer at its end).
-void TakeClient(RunState& rs);
-
-// The value after `key` in paramText, up to `max` characters, ending at a
-// blank or comma; copied from paramRaw with ":" as a blank. False when the
-// key does not occur.
-bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,
-                  std::size_t max, std::string* value);
+// Parses the typed parameter text into the run record, with the client
+// the evaluation counts.
+void SetParameters(RunState& rs, std::string_view typed);
 
 }  // namespace tolvaran
 

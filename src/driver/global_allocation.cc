@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/ascii_text.h"
+#include "text/ascii_text.h"
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
@@ -30,8 +30,7 @@ void ReadProfileIndex(RunState& rs) {
 }
 
 void ReadGlobalSensorFile(RunState& rs) {
-  std::string_view params = rs.paramText.view();
-  std::string sensor(params.substr(0, params.find(' ')));
+  std::string sensor = rs.params.firstWord;
   sensor.resize(10, ' ');
   const std::string listing_prefix = "# GSNG: " + sensor;
   const std::string sensor_prefix = "# GSNX: " + sensor;
@@ -52,14 +51,17 @@ void ReadGlobalSensorFile(RunState& rs) {
       AppendListingText(rs, line);
     } else if (head == sensor_prefix) {
       sensor_text = line.size() > 19 ? line.substr(19) : "";
-      rs.paramRaw.Set(sensor_text);
-      std::string raw = rs.paramRaw.str();
+      FixedText<120> typed;
+      typed.Set(sensor_text);
+      std::string raw = typed.str();
       if (!Contains(raw, "Sensor=\"SAP Tolvaran\"")) {
         FatalError(rs, "Error 1029: Invalid Sensor-Allocation...");
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
-      rs.paramRaw.Set(ColonsAsBlanks(raw));
+      // The sensor line's parameters replace the command line's; keys are
+      // looked up in the command line's until the allocation is done.
+      rs.params = ParseParameters(rs.params.upper.view(), ColonsAsBlanks(raw));
       if (Contains(line, ",Profile")) rs.labelKind.Set("1");
       rs.foundFlag = true;
       if (Contains(line, ",Alias")) rs.labelKind.Set("2");
@@ -97,8 +99,7 @@ void AllocateGlobalSensor(RunState& rs) {
   if (rs.serverListing.empty()) FatalError(rs, "Error 1025: Global Server Listing missing...");
   if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
 
-  rs.paramText.Set(AsciiUpper(rs.paramRaw.view()));
-  TakeClient(rs);
+  SetParameters(rs, rs.params.raw.view());
 }
 
 }  // namespace tolvaran

@@ -2,15 +2,12 @@
 
 #include <string>
 
-#include "driver/ascii_text.h"
 #include "driver/single_run.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
+#include "driver/rfc_access.h"
 #include "output/usage_evaluation.h"
-#include "rfc/connection.h"
-#include "rfc/queries.h"
-#include "rfc/rfc_failure.h"
-#include "rfc/rfc_library.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 
@@ -42,32 +39,52 @@ void SetLabel(RunState& rs) {
   }
 }
 
+// The query's outcome on the record: a failure text for the document, and
+// the run status; an aborted query ends the run.
+void TakeQueryResult(RunState& rs, const QueryResult& result) {
+  if (result.aborted) EndWithFailureReport(rs, result.report);
+  rs.runResult = result.outcome;
+  if (result.outcome == kOutcomeOk) {
+    rs.runStatus = RunStatus::kOk;
+  } else {
+    rs.resultBuffer.Append(QueryFailureText(result, true));
+  }
+}
+
 void CheckSystem(RunState& rs) {
-  InstallRfcEnvironment(rs);
+  InstallLibraryErrorHandler(rs);
   rs.resultBuffer.Clear();
   rs.runStatus = RunStatus::kErr;
 
   // A profile that failed its checks may hold the previous system's
   // password: it is never sent to this system's host.
-  RfcHandle handle = 0;
+  ConnectionId connection = 0;
   if (!rs.failFlag) {
-    handle = OpenConnection(rs);
-    rs.rfcHandle = handle;
-    if (handle == 0) rs.failFlag = true;
+    connection = OpenSystemConnection(rs);
+    if (connection == 0) rs.failFlag = true;
   }
-  if (handle != 0 && !rs.failFlag) {
-    rs.runResult = QueryCpu(rs, handle);
+  if (connection != 0 && !rs.failFlag) {
+    TakeQueryResult(rs, rs.backend->ProbeCpu(connection));
     if (rs.runStatus != RunStatus::kOk) rs.failFlag = true;
   }
-  if (handle != 0 && !rs.failFlag) {
+  if (connection != 0 && !rs.failFlag) {
     rs.runStatus = RunStatus::kErr;
-    rs.runResult = EvaluateSystemUsage(rs, handle);
-    if (rs.runStatus != RunStatus::kOk) rs.failFlag = true;
+    UsageCounts counts;
+    QueryResult result = CountSessions(*rs.backend, connection, rs.client.view(), &counts);
+    TakeQueryResult(rs, result);
+    if (rs.runStatus == RunStatus::kOk) {
+      WriteUsage(rs, counts);
+      // The item's channel goes out as soon as it is known; a check
+      // listing stays in the buffer.
+      if (!rs.params.check) {
+        rs.host->WriteOut(rs.resultBuffer.view());
+        rs.resultBuffer.Clear();
+      }
+    } else {
+      rs.failFlag = true;
+    }
   }
-  if (handle != 0) {
-    rs.rfc.lib.RfcClose(handle);
-    rs.rfcHandle = 0;
-  }
+  if (connection != 0) rs.backend->Close(connection);
 }
 
 }  // namespace
@@ -75,14 +92,14 @@ void CheckSystem(RunState& rs) {
 int RunListing(RunState& rs) {
   // Loaded before anything is written, so that a missing library's error
   // document is the whole output.
-  RequireRfcLibrary(rs);
+  RequireRfcBackend(rs);
 
   if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
   std::string start_time = rs.headerLine.str().substr(2, 8);
-  std::string raw = ColonsAsBlanks(rs.paramRaw.view());
+  std::string raw = ColonsAsBlanks(rs.params.raw.view());
   std::size_t at = raw.find(" @");
   if (at != std::string::npos) raw.resize(at);
-  rs.paramRaw.Set(raw);
+  rs.params = ParseParameters(rs.params.upper.view(), raw);
   if (rs.verbose) PrintProgressLine(rs, "* " + start_time + " " + raw, " State=Executing");
 
   OpenDocument(rs);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/ascii_text.h"
+#include "text/ascii_text.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
 
@@ -124,16 +124,14 @@ void LocateProfile(RunState& rs) {
   CheckGlobalProfile(rs);
   rs.profile.Clear();
 
-  const bool at_marker = Contains(rs.paramText.view(), "@");
+  const bool at_marker = rs.params.openAsTyped;
   if (at_marker) {
     rs.profileDir.Clear();
     if (!OpenProfile(rs, rs.profileName.str())) ProfileMissing(rs, rs.profileName.view());
   }
 
   rs.outputFlavour = OutputFlavour::kExeXml;
-  std::string_view params = rs.paramText.view();
-  rs.verbose = Contains(params, "#") || Contains(params, "@") || Contains(params, "$") ||
-               Contains(params, "%");
+  rs.verbose = rs.params.verbose;
 
   rs.profileDir.Clear();
   std::string full = rs.profileName.str();

@@ -8,6 +8,7 @@
 #include "driver/profile_location.h"
 #include "driver/run_state.h"
 #include "driver/single_run.h"
+#include "rfc/library_loader.h"
 
 namespace tolvaran {
 
@@ -37,6 +38,10 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + "\n");
+      std::string file;
+      std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
+      host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
+                            : std::string("RFC library: none found\n"));
     }
     return 0;
   }

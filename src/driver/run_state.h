@@ -3,8 +3,8 @@
 // One RunState exists per run. It is created by RunProgram (driver/run.h)
 // and handed by reference to every step; nothing reaches it any other way,
 // except the RFC library's error handler, which has no parameter for it and
-// finds it through the one pointer that rfc/rfc_failure.cc keeps while the
-// handler is installed.
+// finds what it needs through the one pointer that driver/rfc_report.cc
+// keeps while the handler is installed.
 //
 // Text fields have the capacities the monitor's files and the RFC library
 // were designed around; FixedText cuts what does not fit.
@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/fixed_text.h"
+#include "driver/parameters.h"
 #include "platform/host.h"
-#include "rfc/rfc_state.h"
+#include "rfc/backend.h"
+#include "text/fixed_text.h"
 
 namespace tolvaran {
 
@@ -59,8 +60,7 @@ struct RunState {
 
   // Command line and profile location.
   FixedText<64> profileName;
-  FixedText<128> paramText;  // parameter text, upper-cased
-  FixedText<120> paramRaw;   // the same, as typed, at the same positions
+  Parameters params;  // the parameter text, parsed
   FixedText<4> client;
   bool itemMode = false;
   FixedText<128> itemName;
@@ -96,18 +96,13 @@ struct RunState {
   std::int32_t runResult = 0;
 
   // RFC connection.
-  RfcHandle rfcHandle = 0;
+  std::unique_ptr<RfcBackend> backend;  // null until the library is loaded
   // Host name and system number overrides for ",HOST=" and ",NO=" in the
   // parameters. Nothing fills them yet: with those markers the host is
   // passed as none and the system number keeps its previous value.
   FixedText<48> hostOverride;
   FixedText<32> systemNumberOverride;
   int lastSystemNumber = 0;
-  RfcState rfc;
-  // The lock on the library's configuration file while a connection is
-  // opened through it; released at once after the opening, and by the
-  // library's error handler before the process ends.
-  std::unique_ptr<FileLock> heldLock;
 };
 
 // How a run ends before its normal end: thrown by the step that meets a

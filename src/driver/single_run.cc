@@ -5,10 +5,9 @@
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "driver/system_profile.h"
+#include "driver/rfc_access.h"
 #include "output/usage_evaluation.h"
-#include "rfc/connection.h"
-#include "rfc/rfc_failure.h"
-#include "rfc/rfc_library.h"
+#include "rfc/trace_file.h"
 
 namespace tolvaran {
 
@@ -49,11 +48,8 @@ void PrintProcessedLine(RunState& rs) {
 
 int RunSingleSystem(RunState& rs) {
   ReadProfile(rs);
-  TraceLine(rs, rs.rfcHandle, "program started", rs.args.empty() ? "" : rs.args[0]);
-
-  RequireRfcLibrary(rs);
-  InstallRfcEnvironment(rs);
-  TraceLine(rs, rs.rfcHandle, "RfcEnvironment called", "");
+  RequireRfcBackend(rs);
+  InstallLibraryErrorHandler(rs);
 
   rs.resultBuffer.Clear();
   rs.runStatus = RunStatus::kErr;
@@ -63,22 +59,30 @@ int RunSingleSystem(RunState& rs) {
     std::string time = rs.host->TimeOfDay();
     PrintProgressLine(rs, SystemProgressLine(rs, time), " State=Processing");
     PrintProgressLine(
-        rs, "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.paramRaw.view()),
+        rs, "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.params.raw.view()),
         " State=Executing");
   }
 
-  rs.rfcHandle = OpenConnection(rs);
-  if (rs.rfcHandle == 0) {
+  ConnectionId connection = OpenSystemConnection(rs);
+  if (connection == 0) {
     FatalError(rs, "Error 1011: RFC-Open for " + rs.profile.destination.str() + " failed !");
   }
 
-  rs.runResult = EvaluateSystemUsage(rs, rs.rfcHandle);
-  rs.rfc.lib.RfcClose(rs.rfcHandle);
-  rs.rfcHandle = 0;
+  UsageCounts counts;
+  QueryResult result = CountSessions(*rs.backend, connection, rs.client.view(), &counts);
+  if (result.aborted) EndWithFailureReport(rs, result.report);
+  rs.runResult = result.outcome;
+  if (result.outcome == kOutcomeOk) {
+    rs.runStatus = RunStatus::kOk;
+    WriteUsage(rs, counts);
+  } else {
+    rs.resultBuffer.Append(QueryFailureText(result, rs.itemMode));
+  }
+  rs.backend->Close(connection);
 
   if (rs.runStatus == RunStatus::kOk) {
     rs.host->WriteOut(rs.resultBuffer.view());
-    DeleteTraceFile(rs);
+    DeleteTraceFile(*rs.host);
     if (rs.verbose) {
       PrintProcessedLine(rs);
       return 0;
@@ -86,7 +90,7 @@ int RunSingleSystem(RunState& rs) {
     return rs.runResult;
   }
 
-  AppendTraceDetail(rs);
+  rs.resultBuffer.Append(rs.backend->FailureDetail());
   FatalError(rs, rs.resultBuffer.str());
 }
 

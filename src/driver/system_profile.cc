@@ -3,7 +3,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "driver/ascii_text.h"
+#include "text/ascii_text.h"
 #include "driver/error_exit.h"
 #include "driver/password.h"
 #include "platform/text_reader.h"

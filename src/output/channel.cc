@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "driver/ascii_text.h"
+#include "text/ascii_text.h"
 #include "output/result_document.h"
 
 namespace tolvaran {
@@ -32,20 +32,6 @@ std::string ChannelKey(std::string_view channelName, std::string_view displayNam
   return key;
 }
 
-// The channel number after "CH=": the key is found in the upper-cased
-// parameters, the digits are read from the typed copy at the same place.
-// At most three characters belong to it, and a "," ends it early (the next
-// key follows). Read like atoi: blanks, a sign, leading digits; none is 0.
-int SelectedChannel(const RunState& rs) {
-  std::size_t at = rs.paramText.view().find("CH=");
-  if (at == std::string_view::npos) return 0;
-  std::string_view raw = rs.paramRaw.view();
-  std::string_view number;
-  if (at + 3 < raw.size()) number = raw.substr(at + 3, 3);
-  number = number.substr(0, number.find(','));
-  return LeadingNumber(number);
-}
-
 }  // namespace
 
 void WriteChannel(RunState& rs, std::string_view channelName, std::string_view displayName,
@@ -72,7 +58,7 @@ void WriteChannel(RunState& rs, std::string_view channelName, std::string_view d
     }
     case OutputFlavour::kTembrel:
       if (HasChannelSelector(rs)) {
-        if (SelectedChannel(rs) == rs.channelCounter) out.Append(value);
+        if (rs.params.channel == rs.channelCounter) out.Append(value);
       } else {
         out.Append("\n> ");
         out.Append(displayName);

@@ -8,7 +8,7 @@ bool IsXmlFlavour(OutputFlavour flavour) {
 }
 
 bool HasChannelSelector(const RunState& rs) {
-  return rs.paramText.view().find("CH=") != std::string_view::npos;
+  return rs.params.hasChannel;
 }
 
 std::string EscapeXmlText(std::string_view text) {

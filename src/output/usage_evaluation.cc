@@ -5,47 +5,26 @@
 
 #include "output/channel.h"
 #include "output/result_document.h"
-#include "rfc/queries.h"
-#include "rfc/rfc_failure.h"
 
 namespace tolvaran {
 
 namespace {
 
-// Offsets of the UINFO fields the evaluation reads.
-constexpr std::size_t kMandtOffset = 4;
-constexpr std::size_t kMandtLength = 3;
-constexpr std::size_t kBnameOffset = 7;
-constexpr std::size_t kBnameLength = 12;
-constexpr std::size_t kTcodeOffset = 19;
-constexpr std::size_t kTcodeLength = 20;
-constexpr std::size_t kTermOffset = 39;
-constexpr std::size_t kTermLength = 20;
-constexpr std::size_t kExtmodiOffset = 84;
-constexpr std::size_t kIntmodiOffset = 88;
-
 // Beyond this many characters of recorded names (one separator each) a
 // list stops growing and its count becomes a lower bound.
 constexpr std::size_t kNameListLimit = 8000;
 
-// A character field of a row as a text: blank-padded and unterminated, but
-// a NUL inside it ends the text.
-std::string_view FieldText(const unsigned char* row, std::size_t offset, std::size_t length) {
-  const char* field = reinterpret_cast<const char*>(row + offset);
-  const void* nul = std::memchr(field, '\0', length);
-  return std::string_view(field, nul ? static_cast<const char*>(nul) - field : length);
+// A character field of a session as a text: blank-padded and
+// unterminated, but a NUL inside it ends the text.
+template <std::size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+  const void* nul = std::memchr(field, '\0', N);
+  return std::string_view(field, nul ? static_cast<const char*>(nul) - field : N);
 }
 
 std::string_view WithoutTrailingBlanks(std::string_view text) {
   std::size_t end = text.find_last_not_of(' ');
   return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
-}
-
-// The integers come in the platform's byte order and may sit unaligned.
-std::uint32_t FieldValue(const unsigned char* row, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, row + offset, sizeof value);
-  return value;
 }
 
 struct Measure {
@@ -100,8 +79,6 @@ void WriteItem(RunState& rs, const UsageCounts& counts) {
     // and shows as "Not Found".
     rs.foundFlag = true;
     WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(values[i]), "");
-    rs.host->WriteOut(rs.resultBuffer.view());
-    rs.resultBuffer.Clear();
   }
 }
 
@@ -142,26 +119,24 @@ void WriteDocument(RunState& rs, const UsageCounts& counts) {
 UsageCounter::UsageCounter(std::string_view client)
     : client_(client), users_(kNameListLimit), terminals_(kNameListLimit) {}
 
-void UsageCounter::AddRow(const unsigned char* row) {
-  if (!client_.empty() && FieldText(row, kMandtOffset, kMandtLength) != client_) return;
+void UsageCounter::Add(const Session& session) {
+  if (!client_.empty() && FieldText(session.mandt) != client_) return;
 
   // Once a list is full its names are not even looked at.
-  if (!users_.Full() &&
-      users_.Add(WithoutTrailingBlanks(FieldText(row, kBnameOffset, kBnameLength)))) {
+  if (!users_.Full() && users_.Add(WithoutTrailingBlanks(FieldText(session.bname)))) {
     ++counts_.activeUsers;
   }
-  if (!terminals_.Full() &&
-      terminals_.Add(WithoutTrailingBlanks(FieldText(row, kTermOffset, kTermLength)))) {
+  if (!terminals_.Full() && terminals_.Add(WithoutTrailingBlanks(FieldText(session.term)))) {
     ++counts_.terminals;
   }
   // Mode counts are summed as the 32-bit values they are; they wrap.
-  counts_.externalModes += FieldValue(row, kExtmodiOffset);
-  counts_.internalModes += FieldValue(row, kIntmodiOffset);
+  counts_.externalModes += session.externalModes;
+  counts_.internalModes += session.internalModes;
 
   // A session without a transaction has a blank code. A code whose first
   // byte is NUL is an empty text: it has no first character that is not a
   // blank, so it does not count either.
-  std::string_view tcode = FieldText(row, kTcodeOffset, kTcodeLength);
+  std::string_view tcode = FieldText(session.tcode);
   if (!tcode.empty() && tcode[0] != ' ') ++counts_.tranCodes;
 
   ++counts_.sessions;
@@ -175,7 +150,7 @@ UsageCounts UsageCounter::Counts() const {
 }
 
 void WriteUsage(RunState& rs, const UsageCounts& counts) {
-  if (rs.paramText.view().find("/CHECK") != std::string_view::npos) {
+  if (rs.params.check) {
     WriteCheckListing(rs, counts);
   } else if (rs.itemMode) {
     WriteItem(rs, counts);
@@ -184,30 +159,12 @@ void WriteUsage(RunState& rs, const UsageCounts& counts) {
   }
 }
 
-int EvaluateSystemUsage(RunState& rs, RfcHandle handle) {
-  char tableName[] = "USR_TABL";
-  RfcTable table = rs.rfc.lib.ItCreate(tableName, kUinfoRowLength, 0, 0);
-  if (!table) ReportRfcFailure(rs, "ItCreate USR_TABL");
-
-  char exceptionText[256] = {};
-  int outcome = FetchUserList(rs, handle, table, exceptionText);
-  if (outcome == kRfcOk) {
-    rs.runStatus = RunStatus::kOk;
-    UsageCounter counter(rs.client.view());
-    // Rows count from 1; the library is asked for the count before every
-    // row rather than once.
-    for (unsigned i = 1; i <= rs.rfc.lib.ItFill(table); ++i) {
-      void* row = rs.rfc.lib.ItGetLine(table, i);
-      if (!row) ReportRfcFailure(rs, "ItGetLine USR_TABL");
-      counter.AddRow(static_cast<const unsigned char*>(row));
-    }
-    WriteUsage(rs, counter.Counts());
-  } else {
-    AppendQueryFailure(rs, outcome, exceptionText);
-  }
-
-  if (rs.rfc.lib.ItDelete(table) != 0) ReportRfcFailure(rs, "ItDelete USR_TABL");
-  return outcome;
+QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
+                          UsageCounts* counts) {
+  UsageCounter counter(client);
+  QueryResult result = backend.FetchSessions(connection, counter);
+  *counts = counter.Counts();
+  return result;
 }
 
 }  // namespace tolvaran

@@ -9,11 +9,9 @@
 
 #include "driver/run_state.h"
 #include "output/name_list.h"
+#include "rfc/backend.h"
 
 namespace tolvaran {
-
-// Row layout of the user list (UINFO), as the library hands rows back.
-constexpr unsigned kUinfoRowLength = 92;
 
 struct UsageCounts {
   std::uint32_t activeUsers = 0;
@@ -26,13 +24,13 @@ struct UsageCounts {
   bool terminalsAtLeast = false;  // likewise the terminal names
 };
 
-// Counts user-list rows. Distinct names are kept as sets with a running
+// Counts the sessions of a user list. Distinct names are kept as sets with a running
 // length: a name counts once, and names stop being recorded once the
 // recorded names with one separator each exceed 8000 characters.
-class UsageCounter {
+class UsageCounter final : public SessionSink {
  public:
   explicit UsageCounter(std::string_view client);
-  void AddRow(const unsigned char* row);
+  void Add(const Session& session) override;
   UsageCounts Counts() const;
 
  private:
@@ -42,13 +40,13 @@ class UsageCounter {
   NameList terminals_;
 };
 
-// Fetches and evaluates the user list over `handle`; returns the query's
-// outcome (0 success). Sets runStatus to kOk on success, or appends the
-// failure text to the result buffer.
-int EvaluateSystemUsage(RunState& rs, RfcHandle handle);
+// Fetches the user list over `connection` and counts it for `client`
+// (empty: every client); the counts are valid when the outcome is 0.
+QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
+                          UsageCounts* counts);
 
-// Writes counted values in the mode the run asks for (check, item or
-// normal).
+// Writes counted values into the result buffer in the mode the run asks
+// for: the check listing, the item's channel (a listing), or the document.
 void WriteUsage(RunState& rs, const UsageCounts& counts);
 
 }  // namespace tolvaran

@@ -182,14 +182,17 @@ void ExitProcessNow(int status) {
   std::_Exit(status);
 }
 
-std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir) {
-  std::vector<std::string> names;
-  for (const char* name : {"librfccm.so", "librfc32.so"}) {
-    if (!exe_dir.empty()) names.push_back(exe_dir + "/" + name);
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
+  static const RfcLibraryCandidate kNames[] = {
+      {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};
+  std::vector<RfcLibraryCandidate> candidates;
+  if (!exe_dir.empty()) {
+    for (const RfcLibraryCandidate& name : kNames) {
+      candidates.push_back({exe_dir + "/" + name.path, name.netweaver});
+    }
   }
-  names.push_back("librfccm.so");
-  names.push_back("librfc32.so");
-  return names;
+  for (const RfcLibraryCandidate& name : kNames) candidates.push_back(name);
+  return candidates;
 }
 
 void* OpenSharedLibrary(const std::string& name) {

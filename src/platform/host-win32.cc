@@ -186,11 +186,16 @@ void ExitProcessNow(int status) {
   std::_Exit(status);
 }
 
-std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir) {
-  std::vector<std::string> names;
-  if (!exe_dir.empty()) names.push_back(exe_dir + "\\librfc32.dll");
-  names.push_back("librfc32.dll");
-  return names;
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
+  static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
+  std::vector<RfcLibraryCandidate> candidates;
+  if (!exe_dir.empty()) {
+    for (const RfcLibraryCandidate& name : kNames) {
+      candidates.push_back({exe_dir + "\\" + name.path, name.netweaver});
+    }
+  }
+  for (const RfcLibraryCandidate& name : kNames) candidates.push_back(name);
+  return candidates;
 }
 
 void* OpenSharedLibrary(const std::string& name) {

@@ -78,9 +78,17 @@ std::string MapWindowsPath(const std::string& path, const std::string& root);
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);
 
+// A place to load an RFC library from, and which of the two libraries the
+// file name stands for.
+struct RfcLibraryCandidate {
+  std::string path;
+  bool netweaver;
+};
+
 // Where to look for the RFC library, in order: the executable's directory
-// `exe_dir` (native, may be empty), then the system's own search.
-std::vector<std::string> RfcLibraryCandidates(const std::string& exe_dir);
+// `exe_dir` (native, may be empty), then the system's own search; in each
+// place the classic library's names before the NetWeaver library's.
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads a shared library by native path or plain name; null on failure,
 // never a system dialog.

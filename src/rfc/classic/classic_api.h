@@ -3,8 +3,8 @@
 // Declared here with the library's binary layout so that the program can
 // load the customer's librfc32 at run time without any header from it. The
 // simulated library in sim/ implements the same interface.
-#ifndef TOLVARAN_RFC_RFC_INTERFACE_H_
-#define TOLVARAN_RFC_RFC_INTERFACE_H_
+#ifndef TOLVARAN_RFC_CLASSIC_CLASSIC_API_H_
+#define TOLVARAN_RFC_CLASSIC_CLASSIC_API_H_
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define RFC_CALL __stdcall
@@ -142,4 +142,4 @@ static_assert(sizeof(FieldDescriptor) == 20, "field descriptor layout");
 static_assert(sizeof(RfcEnvironmentRecord) == 8, "environment layout");
 #endif
 
-#endif  // TOLVARAN_RFC_RFC_INTERFACE_H_
+#endif  // TOLVARAN_RFC_CLASSIC_CLASSIC_API_H_

@@ -4,8 +4,8 @@
 // monitor's files and the RFC library expect them. All writes are bounded:
 // a text that does not fit is cut at the capacity, never written past it.
 // Like a C string, a text ends at its first NUL byte.
-#ifndef TOLVARAN_DRIVER_FIXED_TEXT_H_
-#define TOLVARAN_DRIVER_FIXED_TEXT_H_
+#ifndef TOLVARAN_TEXT_FIXED_TEXT_H_
+#define TOLVARAN_TEXT_FIXED_TEXT_H_
 
 #include <cstddef>
 #include <cstring>
@@ -85,4 +85,4 @@ class FixedText {
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_FIXED_TEXT_H_
+#endif  // TOLVARAN_TEXT_FIXED_TEXT_H_

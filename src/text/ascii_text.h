@@ -1,8 +1,8 @@
 // Letter case and searching as the program's files and parameters need it:
 // only the ASCII letters a to z and A to Z change case, every other byte
 // (umlauts in any code page included) stays as it is.
-#ifndef TOLVARAN_DRIVER_ASCII_TEXT_H_
-#define TOLVARAN_DRIVER_ASCII_TEXT_H_
+#ifndef TOLVARAN_TEXT_ASCII_TEXT_H_
+#define TOLVARAN_TEXT_ASCII_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -60,4 +60,4 @@ inline int LeadingNumber(std::string_view text) {
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_ASCII_TEXT_H_
+#endif  // TOLVARAN_TEXT_ASCII_TEXT_H_

@@ -1,0 +1,51 @@
+// The parameter text of a run, parsed once.
+//
+// Keys are found by plain substring search of the upper-cased text, first
+// occurrence, without word boundaries; a value is read from the typed copy
+// at the same position. Every lookup the run makes is done here, when the
+// text is set: at start-up, again when a global sensor line replaces the
+// text, and again when the listing rewrites the typed copy for display.
+#ifndef TOLVARAN_DRIVER_PARAMETERS_H_
+#define TOLVARAN_DRIVER_PARAMETERS_H_
+
+#include <string>
+#include <string_view>
+
+#include "text/fixed_text.h"
+
+namespace tolvaran {
+
+struct Parameters {
+  FixedText<128> upper;  // the text upper-cased, for finding keys
+  FixedText<120> raw;    // the same as typed, at the same positions
+
+  std::string client;  // the three characters after "CLIENT=" (fewer at the end)
+  bool hasItem = false;
+  std::string item;  // the value of "ITEM="
+  bool check = false;            // "/CHECK"
+  bool hasChannel = false;       // "CH="
+  int channel = 0;               // its number
+  bool hostOverride = false;     // ",HOST="
+  bool numberOverride = false;   // ",NO="
+  bool openAsTyped = false;      // "@"
+  bool verbose = false;          // "#", "@", "$" or "%"
+  std::string firstWord;         // up to the first blank: a global sensor's name
+};
+
+// Parses a typed text; the upper-cased copy is made from it. The typed
+// text is cut to what `raw` holds first, so that both keep their
+// characters at the same positions.
+Parameters ParseParameters(std::string_view typed);
+
+// Parses an upper-cased text and a typed copy that no longer match
+// character for character (the listing's display copy).
+Parameters ParseParameters(std::string_view upper, std::string_view raw);
+
+// The value after `key`, up to `max` characters, ending at a blank or a
+// ","; ":" in it stands for a blank. False when the key is not there.
+bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,
+                  std::size_t max, std::string* value);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_DRIVER_PARAMETERS_H_

@@ -1,0 +1,86 @@
+#include "driver/rfc_access.h"
+
+#include <string>
+
+#include "driver/error_exit.h"
+#include "output/result_document.h"
+#include "rfc/library_loader.h"
+#include "text/ascii_text.h"
+
+namespace tolvaran {
+
+namespace {
+
+// The library's error handler has no parameter for the run: this is the
+// one place that keeps what it needs, from InstallLibraryErrorHandler on.
+Host* handler_host = nullptr;
+
+void OnLibraryAbort(const FailureReport& report) {
+  if (handler_host) PrintFailureReport(*handler_host, report);
+  ExitProcessNow(1);
+}
+
+}  // namespace
+
+void RequireRfcBackend(RunState& rs) {
+  if (rs.backend) return;
+  rs.backend = LoadRfcBackend(*rs.host, nullptr);
+  if (!rs.backend) FatalError(rs, "Error 1010: RFC library librfc32 could not be loaded !");
+}
+
+void InstallLibraryErrorHandler(RunState& rs) {
+  handler_host = rs.host;
+  rs.backend->InstallErrorHandler(&OnLibraryAbort);
+}
+
+ConnectionRequest ConnectionRequestFor(RunState& rs) {
+  const SystemProfile& p = rs.profile;
+  ConnectionRequest request;
+  request.destination = p.destination.str();
+  request.client = p.logonClient.str();
+  request.user = p.user.str();
+  request.password = p.password.str();
+  request.language = p.language.str();
+  request.mode = p.mode.str();
+  request.hostname = p.hostname.str();
+  request.gatewayHost = p.gatewayHost.str();
+  request.gatewayService = p.gatewayService.str();
+  std::string systemNumber = p.systemNumber.str();
+  if (rs.params.hostOverride) request.hostname = rs.hostOverride.str();
+  if (rs.params.numberOverride) systemNumber = rs.systemNumberOverride.str();
+  // A profile without a system number uses the one before it.
+  if (!systemNumber.empty()) rs.lastSystemNumber = LeadingNumber(systemNumber);
+  request.systemNumber = rs.lastSystemNumber;
+  return request;
+}
+
+ConnectionId OpenSystemConnection(RunState& rs) {
+  ConnectionRequest request = ConnectionRequestFor(rs);
+  // Standard output is the monitor's document: the note only goes to a
+  // person watching the progress lines.
+  auto note = [&rs, &request] {
+    if (rs.verbose) rs.host->WriteOut("* SapRfc.Ini.......: " + request.destination + "<\n");
+  };
+  return rs.backend->Open(request, note);
+}
+
+void PrintFailureReport(Host& host, const FailureReport& report) {
+  host.WriteOut("RFC error\n");
+  WriteLabelledLine(host, "operation/code", 0, 15, report.operation);
+  WriteLabelledLine(host, "key", 0, 15, report.key);
+  WriteLabelledLine(host, "status", 0, 15, report.status);
+  WriteLabelledLine(host, "message", 0, 15, report.message);
+  WriteLabelledLine(host, "internal status", 0, 15, report.internalStatus);
+  host.WriteOut("\n");
+  host.WriteOut("* Programm aborted...\n");
+  // The abort log and the end-of-output file are never configured in a run:
+  // no abort log line, and creating the unnamed end-of-output file fails.
+  host.WriteOut("* Error at EoXput-File...\n");
+}
+
+void EndWithFailureReport(RunState& rs, const FailureReport& report) {
+  PrintFailureReport(*rs.host, report);
+  throw RunEnd{1, false};
+}
+
+}  // namespace tolvaran

@@ -1,0 +1,129 @@
+// What a check needs from an RFC library, whichever one is installed.
+//
+// Two libraries can serve a check: SAP's classic RFC library (librfc32,
+// librfccm) and the SAP NetWeaver RFC library (sapnwrfc). Each sits behind
+// RfcBackend; the layers above see values only: a connection id, a query's
+// outcome, sessions, failure texts. No library handle, row or type crosses
+// this interface.
+#ifndef TOLVARAN_RFC_BACKEND_H_
+#define TOLVARAN_RFC_BACKEND_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tolvaran {
+
+class Host;
+
+// One session of the user list. The texts are the system's fields at their
+// widths, blank-padded and unterminated, as the library hands them over.
+struct Session {
+  char mandt[3];
+  char bname[12];
+  char tcode[20];
+  char term[20];
+  std::uint32_t externalModes;
+  std::uint32_t internalModes;
+};
+
+// Receives the user list one session at a time, in the system's order.
+class SessionSink {
+ public:
+  virtual void Add(const Session& session) = 0;
+
+ protected:
+  ~SessionSink() = default;
+};
+
+// The texts of the RFC failure report: the operation that failed and the
+// library's last error.
+struct FailureReport {
+  std::string operation;
+  std::string key;
+  std::string status;
+  std::string message;
+  std::string internalStatus;
+};
+
+// Called when the library reports an error through its error handler. It
+// must not return: the library is C and is never returned into after such
+// an error, nor unwound through.
+using AbortHandler = void (*)(const FailureReport& report);
+
+// The connection data of one system, from its profile.
+struct ConnectionRequest {
+  std::string destination;
+  std::string client;
+  std::string user;
+  std::string password;
+  std::string language;
+  std::string mode;
+  std::string hostname;  // empty: none
+  int systemNumber = 0;  // the profile's, or the one carried over
+  std::string gatewayHost;
+  std::string gatewayService;
+};
+
+// An open connection; 0 is none.
+using ConnectionId = std::uintptr_t;
+
+// Outcomes of a function-module call.
+enum : int { kOutcomeOk = 0, kOutcomeFailure = 1, kOutcomeException = 2, kOutcomeSysException = 3 };
+
+struct QueryResult {
+  int outcome = kOutcomeOk;
+  // The exception's name for outcomes 2 and 3 (255 characters at most).
+  std::string exceptionText;
+  // Set when an operation around the call failed (a table could not be
+  // created, read or deleted, a structure not installed): the check cannot
+  // go on, and `report` says why. The connection is left as it is.
+  bool aborted = false;
+  FailureReport report;
+};
+
+class RfcBackend {
+ public:
+  virtual ~RfcBackend() = default;
+
+  // How --version names the library: "classic" or "NetWeaver <version>".
+  virtual std::string Describe() = 0;
+
+  // Prepares the library for one system's check, with `handler` for the
+  // errors it reports by itself.
+  virtual void InstallErrorHandler(AbortHandler handler) = 0;
+
+  // Opens a connection; 0 when none was opened. When the system has a
+  // per-destination configuration file "SapRfc.<destination>", it is
+  // installed as the library's "SapRfc.ini" first, and `onConfigFile` is
+  // called before that.
+  virtual ConnectionId Open(const ConnectionRequest& request,
+                            const std::function<void()>& onConfigFile) = 0;
+
+  // The CPU probe (GET_CPU_ALL): only the outcome counts.
+  virtual QueryResult ProbeCpu(ConnectionId connection) = 0;
+
+  // The user list (THUSRINFO), session by session into `sink` when the call
+  // succeeded.
+  virtual QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) = 0;
+
+  virtual void Close(ConnectionId connection) = 0;
+
+  // The report for `operation` with the library's last error.
+  virtual FailureReport LastError(std::string_view operation) = 0;
+
+  // What the error document adds after a failed query: " - " and the
+  // library's last error text, or the hint to check the trace file.
+  virtual std::string FailureDetail() = 0;
+};
+
+// The failure text of a query outcome other than 0, as the documents show
+// it; empty for 0. A system exception in a listing has none: the system's
+// state shows it.
+std::string QueryFailureText(const QueryResult& result, bool inListing);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_RFC_BACKEND_H_

@@ -1,0 +1,361 @@
+#include "rfc/classic/classic_backend.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/host.h"
+#include "rfc/classic/classic_layout.h"
+#include "rfc/library_config.h"
+#include "rfc/trace_file.h"
+#include "text/fixed_text.h"
+
+namespace tolvaran {
+
+namespace {
+
+template <typename Fn>
+bool Bind(void* library, const char* name, Fn* slot) {
+  *slot = reinterpret_cast<Fn>(FindLibrarySymbol(library, name));
+  return *slot != nullptr;
+}
+
+// The library takes every name as a writable C text and may keep the
+// field names of an installed structure: they live in writable arrays that
+// last as long as the backend (the whole process), filled from the layout
+// tables once.
+struct InstalledStructure {
+  char name[16];
+  char fieldNames[16][16];
+  FieldDescriptor descriptors[16];
+  RfcTypeHandle type = 0;
+};
+
+char thusrinfoName[] = "THUSRINFO";
+char usrTablName[] = "USR_TABL";
+char getCpuAllName[] = "GET_CPU_ALL";
+char tfCpuAllName[] = "TF_CPU_ALL";
+char localRemoteName[] = "LOCAL_REMOTE";
+char logicalDestinationName[] = "LOGICAL_DESTINATION";
+char activeFlagName[] = "ACTIVEFLAG";
+char detailsCollName[] = "DETAILSCOLL";
+char detailsModeName[] = "DETAILSMODE";
+char detailsReqiName[] = "DETAILSREQI";
+char fCpuAllReadName[] = "F_CPU_ALL_READ";
+char intervalName[] = "INTERVAL";
+char lastCollIntName[] = "LASTCOLLINT";
+char lastCollWrtName[] = "LASTCOLLWRT";
+char normCollIntName[] = "NORMCOLLINT";
+char opSystemName[] = "OP_SYSTEM";
+
+ParameterEntry Parameter(char* name, unsigned type, unsigned length, void* addr) {
+  return ParameterEntry{name, static_cast<unsigned>(std::strlen(name)), type, length, addr};
+}
+
+TableEntry Table(char* name, RfcTypeHandle rowType, RfcTable table) {
+  TableEntry entry = {};
+  entry.name = name;
+  entry.nlen = static_cast<unsigned>(std::strlen(name));
+  entry.type = rowType;
+  entry.ithandle = table;
+  return entry;
+}
+
+// What GET_CPU_ALL sends back; the probe only looks at the outcome, but
+// the library needs a place of the right length for every value.
+struct CpuAnswer {
+  std::int32_t activeFlag;
+  std::int32_t detailsColl;
+  std::int32_t detailsMode;
+  std::int32_t detailsReqi;
+  char fCpuAllRead[3];
+  std::int32_t interval;
+  std::int32_t lastCollInt;
+  char lastCollWrt[25];
+  std::int32_t normCollInt;
+  char opSystem[52];
+};
+
+// Working copies of the profile's values handed to the library, sized for
+// the paddings they receive; the library may keep pointers into them until
+// the next opening.
+struct ConnectionTexts {
+  FixedText<12> destination;
+  FixedText<12> client;
+  FixedText<64> user;
+  FixedText<48> password;
+  FixedText<32> language;
+  FixedText<48> hostname;
+  FixedText<62> gatewayHost;
+  FixedText<32> gatewayService;
+};
+
+template <std::size_t N>
+void PadTo(FixedText<N>* text, std::size_t width) {
+  while (text->size() < width && text->size() < FixedText<N>::kCapacity) text->Append(" ");
+}
+
+template <std::size_t N>
+char* TextOrNone(FixedText<N>& text) {
+  return text.empty() ? nullptr : text.data();
+}
+
+std::string FieldText(const char* field, std::size_t size) {
+  return std::string(field, strnlen(field, size));
+}
+
+class ClassicBackend;
+// The library's error handler has no parameter for the backend: the one
+// backend of the process is kept here while the handler is installed.
+ClassicBackend* handler_backend = nullptr;
+AbortHandler abort_handler = nullptr;
+
+extern "C" void RFC_CALL OnRfcLibraryError(char* operation);
+
+class ClassicBackend final : public RfcBackend {
+ public:
+  ClassicBackend(Host& host, const ClassicLibrary& lib) : host_(host), lib_(lib) {}
+  ~ClassicBackend() override {
+    if (handler_backend == this) handler_backend = nullptr;
+  }
+
+  std::string Describe() override { return "classic"; }
+
+  void InstallErrorHandler(AbortHandler handler) override {
+    handler_backend = this;
+    abort_handler = handler;
+    environment_.errorhandler = &OnRfcLibraryError;
+    environment_.allocate = nullptr;
+    lib_.RfcEnvironment(&environment_);
+  }
+
+  ConnectionId Open(const ConnectionRequest& request,
+                    const std::function<void()>& onConfigFile) override;
+  QueryResult ProbeCpu(ConnectionId connection) override;
+  QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
+
+  void Close(ConnectionId connection) override {
+    lib_.RfcClose(static_cast<RfcHandle>(connection));
+  }
+
+  FailureReport LastError(std::string_view operation) override {
+    FailureReport report;
+    report.operation = std::string(operation);
+    ErrorInfo info;
+    std::memset(&info, 0, sizeof info);
+    lib_.RfcLastError(&info);
+    report.key = FieldText(info.key, sizeof info.key);
+    report.status = FieldText(info.status, sizeof info.status);
+    report.message = FieldText(info.message, sizeof info.message);
+    report.internalStatus = FieldText(info.intstat, sizeof info.intstat);
+    // The report closes what the library may still hold open.
+    lib_.RfcClose(0);
+    return report;
+  }
+
+  std::string FailureDetail() override { return TraceFileDetail(host_); }
+
+ private:
+  // Installs a structure the first time a process needs it; the type
+  // handle stays valid for every later connection. False when the library
+  // refused it.
+  bool InstallOnce(InstalledStructure& s, const char* name, const FieldLayout* fields,
+                   unsigned count) {
+    if (s.type != 0) return true;
+    std::snprintf(s.name, sizeof s.name, "%s", name);
+    for (unsigned i = 0; i < count; ++i) {
+      std::snprintf(s.fieldNames[i], sizeof s.fieldNames[i], "%s", fields[i].name);
+      s.descriptors[i] =
+          FieldDescriptor{s.fieldNames[i], fields[i].type, fields[i].length, 0, 0};
+    }
+    return lib_.RfcInstallStructure(s.name, s.descriptors, count, &s.type) == 0;
+  }
+
+  // Calls a function module and receives its answer. On an exception its
+  // name is kept (255 characters at most).
+  int CallAndReceive(RfcHandle handle, char* function, ParameterEntry* exporting,
+                     ParameterEntry* importing, TableEntry* tables, std::string* exceptionText) {
+    int sent = lib_.RfcCall(handle, function, exporting, tables);
+    if (sent != 0) return sent;
+    char* exception = nullptr;
+    int outcome = lib_.RfcReceive(handle, importing, tables, &exception);
+    if ((outcome == kRfcException || outcome == kRfcSysException) && exception) {
+      *exceptionText = std::string(exception, strnlen(exception, 255));
+    }
+    return outcome;
+  }
+
+  QueryResult Aborted(std::string_view operation) {
+    QueryResult result;
+    result.aborted = true;
+    result.report = LastError(operation);
+    return result;
+  }
+
+  Host& host_;
+  ClassicLibrary lib_;
+  RfcEnvironmentRecord environment_ = {};
+  ConnectionTexts texts_;
+  RfcOpenOptions openOptions_ = {};
+  HostOptions hostOptions_ = {};
+  GatewayOptions gatewayOptions_ = {};
+  RfcErrorRecord openExError_ = {};
+  FixedText<512> connectString_;
+  InstalledStructure uinfoStructure;
+  InstalledStructure cpuAllStructure;
+};
+
+extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
+  // Called from inside the library: never return into it, and never unwind
+  // through its frames. The process ends here.
+  ReleaseLibraryConfigLock();
+  if (handler_backend && abort_handler) {
+    abort_handler(handler_backend->LastError(operation ? operation : ""));
+  }
+  ExitProcessNow(1);
+}
+
+ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
+                                  const std::function<void()>& onConfigFile) {
+  ConnectionTexts& t = texts_;
+  t.destination.Set(request.destination);
+  t.client.Set(request.client);
+  t.user.Set(request.user);
+  t.password.Set(request.password);
+  t.language.Set(request.language);
+  t.hostname.Set(request.hostname);
+  t.gatewayHost.Set(request.gatewayHost);
+  t.gatewayService.Set(request.gatewayService);
+  PadTo(&t.user, 12);
+  PadTo(&t.password, 10);
+
+  RfcOpenOptions& options = openOptions_;
+  options.destination = t.destination.data();
+  options.client = t.client.data();
+  options.user = t.user.data();
+  options.password = t.password.data();
+  options.language = t.language.data();
+  options.trace = 0;
+  if (request.mode == "R/2") {
+    options.mode = 1;
+    gatewayOptions_.gateway_host = TextOrNone(t.gatewayHost);
+    gatewayOptions_.gateway_service = TextOrNone(t.gatewayService);
+    options.connopt = &gatewayOptions_;
+  } else {
+    options.mode = 0;
+    hostOptions_.hostname = TextOrNone(t.hostname);
+    hostOptions_.sysnr = request.systemNumber;
+    hostOptions_.gateway_host = TextOrNone(t.gatewayHost);
+    hostOptions_.gateway_service = TextOrNone(t.gatewayService);
+    options.connopt = &hostOptions_;
+  }
+
+  std::string destinationConfig;
+  if (!ReadDestinationConfig(host_, request.destination, &destinationConfig)) {
+    return lib_.RfcOpen(&options);
+  }
+
+  if (onConfigFile) onConfigFile();
+  if (!InstallLibraryConfig(host_, destinationConfig)) return 0;
+  connectString_.Set("CLIENT=" + request.client + " USER=" + request.user +
+                     " PASSWD=" + request.password + " LANG=D DEST=" + t.destination.str());
+  RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
+  ReleaseLibraryConfigLock();
+  return handle;
+}
+
+QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
+  RfcHandle handle = static_cast<RfcHandle>(connection);
+  char localRemote[6] = {'L', 'O', 'C', 'A', 'L', ' '};
+  char logicalDestination[32];
+  std::memset(logicalDestination, ' ', sizeof logicalDestination);
+
+  RfcTable table = lib_.ItCreate(tfCpuAllName, kCpuAllRowLength, 0, 0);
+  if (!table) return Aborted("ItCreate TF_CPU_ALL");
+  if (!InstallOnce(cpuAllStructure, "CPU_ALL", kCpuAllFields, kCpuAllFieldCount)) {
+    return Aborted("RfcInstallStructure");
+  }
+
+  CpuAnswer answer = {};
+  ParameterEntry exporting[] = {
+      Parameter(localRemoteName, kRfcTypeChar, 6, localRemote),
+      Parameter(logicalDestinationName, kRfcTypeChar, 32, logicalDestination),
+      ParameterEntry{},
+  };
+  ParameterEntry importing[] = {
+      Parameter(activeFlagName, kRfcTypeInt, 4, &answer.activeFlag),
+      Parameter(detailsCollName, kRfcTypeInt, 4, &answer.detailsColl),
+      Parameter(detailsModeName, kRfcTypeInt, 4, &answer.detailsMode),
+      Parameter(detailsReqiName, kRfcTypeInt, 4, &answer.detailsReqi),
+      Parameter(fCpuAllReadName, kRfcTypeChar, 3, answer.fCpuAllRead),
+      Parameter(intervalName, kRfcTypeInt, 4, &answer.interval),
+      Parameter(lastCollIntName, kRfcTypeInt, 4, &answer.lastCollInt),
+      Parameter(lastCollWrtName, kRfcTypeChar, 25, answer.lastCollWrt),
+      Parameter(normCollIntName, kRfcTypeInt, 4, &answer.normCollInt),
+      Parameter(opSystemName, kRfcTypeChar, 52, answer.opSystem),
+      ParameterEntry{},
+  };
+  TableEntry tables[] = {Table(tfCpuAllName, cpuAllStructure.type, table), TableEntry{}};
+
+  QueryResult result;
+  result.outcome =
+      CallAndReceive(handle, getCpuAllName, exporting, importing, tables, &result.exceptionText);
+  if (lib_.ItDelete(table) != 0) return Aborted("ItDelete TF_CPU_ALL");
+  return result;
+}
+
+QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
+  RfcHandle handle = static_cast<RfcHandle>(connection);
+  RfcTable table = lib_.ItCreate(usrTablName, kUinfoRowLength, 0, 0);
+  if (!table) return Aborted("ItCreate USR_TABL");
+  if (!InstallOnce(uinfoStructure, "UINFO", kUinfoFields, kUinfoFieldCount)) {
+    return Aborted("RfcInstallStructure");
+  }
+
+  ParameterEntry exporting[] = {ParameterEntry{}};
+  ParameterEntry importing[] = {ParameterEntry{}};
+  TableEntry tables[] = {Table(usrTablName, uinfoStructure.type, table), TableEntry{}};
+  QueryResult result;
+  result.outcome =
+      CallAndReceive(handle, thusrinfoName, exporting, importing, tables, &result.exceptionText);
+  if (result.outcome == kRfcOk) {
+    // Rows count from 1; the library is asked for the count before every
+    // row rather than once.
+    Session session;
+    for (unsigned i = 1; i <= lib_.ItFill(table); ++i) {
+      const unsigned char* row = static_cast<const unsigned char*>(lib_.ItGetLine(table, i));
+      if (!row) return Aborted("ItGetLine USR_TABL");
+      std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);
+      std::memcpy(session.bname, row + UinfoOffset("BNAME"), sizeof session.bname);
+      std::memcpy(session.tcode, row + UinfoOffset("TCODE"), sizeof session.tcode);
+      std::memcpy(session.term, row + UinfoOffset("TERM"), sizeof session.term);
+      // The integers come in the platform's byte order and may sit
+      // unaligned.
+      std::memcpy(&session.externalModes, row + UinfoOffset("EXTMODI"), 4);
+      std::memcpy(&session.internalModes, row + UinfoOffset("INTMODI"), 4);
+      sink.Add(session);
+    }
+  }
+  if (lib_.ItDelete(table) != 0) return Aborted("ItDelete USR_TABL");
+  return result;
+}
+
+}  // namespace
+
+bool BindClassicLibrary(void* library, ClassicLibrary* lib) {
+  return Bind(library, "RfcEnvironment", &lib->RfcEnvironment) &&
+         Bind(library, "RfcOpen", &lib->RfcOpen) && Bind(library, "RfcOpenEx", &lib->RfcOpenEx) &&
+         Bind(library, "RfcInstallStructure", &lib->RfcInstallStructure) &&
+         Bind(library, "RfcCall", &lib->RfcCall) && Bind(library, "RfcReceive", &lib->RfcReceive) &&
+         Bind(library, "RfcLastError", &lib->RfcLastError) &&
+         Bind(library, "RfcClose", &lib->RfcClose) && Bind(library, "ItCreate", &lib->ItCreate) &&
+         Bind(library, "ItFill", &lib->ItFill) && Bind(library, "ItGetLine", &lib->ItGetLine) &&
+         Bind(library, "ItDelete", &lib->ItDelete);
+}
+
+std::unique_ptr<RfcBackend> MakeClassicBackend(Host& host, const ClassicLibrary& lib) {
+  return std::make_unique<ClassicBackend>(host, lib);
+}
+
+}  // namespace tolvaran
