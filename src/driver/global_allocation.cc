@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "text/ascii_text.h"
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "driver/rfc_access.h"
 #include "driver/single_run.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
-#include "driver/rfc_access.h"
 #include "output/usage_evaluation.h"
 #include "text/ascii_text.h"
 

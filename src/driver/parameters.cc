@@ -55,8 +55,8 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
   p.hostOverride = Contains(upper, ",HOST=");
   p.numberOverride = Contains(upper, ",NO=");
   p.openAsTyped = Contains(upper, "@");
-  p.verbose = Contains(upper, "#") || Contains(upper, "@") || Contains(upper, "$") ||
-              Contains(upper, "%");
+  p.verbose =
+      Contains(upper, "#") || Contains(upper, "@") || Contains(upper, "$") || Contains(upper, "%");
   p.firstWord = std::string(upper.substr(0, upper.find(' ')));
   return p;
 }

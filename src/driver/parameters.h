@@ -21,15 +21,15 @@ struct Parameters {
 
   std::string client;  // the three characters after "CLIENT=" (fewer at the end)
   bool hasItem = false;
-  std::string item;  // the value of "ITEM="
-  bool check = false;            // "/CHECK"
-  bool hasChannel = false;       // "CH="
-  int channel = 0;               // its number
-  bool hostOverride = false;     // ",HOST="
-  bool numberOverride = false;   // ",NO="
-  bool openAsTyped = false;      // "@"
-  bool verbose = false;          // "#", "@", "$" or "%"
-  std::string firstWord;         // up to the first blank: a global sensor's name
+  std::string item;             // the value of "ITEM="
+  bool check = false;           // "/CHECK"
+  bool hasChannel = false;      // "CH="
+  int channel = 0;              // its number
+  bool hostOverride = false;    // ",HOST="
+  bool numberOverride = false;  // ",NO="
+  bool openAsTyped = false;     // "@"
+  bool verbose = false;         // "#", "@", "$" or "%"
+  std::string firstWord;        // up to the first blank: a global sensor's name
 };
 
 // Parses a typed text; the upper-cased copy is made from it. The typed

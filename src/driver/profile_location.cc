@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "text/ascii_text.h"
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 

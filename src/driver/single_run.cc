@@ -4,8 +4,8 @@
 
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
-#include "driver/system_profile.h"
 #include "driver/rfc_access.h"
+#include "driver/system_profile.h"
 #include "output/usage_evaluation.h"
 #include "rfc/trace_file.h"
 

@@ -3,10 +3,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "text/ascii_text.h"
 #include "driver/error_exit.h"
 #include "driver/password.h"
 #include "platform/text_reader.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "text/ascii_text.h"
 #include "output/result_document.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 

@@ -7,9 +7,7 @@ bool IsXmlFlavour(OutputFlavour flavour) {
          flavour == OutputFlavour::kFandrok;
 }
 
-bool HasChannelSelector(const RunState& rs) {
-  return rs.params.hasChannel;
-}
+bool HasChannelSelector(const RunState& rs) { return rs.params.hasChannel; }
 
 std::string EscapeXmlText(std::string_view text) {
   std::string out;

@@ -2,6 +2,7 @@
 
 #include "platform/host.h"
 #include "rfc/classic/classic_backend.h"
+#include "rfc/nwrfc/nwrfc_backend.h"
 
 namespace tolvaran {
 
@@ -21,7 +22,8 @@ std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
     if (!library) continue;
     std::unique_ptr<RfcBackend> backend;
     if (candidate.netweaver) {
-      continue;
+      NetWeaverLibrary lib;
+      if (BindNetWeaverLibrary(library, &lib)) backend = MakeNetWeaverBackend(host, lib);
     } else {
       ClassicLibrary lib;
       if (BindClassicLibrary(library, &lib)) backend = MakeClassicBackend(host, lib);

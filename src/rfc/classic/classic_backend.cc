@@ -166,8 +166,7 @@ class ClassicBackend final : public RfcBackend {
     std::snprintf(s.name, sizeof s.name, "%s", name);
     for (unsigned i = 0; i < count; ++i) {
       std::snprintf(s.fieldNames[i], sizeof s.fieldNames[i], "%s", fields[i].name);
-      s.descriptors[i] =
-          FieldDescriptor{s.fieldNames[i], fields[i].type, fields[i].length, 0, 0};
+      s.descriptors[i] = FieldDescriptor{s.fieldNames[i], fields[i].type, fields[i].length, 0, 0};
     }
     return lib_.RfcInstallStructure(s.name, s.descriptors, count, &s.type) == 0;
   }
