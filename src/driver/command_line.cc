@@ -7,6 +7,10 @@
 
 namespace tolvaran {
 
+void CheckRunLimits(RunState& rs) {
+  if (rs.params.badTimeout) FatalError(rs, "Error 1017: Invalid TIMEOUT= value !");
+}
+
 void SetParameters(RunState& rs, std::string_view typed) {
   rs.params = ParseParameters(typed);
   rs.client.Set(rs.params.client);
@@ -26,6 +30,7 @@ void StartUp(RunState& rs) {
   if (rs.args.size() > 2) params = rs.args[2];
   if (rs.args.size() > 3) params += " " + rs.args[3];
   SetParameters(rs, params);
+  CheckRunLimits(rs);
 
   rs.itemName.Clear();
   rs.itemMode = false;

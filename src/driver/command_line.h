@@ -19,6 +19,10 @@ void StartUp(RunState& rs);
 // the evaluation counts.
 void SetParameters(RunState& rs, std::string_view typed);
 
+// Ends the run with error 1017 when TIMEOUT= is not a number of seconds
+// the program takes.
+void CheckRunLimits(RunState& rs);
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_DRIVER_COMMAND_LINE_H_

@@ -9,11 +9,28 @@
 
 namespace tolvaran {
 
+std::size_t CountListedSystems(std::string_view listing) {
+  std::size_t count = 0;
+  std::size_t at = 0;
+  while (at < listing.size()) {
+    std::size_t hash = listing.find('#', at);
+    ++count;
+    if (hash == std::string_view::npos) break;
+    at = hash + 1;
+  }
+  return count;
+}
+
 namespace {
 
 // Listing lines carry their text from position 21 on.
 void AppendListingText(RunState& rs, const std::string& line) {
-  if (line.size() > 20) rs.serverListing.Append(std::string_view(line).substr(20));
+  if (line.size() <= 20) return;
+  // Stop collecting once the listing is beyond what is checked: the error
+  // for it follows, and a huge file does not grow the text without bound.
+  if (rs.listingNames > kMaxListedSystems) return;
+  for (std::size_t i = 20; i < line.size(); ++i) rs.listingNames += line[i] == '#';
+  rs.serverListing.append(line, 20, std::string::npos);
 }
 
 void ReadProfileIndex(RunState& rs) {
@@ -85,10 +102,13 @@ void AllocateGlobalSensor(RunState& rs) {
   rs.profileOpen = false;
   rs.profileBytes.clear();
   rs.labelKind.Set("1");
-  rs.serverListing.Clear();
+  rs.serverListing.clear();
+  rs.listingOffset = 0;
+  rs.listingNames = 0;
   rs.systemCount = 0;
   rs.processedCount = 0;
   rs.failedCount = 0;
+  const Parameters commandLine = rs.params;
 
   if (rs.profileName == "Dalvenor.Gbl") {
     ReadGlobalSensorFile(rs);
@@ -97,9 +117,14 @@ void AllocateGlobalSensor(RunState& rs) {
   }
 
   if (rs.serverListing.empty()) FatalError(rs, "Error 1025: Global Server Listing missing...");
+  if (CountListedSystems(rs.serverListing) > kMaxListedSystems) {
+    FatalError(rs, "Error 1027: Global Server Listing too long...");
+  }
   if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
 
   SetParameters(rs, rs.params.raw.view());
+  KeepRunLimits(commandLine, &rs.params);
+  CheckRunLimits(rs);
 }
 
 }  // namespace tolvaran

@@ -1,25 +1,44 @@
 #include "driver/listing.h"
 
+#include <deque>
 #include <string>
 
 #include "driver/rfc_access.h"
 #include "driver/single_run.h"
+#include "driver/system_check.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
+#include "platform/worker_process.h"
 #include "text/ascii_text.h"
 
 namespace tolvaran {
 
 namespace {
 
-// Takes the next profile name off the front of the listing. False when the
-// name cannot be a profile this program can open (longer than the field).
+// One listed system from the reading of its profile to its channel and
+// state line.
+struct ListedSystem {
+  bool skipped = false;   // the profile could not be opened: no state line
+  bool connect = false;   // the profile is sound: a worker checks the system
+  bool failFlag = false;  // the profile failed its checks
+  std::string label;
+  std::string destination;
+  std::string progress;  // the system's progress line, without its state
+  WorkerId worker = 0;
+  bool done = false;
+  bool timedOut = false;
+  bool answered = false;  // the worker gave back a whole outcome
+  SystemOutcome outcome;
+};
+
+// Takes the next profile name off the listing. False when the name cannot
+// be a profile this program can open (longer than the field).
 bool TakeNextEntry(RunState& rs) {
-  std::string listing = rs.serverListing.str();
-  std::size_t hash = listing.find('#');
-  std::string entry = listing.substr(0, hash);
-  rs.serverListing.Set(hash == std::string::npos ? "" : listing.substr(hash + 1));
+  std::size_t hash = rs.serverListing.find('#', rs.listingOffset);
+  std::size_t end = hash == std::string::npos ? rs.serverListing.size() : hash;
+  std::string_view entry(rs.serverListing.data() + rs.listingOffset, end - rs.listingOffset);
+  rs.listingOffset = hash == std::string::npos ? rs.serverListing.size() : hash + 1;
   if (entry.size() > decltype(RunState::profileName)::kCapacity) return false;
   rs.profileName.Set(entry);
   return true;
@@ -39,53 +58,178 @@ void SetLabel(RunState& rs) {
   }
 }
 
-// The query's outcome on the record: a failure text for the document, and
-// the run status; an aborted query ends the run.
-void TakeQueryResult(RunState& rs, const QueryResult& result) {
-  if (result.aborted) EndWithFailureReport(rs, result.report);
-  rs.runResult = result.outcome;
-  if (result.outcome == kOutcomeOk) {
-    rs.runStatus = RunStatus::kOk;
-  } else {
-    rs.resultBuffer.Append(QueryFailureText(result, true));
-  }
-}
-
-void CheckSystem(RunState& rs) {
-  InstallLibraryErrorHandler(rs);
-  rs.resultBuffer.Clear();
-  rs.runStatus = RunStatus::kErr;
-
-  // A profile that failed its checks may hold the previous system's
-  // password: it is never sent to this system's host.
-  ConnectionId connection = 0;
-  if (!rs.failFlag) {
-    connection = OpenSystemConnection(rs);
-    if (connection == 0) rs.failFlag = true;
-  }
-  if (connection != 0 && !rs.failFlag) {
-    TakeQueryResult(rs, rs.backend->ProbeCpu(connection));
-    if (rs.runStatus != RunStatus::kOk) rs.failFlag = true;
-  }
-  if (connection != 0 && !rs.failFlag) {
-    rs.runStatus = RunStatus::kErr;
-    UsageCounts counts;
-    QueryResult result = CountSessions(*rs.backend, connection, rs.client.view(), &counts);
-    TakeQueryResult(rs, result);
-    if (rs.runStatus == RunStatus::kOk) {
-      WriteUsage(rs, counts);
-      // The item's channel goes out as soon as it is known; a check
-      // listing stays in the buffer.
-      if (!rs.params.check) {
-        rs.host->WriteOut(rs.resultBuffer.view());
-        rs.resultBuffer.Clear();
-      }
-    } else {
-      rs.failFlag = true;
+class Listing {
+ public:
+  explicit Listing(RunState& rs) : rs_(rs) {
+    if (rs.params.timeoutSeconds > 0) {
+      deadline_ = Deadline::At(rs.startMs + std::int64_t{1000} * rs.params.timeoutSeconds);
     }
   }
-  if (connection != 0) rs.backend->Close(connection);
-}
+
+  void Run() {
+    for (;;) {
+      while (rs_.listingOffset < rs_.serverListing.size() &&
+             pool_.Running() < static_cast<std::size_t>(rs_.params.jobs)) {
+        ReadNext();
+      }
+      while (!window_.empty() && window_.front().done) {
+        Emit(window_.front());
+        window_.pop_front();
+      }
+      if (window_.empty() && rs_.listingOffset >= rs_.serverListing.size()) return;
+      if (!window_.empty() && !window_.front().done) Collect();
+    }
+  }
+
+ private:
+  // Reads the next listed profile, exactly as one after the other: its
+  // fields carry over to the next one.
+  void ReadNext() {
+    ++rs_.systemCount;
+    ListedSystem system;
+    rs_.profileName.Clear();
+    std::string bytes;
+    std::string path;
+    if (TakeNextEntry(rs_)) path = rs_.profileDir.str() + rs_.profileName.str();
+    if (path.empty() || path.size() > decltype(RunState::profilePath)::kCapacity ||
+        !rs_.host->ReadFile(path, &bytes)) {
+      system.skipped = system.done = true;
+      window_.push_back(std::move(system));
+      return;
+    }
+    rs_.profilePath.Set(path);
+    rs_.failFlag = false;
+    ReadListedProfile(rs_, bytes);
+    SetLabel(rs_);
+    system.label = rs_.systemLabel.str();
+    system.destination = rs_.profile.destination.str();
+    system.failFlag = rs_.failFlag;
+    if (rs_.verbose) system.progress = SystemProgressLine(rs_, rs_.host->TimeOfDay());
+
+    // A profile that failed its checks may hold the previous system's
+    // password: it is never sent to this system's host.
+    system.connect = !system.failFlag;
+    if (!system.connect) {
+      system.done = true;
+    } else if (deadline_.HasPassed()) {
+      system.done = system.timedOut = true;
+    } else {
+      SystemTask task;
+      task.request = ConnectionRequestFor(rs_);
+      task.client = rs_.client.str();
+      task.remainingMs = deadline_.IsNever() ? -1 : deadline_.RemainingMs();
+      WorkerLaunch launch;
+      launch.executable = rs_.host->ExecutablePath();
+      launch.arguments = {kWorkerFlag};
+      launch.input = EncodeTask(task);
+      std::string error;
+      system.worker = pool_.Start(launch, &error);
+      // A worker that cannot be started is that system's failure.
+      if (system.worker == 0) system.done = true;
+    }
+    window_.push_back(std::move(system));
+  }
+
+  // Waits for workers; at the deadline every system still without an
+  // outcome has timed out.
+  void Collect() {
+    std::vector<WorkerResult> results = pool_.Wait(deadline_);
+    for (WorkerResult& result : results) {
+      for (ListedSystem& system : window_) {
+        if (system.worker != result.id || system.done) continue;
+        system.done = true;
+        system.answered = DecodeOutcome(result.output, &system.outcome);
+      }
+    }
+    if (results.empty() && deadline_.HasPassed()) {
+      for (ListedSystem& system : window_) {
+        if (system.done) continue;
+        pool_.Kill(system.worker);
+        system.done = system.timedOut = true;
+      }
+    }
+  }
+
+  // The query's outcome on the record: a failure text for the document,
+  // and the run status.
+  void TakeQueryResult(const QueryResult& result) {
+    rs_.runResult = result.outcome;
+    if (result.outcome == kOutcomeOk) {
+      rs_.runStatus = RunStatus::kOk;
+    } else {
+      rs_.resultBuffer.Append(QueryFailureText(result, true));
+    }
+  }
+
+  void ApplyOutcome(const ListedSystem& system) {
+    const SystemOutcome& o = system.outcome;
+    if (rs_.verbose && o.configNote) {
+      rs_.host->WriteOut("* SapRfc.Ini.......: " + system.destination + "<\n");
+    }
+    if (!o.opened) rs_.failFlag = true;
+    if (o.cpuDone && !o.cpu.aborted) {
+      TakeQueryResult(o.cpu);
+      if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
+    }
+    if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
+      rs_.runStatus = RunStatus::kErr;
+      TakeQueryResult(o.usage);
+      if (rs_.runStatus == RunStatus::kOk) {
+        WriteUsage(rs_, o.counts);
+        // The item's channel goes out at once; a check listing stays in
+        // the buffer.
+        if (!rs_.params.check) {
+          rs_.host->WriteOut(rs_.resultBuffer.view());
+          rs_.resultBuffer.Clear();
+        }
+      } else {
+        rs_.failFlag = true;
+      }
+    }
+    // A library abort ends this system's check only; a person watching
+    // sees its report among the system's progress lines.
+    if (o.aborted) {
+      rs_.failFlag = true;
+      if (rs_.verbose) PrintFailureReport(*rs_.host, o.report);
+    }
+  }
+
+  // Writes one system's channel and state line, in listing order.
+  void Emit(const ListedSystem& system) {
+    if (system.skipped) return;
+    rs_.foundFlag = false;
+    rs_.failFlag = system.failFlag;
+    rs_.systemLabel.Set(system.label);
+    rs_.resultBuffer.Clear();
+    rs_.runStatus = RunStatus::kErr;
+    if (system.connect && !system.timedOut) {
+      if (system.answered) {
+        ApplyOutcome(system);
+      } else {
+        rs_.failFlag = true;
+      }
+    }
+    bool ok = !system.timedOut && !rs_.failFlag && rs_.runStatus == RunStatus::kOk;
+    if (ok && rs_.foundFlag) {
+      ++rs_.processedCount;
+    } else {
+      ++rs_.failedCount;
+    }
+    const char* state = system.timedOut ? "Timeout"
+                        : !ok           ? "Rfc Failure"
+                        : rs_.foundFlag ? "Processed"
+                                        : "Not Found";
+    if (rs_.verbose) {
+      rs_.headerLine.Set(system.progress);
+      rs_.host->WriteOut("\n" + rs_.headerLine.str() + " State=" + state + "\n");
+    }
+  }
+
+  RunState& rs_;
+  Deadline deadline_ = Deadline::Never();
+  WorkerPool pool_;
+  std::deque<ListedSystem> window_;
+};
 
 }  // namespace
 
@@ -99,45 +243,18 @@ int RunListing(RunState& rs) {
   std::string raw = ColonsAsBlanks(rs.params.raw.view());
   std::size_t at = raw.find(" @");
   if (at != std::string::npos) raw.resize(at);
-  rs.params = ParseParameters(rs.params.upper.view(), raw);
+  // The typed copy, as shown, changes; the run's limits do not.
+  Parameters display = ParseParameters(rs.params.upper.view(), raw);
+  display.jobs = rs.params.jobs;
+  display.timeoutSeconds = rs.params.timeoutSeconds;
+  rs.params = display;
   if (rs.verbose) PrintProgressLine(rs, "* " + start_time + " " + raw, " State=Executing");
 
   OpenDocument(rs);
   rs.host->WriteOut(rs.resultBuffer.str() + "\n");
   rs.resultBuffer.Clear();
 
-  while (!rs.serverListing.empty()) {
-    rs.foundFlag = false;
-    rs.profileName.Clear();
-    ++rs.systemCount;
-    if (!TakeNextEntry(rs)) continue;
-
-    std::string path = rs.profileDir.str() + rs.profileName.str();
-    rs.systemLabel.Set(rs.profileName.view());
-    std::string bytes;
-    if (path.size() > decltype(RunState::profilePath)::kCapacity ||
-        !rs.host->ReadFile(path, &bytes)) {
-      continue;
-    }
-    rs.profilePath.Set(path);
-
-    rs.failFlag = false;
-    ReadListedProfile(rs, bytes);
-    SetLabel(rs);
-
-    if (rs.verbose) rs.headerLine.Set(SystemProgressLine(rs, rs.host->TimeOfDay()));
-
-    CheckSystem(rs);
-
-    bool ok = !rs.failFlag && rs.runStatus == RunStatus::kOk;
-    if (ok && rs.foundFlag) {
-      ++rs.processedCount;
-    } else {
-      ++rs.failedCount;
-    }
-    const char* state = !ok ? "Rfc Failure" : rs.foundFlag ? "Processed" : "Not Found";
-    if (rs.verbose) rs.host->WriteOut("\n" + rs.headerLine.str() + " State=" + state + "\n");
-  }
+  Listing(rs).Run();
 
   rs.resultBuffer.Append("\n");
   OpenText(rs);

@@ -17,7 +17,30 @@ int ChannelNumber(std::size_t at, std::string_view raw) {
   return LeadingNumber(number);
 }
 
+// A whole decimal number of at most four digits; -1 for anything else.
+int WholeNumber(std::string_view text) {
+  if (text.empty() || text.size() > 4) return -1;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 }  // namespace
+
+void KeepRunLimits(const Parameters& before, Parameters* after) {
+  if (!after->hasJobs) {
+    after->hasJobs = before.hasJobs;
+    after->jobs = before.jobs;
+  }
+  if (!after->hasTimeout) {
+    after->hasTimeout = before.hasTimeout;
+    after->timeoutSeconds = before.timeoutSeconds;
+    after->badTimeout = before.badTimeout;
+  }
+}
 
 bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,
                   std::size_t max, std::string* value) {
@@ -58,6 +81,25 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
   p.verbose =
       Contains(upper, "#") || Contains(upper, "@") || Contains(upper, "$") || Contains(upper, "%");
   p.firstWord = std::string(upper.substr(0, upper.find(' ')));
+
+  std::string value;
+  p.hasJobs = TakeKeyValue(upper, raw, "JOBS=", 8, &value);
+  if (p.hasJobs) {
+    // Too many or too few is taken as the nearest that makes sense; a
+    // slip that is no number at all keeps the default.
+    int jobs = WholeNumber(value);
+    if (jobs < 0) {
+      p.jobs = Parameters::kDefaultJobs;
+    } else {
+      p.jobs = jobs < 1 ? 1 : jobs > Parameters::kMaxJobs ? Parameters::kMaxJobs : jobs;
+    }
+  }
+  p.hasTimeout = TakeKeyValue(upper, raw, "TIMEOUT=", 8, &value);
+  if (p.hasTimeout) {
+    int seconds = WholeNumber(value);
+    p.badTimeout = seconds < 1 || seconds > Parameters::kMaxTimeoutSeconds;
+    p.timeoutSeconds = p.badTimeout ? 0 : seconds;
+  }
   return p;
 }
 

@@ -41,6 +41,10 @@ Parameters ParseParameters(std::string_view typed);
 // character for character (the listing's display copy).
 Parameters ParseParameters(std::string_view upper, std::string_view raw);
 
+// Keeps the command line's JOBS= and TIMEOUT= where a sensor line's text,
+// which replaced it, has none of its own.
+void KeepRunLimits(const Parameters& before, Parameters* after);
+
 // The value after `key`, up to `max` characters, ending at a blank or a
 // ","; ":" in it stands for a blank. False when the key is not there.
 bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,

@@ -8,6 +8,9 @@
 #include "driver/profile_location.h"
 #include "driver/run_state.h"
 #include "driver/single_run.h"
+#include "driver/run_deadline.h"
+#include "driver/system_check.h"
+#include "platform/worker_process.h"
 #include "rfc/library_loader.h"
 
 namespace tolvaran {
@@ -33,6 +36,8 @@ const char kUsage[] =
 }  // namespace
 
 int RunProgram(Host& host, const std::vector<std::string>& args) {
+  const std::int64_t startMs = MonotonicMilliseconds();
+  if (args.size() == 2 && args[1] == kWorkerFlag) return RunCheckWorker(host);
   if (args.size() == 2 && (args[1] == "--help" || args[1] == "--version")) {
     if (args[1] == "--help") {
       host.WriteOut(kUsage);
@@ -50,6 +55,7 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
   auto rs = std::make_unique<RunState>();
   rs->host = &host;
   rs->args = args;
+  rs->startMs = startMs;
   try {
     StartUp(*rs);
     LocateProfile(*rs);
@@ -59,7 +65,7 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
     }
     return RunSingleSystem(*rs);
   } catch (const RunEnd& end) {
-    if (end.writeResultBuffer) host.WriteOut(rs->resultBuffer.view());
+    if (end.writeResultBuffer && ClaimOutput()) host.WriteOut(rs->resultBuffer.view());
     return end.status;
   }
 }

@@ -55,6 +55,9 @@ enum class RunStatus { kErr, kOk };
 
 struct RunState {
   Host* host = nullptr;
+  // When the program started, on the monotonic clock: TIMEOUT= counts from
+  // here.
+  std::int64_t startMs = 0;
   // The command line as given (argument 0 is the program's path as invoked).
   std::vector<std::string> args;
 
@@ -78,7 +81,12 @@ struct RunState {
   std::array<unsigned char, 32> keyTable = {};
 
   // Listing.
-  FixedText<2048> serverListing;
+  // The listed profile names, each followed by "#", as the listing lines
+  // give them; read from `listingOffset` on. Not capped: a cut could name
+  // another profile. Its entries are counted, up to kMaxListedSystems.
+  std::string serverListing;
+  std::size_t listingOffset = 0;
+  std::size_t listingNames = 0;  // the "#"s collected so far
   FixedText<2> labelKind;
   bool foundFlag = false;
   bool failFlag = false;

@@ -5,6 +5,7 @@
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "driver/rfc_access.h"
+#include "driver/run_deadline.h"
 #include "driver/system_profile.h"
 #include "output/usage_evaluation.h"
 #include "rfc/trace_file.h"
@@ -48,6 +49,8 @@ void PrintProcessedLine(RunState& rs) {
 
 int RunSingleSystem(RunState& rs) {
   ReadProfile(rs);
+  StartRunDeadline(rs, rs.profile.destination.empty() ? rs.profileName.str()
+                                                      : rs.profile.destination.str());
   RequireRfcBackend(rs);
   InstallLibraryErrorHandler(rs);
 
@@ -81,6 +84,7 @@ int RunSingleSystem(RunState& rs) {
   rs.backend->Close(connection);
 
   if (rs.runStatus == RunStatus::kOk) {
+    if (!ClaimOutput()) return 2;
     rs.host->WriteOut(rs.resultBuffer.view());
     DeleteTraceFile(*rs.host);
     if (rs.verbose) {

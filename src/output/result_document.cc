@@ -67,14 +67,18 @@ void AppendDocumentText(RunState& rs, std::string_view text) {
   }
 }
 
-void BuildErrorDocument(RunState& rs, std::string_view message) {
+std::string ErrorDocumentText(std::string_view message) {
   // The message is composed in a 128-byte buffer: at most 127 characters.
   std::string_view cut = message.substr(0, message.find('\0'));
   if (cut.size() > 127) cut = cut.substr(0, 127);
   std::string doc = "<Prtg>\n<Error>1</Error>\n<Text>";
   doc += EscapeXmlText(cut);
   doc += "</Text>\n</Prtg>\n";
-  rs.resultBuffer.Set(doc);
+  return doc;
+}
+
+void BuildErrorDocument(RunState& rs, std::string_view message) {
+  rs.resultBuffer.Set(ErrorDocumentText(message));
 }
 
 void WriteLabelledLine(Host& host, std::string_view label, int indent, int width,

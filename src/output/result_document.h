@@ -38,6 +38,9 @@ void BuildErrorDocument(RunState& rs, std::string_view message);
 
 // "label : text" on standard output, the label left-aligned in `width`
 // blanks (never cut) after `indent` blanks.
+// The error document for `message`, in every dialect the same XML.
+std::string ErrorDocumentText(std::string_view message);
+
 void WriteLabelledLine(Host& host, std::string_view label, int indent, int width,
                        std::string_view text);
 

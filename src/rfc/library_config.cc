@@ -1,6 +1,7 @@
 #include "rfc/library_config.h"
 
 #include <memory>
+#include <mutex>
 
 #include "platform/host.h"
 
@@ -19,6 +20,14 @@ std::unique_ptr<FileLock>& HeldLock() {
   return lock;
 }
 
+// The run's deadline may release the lock from a thread of its own while
+// the check is blocked in the library; it also waits for a replacement of
+// the file in progress, so that no temporary file is left.
+std::mutex& LockGuard() {
+  static std::mutex guard;
+  return guard;
+}
+
 }  // namespace
 
 bool ReadDestinationConfig(Host& host, std::string_view destination, std::string* bytes) {
@@ -26,15 +35,17 @@ bool ReadDestinationConfig(Host& host, std::string_view destination, std::string
 }
 
 bool InstallLibraryConfig(Host& host, const std::string& bytes) {
-  HeldLock() = host.Lock(kLibraryConfigLock, kLockTimeoutSeconds);
-  if (!HeldLock()) return false;
-  if (!host.ReplaceFile(kLibraryConfig, bytes)) {
-    HeldLock().reset();
-    return false;
-  }
+  std::unique_ptr<FileLock> lock = host.Lock(kLibraryConfigLock, kLockTimeoutSeconds);
+  if (!lock) return false;
+  std::lock_guard<std::mutex> guard(LockGuard());
+  if (!host.ReplaceFile(kLibraryConfig, bytes)) return false;
+  HeldLock() = std::move(lock);
   return true;
 }
 
-void ReleaseLibraryConfigLock() { HeldLock().reset(); }
+void ReleaseLibraryConfigLock() {
+  std::lock_guard<std::mutex> guard(LockGuard());
+  HeldLock().reset();
+}
 
 }  // namespace tolvaran
