@@ -30,6 +30,19 @@ struct Parameters {
   bool openAsTyped = false;     // "@"
   bool verbose = false;         // "#", "@", "$" or "%"
   std::string firstWord;        // up to the first blank: a global sensor's name
+  // "JOBS=": how many systems of a listing are checked at once.
+  bool hasJobs = false;
+  int jobs = kDefaultJobs;
+  // "TIMEOUT=": the run's deadline in seconds from the start; 0 for none.
+  // A value that is not a whole number from 1 to 900 sets `badTimeout`
+  // (the run ends with an error document).
+  bool hasTimeout = false;
+  int timeoutSeconds = 0;
+  bool badTimeout = false;
+
+  static constexpr int kDefaultJobs = 8;
+  static constexpr int kMaxJobs = 64;
+  static constexpr int kMaxTimeoutSeconds = 900;
 };
 
 // Parses a typed text; the upper-cased copy is made from it. The typed
