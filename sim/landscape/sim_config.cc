@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "sim_unicode.h"
+
 namespace rfcsim {
 
 namespace {
@@ -149,6 +151,18 @@ OperationSet ParseOperations(std::string_view value) {
       {"ItCreate", kOpItCreate},
       {"ItGetLine", kOpItGetLine},
       {"ItDelete", kOpItDelete},
+      {"RfcOpenConnection", kOpRfcOpenConnection},
+      {"RfcCloseConnection", kOpRfcCloseConnection},
+      {"RfcGetFunctionDesc", kOpRfcGetFunctionDesc},
+      {"RfcCreateFunction", kOpRfcCreateFunction},
+      {"RfcDestroyFunction", kOpRfcDestroyFunction},
+      {"RfcSetChars", kOpRfcSetChars},
+      {"RfcInvoke", kOpRfcInvoke},
+      {"RfcGetTable", kOpRfcGetTable},
+      {"RfcGetRowCount", kOpRfcGetRowCount},
+      {"RfcMoveTo", kOpRfcMoveTo},
+      {"RfcGetChars", kOpRfcGetChars},
+      {"RfcGetInt", kOpRfcGetInt},
   };
   OperationSet set = 0;
   std::size_t i = 0;
@@ -195,11 +209,27 @@ const SimSystem* SimConfig::FindByName(std::string_view destination) const {
   return nullptr;
 }
 
+const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
+                                                std::string_view sysid) const {
+  if (mshost.empty()) return nullptr;
+  const SimSystem* system = FindByName(sysid);
+  if (system == nullptr || system->mshost.empty()) return nullptr;
+  return EqualsIgnoringCase(system->mshost, mshost) ? system : nullptr;
+}
+
+bool ParseDelay(std::string_view value, int* ms) {
+  int parsed = 0;
+  if (!ParseInt(value, &parsed) || parsed < 0 || parsed > 3600 * 1000) return false;
+  *ms = parsed;
+  return true;
+}
+
 SimConfig ParseSimConfig(std::string_view text) {
   SimConfig config;
   // An index, not a pointer: adding a system moves the others.
   std::size_t current = 0;
   bool inSection = false;
+  std::vector<std::size_t> delaySet;  // systems whose section has a "delay" line
   for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
     std::string line = Trim(raw);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
@@ -227,6 +257,8 @@ SimConfig ParseSimConfig(std::string_view text) {
     if (!inSection) {
       if (key == "abort") config.globalAbort |= ParseOperations(value);
       if (key == "fail") config.globalFail |= ParseOperations(value);
+      if (key == "hang") config.globalHang |= ParseOperations(value);
+      if (key == "delay") ParseDelay(value, &config.globalDelayMs);
       continue;
     }
     SimSystem& system = config.systems[current];
@@ -254,11 +286,26 @@ SimConfig ParseSimConfig(std::string_view text) {
       system.abort |= ParseOperations(value);
     } else if (key == "fail") {
       system.fail |= ParseOperations(value);
+    } else if (key == "hang") {
+      system.hang |= ParseOperations(value);
+    } else if (key == "delay") {
+      // A section's own "delay = 0" overrides a global delay.
+      if (!ParseDelay(value, &system.delayMs)) system.delayMs = 0;
+      delaySet.push_back(current);
+    } else if (key == "mshost") {
+      system.mshost = value;
+    } else if (key == "users_encoding") {
+      system.usersUtf8 = EqualsIgnoringCase(value, "utf-8") || EqualsIgnoringCase(value, "utf8");
     }
   }
-  for (SimSystem& system : config.systems) {
+  for (std::size_t i = 0; i < config.systems.size(); ++i) {
+    SimSystem& system = config.systems[i];
     system.abort |= config.globalAbort;
     system.fail |= config.globalFail;
+    system.hang |= config.globalHang;
+    bool ownDelay = false;
+    for (std::size_t set : delaySet) ownDelay = ownDelay || set == i;
+    if (!ownDelay) system.delayMs = config.globalDelayMs;
   }
   return config;
 }
@@ -283,7 +330,7 @@ UsersSource ParseUsersValue(std::string_view value) {
   return source;
 }
 
-std::vector<Session> ParseUsersFile(std::string_view text) {
+std::vector<Session> ParseUsersFile(std::string_view text, bool utf8) {
   std::vector<Session> sessions;
   for (std::string_view line : Lines(WithoutByteOrderMark(text))) {
     std::string trimmed = Trim(line);
@@ -309,6 +356,15 @@ std::vector<Session> ParseUsersFile(std::string_view text) {
     session.term = PadOrCut(fields[3], kTermWidth);
     session.extmodi = LenientInt(fields[4]);
     session.intmodi = LenientInt(fields[5]);
+    if (utf8) {
+      static const std::size_t kWidths[4] = {kMandtWidth, kBnameWidth, kTcodeWidth, kTermWidth};
+      std::string* narrow[4] = {&session.mandt, &session.bname, &session.tcode, &session.term};
+      session.hasWide = true;
+      for (int f = 0; f < 4; ++f) {
+        session.wide[f] = PadOrCutWide(Utf8ToUtf16(fields[f]), kWidths[f]);
+        *narrow[f] = Utf16ToLatin1(session.wide[f]);
+      }
+    }
     sessions.push_back(std::move(session));
   }
   return sessions;

@@ -39,7 +39,9 @@ struct Outcome {
 
 Outcome ParseOutcome(std::string_view value);
 
-// The library operations that "abort =" and "fail =" name, as bits.
+// The library operations that "abort =", "fail =" and "hang =" name, as
+// bits: the classic library's and the NetWeaver library's. Each simulated
+// library looks at its own and passes over the others.
 enum Operation : unsigned {
   kOpRfcOpen = 1u << 0,
   kOpRfcOpenEx = 1u << 1,
@@ -49,6 +51,18 @@ enum Operation : unsigned {
   kOpItCreate = 1u << 5,
   kOpItGetLine = 1u << 6,
   kOpItDelete = 1u << 7,
+  kOpRfcOpenConnection = 1u << 8,
+  kOpRfcCloseConnection = 1u << 9,
+  kOpRfcGetFunctionDesc = 1u << 10,
+  kOpRfcCreateFunction = 1u << 11,
+  kOpRfcDestroyFunction = 1u << 12,
+  kOpRfcSetChars = 1u << 13,
+  kOpRfcInvoke = 1u << 14,
+  kOpRfcGetTable = 1u << 15,
+  kOpRfcGetRowCount = 1u << 16,
+  kOpRfcMoveTo = 1u << 17,
+  kOpRfcGetChars = 1u << 18,
+  kOpRfcGetInt = 1u << 19,
 };
 using OperationSet = unsigned;
 
@@ -61,14 +75,18 @@ struct SimSystem {
   int sysnr = 0;  // -1 when the configured value was not a number
   std::string gwhost;
   std::string gwservice;
+  std::string mshost;  // the NetWeaver library's message server ("mshost" with "sysid")
   std::string client;
   std::string user;
   std::string password;
-  std::string users;  // the "users" value as written
+  std::string users;       // the "users" value as written
+  bool usersUtf8 = false;  // "users_encoding = utf-8": the user list's texts are UTF-8
   Outcome thusrinfo;
   Outcome getCpuAll;
   OperationSet abort = 0;
   OperationSet fail = 0;
+  OperationSet hang = 0;  // these operations block for an hour
+  int delayMs = 0;        // each opening and function-module call takes this much longer
 };
 
 struct SimConfig {
@@ -76,12 +94,16 @@ struct SimConfig {
   // system, and "fail" also before any connection has been opened.
   OperationSet globalAbort = 0;
   OperationSet globalFail = 0;
+  OperationSet globalHang = 0;
+  int globalDelayMs = 0;  // for the systems whose section sets none
   std::vector<SimSystem> systems;
 
   // Null when no system matches; a null or empty host or gateway never does.
   const SimSystem* FindByHost(const char* host, int sysnr) const;
   const SimSystem* FindByGateway(const char* gwhost, const char* gwservice) const;
   const SimSystem* FindByName(std::string_view destination) const;
+  // The system of that name whose "mshost" matches (case ignored).
+  const SimSystem* FindByMessageServer(std::string_view mshost, std::string_view sysid) const;
 };
 
 SimConfig ParseSimConfig(std::string_view text);
@@ -99,6 +121,12 @@ struct Session {
   std::string term;
   int extmodi = 0;
   int intmodi = 0;
+  // Only from a UTF-8 user list: the four texts as UTF-16 at their widths in
+  // characters, what a Unicode system holds. The byte texts above are then
+  // what a Latin-1 client receives of them: "#" for every code unit above
+  // U+00FF.
+  bool hasWide = false;
+  std::u16string wide[4];  // MANDT, BNAME, TCODE, TERM
 };
 
 // Where a system's user list comes from.
@@ -113,7 +141,13 @@ struct UsersSource {
 constexpr unsigned long kMaxGeneratedSessions = 1000000;
 
 UsersSource ParseUsersValue(std::string_view value);
-std::vector<Session> ParseUsersFile(std::string_view text);
+// `utf8`: the fields are UTF-8 (an invalid sequence reads as U+FFFD) and
+// are padded or cut in characters, not bytes.
+std::vector<Session> ParseUsersFile(std::string_view text, bool utf8 = false);
+
+// "delay = MS": a whole number of milliseconds from 0 to one hour; false
+// for anything else.
+bool ParseDelay(std::string_view value, int* ms);
 
 // Session `index` (from 0) of "generate N"; see the rule in sim_config.cc.
 Session GeneratedSession(unsigned long index, std::string_view client);

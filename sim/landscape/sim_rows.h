@@ -4,12 +4,46 @@
 #define TOLVARAN_SIM_SIM_ROWS_H_
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "sim_config.h"
-#include "sim_tables.h"
 
 namespace rfcsim {
+
+// A value for one field, written according to the field's type.
+struct FieldValue {
+  bool isText = false;
+  std::string text;
+  // A text the value refers to instead of holding it (a session's field,
+  // which outlives the row being written): rows are written by the
+  // thousand, and a copy of each text would be most of their cost.
+  std::string_view textView;
+  bool isView = false;
+  long long number = 0;
+
+  std::string_view Text() const { return isView ? textView : std::string_view(text); }
+
+  static FieldValue Text(std::string s) {
+    FieldValue v;
+    v.isText = true;
+    v.text = std::move(s);
+    return v;
+  }
+  static FieldValue View(std::string_view s) {
+    FieldValue v;
+    v.isText = true;
+    v.isView = true;
+    v.textView = s;
+    return v;
+  }
+  static FieldValue Number(long long n) {
+    FieldValue v;
+    v.number = n;
+    return v;
+  }
+};
 
 enum class UinfoField {
   kNone,

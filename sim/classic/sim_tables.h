@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rfc/classic/classic_api.h"
+#include "sim_rows.h"
 
 namespace rfcsim {
 
@@ -35,39 +36,6 @@ unsigned FieldAlignment(unsigned type);
 
 // Null `name` or descriptor names are taken as empty.
 RowLayout ComputeRowLayout(const char* name, const FieldDescriptor* fields, unsigned count);
-
-// A value for one field, written according to the field's type.
-struct FieldValue {
-  bool isText = false;
-  std::string text;
-  // A text the value refers to instead of holding it (a session's field,
-  // which outlives the row being written): rows are written by the
-  // thousand, and a copy of each text would be most of their cost.
-  std::string_view textView;
-  bool isView = false;
-  long long number = 0;
-
-  std::string_view Text() const { return isView ? textView : std::string_view(text); }
-
-  static FieldValue Text(std::string s) {
-    FieldValue v;
-    v.isText = true;
-    v.text = std::move(s);
-    return v;
-  }
-  static FieldValue View(std::string_view s) {
-    FieldValue v;
-    v.isText = true;
-    v.isView = true;
-    v.textView = s;
-    return v;
-  }
-  static FieldValue Number(long long n) {
-    FieldValue v;
-    v.number = n;
-    return v;
-  }
-};
 
 // Writes `value` into `length` bytes at `dest`: characters blank-padded or
 // cut, integers in the machine's byte order, raw bytes big-endian (so an

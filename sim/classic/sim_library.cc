@@ -1,6 +1,8 @@
 // The simulated RFC library: librfc32 with the classic library's C interface
 // (src/rfc/classic/classic_api.h), answering from a landscape described in a file,
-// so that the program can be tested and shown without any real system.
+// so that the program can be tested and shown without any real system. The
+// simulated NetWeaver library (sim/nwrfc/) answers from the same file by
+// the same rules; what differs there is described in its own file.
 //
 // SapSim.ini
 // ==========
@@ -28,11 +30,25 @@
 //   fail = ItGetLine        these operations return their failure value:
 //                           RfcInstallStructure, ItCreate, ItGetLine,
 //                           ItDelete
+//   hang = RfcReceive       these operations block for an hour (a partner
+//                           that never answers): RfcOpen, RfcOpenEx,
+//                           RfcCall, RfcReceive
+//   delay = 250             each opening (RfcOpen, RfcOpenEx) and each
+//                           function-module call (in RfcReceive, where the
+//                           answer is awaited) takes this many milliseconds
+//                           longer; 0 to 3600000
+//   users_encoding = utf-8  the user list is UTF-8 text, as a Unicode system
+//                           holds it (default: Latin-1 bytes); this library
+//                           hands it to its Latin-1 client with "#" for
+//                           every UTF-16 code unit above U+00FF, and pads and
+//                           cuts the fields in characters
 //
-// "abort" and "fail" take several names, separated by commas or blanks, and
-// may be repeated. Written before the first section they apply to every
-// system. "fail" applies to the system of the most recent successful open;
-// before any, only the lines before the first section count.
+// "abort", "fail" and "hang" take several names, separated by commas or
+// blanks, and may be repeated; names of the other library's operations are
+// passed over. Written before the first section they, and "delay", apply to
+// every system (a section's own "delay" replaces the global one). "fail"
+// applies to the system of the most recent successful open; before any,
+// only the lines before the first section count.
 //
 // RfcOpenEx takes "CLIENT=100 USER=SAPMON PASSWD=Secret99 LANG=D DEST=PRD":
 // the destination must have a "DEST=PRD" line in SapRfc.ini in the current
@@ -76,6 +92,7 @@
 #include "rfc/classic/classic_api.h"
 #include "sim_config.h"
 #include "sim_files.h"
+#include "sim_landscape.h"
 #include "sim_rows.h"
 #include "sim_tables.h"
 #include "sim_trace.h"
@@ -93,7 +110,6 @@ namespace rfcsim {
 
 namespace {
 
-constexpr char kSimIniName[] = "SapSim.ini";
 constexpr char kRfcIniName[] = "SapRfc.ini";
 constexpr char kLocalLocation[] = "CPIC (TCP/IP) on local host";
 constexpr char kConnectStatus[] = "CONNECT to SAP gateway failed";
@@ -149,24 +165,12 @@ LibraryState& State() {
   return *state;
 }
 
-// The landscape is read afresh at every opening, so that a test may change
-// it between calls; it is parsed again only when its text changed, so that a
-// listing over many systems costs the same per system however many there are.
 const SimConfig& ReadSimConfig() {
-  static std::string* parsedText = new std::string();
-  static SimConfig* parsed = new SimConfig();
-  static bool parsedOnce = false;
-  std::string text;
-  if (!ReadWholeFile(FindIgnoringCase(kSimIniName), &text)) text.clear();
-  if (!parsedOnce || text != *parsedText) {
-    *parsed = text.empty() ? SimConfig() : ParseSimConfig(text);
-    *parsedText = std::move(text);
-    parsedOnce = true;
-  }
+  const SimConfig& config = ReadLandscape();
   LibraryState& s = State();
   s.configRead = true;
-  s.globalFail = parsed->globalFail;
-  return *parsed;
+  s.globalFail = config.globalFail;
+  return config;
 }
 
 bool Fails(Operation op) {
@@ -222,13 +226,6 @@ bool Aborts(const SimSystem& system, OpenMode mode, Operation op, const char* op
     s.handler(s.handlerText.data());
   }
   return true;
-}
-
-bool LogonAccepted(const SimSystem& system, const char* client, const char* user,
-                   const char* password) {
-  return Trim(client ? client : "") == system.client &&
-         TrimTrailingBlanks(user ? user : "") == TrimTrailingBlanks(system.user) &&
-         TrimTrailingBlanks(password ? password : "") == TrimTrailingBlanks(system.password);
 }
 
 Failure NotReached(const std::string& partner) {
@@ -295,6 +292,8 @@ RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
     Record(NotReached(partner));
     return 0;
   }
+  HangIfConfigured(*system, kOpRfcOpen);
+  TakeConfiguredDelay(*system);
   if (Aborts(*system, mode, kOpRfcOpen, "RfcOpen", kConnectStatus)) return 0;
   if (!LogonAccepted(*system, options->client, options->user, options->password)) {
     Record(LogonFailure(*system, mode));
@@ -327,6 +326,8 @@ RfcHandle OpenWithConnectString(const char* connect) {
     Record(NotReached(destination));
     return 0;
   }
+  HangIfConfigured(*system, kOpRfcOpenEx);
+  TakeConfiguredDelay(*system);
   if (Aborts(*system, OpenMode::kDestination, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) {
     return 0;
   }
@@ -431,7 +432,7 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
         Record(f);
         return kRfcFailure;
       }
-      std::vector<Session> sessions = ParseUsersFile(text);
+      std::vector<Session> sessions = ParseUsersFile(text, system.usersUtf8);
       table->Reserve(sessions.size());
       for (std::size_t i = 0; i < sessions.size(); ++i) {
         AppendSessionRow(*table, *layout, fields, sessions[i], i);
@@ -453,6 +454,7 @@ int CallFunction(RfcHandle handle, const char* function) {
   }
   Connection& connection = it->second;
   connection.pending = false;
+  HangIfConfigured(connection.system, kOpRfcCall);
   if (Aborts(connection.system, connection.mode, kOpRfcCall, "RfcCall", status)) {
     return kRfcFailure;
   }
@@ -493,6 +495,9 @@ int ReceiveResult(RfcHandle handle, ParameterEntry* importing, TableEntry* table
   it->second.pending = false;
   const std::string& function = connection.function;
   std::string status = connection.pending ? "RECEIVE " + function + " failed" : "RECEIVE failed";
+  HangIfConfigured(connection.system, kOpRfcReceive);
+  // The partner's answer is awaited here: a slow system shows in RfcReceive.
+  if (connection.pending) TakeConfiguredDelay(connection.system);
   if (Aborts(connection.system, connection.mode, kOpRfcReceive, "RfcReceive", status)) {
     return kRfcFailure;
   }

@@ -1,0 +1,288 @@
+#include "nwrfc_model.h"
+
+#include <cstring>
+
+#include "sim_landscape.h"
+#include "sim_unicode.h"
+
+namespace rfcsim {
+namespace nw {
+
+namespace {
+
+constexpr char kRcNames[][32] = {
+    "RFC_OK",
+    "RFC_COMMUNICATION_FAILURE",
+    "RFC_LOGON_FAILURE",
+    "RFC_ABAP_RUNTIME_FAILURE",
+    "RFC_ABAP_MESSAGE",
+    "RFC_ABAP_EXCEPTION",
+    "RFC_CLOSED",
+    "RFC_CANCELED",
+    "RFC_TIMEOUT",
+};
+
+// The names this library uses for return codes beyond the first few.
+std::string RcName(RFC_RC code) {
+  switch (code) {
+    case RFC_INVALID_HANDLE:
+      return "RFC_INVALID_HANDLE";
+    case RFC_NOT_FOUND:
+      return "RFC_NOT_FOUND";
+    case RFC_ILLEGAL_STATE:
+      return "RFC_ILLEGAL_STATE";
+    case RFC_INVALID_PARAMETER:
+      return "RFC_INVALID_PARAMETER";
+    case RFC_CONVERSION_FAILURE:
+      return "RFC_CONVERSION_FAILURE";
+    case RFC_BUFFER_TOO_SMALL:
+      return "RFC_BUFFER_TOO_SMALL";
+    case RFC_TABLE_MOVE_BOF:
+      return "RFC_TABLE_MOVE_BOF";
+    case RFC_TABLE_MOVE_EOF:
+      return "RFC_TABLE_MOVE_EOF";
+    case RFC_UNKNOWN_ERROR:
+      return "RFC_UNKNOWN_ERROR";
+    default:
+      break;
+  }
+  int value = static_cast<int>(code);
+  if (value >= 0 && value < static_cast<int>(sizeof kRcNames / sizeof kRcNames[0])) {
+    return kRcNames[value];
+  }
+  return "RFC_RC " + std::to_string(value);
+}
+
+RFC_ERROR_GROUP GroupOf(RFC_RC code) {
+  switch (code) {
+    case RFC_OK:
+      return RFC_ERROR_GROUP::OK;
+    case RFC_COMMUNICATION_FAILURE:
+    case RFC_CLOSED:
+    case RFC_TIMEOUT:
+      return RFC_ERROR_GROUP::COMMUNICATION_FAILURE;
+    case RFC_LOGON_FAILURE:
+      return RFC_ERROR_GROUP::LOGON_FAILURE;
+    case RFC_ABAP_EXCEPTION:
+      return RFC_ERROR_GROUP::ABAP_APPLICATION_FAILURE;
+    case RFC_ABAP_RUNTIME_FAILURE:
+    case RFC_ABAP_MESSAGE:
+      return RFC_ERROR_GROUP::ABAP_RUNTIME_FAILURE;
+    default:
+      return RFC_ERROR_GROUP::EXTERNAL_RUNTIME_FAILURE;
+  }
+}
+
+template <std::size_t N>
+void CopyWide(SAP_UC (&dest)[N], const std::string& text) {
+  std::u16string wide = Latin1ToUtf16(text);
+  std::size_t n = wide.size() < N ? wide.size() : N - 1;
+  for (std::size_t i = 0; i < N; ++i) dest[i] = i < n ? wide[i] : 0;
+}
+
+std::string GatewayService(int sysnr) {
+  return std::string("sapgw") + (sysnr >= 0 && sysnr < 10 ? "0" : "") + std::to_string(sysnr);
+}
+
+const std::string& Value(const std::map<std::string, std::string>& params, const char* name) {
+  static const std::string* empty = new std::string();
+  auto it = params.find(name);
+  return it == params.end() ? *empty : it->second;
+}
+
+constexpr FieldDef kThusrinfoFields[] = {{"", FieldType::kChar, 0}};
+
+// GET_CPU_ALL's parameters: the two the caller sets, then what it returns.
+constexpr FieldDef kGetCpuAllFields[] = {
+    {"LOCAL_REMOTE", FieldType::kChar, 5},   {"LOGICAL_DESTINATION", FieldType::kChar, 32},
+    {"ACTIVEFLAG", FieldType::kChar, 1},     {"DETAILSCOLL", FieldType::kChar, 1},
+    {"DETAILSMODE", FieldType::kChar, 1},    {"DETAILSREQI", FieldType::kChar, 1},
+    {"F_CPU_ALL_READ", FieldType::kChar, 1}, {"INTERVAL", FieldType::kInt, 4},
+    {"LASTCOLLINT", FieldType::kInt, 4},     {"LASTCOLLWRT", FieldType::kChar, 14},
+    {"NORMCOLLINT", FieldType::kInt, 4},     {"OP_SYSTEM", FieldType::kChar, 10},
+};
+
+// A row of the user list (structure UINFO).
+constexpr FieldDef kUsrTablFields[] = {
+    {"MANDT", FieldType::kChar, 3},  {"BNAME", FieldType::kChar, 12},
+    {"TCODE", FieldType::kChar, 20}, {"TERM", FieldType::kChar, 20},
+    {"ZEIT", FieldType::kChar, 6},   {"MASTER", FieldType::kChar, 1},
+    {"TRACE", FieldType::kInt, 1},   {"EXTMODI", FieldType::kInt, 4},
+    {"INTMODI", FieldType::kInt, 4}, {"TID", FieldType::kInt, 4},
+    {"HOSTADR", FieldType::kInt, 4},
+};
+
+// A row of the CPU data (structure CPU_ALL).
+constexpr FieldDef kTfCpuAllFields[] = {
+    {"TYPE", FieldType::kInt, 2},      {"SUBTYPE", FieldType::kInt, 2},
+    {"SERIALNR", FieldType::kInt, 2},  {"ALIVE", FieldType::kInt, 4},
+    {"NBR_CPU", FieldType::kInt, 4},   {"LOAD1_AVG", FieldType::kInt, 4},
+    {"LOAD5_AVG", FieldType::kInt, 4}, {"LOAD15_AVG", FieldType::kInt, 4},
+    {"INT_SEC", FieldType::kInt, 4},   {"SYSC_SEC", FieldType::kInt, 4},
+    {"CS_SEC", FieldType::kInt, 4},    {"USR_TOTAL", FieldType::kInt, 4},
+    {"SYS_TOTAL", FieldType::kInt, 4}, {"IDLE_TOTAL", FieldType::kInt, 4},
+    {"AVAIL_CPU", FieldType::kInt, 4}, {"PAGE_IN", FieldType::kInt, 4},
+    {"PAGE_OUT", FieldType::kInt, 4},  {"FREE_MEM", FieldType::kInt, 4},
+    {"PHYS_MEM", FieldType::kInt, 4},  {"SWAP_SIZE", FieldType::kInt, 4},
+    {"SWAP_FREE", FieldType::kInt, 4}, {"CPU_MHZ", FieldType::kInt, 4},
+};
+
+template <std::size_t N>
+const FieldDef* Find(const FieldDef (&fields)[N], std::string_view name) {
+  for (const FieldDef& field : fields) {
+    if (!name.empty() && name == field.name) return &field;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Error MakeError(RFC_RC code, std::string message, std::string key) {
+  Error error;
+  error.code = code;
+  error.group = GroupOf(code);
+  error.key = key.empty() ? RcName(code) : std::move(key);
+  error.message = std::move(message);
+  return error;
+}
+
+void FillErrorInfo(const Error& error, RFC_ERROR_INFO* info) {
+  if (info == nullptr) return;
+  std::memset(static_cast<void*>(info), 0, sizeof *info);
+  info->code = error.code;
+  info->group = error.group;
+  CopyWide(info->key, error.key);
+  CopyWide(info->message, error.message);
+}
+
+std::string Narrow(const SAP_UC* text) {
+  if (text == nullptr) return "";
+  std::size_t n = 0;
+  while (text[n] != 0) ++n;
+  return Utf16ToLatin1(std::u16string_view(text, n));
+}
+
+std::map<std::string, std::string> ReadParameters(const RFC_CONNECTION_PARAMETER* params,
+                                                  unsigned count) {
+  std::map<std::string, std::string> values;
+  for (unsigned i = 0; params != nullptr && i < count; ++i) {
+    std::string name = Narrow(params[i].name);
+    for (char& c : name) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    values.emplace(name, Narrow(params[i].value));
+  }
+  return values;
+}
+
+Found FindSystem(const SimConfig& config, const std::map<std::string, std::string>& params) {
+  Found found;
+  const std::string& ashost = Value(params, "ashost");
+  const std::string& mshost = Value(params, "mshost");
+  if (!ashost.empty()) {
+    int sysnr = -1;
+    const std::string& text = Value(params, "sysnr");
+    bool twoDigits =
+        text.size() == 2 && text[0] >= '0' && text[0] <= '9' && text[1] >= '0' && text[1] <= '9';
+    if (!twoDigits) {
+      found.error = MakeError(RFC_INVALID_PARAMETER,
+                              "Parameter SYSNR '" + text + "' is not a two-digit system number");
+      return found;
+    }
+    sysnr = (text[0] - '0') * 10 + (text[1] - '0');
+    found.system = config.FindByHost(ashost.c_str(), sysnr);
+    if (found.system == nullptr) {
+      found.error = MakeError(RFC_COMMUNICATION_FAILURE,
+                              "partner '" + ashost + ":" + GatewayService(sysnr) + "' not reached");
+    }
+    return found;
+  }
+  if (!mshost.empty()) {
+    const std::string& sysid = Value(params, "sysid");
+    found.system = config.FindByMessageServer(mshost, sysid);
+    if (found.system == nullptr) {
+      found.error =
+          MakeError(RFC_COMMUNICATION_FAILURE,
+                    "message server of system '" + sysid + "' on host " + mshost + " not reached");
+    }
+    return found;
+  }
+  found.error = MakeError(RFC_INVALID_PARAMETER, "Parameter ASHOST, GWHOST or MSHOST is missing");
+  return found;
+}
+
+Error CheckLogon(const SimSystem& system, const std::map<std::string, std::string>& params) {
+  if (LogonAccepted(system, Value(params, "client").c_str(), Value(params, "user").c_str(),
+                    Value(params, "passwd").c_str())) {
+    return Error();
+  }
+  return MakeError(RFC_LOGON_FAILURE, "Name or password is incorrect (repeat logon)");
+}
+
+Error OutcomeError(const Outcome& outcome, std::string_view function) {
+  std::string name(function);
+  std::string note = outcome.note.empty() ? "" : " (" + outcome.note + ")";
+  switch (outcome.kind) {
+    case OutcomeKind::kOk:
+      return Error();
+    case OutcomeKind::kException:
+      return MakeError(RFC_ABAP_EXCEPTION, name + " raised exception " + outcome.name,
+                       outcome.name);
+    case OutcomeKind::kSysException:
+      return MakeError(RFC_ABAP_RUNTIME_FAILURE, name + " raised system exception " + outcome.name,
+                       outcome.name);
+    case OutcomeKind::kOther:
+      if (outcome.code == 0) return Error();
+      return MakeError(RFC_UNKNOWN_ERROR,
+                       name + " ended with return code " + std::to_string(outcome.code));
+    case OutcomeKind::kCallFail:
+      return MakeError(RFC_COMMUNICATION_FAILURE,
+                       "connection to partner broken while sending " + name);
+    case OutcomeKind::kFailure:
+      break;
+  }
+  return MakeError(RFC_COMMUNICATION_FAILURE,
+                   "connection to partner broken while receiving " + name + note);
+}
+
+const FieldDef* FindField(Container container, std::string_view name) {
+  switch (container) {
+    case Container::kThusrinfo:
+      return Find(kThusrinfoFields, name);
+    case Container::kGetCpuAll:
+      return Find(kGetCpuAllFields, name);
+    case Container::kUsrTabl:
+      return Find(kUsrTablFields, name);
+    case Container::kTfCpuAll:
+      return Find(kTfCpuAllFields, name);
+  }
+  return nullptr;
+}
+
+bool FindTable(Container function, std::string_view name, Container* table) {
+  if (function == Container::kThusrinfo && name == "USR_TABL") {
+    *table = Container::kUsrTabl;
+    return true;
+  }
+  if (function == Container::kGetCpuAll && name == "TF_CPU_ALL") {
+    *table = Container::kTfCpuAll;
+    return true;
+  }
+  return false;
+}
+
+Error WriteChars(std::u16string_view value, const FieldDef& field, RFC_CHAR* buffer,
+                 unsigned bufferLength) {
+  if (field.type != FieldType::kChar) {
+    return MakeError(RFC_CONVERSION_FAILURE,
+                     std::string("field ") + field.name + " is not a character field");
+  }
+  if (buffer == nullptr || bufferLength < field.length) {
+    return MakeError(RFC_BUFFER_TOO_SMALL,
+                     std::string("field ") + field.name + " has " + std::to_string(field.length) +
+                         " characters, the buffer " + std::to_string(bufferLength));
+  }
+  for (unsigned i = 0; i < field.length; ++i) buffer[i] = i < value.size() ? value[i] : u' ';
+  return Error();
+}
+
+}  // namespace nw
+}  // namespace rfcsim
