@@ -208,11 +208,13 @@ QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {
   RFC_FUNCTION_HANDLE function = Function(connection, u"GET_CPU_ALL", "GET_CPU_ALL", &result);
   if (!function) return result;
 
+  // The library pads a character field to its width itself: "LOCAL" fits
+  // the system's field whatever its length, and the destination is blank.
   RFC_ERROR_INFO info = {};
-  const SAP_UC localRemote[] = u"LOCAL ";
+  const SAP_UC localRemote[] = u"LOCAL";
   SAP_UC logicalDestination[32];
   for (SAP_UC& c : logicalDestination) c = u' ';
-  if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 6, &info) != RFC_OK ||
+  if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 5, &info) != RFC_OK ||
       lib_.RfcSetChars(function, u"LOGICAL_DESTINATION", logicalDestination, 32, &info) != RFC_OK) {
     return Aborted("RfcSetChars GET_CPU_ALL", info);
   }
