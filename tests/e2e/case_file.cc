@@ -353,12 +353,19 @@ class Parser {
       result_.program_name = s.words[1];
       program_line_ = s.line;
     } else if (kind == "library") {
-      ExpectWords(s, 2, "library absent");
-      if (s.words[1] != "absent") Fail(s.line, "expected \"=== library absent\"");
+      ExpectWords(s, 2, "library absent|classic|netweaver");
+      const std::string& which = s.words[1];
+      if (which != "absent" && which != "classic" && which != "netweaver") {
+        Fail(s.line, "expected \"=== library absent\", \"classic\" or \"netweaver\"");
+      }
       AllowVariants(s, {});
       ExpectEmptyBody(s);
       Once(s, kind);
-      result_.library_absent = true;
+      if (which == "absent") {
+        result_.library_absent = true;
+      } else {
+        result_.only_library = which == "classic" ? LibraryKind::kClassic : LibraryKind::kNetWeaver;
+      }
     } else if (kind == "stdout") {
       ExpectWords(s, 1, "stdout");
       AllowVariants(s, {"crlf", "no final line feed"});

@@ -46,6 +46,10 @@ enum class Placement {
 
 enum class Platform { kPosix, kWindows };
 
+// The RFC library a run puts beside the program: the classic librfc32 or
+// the NetWeaver sapnwrfc (each simulated).
+enum class LibraryKind { kClassic, kNetWeaver };
+
 struct Case {
   std::string description;  // the leading comment, without the "#"
   std::vector<std::string> args;
@@ -53,6 +57,9 @@ struct Case {
   Placement placement = Placement::kInPlace;
   std::string program_name;  // for kCopy and kLink
   bool library_absent = false;
+  // "=== library classic" / "=== library netweaver": the case runs only
+  // against that library, its behaviour being that library's own.
+  std::optional<LibraryKind> only_library;
   std::optional<Pattern> expected_stdout;
   std::vector<Pattern> stdout_contains;
   int expected_status = 0;

@@ -121,7 +121,13 @@ class CaseTest : public ::testing::Test {
                    << " targets";
     }
 
-    scratch_ = fs::path(config_.scratch_root) / name_;
+    if (case_.only_library && *case_.only_library != config_.library_kind) {
+      GTEST_SKIP() << "only for the "
+                   << (*case_.only_library == LibraryKind::kClassic ? "classic" : "NetWeaver")
+                   << " RFC library";
+    }
+
+    scratch_ = fs::path(ScratchRoot(config_)) / name_;
     fs::remove_all(scratch_);
     fs::create_directories(scratch_);
     if (case_.drive_c) {
@@ -236,19 +242,23 @@ class CaseTest : public ::testing::Test {
   }
 
   // Copies the program (and, unless the case wants it absent, the RFC
-  // library beside it) or links to it, as the case asks.
+  // library beside it) or links to it, as the case asks. A NetWeaver run
+  // never uses the built program's folder, where the classic library lies
+  // too: the program runs as a copy, and a link points to a copy of its own
+  // with only the NetWeaver library beside it.
   bool PlaceProgram() {
     if (!fs::exists(config_.program)) {
       problems_.push_back("the program " + config_.program +
                           " does not exist (build the tolvaran target, or set TOLVARAN_BIN)");
       return false;
     }
+    const bool netweaver = config_.library_kind == LibraryKind::kNetWeaver;
     fs::path target;
     if (case_.placement == Placement::kCopy) {
       target = scratch_ / ProgramCopyName(case_.program_name, config_.target);
     } else if (case_.placement == Placement::kLink) {
       target = scratch_ / case_.program_name;
-    } else if (case_.library_absent) {
+    } else if (case_.library_absent || netweaver) {
       target = scratch_ / kProgramFolder / fs::path(config_.program).filename();
     } else {
       program_ = config_.program;
@@ -261,22 +271,31 @@ class CaseTest : public ::testing::Test {
     }
     fs::create_directories(target.parent_path());
     if (case_.placement == Placement::kLink) {
-      fs::create_symlink(config_.program, target);
+      fs::path linked = config_.program;
+      if (netweaver) {
+        linked = scratch_ / kProgramFolder / fs::path(config_.program).filename();
+        fs::create_directories(linked.parent_path());
+        CopyExecutable(config_.program, linked);
+        PlaceLibraryBeside(linked);
+      }
+      fs::create_symlink(linked, target);
     } else {
       CopyExecutable(config_.program, target);
     }
     program_ = target.string();
-
-    if (!case_.library_absent && !config_.library.empty()) {
-      const fs::path beside = target.parent_path() / fs::path(config_.library).filename();
-      if (!fs::exists(config_.library)) {
-        notes_.push_back("note: the RFC library " + config_.library +
-                         " does not exist, so none was put beside the program");
-      } else if (!Exists(beside)) {
-        CopyExecutable(config_.library, beside);
-      }
-    }
+    PlaceLibraryBeside(target);
     return true;
+  }
+
+  void PlaceLibraryBeside(const fs::path& program) {
+    if (case_.library_absent || config_.library.empty()) return;
+    const fs::path beside = program.parent_path() / fs::path(config_.library).filename();
+    if (!fs::exists(config_.library)) {
+      notes_.push_back("note: the RFC library " + config_.library +
+                       " does not exist, so none was put beside the program");
+    } else if (!Exists(beside)) {
+      CopyExecutable(config_.library, beside);
+    }
   }
 
   static void CopyExecutable(const fs::path& from, const fs::path& to) {

@@ -20,6 +20,9 @@ const char kConfigHelp[] =
     "  --scratch=DIR      TOLVARAN_SCRATCH     where each case gets its scratch folder\n"
     "  --library=PATH     TOLVARAN_LIBRARY     RFC library put beside a program copy; a plain\n"
     "                                          file name is looked up beside the program\n"
+    "  --library-kind=K   TOLVARAN_LIBRARY_KIND  classic (default) or netweaver: which one\n"
+    "                                          --library is; netweaver runs always copy the "
+    "program\n"
     "  --target=KIND      TOLVARAN_TARGET      posix or windows (default: windows for *.exe)\n"
     "  --timeout=SECS     TOLVARAN_TIMEOUT     a case running longer is killed (default 60)\n"
     "  --wineserver=PATH  TOLVARAN_WINESERVER  the launcher's wineserver, for \"=== drive C\"\n"
@@ -38,7 +41,7 @@ const Setting kSettings[] = {
     {"--cases=", "TOLVARAN_CASES"},           {"--data=", "TOLVARAN_DATA"},
     {"--scratch=", "TOLVARAN_SCRATCH"},       {"--library=", "TOLVARAN_LIBRARY"},
     {"--target=", "TOLVARAN_TARGET"},         {"--timeout=", "TOLVARAN_TIMEOUT"},
-    {"--wineserver=", "TOLVARAN_WINESERVER"},
+    {"--wineserver=", "TOLVARAN_WINESERVER"}, {"--library-kind=", "TOLVARAN_LIBRARY_KIND"},
 };
 
 std::vector<std::string> SplitBlanks(const std::string& text) {
@@ -69,6 +72,11 @@ std::string Absolute(const std::string& path) {
 }
 
 }  // namespace
+
+std::string ScratchRoot(const Config& config) {
+  return config.library_kind == LibraryKind::kNetWeaver ? config.scratch_root + "-nw"
+                                                        : config.scratch_root;
+}
 
 std::string ProgramCopyName(const std::string& name, Platform target) {
   if (target == Platform::kWindows && !EndsWithExe(name)) return name + ".exe";
@@ -133,6 +141,16 @@ Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLoo
     config.library = library.find('/') == library.npos
                          ? (fs::path(config.program).parent_path() / library).string()
                          : Absolute(library);
+  }
+
+  std::string kind = get("TOLVARAN_LIBRARY_KIND", "classic").value_or("classic");
+  if (kind == "classic") {
+    config.library_kind = LibraryKind::kClassic;
+  } else if (kind == "netweaver") {
+    config.library_kind = LibraryKind::kNetWeaver;
+  } else {
+    throw std::invalid_argument("TOLVARAN_LIBRARY_KIND must be classic or netweaver, not \"" +
+                                kind + "\"");
   }
 
   std::string target = get("TOLVARAN_TARGET", defaults.target).value_or("");

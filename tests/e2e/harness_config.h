@@ -22,6 +22,9 @@ struct Config {
   std::string data_dir;               // absolute; "=== copy" sources are below it
   std::string scratch_root;           // absolute; one directory per case below it
   std::string library;                // absolute path of the RFC library, or empty
+  // Which library `library` is. A NetWeaver run never runs the built program
+  // in place: beside it the classic library would be found first.
+  LibraryKind library_kind = LibraryKind::kClassic;
   Platform target = Platform::kPosix;
   std::chrono::seconds timeout{60};
   std::vector<std::string> only_cases;  // from --case: run just these
@@ -67,6 +70,10 @@ using EnvLookup = std::function<const char*(const char*)>;
 // combines them with the environment and `defaults`. Throws
 // std::invalid_argument on a bad or missing setting.
 Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLookup& env);
+
+// Where a run's scratch folders go: `scratch_root`, or beside it for a
+// NetWeaver run ("<root>-nw"), so that both runs of a case can go at once.
+std::string ScratchRoot(const Config& config);
 
 // The file name a copy of the program gets when a case names it `name`
 // (which may include folders): for a Windows target ".exe" is added unless

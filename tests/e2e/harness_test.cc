@@ -91,6 +91,21 @@ TEST(CaseFile, EmptyArgsAndDefaults) {
   EXPECT_TRUE(ParseCase("# c\n=== library absent\n=== status\n0\n", "x").library_absent);
 }
 
+TEST(CaseFile, LibraryOfItsOwn) {
+  const std::string tail = "=== status\n0\n";
+  EXPECT_FALSE(ParseCase("# c\n" + tail, "x").only_library.has_value());
+  Case classic = ParseCase("# c\n=== library classic\n" + tail, "x");
+  EXPECT_EQ(classic.only_library, LibraryKind::kClassic);
+  EXPECT_FALSE(classic.library_absent);
+  EXPECT_EQ(ParseCase("# c\n=== library netweaver\n" + tail, "x").only_library,
+            LibraryKind::kNetWeaver);
+  // One library section only: "absent" with a kind, or two kinds, is a slip.
+  EXPECT_NE(ParseError("# c\n=== library classic\n=== library netweaver\n" + tail), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== library absent\n=== library classic\n" + tail), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== library NetWeaver\n" + tail), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== library classic extra\n" + tail), "(parsed)");
+}
+
 TEST(CaseFile, StdoutVariants) {
   Case c = ParseCase("# c\n=== stdout (crlf, no final line feed)\na\nb\n=== status\n0\n", "x");
   EXPECT_TRUE(c.expected_stdout->Matches("a\r\nb"));
@@ -399,6 +414,23 @@ TEST(Config, FlagBeatsEnvironmentBeatsDefault) {
   EXPECT_EQ(c.only_cases, (std::vector<std::string>{"a/b.case", "c"}));
   EXPECT_EQ(c.target, Platform::kWindows);
   EXPECT_EQ(c.library, "");
+}
+
+TEST(Config, LibraryKindAndItsScratchFolders) {
+  Config c = Load({"e2e_tests", "--gtest_brief=1"}, {});
+  EXPECT_EQ(c.library_kind, LibraryKind::kClassic);
+  EXPECT_EQ(ScratchRoot(c), "/b/scratch");
+  c = Load(
+      {"e2e_tests", "--library-kind=netweaver", "--library=/b/libsapnwrfc.so", "--gtest_brief=1"},
+      {});
+  EXPECT_EQ(c.library_kind, LibraryKind::kNetWeaver);
+  EXPECT_EQ(c.library, "/b/libsapnwrfc.so");
+  // Both runs of a case may go at once: their scratch folders differ.
+  EXPECT_EQ(ScratchRoot(c), "/b/scratch-nw");
+  c = Load({"e2e_tests", "--gtest_brief=1"}, {{"TOLVARAN_LIBRARY_KIND", "netweaver"}});
+  EXPECT_EQ(c.library_kind, LibraryKind::kNetWeaver);
+  EXPECT_THROW(Load({"e2e_tests", "--gtest_brief=1", "--library-kind=nw"}, {}),
+               std::invalid_argument);
 }
 
 TEST(Config, WineSettings) {
