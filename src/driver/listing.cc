@@ -122,6 +122,11 @@ int RunListing(RunState& rs) {
     if (rs.verbose) rs.host->WriteOut("\n" + rs.headerLine.str() + " State=" + state + "\n");
   }
 
+  // The last system's failure text stays in front of the summary. It holds
+  // the library's exception name, which must not break the document either.
+  std::string stray = rs.resultBuffer.str();
+  rs.resultBuffer.Clear();
+  AppendDocumentText(rs, stray);
   rs.resultBuffer.Append("\n");
   OpenText(rs);
   AppendDocumentText(rs, "(***) " + rs.itemName.str() +
