@@ -5,8 +5,11 @@
 namespace tolvaran {
 
 TextReader::TextReader(std::string bytes) {
-  text_.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  // Notepad starts a file saved as UTF-8 with a byte order mark; it is no
+  // part of the first line.
+  std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  text_.reserve(bytes.size() - start);
+  for (std::size_t i = start; i < bytes.size(); ++i) {
     if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
     text_.push_back(bytes[i]);
   }

@@ -4,6 +4,7 @@
 // platform, so files written on Windows read the same here). Each read takes
 // at most `max` characters and stops after a line feed; a longer line comes
 // back in several pieces. A piece ends at a NUL byte, as a C string would.
+// A UTF-8 byte order mark at the start of the file is skipped.
 #ifndef TOLVARAN_PLATFORM_TEXT_READER_H_
 #define TOLVARAN_PLATFORM_TEXT_READER_H_
 
