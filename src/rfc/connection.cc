@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/ascii_text.h"
+#include "rfc/connect_string.h"
 #include "rfc/rfc_failure.h"
 
 namespace tolvaran {
@@ -88,6 +89,16 @@ RfcHandle OpenConnection(RunState& rs) {
     return handle;
   }
 
+  std::string connect;
+  if (!BuildConnectString({{"CLIENT", rs.profile.logonClient.view()},
+                           {"USER", rs.profile.user.view()},
+                           {"PASSWD", rs.profile.password.view()},
+                           {"LANG", "D"},
+                           {"DEST", t.destination.view()}},
+                          &connect)) {
+    return 0;
+  }
+
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   if (rs.verbose) rs.host->WriteOut("* SapRfc.Ini.......: " + t.destination.str() + "<\n");
@@ -98,9 +109,7 @@ RfcHandle OpenConnection(RunState& rs) {
     rs.heldLock.reset();
     return 0;
   }
-  rfc.connectString.Set("CLIENT=" + rs.profile.logonClient.str() +
-                        " USER=" + rs.profile.user.str() + " PASSWD=" + rs.profile.password.str() +
-                        " LANG=D DEST=" + t.destination.str());
+  rfc.connectString.Set(connect);
   RfcHandle handle = rfc.lib.RfcOpenEx(rfc.connectString.data(), &rfc.openExError);
   rs.heldLock.reset();
   rfc.lastHandle = handle;
