@@ -81,8 +81,8 @@ RfcHandle OpenConnection(RunState& rs) {
     options.connopt = &rfc.hostOptions;
   }
 
-  std::string destination_config;
-  if (!rs.host->ReadFile("SapRfc." + t.destination.str(), &destination_config)) {
+  const std::string destination_config = "SapRfc." + t.destination.str();
+  if (!rs.host->IsRegularFile(destination_config)) {
     RfcHandle handle = rfc.lib.RfcOpen(&options);
     rfc.lastHandle = handle;
     TraceLine(rs, handle, "RfcOpen called", "");
@@ -105,7 +105,8 @@ RfcHandle OpenConnection(RunState& rs) {
 
   rs.heldLock = rs.host->Lock(kLibraryConfigLock, kLockTimeoutSeconds);
   if (!rs.heldLock) return 0;
-  if (!rs.host->ReplaceFile(kLibraryConfig, destination_config)) {
+  rs.host->RemoveStaleTemporaries(kLibraryConfig);
+  if (!rs.host->CopyFile(destination_config, kLibraryConfig)) {
     rs.heldLock.reset();
     return 0;
   }

@@ -1,6 +1,7 @@
 #include "rfc/rfc_failure.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "output/result_document.h"
@@ -71,12 +72,14 @@ void DeleteTraceFile(RunState& rs) { rs.host->RemoveFile(TraceFilePath(rs)); }
 void AppendTraceDetail(RunState& rs) {
   std::string detail;
   std::string path = TraceFilePath(rs);
-  std::string bytes;
-  if (!rs.host->ReadFile(path, &bytes)) {
+  // The trace grows with every failed check in the directory: it is read in
+  // pieces, never whole.
+  std::unique_ptr<FileReader> file = rs.host->OpenReader(path);
+  if (!file) {
     rs.resultBuffer.Append(" - Please Check Trace-File");
     return;
   }
-  TextReader reader(std::move(bytes));
+  TextReader reader([&file](std::string* chunk) { return file->Read(chunk); });
   std::string piece;
   while (reader.ReadPiece(99, &piece)) {
     if (piece.compare(0, 11, "**** ERROR ") == 0) detail.clear();
