@@ -10,16 +10,12 @@
 #include <sstream>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#endif
-
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
+#include "platform/host.h"
+#include "platform/private_file.h"
+#include "profile_check.h"
 
 namespace tolvaran {
 
@@ -64,10 +60,15 @@ const char kCheckUsage[] =
     "\n"
     "Reads FILE with tolvaran's own profile reader and checks it as a\n"
     "single-system run does, with the file name (without directory) as the\n"
-    "profile name. Prints OK, or tolvaran's error message, for example\n"
+    "profile name; as tolvaran does, .P00 is added to a name without a\n"
+    "three-character extension (check SYS1 reads SYS1.P00). Prints OK, or\n"
+    "tolvaran's error message, for example\n"
     "  Error 1006: Username in Profile SYS1.P00 is missing...\n"
+    "For errors 1003 to 1005 further indented lines give the reason, e.g.\n"
+    "  Error 1003: Invalid Parameter(s) at SYS1.P00 found...\n"
+    "    Client.....: 2 characters, at least 3\n"
     "A file that cannot be read gives \"Error 1002: Profile FILE is missing...\"\n"
-    "with FILE as given.\n"
+    "with FILE as read.\n"
     "\n"
     "Exit status: 0 OK, 2 error.\n";
 
@@ -122,9 +123,11 @@ std::string NewUsage() {
           "         [--host HOST] [--sysnr NN] [--gwhost HOST] [--gwservice SERVICE]\n"
           "         [--company TEXT] [--force]\n"
           "\n"
-          "Writes a complete system profile to FILE, then reads it back as tolvaran\n"
-          "does. The password is read from standard input (without echo at a\n"
-          "terminal) and stored scrambled.\n"
+          "Writes a complete system profile to FILE (FILE.P00 when FILE has no\n"
+          "three-character extension, the name tolvaran FILE opens), readable by\n"
+          "its owner only, then reads it back as tolvaran does. The password is\n"
+          "read from standard input (without echo at a terminal) and stored\n"
+          "scrambled. --force replaces FILE atomically, never in place.\n"
           "\n";
   auto line = [&text](const std::string& option, const std::string& what) {
     text << "  " << option << std::string(option.size() < 21 ? 21 - option.size() : 1, ' ') << what
@@ -255,16 +258,10 @@ int Scramble(const std::vector<std::string>& args, ProfileToolIo& io) {
   return kDone;
 }
 
+// Read as the program reads a profile: a regular file only (a FIFO is
+// never waited for), at most the program's bound.
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) return false;
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return false;
-  *bytes = content.str();
-  return true;
+  return MakeRealHost()->ReadFile(path, bytes);
 }
 
 std::string FileNameOf(const std::string& path) {
@@ -426,38 +423,20 @@ std::string ProfileText(const NewRequest& request, const std::string& storedPass
   return text;
 }
 
-// Writes `text` to `path`; without `replace` an existing file is left as
-// it is. On a fault gives its reason.
+// Writes `text` to `path`, readable by its owner only; without `replace`
+// an existing file is left as it is, with `replace` it is replaced
+// atomically. On a fault gives its reason.
 std::string WriteNewFile(const std::string& path, const std::string& text, bool replace) {
-  // Without `replace` the file is created only if it does not exist, with
-  // no window in which another process's file could be replaced.
-  errno = 0;
-#ifdef _WIN32
-  // Not fopen's "x": only the Universal CRT knows it, not the msvcrt.dll
-  // that mingw-w64 programs use (Wine's ignores it and replaces the file).
-  const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (replace ? _O_TRUNC : _O_EXCL);
-  std::FILE* file = nullptr;
-  int fd = -1;
-  if (_sopen_s(&fd, path.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) == 0) {
-    file = _fdopen(fd, "wb");
-    if (!file) {
-      const int reason = errno;
-      _close(fd);
-      errno = reason;
-    }
+  std::string reason;
+  switch (WritePrivateFile(path, text, replace, &reason)) {
+    case PrivateWrite::kWritten:
+      return "";
+    case PrivateWrite::kExists:
+      return "it exists; give --force to replace it";
+    case PrivateWrite::kFailed:
+      break;
   }
-#else
-  std::FILE* file = std::fopen(path.c_str(), replace ? "wb" : "wbx");
-#endif
-  if (!file) {
-    if (errno == EEXIST) return "it exists; give --force to replace it";
-    if (errno == 0) return "it cannot be created";
-    return std::error_code(errno, std::generic_category()).message();
-  }
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  bool closed = std::fclose(file) == 0;
-  if (!written || !closed) return "writing it failed";
-  return "";
+  return reason.empty() ? "it cannot be created" : reason;
 }
 
 int New(const std::vector<std::string>& args, ProfileToolIo& io) {
@@ -469,6 +448,9 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
   int status = kRefused;
   if (!ParseNew(args, io, &request, &status)) return status;
   if (!CompleteNew(&request, io)) return kRefused;
+  // The program opens "G" as "G.P00": the file is written under the name
+  // it will look for.
+  request.file = WithProfileExtension(request.file);
 
   // Refused before the password is asked for, which would be in vain.
   std::error_code ec;
@@ -510,11 +492,16 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
 
 }  // namespace
 
-std::string CheckProfileFile(const std::string& path) {
+std::string CheckProfileFile(const std::string& given) {
+  const std::string path = WithProfileExtension(given);
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) return "Error 1002: Profile " + path + " is missing...";
   auto rs = std::make_unique<RunState>();
-  return ReadAsSingleRun(*rs, path, std::move(bytes));
+  std::string result = ReadAsSingleRun(*rs, path, bytes);
+  for (const std::string& reason : ExplainProfileFault(*rs, bytes, result)) {
+    result += "\n  " + reason;
+  }
+  return result;
 }
 
 int RunProfileTool(const std::vector<std::string>& args, ProfileToolIo& io) {

@@ -430,11 +430,25 @@ std::map<std::string, std::string> ParseConnectString(std::string_view text) {
   while (i < text.size()) {
     while (i < text.size() && IsBlank(text[i])) ++i;
     std::size_t start = i;
-    while (i < text.size() && !IsBlank(text[i])) ++i;
-    std::string_view token = text.substr(start, i - start);
-    std::size_t eq = token.find('=');
-    if (eq == std::string_view::npos || eq == 0) continue;
-    pairs[ToUpper(token.substr(0, eq))] = std::string(token.substr(eq + 1));
+    while (i < text.size() && !IsBlank(text[i]) && text[i] != '=') ++i;
+    if (i >= text.size() || text[i] != '=') continue;
+    std::string_view key = text.substr(start, i - start);
+    ++i;
+    // A value in double quotes runs to the next double quote, blanks
+    // included; the quotes are no part of it.
+    std::string_view value;
+    if (i < text.size() && text[i] == '"') {
+      std::size_t close = text.find('"', i + 1);
+      if (close == std::string_view::npos) close = text.size();
+      value = text.substr(i + 1, close - i - 1);
+      i = close < text.size() ? close + 1 : close;
+    } else {
+      std::size_t from = i;
+      while (i < text.size() && !IsBlank(text[i])) ++i;
+      value = text.substr(from, i - from);
+    }
+    if (key.empty()) continue;
+    pairs[ToUpper(key)] = std::string(value);
   }
   return pairs;
 }

@@ -156,7 +156,8 @@ void FillGeneratedSession(unsigned long index, std::string_view client, Session*
 std::vector<Session> GenerateSessions(unsigned long count, std::string_view client);
 
 // "KEY=VALUE" pairs separated by blanks, keys upper-cased; a later pair
-// replaces an earlier one with the same key.
+// replaces an earlier one with the same key. A value in double quotes
+// (KEY="a b") runs to the next double quote, blanks included.
 std::map<std::string, std::string> ParseConnectString(std::string_view text);
 
 // True when SapRfc.ini's text has a "DEST=<destination>" line.

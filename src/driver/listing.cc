@@ -256,6 +256,11 @@ int RunListing(RunState& rs) {
 
   Listing(rs).Run();
 
+  // The last system's failure text stays in front of the summary. It holds
+  // the library's exception name, which must not break the document either.
+  std::string stray = rs.resultBuffer.str();
+  rs.resultBuffer.Clear();
+  AppendDocumentText(rs, stray);
   rs.resultBuffer.Append("\n");
   OpenText(rs);
   AppendDocumentText(rs, "(***) " + rs.itemName.str() +

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <memory>
+#include <new>
 
 #include "driver/command_line.h"
 #include "driver/global_allocation.h"
@@ -31,11 +32,34 @@ const char kUsage[] =
     "               CH=n         Tembrel dialect: only channel n's value\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n"
-    "Exit status: 0 result written, 1 RFC library error, 2 error document.\n";
+    "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
+    "2 error document, or the output could not be written.\n";
+
+// Written when memory runs out: the document is built without allocating.
+const char kOutOfMemoryDocument[] =
+    "<Prtg>\n<Error>1</Error>\n<Text>Error 1099: Not enough memory !</Text>\n</Prtg>\n";
+
+int RunChecked(Host& host, const std::vector<std::string>& args);
 
 }  // namespace
 
 int RunProgram(Host& host, const std::vector<std::string>& args) {
+  int status;
+  try {
+    status = RunChecked(host, args);
+  } catch (const std::bad_alloc&) {
+    // The run record and whatever was being read are gone with the
+    // unwinding; the monitor still gets a document it can show.
+    host.WriteOut(kOutOfMemoryDocument);
+    status = 2;
+  }
+  // A document the monitor never got whole is no result.
+  return host.WriteFailed() ? 2 : status;
+}
+
+namespace {
+
+int RunChecked(Host& host, const std::vector<std::string>& args) {
   const std::int64_t startMs = MonotonicMilliseconds();
   if (args.size() == 2 && args[1] == kWorkerFlag) return RunCheckWorker(host);
   if (args.size() == 2 && (args[1] == "--help" || args[1] == "--version")) {
@@ -69,5 +93,7 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
     return end.status;
   }
 }
+
+}  // namespace
 
 }  // namespace tolvaran

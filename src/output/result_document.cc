@@ -9,21 +9,6 @@ bool IsXmlFlavour(OutputFlavour flavour) {
 
 bool HasChannelSelector(const RunState& rs) { return rs.params.hasChannel; }
 
-std::string EscapeXmlText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 void OpenDocument(RunState& rs) {
   if (IsXmlFlavour(rs.outputFlavour)) {
     rs.resultBuffer.Set("\n<Prtg>\n");
@@ -70,7 +55,7 @@ void AppendDocumentText(RunState& rs, std::string_view text) {
 std::string ErrorDocumentText(std::string_view message) {
   // The message is composed in a 128-byte buffer: at most 127 characters.
   std::string_view cut = message.substr(0, message.find('\0'));
-  if (cut.size() > 127) cut = cut.substr(0, 127);
+  cut = CutWholeCharacters(cut, 127);
   std::string doc = "<Prtg>\n<Error>1</Error>\n<Text>";
   doc += EscapeXmlText(cut);
   doc += "</Text>\n</Prtg>\n";

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "driver/run_state.h"
+#include "output/xml_text.h"
 
 namespace tolvaran {
 
@@ -18,10 +19,6 @@ bool IsXmlFlavour(OutputFlavour flavour);
 
 // True when the parameters carry the channel selector "CH=" (any case).
 bool HasChannelSelector(const RunState& rs);
-
-// Text between tags must not break the XML the monitor parses: "&" and "<"
-// are escaped, everything else (">" included) keeps its bytes.
-std::string EscapeXmlText(std::string_view text);
 
 void OpenDocument(RunState& rs);
 void OpenText(RunState& rs);
@@ -33,7 +30,8 @@ void CloseDocument(RunState& rs);
 void AppendDocumentText(RunState& rs, std::string_view text);
 
 // Replaces the result buffer by the error document for `message`, the same
-// in every dialect. The message is cut to 127 characters, then escaped.
+// in every dialect. The message is cut to 127 characters (a character the
+// cut would split is dropped whole), then escaped.
 void BuildErrorDocument(RunState& rs, std::string_view message);
 
 // "label : text" on standard output, the label left-aligned in `width`

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <thread>
 
 #include "platform/host.h"
@@ -48,57 +50,178 @@ class PosixLock : public FileLock {
   std::string path_;
 };
 
+// Opens a regular file for reading; -1 for anything else. O_NONBLOCK keeps
+// open from waiting for a FIFO's writer; a regular file reads the same
+// with it, but it is cleared anyway.
+int OpenRegularForReading(const std::string& native) {
+  int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+// One read; the count, 0 at the end, -1 on an error.
+ssize_t ReadSome(int fd, char* buf, std::size_t size) {
+  for (;;) {
+    ssize_t n = read(fd, buf, size);
+    if (n >= 0 || errno != EINTR) return n;
+  }
+}
+
+bool ReadUpTo(int fd, std::size_t limit, std::string* bytes) {
+  char buf[65536];
+  while (bytes->size() < limit) {
+    ssize_t n = ReadSome(fd, buf, std::min(sizeof buf, limit - bytes->size()));
+    if (n < 0) return false;
+    if (n == 0) break;
+    bytes->append(buf, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+class PosixFileReader : public FileReader {
+ public:
+  explicit PosixFileReader(int fd) : fd_(fd) {}
+  ~PosixFileReader() override { close(fd_); }
+  bool Read(std::string* chunk) override {
+    char buf[65536];
+    ssize_t n = ReadSome(fd_, buf, sizeof buf);
+    if (n <= 0) {
+      at_end_ = n == 0;
+      return false;
+    }
+    chunk->assign(buf, static_cast<std::size_t>(n));
+    return true;
+  }
+  bool AtEnd() const { return at_end_; }
+
+ private:
+  int fd_;
+  bool at_end_ = false;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Creates `target` + ".tmp" + sixteen random letters and digits, only if no
+// file (or link) of that name exists: a name planted in advance can neither
+// be foreseen nor written through. Owner-only until the caller widens it.
+int CreateTemporaryBeside(const std::string& target, std::string* temp) {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = target + ".tmp";
+    for (int i = 0; i < 16; ++i) name += kDigits[random() % 36];
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      *temp = name;
+      return fd;
+    }
+    if (errno != EEXIST && errno != EINTR) return -1;
+  }
+  return -1;
+}
+
+bool FinishReplacing(int fd, bool ok, const std::string& temp, const std::string& target) {
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
 class PosixHost : public Host {
  public:
   explicit PosixHost(std::string root) : root_(std::move(root)) {}
 
   void WriteOut(std::string_view bytes) override {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) write_failed_ = true;
+    if (std::fflush(stdout) != 0) write_failed_ = true;
   }
+
+  bool WriteFailed() const override { return write_failed_; }
 
   bool ReadFile(const std::string& path, std::string* bytes) override {
     bytes->clear();
-    std::string native = NativePath(path);
-    int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegularForReading(NativePath(path));
     if (fd < 0) return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      close(fd);
-      return false;
-    }
-    char buf[65536];
-    for (;;) {
-      ssize_t n = read(fd, buf, sizeof buf);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        close(fd);
-        return false;
-      }
-      if (n == 0) break;
-      bytes->append(buf, static_cast<std::size_t>(n));
-    }
+    bool ok = ReadUpTo(fd, kFileReadLimit, bytes);
+    close(fd);
+    return ok;
+  }
+
+  std::unique_ptr<FileReader> OpenReader(const std::string& path) override {
+    int fd = OpenRegularForReading(NativePath(path));
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixFileReader>(fd);
+  }
+
+  bool IsRegularFile(const std::string& path) override {
+    int fd = OpenRegularForReading(NativePath(path));
+    if (fd < 0) return false;
     close(fd);
     return true;
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     std::string native = NativePath(path);
-    std::string temp = native + ".tmp" + std::to_string(getpid());
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string temp;
+    int fd = CreateTemporaryBeside(native, &temp);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
+    bool ok = WriteAll(fd, bytes);
+    return FinishReplacing(fd, ok, temp, native);
+  }
+
+  bool CopyFile(const std::string& from, const std::string& to) override {
+    int in = OpenRegularForReading(NativePath(from));
+    if (in < 0) return false;
+    struct stat st;
+    std::string native = NativePath(to);
+    std::string temp;
+    int out = fstat(in, &st) == 0 ? CreateTemporaryBeside(native, &temp) : -1;
+    if (out < 0) {
+      close(in);
+      return false;
     }
-    bool ok = done == bytes.size();
-    if (close(fd) != 0) ok = false;
-    if (ok && rename(temp.c_str(), native.c_str()) != 0) ok = false;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    // The copy may hold a password like its source: it gets the source's
+    // permission bits, not the umask's.
+    bool ok = fchmod(out, st.st_mode & 0777) == 0;
+    PosixFileReader reader(in);
+    std::string chunk;
+    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    ok = ok && reader.AtEnd();
+    return FinishReplacing(out, ok, temp, native);
+  }
+
+  void RemoveStaleTemporaries(const std::string& path) override {
+    std::string native = NativePath(path);
+    std::size_t slash = native.find_last_of('/');
+    std::string dir = slash == std::string::npos ? "." : native.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (struct dirent* entry = readdir(d)) {
+      if (!IsOwnTemporaryName(entry->d_name, name)) continue;
+      // unlink removes a link itself, never what it leads to; a directory
+      // of that name is no file of ours and stays.
+      std::string stale = (slash == std::string::npos ? "" : dir) + entry->d_name;
+      struct stat st;
+      if (lstat(stale.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(stale.c_str());
+    }
+    closedir(d);
   }
 
   bool RemoveFile(const std::string& path) override {
@@ -130,8 +253,15 @@ class PosixHost : public Host {
     std::string native = NativePath(path);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
     for (;;) {
-      int fd = open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+      // Never through a link, and never waiting in open for a FIFO.
+      int fd = open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+      if (fd < 0 && errno != EINTR) return nullptr;  // it can never be created
       if (fd >= 0) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+          close(fd);
+          return nullptr;
+        }
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
           // The holder before us may have unlinked the file we opened.
           struct stat held, named;
@@ -153,8 +283,7 @@ class PosixHost : public Host {
     struct tm local;
     localtime_r(&now, &local);
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
-                  local.tm_sec);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
     return text;
   }
 
@@ -169,6 +298,7 @@ class PosixHost : public Host {
 
  private:
   std::string root_;
+  bool write_failed_ = false;
 };
 
 }  // namespace

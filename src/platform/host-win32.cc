@@ -1,3 +1,6 @@
+#ifndef _CRT_RAND_S
+#define _CRT_RAND_S
+#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -8,6 +11,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -64,60 +68,192 @@ class Win32Lock : public FileLock {
   std::string path_;
 };
 
+// A disk file that is neither a directory nor a link (reparse point).
+bool IsPlainDiskFile(HANDLE h) {
+  if (GetFileType(h) != FILE_TYPE_DISK) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  return (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// After the lock file could not be opened: true when another check holds
+// it or is deleting it (worth waiting for), false when it can never be had
+// (its directory is missing or read-only, a directory or link is there).
+bool LockMayBecomeFree(const std::string& native) {
+  DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  DWORD attributes = GetFileAttributesA(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // A file whose deletion is pending answers "access denied" until its
+    // last handle is closed; one that is not there could not be created.
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+// Opens a regular disk file for reading; INVALID_HANDLE_VALUE for anything
+// else (a pipe, a device, a directory).
+HANDLE OpenRegularForReading(const std::string& native) {
+  HANDLE h = CreateFileA(native.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return h;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    CloseHandle(h);
+    return INVALID_HANDLE_VALUE;
+  }
+  return h;
+}
+
+class Win32FileReader : public FileReader {
+ public:
+  explicit Win32FileReader(HANDLE h) : h_(h) {}
+  ~Win32FileReader() override { CloseHandle(h_); }
+  bool Read(std::string* chunk) override { return Read(chunk, kChunk); }
+  bool Read(std::string* chunk, std::size_t most) {
+    char buf[kChunk];
+    DWORD n = 0;
+    DWORD want = static_cast<DWORD>(most < kChunk ? most : kChunk);
+    if (!::ReadFile(h_, buf, want, &n, nullptr)) {
+      failed_ = true;
+      return false;
+    }
+    if (n == 0) return false;
+    chunk->assign(buf, n);
+    return true;
+  }
+  bool Failed() const { return failed_; }
+
+ private:
+  static constexpr std::size_t kChunk = 65536;
+  HANDLE h_;
+  bool failed_ = false;
+};
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!::WriteFile(h, bytes.data() + done, want, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+// Creates `target` + ".tmp" + sixteen random letters and digits, only if no
+// file or link of that name exists (CREATE_NEW): a name planted in advance
+// can neither be foreseen nor written through.
+HANDLE CreateTemporaryBeside(const std::string& target, std::string* temp) {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = target + ".tmp";
+    for (int i = 0; i < 16; ++i) {
+      unsigned int r = 0;
+      if (rand_s(&r) != 0) return INVALID_HANDLE_VALUE;
+      name += kDigits[r % 36];
+    }
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      *temp = name;
+      return h;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool FinishReplacing(HANDLE h, bool ok, const std::string& temp, const std::string& target) {
+  if (!CloseHandle(h)) ok = false;
+  if (ok && !MoveFileExA(temp.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ok = false;
+  }
+  if (!ok) DeleteFileA(temp.c_str());
+  return ok;
+}
+
 class Win32Host : public Host {
  public:
   explicit Win32Host(std::string root) : root_(std::move(root)) {}
 
   void WriteOut(std::string_view bytes) override {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) write_failed_ = true;
+    if (std::fflush(stdout) != 0) write_failed_ = true;
   }
+
+  bool WriteFailed() const override { return write_failed_; }
 
   bool ReadFile(const std::string& path, std::string* bytes) override {
     bytes->clear();
-    HANDLE h = CreateFileA(NativePath(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = OpenRegularForReading(NativePath(path));
     if (h == INVALID_HANDLE_VALUE) return false;
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-      CloseHandle(h);
-      return false;
+    Win32FileReader reader(h);
+    std::string chunk;
+    while (bytes->size() < kFileReadLimit && reader.Read(&chunk, kFileReadLimit - bytes->size())) {
+      bytes->append(chunk);
     }
-    char buf[65536];
-    DWORD n = 0;
-    for (;;) {
-      if (!::ReadFile(h, buf, sizeof buf, &n, nullptr)) {
-        CloseHandle(h);
-        return false;
-      }
-      if (n == 0) break;
-      bytes->append(buf, n);
-    }
+    return !reader.Failed();
+  }
+
+  std::unique_ptr<FileReader> OpenReader(const std::string& path) override {
+    HANDLE h = OpenRegularForReading(NativePath(path));
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32FileReader>(h);
+  }
+
+  bool IsRegularFile(const std::string& path) override {
+    HANDLE h = OpenRegularForReading(NativePath(path));
+    if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     std::string native = NativePath(path);
-    std::string temp = native + ".tmp" + std::to_string(GetCurrentProcessId());
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string temp;
+    HANDLE h = CreateTemporaryBeside(native, &temp);
     if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() ||
-              (::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-               written == bytes.size());
-    if (!CloseHandle(h)) ok = false;
-    if (ok && !MoveFileExA(temp.c_str(), native.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      ok = false;
-    }
-    if (!ok) DeleteFileA(temp.c_str());
-    return ok;
+    bool ok = WriteAll(h, bytes);
+    return FinishReplacing(h, ok, temp, native);
   }
 
-  bool RemoveFile(const std::string& path) override {
-    return DeleteFileA(NativePath(path).c_str()) != 0;
+  bool CopyFile(const std::string& from, const std::string& to) override {
+    HANDLE in = OpenRegularForReading(NativePath(from));
+    if (in == INVALID_HANDLE_VALUE) return false;
+    Win32FileReader reader(in);
+    std::string native = NativePath(to);
+    std::string temp;
+    HANDLE out = CreateTemporaryBeside(native, &temp);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    std::string chunk;
+    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    ok = ok && !reader.Failed();
+    return FinishReplacing(out, ok, temp, native);
+  }
+
+  void RemoveStaleTemporaries(const std::string& path) override {
+    std::string native = NativePath(path);
+    std::size_t slash = native.find_last_of("\\/");
+    std::string dir = slash == std::string::npos ? "" : native.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((native + ".tmp*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      // DeleteFile removes a link itself, never what it leads to; a
+      // directory of that name is no file of ours and stays.
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+          IsOwnTemporaryName(found.cFileName, name)) {
+        DeleteFileA((dir + found.cFileName).c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
   }
 
   std::string FindIgnoringCase(const std::string& path) override { return path; }
@@ -126,10 +262,17 @@ class Win32Host : public Host {
     std::string native = NativePath(path);
     DWORD start = GetTickCount();
     for (;;) {
-      HANDLE h =
-          CreateFileA(native.c_str(), GENERIC_READ | GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      // A link is opened itself (and never followed), so that it is seen.
+      HANDLE h = CreateFileA(
+          native.c_str(), GENERIC_READ | GENERIC_WRITE,
+          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+          nullptr);
+      if (h == INVALID_HANDLE_VALUE && !LockMayBecomeFree(native)) return nullptr;
+      if (h != INVALID_HANDLE_VALUE && !IsPlainDiskFile(h)) {
+        CloseHandle(h);
+        return nullptr;
+      }
       if (h != INVALID_HANDLE_VALUE) {
         OVERLAPPED ov = {};
         if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) {
@@ -166,6 +309,7 @@ class Win32Host : public Host {
 
  private:
   std::string root_;
+  bool write_failed_ = false;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #ifndef TOLVARAN_PLATFORM_HOST_H_
 #define TOLVARAN_PLATFORM_HOST_H_
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,20 +20,55 @@ class FileLock {
   virtual ~FileLock() = default;
 };
 
+// A file opened for reading in pieces, for files of no bounded size.
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  // The next piece of the file; false at its end or on a read error.
+  virtual bool Read(std::string* chunk) = 0;
+};
+
+// The most bytes ReadFile takes of a file: every file read whole is a
+// hand-edited text of a few kilobytes, and a larger one must not exhaust
+// the memory of a check the monitor starts every minute.
+constexpr std::size_t kFileReadLimit = 4u << 20;
+
 class Host {
  public:
   virtual ~Host() = default;
 
-  // Standard output, binary: the bytes arrive exactly as given.
+  // Standard output, binary: the bytes arrive exactly as given. A write
+  // that fails (a full disk, a closed standard output) is remembered.
   virtual void WriteOut(std::string_view bytes) = 0;
 
-  // Reads a whole file as raw bytes. False when it cannot be opened for
-  // reading: missing, unreadable, or not a regular file.
+  // True once some WriteOut could not write all its bytes.
+  virtual bool WriteFailed() const { return false; }
+
+  // Reads a file as raw bytes, at most kFileReadLimit of them. False when
+  // it cannot be opened for reading: missing, unreadable, or not a regular
+  // file. A FIFO or device is never waited for: it counts as not there.
   virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
 
+  // The same file opened to be read in pieces, whole; null as for ReadFile.
+  virtual std::unique_ptr<FileReader> OpenReader(const std::string& path);
+
+  // True when `path` is a regular file that ReadFile could open.
+  virtual bool IsRegularFile(const std::string& path);
+
   // Replaces `path` atomically: other processes see the old file or the new
-  // one, never a half-written one. No temporary file is left behind.
+  // one, never a half-written one. No temporary file is left behind. The
+  // temporary file is created exclusively under a name no other process can
+  // foresee, so a link planted beside `path` is never written through.
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
+
+  // Replaces `to` atomically, as ReplaceFile, by a copy of the regular file
+  // `from`, read in pieces; the copy gets `from`'s permission bits.
+  virtual bool CopyFile(const std::string& from, const std::string& to);
+
+  // Removes what a ReplaceFile or CopyFile of `path` killed halfway left
+  // behind: files named `path` + ".tmp" + letters and digits. Only while
+  // holding the lock that serialises the writers of `path`.
+  virtual void RemoveStaleTemporaries(const std::string& path) { static_cast<void>(path); }
 
   // Deletes a file; false when it did not exist or could not be deleted.
   virtual bool RemoveFile(const std::string& path) = 0;
@@ -43,8 +79,10 @@ class Host {
   virtual std::string FindIgnoringCase(const std::string& path) = 0;
 
   // Takes an exclusive lock on the lock file `path` (created if needed),
-  // waiting at most `timeout_seconds`; null when not had in time. The lock
-  // file is removed again when released.
+  // waiting at most `timeout_seconds` while another process holds it; null
+  // when not had in time, and null at once when the lock file can never be
+  // had (it cannot be created, is no regular file, or is a link, which is
+  // never followed). The lock file is removed again when released.
   virtual std::unique_ptr<FileLock> Lock(const std::string& path, int timeout_seconds) = 0;
 
   // The local time of day as "hh:mm:ss".
@@ -61,6 +99,11 @@ class Host {
   // name counts).
   virtual std::string InvokedProgramPath(const std::string& argv0) { return argv0; }
 };
+
+// True when `name` is one of the temporary names ReplaceFile and CopyFile
+// give a file named `target_name`: that name, ".tmp", then 1 to 32 letters
+// and digits (the older ".tmp<process id>" included).
+bool IsOwnTemporaryName(std::string_view name, std::string_view target_name);
 
 // The real operating system. With a non-empty `root`, paths from the root of
 // a drive ("C:\X", "\X") resolve below `root` instead of the real root, so a

@@ -30,15 +30,18 @@ std::mutex& LockGuard() {
 
 }  // namespace
 
-bool ReadDestinationConfig(Host& host, std::string_view destination, std::string* bytes) {
-  return host.ReadFile("SapRfc." + std::string(destination), bytes);
+bool HasDestinationConfig(Host& host, std::string_view destination) {
+  return host.IsRegularFile("SapRfc." + std::string(destination));
 }
 
-bool InstallLibraryConfig(Host& host, const std::string& bytes) {
+bool InstallLibraryConfig(Host& host, std::string_view destination) {
   std::unique_ptr<FileLock> lock = host.Lock(kLibraryConfigLock, kLockTimeoutSeconds);
   if (!lock) return false;
   std::lock_guard<std::mutex> guard(LockGuard());
-  if (!host.ReplaceFile(kLibraryConfig, bytes)) return false;
+  // A check killed between writing and renaming leaves its temporary file;
+  // only the lock's holder may remove such files.
+  host.RemoveStaleTemporaries(kLibraryConfig);
+  if (!host.CopyFile("SapRfc." + std::string(destination), kLibraryConfig)) return false;
   HeldLock() = std::move(lock);
   return true;
 }

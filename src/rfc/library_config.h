@@ -15,13 +15,15 @@ namespace tolvaran {
 
 class Host;
 
-// Reads "SapRfc.<destination>"; false when there is none.
-bool ReadDestinationConfig(Host& host, std::string_view destination, std::string* bytes);
+// True when the system has a per-destination file "SapRfc.<destination>"
+// (a regular file: a FIFO or device is never waited for).
+bool HasDestinationConfig(Host& host, std::string_view destination);
 
-// Takes the lock and installs `bytes` as "SapRfc.ini". False when the lock
-// was not had in time or the file could not be written; the lock is then
+// Takes the lock and installs "SapRfc.<destination>" as "SapRfc.ini", with
+// the source's permission bits. False when the lock was not had in time
+// (or can never be had) or the file could not be written; the lock is then
 // not held.
-bool InstallLibraryConfig(Host& host, const std::string& bytes);
+bool InstallLibraryConfig(Host& host, std::string_view destination);
 
 // Releases the lock taken by InstallLibraryConfig, if it is held. Also
 // called by the library's error handler before the process ends, so that

@@ -1,5 +1,7 @@
 #include "rfc/trace_file.h"
 
+#include <memory>
+
 #include "platform/host.h"
 #include "platform/text_reader.h"
 
@@ -15,9 +17,10 @@ std::string TraceFilePath(Host& host) { return host.FindIgnoringCase("Dev_Rfc.Tr
 
 void DeleteTraceFile(Host& host) { host.RemoveFile(TraceFilePath(host)); }
 
-std::string TraceDetailOf(std::string_view bytes) {
+namespace {
+
+std::string DetailOf(TextReader& reader) {
   std::string detail;
-  TextReader reader{std::string(bytes)};
   std::string piece;
   while (reader.ReadPiece(99, &piece)) {
     if (piece.compare(0, 11, "**** ERROR ") == 0) detail.clear();
@@ -31,12 +34,24 @@ std::string TraceDetailOf(std::string_view bytes) {
   return detail.empty() ? " - Please Check Trace-File !" : " - " + detail;
 }
 
+}  // namespace
+
+std::string TraceDetailOf(std::string_view bytes) {
+  TextReader reader{std::string(bytes)};
+  return DetailOf(reader);
+}
+
 std::string TraceFileDetail(Host& host) {
   std::string path = TraceFilePath(host);
-  std::string bytes;
-  if (!host.ReadFile(path, &bytes)) return " - Please Check Trace-File";
+  // The trace grows with every failed check in the directory: it is read in
+  // pieces, never whole.
+  std::unique_ptr<FileReader> file = host.OpenReader(path);
+  if (!file) return " - Please Check Trace-File";
+  TextReader reader([&file](std::string* chunk) { return file->Read(chunk); });
+  std::string detail = DetailOf(reader);
+  file.reset();
   host.RemoveFile(path);
-  return TraceDetailOf(bytes);
+  return detail;
 }
 
 }  // namespace tolvaran

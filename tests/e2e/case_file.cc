@@ -331,6 +331,28 @@ class Parser {
       setup.name = s.words[1];
       setup.line = s.line;
       result_.setup.push_back(setup);
+    } else if (kind == "fifo") {
+      ExpectWords(s, 2, "fifo NAME");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kFifo;
+      setup.name = s.words[1];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
+    } else if (kind == "link") {
+      ExpectWords(s, 3, "link NAME TARGET");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      CheckName(s, s.words[2]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kLink;
+      setup.name = s.words[1];
+      setup.from = s.words[2];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
     } else if (kind == "copy") {
       ExpectWords(s, 3, "copy NAME FROM");
       AllowVariants(s, {});

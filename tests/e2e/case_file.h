@@ -22,11 +22,11 @@ class CaseError : public std::runtime_error {
 
 // Something put into the scratch directory before the run.
 struct ScratchEntry {
-  enum class Kind { kFile, kDir, kCopy };
+  enum class Kind { kFile, kDir, kCopy, kFifo, kLink };
   Kind kind = Kind::kFile;
   std::string name;     // relative to the scratch directory
   std::string content;  // kFile: the exact bytes
-  std::string from;     // kCopy: relative to the data folder (tests/e2e)
+  std::string from;     // kCopy: relative to the data folder (tests/e2e); kLink: the target
   int line = 0;         // where the section starts, for messages
 };
 

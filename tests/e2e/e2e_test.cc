@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "case_file.h"
 #include "harness_config.h"
 #include "process.h"
@@ -226,6 +228,21 @@ class CaseTest : public ::testing::Test {
             return false;
           }
           break;
+        case ScratchEntry::Kind::kFifo:
+          if (mkfifo(target.c_str(), 0600) != 0) {
+            problems_.push_back("cannot make the FIFO " + target.string() + where);
+            return false;
+          }
+          break;
+        case ScratchEntry::Kind::kLink: {
+          std::error_code ec;
+          fs::create_symlink(setup.from, target, ec);
+          if (ec) {
+            problems_.push_back("cannot make the link " + target.string() + where);
+            return false;
+          }
+          break;
+        }
         case ScratchEntry::Kind::kCopy: {
           const fs::path from = fs::path(config_.data_dir) / setup.from;
           if (!Exists(from)) {

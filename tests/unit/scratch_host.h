@@ -28,6 +28,16 @@ class ScratchHost : public Host {
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return real_->ReplaceFile(path, bytes);
   }
+  std::unique_ptr<FileReader> OpenReader(const std::string& path) override {
+    return real_->OpenReader(path);
+  }
+  bool IsRegularFile(const std::string& path) override { return real_->IsRegularFile(path); }
+  bool CopyFile(const std::string& from, const std::string& to) override {
+    return real_->CopyFile(from, to);
+  }
+  void RemoveStaleTemporaries(const std::string& path) override {
+    real_->RemoveStaleTemporaries(path);
+  }
   bool RemoveFile(const std::string& path) override { return real_->RemoveFile(path); }
   std::string FindIgnoringCase(const std::string& path) override {
     return real_->FindIgnoringCase(path);

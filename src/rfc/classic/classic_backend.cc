@@ -7,6 +7,7 @@
 
 #include "platform/host.h"
 #include "rfc/classic/classic_layout.h"
+#include "rfc/connect_string.h"
 #include "rfc/library_config.h"
 #include "rfc/trace_file.h"
 #include "text/fixed_text.h"
@@ -250,15 +251,22 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
     options.connopt = &hostOptions_;
   }
 
-  std::string destinationConfig;
-  if (!ReadDestinationConfig(host_, request.destination, &destinationConfig)) {
-    return lib_.RfcOpen(&options);
-  }
+  if (!HasDestinationConfig(host_, request.destination)) return lib_.RfcOpen(&options);
 
+  // A value that cannot be written into the connect string safely fails
+  // the opening before anything is sent.
+  std::string connect;
+  if (!BuildConnectString({{"CLIENT", request.client},
+                           {"USER", request.user},
+                           {"PASSWD", request.password},
+                           {"LANG", "D"},
+                           {"DEST", t.destination.view()}},
+                          &connect)) {
+    return 0;
+  }
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, destinationConfig)) return 0;
-  connectString_.Set("CLIENT=" + request.client + " USER=" + request.user +
-                     " PASSWD=" + request.password + " LANG=D DEST=" + t.destination.str());
+  if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
+  connectString_.Set(connect);
   RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
   ReleaseLibraryConfigLock();
   return handle;

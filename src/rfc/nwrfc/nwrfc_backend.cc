@@ -154,8 +154,7 @@ class NetWeaverBackend final : public RfcBackend {
 ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
                                     const std::function<void()>& onConfigFile) {
   ConnectionParameters parameters;
-  std::string destinationConfig;
-  if (!ReadDestinationConfig(host_, request.destination, &destinationConfig)) {
+  if (!HasDestinationConfig(host_, request.destination)) {
     // This library has no R/2 connections, and an application server is
     // named by its host.
     if (request.mode == "R/2" || request.hostname.empty()) return 0;
@@ -176,7 +175,7 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
   // that both leave the same SapRfc.ini; this library takes the
   // destination's entries from the program instead.
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, destinationConfig)) return 0;
+  if (!InstallLibraryConfig(host_, request.destination)) return 0;
   std::string installed;
   bool read = host_.ReadFile("SapRfc.ini", &installed);
   ReleaseLibraryConfigLock();

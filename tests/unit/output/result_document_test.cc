@@ -101,6 +101,15 @@ TEST_F(ResultDocumentTest, ErrorMessageIsCutTo127CharactersBeforeEscaping) {
   EXPECT_EQ(rs->resultBuffer.str(),
             "<Prtg>\n<Error>1</Error>\n<Text>RFC-Open for R&amp;D &lt;test> failed !</Text>\n"
             "</Prtg>\n");
+
+  // A character the cut would split is dropped whole; a byte that is no
+  // UTF-8 stays and is written as its Windows-1252 character.
+  BuildErrorDocument(*rs, std::string(126, 'a') + "\xc3\xa9");
+  EXPECT_EQ(rs->resultBuffer.str(),
+            "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') + "</Text>\n</Prtg>\n");
+  BuildErrorDocument(*rs, std::string(126, 'a') + "\xff\xff");
+  EXPECT_EQ(rs->resultBuffer.str(), "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') +
+                                        "\xc3\xbf</Text>\n</Prtg>\n");
 }
 
 TEST(WriteLabelledLineTest, PadsTheLabelToTheWidthWithoutCutting) {

@@ -23,6 +23,15 @@ TEST(TextReaderTest, ReadsLikeFgetsInTextMode) {
   EXPECT_TRUE(Pieces("", 99).empty());
 }
 
+TEST(TextReaderTest, AByteOrderMarkAtTheStartIsSkipped) {
+  EXPECT_EQ((std::vector<std::string>{"a\n", "b"}), Pieces("\xEF\xBB\xBF"
+                                                           "a\r\nb",
+                                                           99));
+  EXPECT_EQ((std::vector<std::string>{"a\xEF\xBB\xBF\n"}), Pieces("a\xEF\xBB\xBF\n", 99));
+  EXPECT_EQ((std::vector<std::string>{"\xEF\xBB"}), Pieces("\xEF\xBB", 99));
+  EXPECT_TRUE(Pieces("\xEF\xBB\xBF", 99).empty());
+}
+
 TEST(TextReaderTest, APieceEndsAtANulByteAsACStringWould) {
   EXPECT_EQ((std::vector<std::string>{"ab", "xy\n"}), Pieces(std::string("ab\0cd\nxy\n", 9), 99));
 }

@@ -157,6 +157,17 @@ TEST(SimConfigTest, ReadsConnectStringsAndDestinations) {
   EXPECT_EQ(pairs["DEST"], "PRD");
   EXPECT_EQ(pairs.count("JUNK"), 0u);
 
+  // A value in double quotes holds blanks; the quotes are no part of it.
+  pairs = ParseConnectString("USER=SAPMON PASSWD=\"x USER=OTHER\" LANG=D DEST=\"P Q\"");
+  EXPECT_EQ(pairs["USER"], "SAPMON");
+  EXPECT_EQ(pairs["PASSWD"], "x USER=OTHER");
+  EXPECT_EQ(pairs["DEST"], "P Q");
+  EXPECT_EQ(pairs["LANG"], "D");
+  // Unquoted, the blank ends the value and the rest is a pair of its own.
+  pairs = ParseConnectString("USER=SAPMON PASSWD=x USER=OTHER");
+  EXPECT_EQ(pairs["PASSWD"], "x");
+  EXPECT_EQ(pairs["USER"], "OTHER");
+
   const char* ini = "* comment DEST=DEV\r\nDEST = qas\nTYPE=A\n  dest= PRD \nDESTINATION=XYZ\n";
   EXPECT_TRUE(SapRfcIniHasDestination(ini, "PRD"));
   EXPECT_TRUE(SapRfcIniHasDestination(ini, "QAS"));

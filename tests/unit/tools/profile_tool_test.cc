@@ -15,6 +15,10 @@
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace tolvaran {
 namespace {
 
@@ -380,7 +384,9 @@ TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
 
   Spill(dir_ / "SYS2.P00", "User.......: u1\nPassword...: too short\n");
   EXPECT_EQ(Run({"check", Path("SYS2.P00")}), 2);
-  EXPECT_EQ(out_.str(), "Error 1004: Invalid Password in Profile SYS2.P00 found...\n");
+  EXPECT_EQ(out_.str(),
+            "Error 1004: Invalid Password in Profile SYS2.P00 found...\n"
+            "  Password...: the stored form has 9 characters, not 24\n");
 
   EXPECT_EQ(Run({"check", Path("MISSING.P00")}), 2);
   EXPECT_EQ(out_.str(), "Error 1002: Profile " + Path("MISSING.P00") + " is missing...\n");
@@ -388,6 +394,78 @@ TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
   EXPECT_EQ(Run({"check", Path("DIR.P00")}), 2);
   EXPECT_EQ(out_.str(), "Error 1002: Profile " + Path("DIR.P00") + " is missing...\n");
 }
+
+TEST_F(ProfileToolTest, CheckNamesTheReasonBehindTheMessage) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("SYS1.P00")), 0) << err_.str();
+  std::string good = Slurp(dir_ / "SYS1.P00");
+  out_.str("");
+
+  // A client of two characters and an empty host: error 1003 with both.
+  std::string bad = good;
+  bad.replace(bad.find("Client.....: 100"), 16, "Client.....: 10");
+  bad.replace(bad.find("Hostname...: sapprd01"), 21, "Hostname...:");
+  Spill(dir_ / "SYS3.P00", bad);
+  EXPECT_EQ(Run({"check", Path("SYS3.P00")}), 2);
+  EXPECT_EQ(out_.str(),
+            "Error 1003: Invalid Parameter(s) at SYS3.P00 found...\n"
+            "  Client.....: 2 characters, at least 3\n"
+            "  Hostname...: missing or empty, at least 2\n");
+
+  // One character of a stored password changed: its check digit fails.
+  std::string changed = good;
+  std::size_t at = changed.find("Password...: ") + 13;
+  changed.replace(at, 24, "<7>;]nGm}c>r?[znOo705x)m");
+  Spill(dir_ / "SYS4.P00", changed);
+  out_.str("");
+  EXPECT_EQ(Run({"check", Path("SYS4.P00")}), 2);
+  EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')),
+            "Error 1005: Wrong Password in Profile SYS4.P00 found...");
+  EXPECT_NE(out_.str().find("\n  Password...: the check digit does not match"), std::string::npos);
+}
+
+TEST_F(ProfileToolTest, ANameWithoutExtensionIsTheProgramsPlusP00) {
+  // "tolvaran G" opens G.P00: the tool writes and checks that file.
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("G")), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "Wrote " + Path("G.P00") + " (check: OK)\n");
+  EXPECT_TRUE(fs::exists(dir_ / "G.P00"));
+  EXPECT_FALSE(fs::exists(dir_ / "G"));
+  out_.str("");
+  EXPECT_EQ(Run({"check", Path("G")}), 0);
+  EXPECT_EQ(out_.str(), "OK\n");
+  out_.str("");
+  EXPECT_EQ(Run({"check", Path("H")}), 2);
+  EXPECT_EQ(out_.str(), "Error 1002: Profile " + Path("H.P00") + " is missing...\n");
+}
+
+#ifndef _WIN32
+TEST_F(ProfileToolTest, ProfilesAreTheOwnersOnlyAndReplacedAtomically) {
+  mode_t old_mask = umask(022);
+  input_ = {"Geheim1", "Geheim2"};
+  int first = Run(NewArgs("SYS1.P00"));
+  struct stat st;
+  bool stated = stat(Path("SYS1.P00").c_str(), &st) == 0;
+  // A second name for the old file: a replacement in place would change it.
+  fs::create_hard_link(dir_ / "SYS1.P00", dir_ / "old-copy");
+  std::string before = Slurp(dir_ / "SYS1.P00");
+  Args forcedArgs = NewArgs("SYS1.P00");
+  forcedArgs.push_back("--force");
+  int forced = Run(forcedArgs);
+  umask(old_mask);
+  ASSERT_EQ(first, 0) << err_.str();
+  ASSERT_TRUE(stated);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(forced, 0) << err_.str();
+  EXPECT_EQ(Slurp(dir_ / "old-copy"), before);
+  EXPECT_NE(Slurp(dir_ / "SYS1.P00"), before);
+  ASSERT_EQ(stat(Path("SYS1.P00").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tolvaran
