@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "driver/build_arch.h"
 #include "driver/command_line.h"
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
@@ -36,7 +37,7 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
     if (args[1] == "--help") {
       host.WriteOut(kUsage);
     } else {
-      host.WriteOut(std::string(kProgramName) + " " + kVersionText + "\n");
+      host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
     }
     return 0;
   }
