@@ -7,8 +7,15 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
     "Wine prefix the tests of a cross build run in")
   # Without .NET and the HTML engine Wine does not offer to download them
   # while it sets the prefix up; the programs need neither.
+  # The prefix is made for the build's bitness (WINEARCH, from the toolchain
+  # file): win32 for the x86 build. Wine decides that when it creates the
+  # prefix, so each build folder has a prefix of its own, and one made before
+  # 32-bit Wine was installed must be deleted ("could not load kernel32.dll").
   set(TOLVARAN_EMULATOR_ENVIRONMENT
     "WINEDEBUG=-all" "WINEPREFIX=${TOLVARAN_WINEPREFIX}" "WINEDLLOVERRIDES=mscoree,mshtml=")
+  if(TOLVARAN_WINEARCH)
+    list(APPEND TOLVARAN_EMULATOR_ENVIRONMENT "WINEARCH=${TOLVARAN_WINEARCH}")
+  endif()
   # The end-to-end cases that give the program a drive C: of its own stop
   # their wineserver when done; it is the one beside the emulator.
   get_filename_component(tolvaran_emulator_dir "${CMAKE_CROSSCOMPILING_EMULATOR}" DIRECTORY)

@@ -1,38 +1,10 @@
-# Cross compiling for 64-bit Windows with mingw-w64 from Linux.
-#
-# The -posix compilers are used because their libstdc++ has std::thread and
-# std::mutex (winpthread underneath); the -win32 ones do not. Everything the
-# C and C++ runtimes bring is linked in statically, so that tolvaran.exe runs
-# on a bare Windows with no DLL but the system's.
-#
-# Built programs run under Wine: CMAKE_CROSSCOMPILING_EMULATOR makes ctest
-# and gtest_discover_tests start the .exe files through it.
+# Cross compiling for 64-bit Windows (x64) with mingw-w64 from Linux; the
+# programs and tests run under Wine. What the two Windows builds share is in
+# mingw-w64-common.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TOLVARAN_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOLVARAN_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOLVARAN_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOLVARAN_MINGW_TRIPLE}-windres)
-
-# Headers and libraries come from the mingw sysroot only; programs (such as
-# Wine below) from the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${TOLVARAN_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# -static alone makes the linker prefer libwinpthread.a over its import
-# library; without it the -posix runtime pulls in libwinpthread-1.dll.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# The Debian "wine" script picks wine64 when there is no 32-bit Wine; with
-# WINEDEBUG=-all it stays quiet about the missing one.
-find_program(TOLVARAN_WINE NAMES wine wine64 wine-stable
-  PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(TOLVARAN_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVARAN_WINE})
-endif()
+# A 64-bit prefix: Windows as it is installed today. It runs 32-bit
+# programs too, but the x86 build keeps a prefix of its own.
+set(TOLVARAN_WINEARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "driver/run_state.h"
+#include "tolvaran_version.h"
 
 namespace tolvaran {
 
 constexpr const char* kProgramName = "Tolvaran";
-constexpr const char* kVersionText = "Vers 4.0 / 12.07.19";
+constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
 // Builds the header line and the key table, and takes the profile name and
 // the parameter text from rs.args. No profile name: error 1001.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "driver/build_arch.h"
 #include "driver/command_line.h"
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
@@ -66,7 +67,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
     if (args[1] == "--help") {
       host.WriteOut(kUsage);
     } else {
-      host.WriteOut(std::string(kProgramName) + " " + kVersionText + "\n");
+      host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
       std::string file;
       std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
       host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
