@@ -21,6 +21,7 @@
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
+#include "xml_check.h"
 
 namespace tolvaran_fuzz {
 
@@ -109,15 +110,25 @@ inline std::vector<std::string> Split(std::string_view data, char separator,
 }
 
 // A text the XML dialects put between tags may hold no "<" of its own and
-// only the two entities the program writes.
+// only the entities the program writes.
 inline bool IsEscapedXmlText(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '<') return false;
-    if (text[i] == '&' && text.compare(i, 5, "&amp;") != 0 && text.compare(i, 4, "&lt;") != 0) {
+    if (text[i] == '&' && text.compare(i, 5, "&amp;") != 0 && text.compare(i, 4, "&lt;") != 0 &&
+        text.compare(i, 4, "&gt;") != 0) {
       return false;
     }
   }
   return true;
+}
+
+inline void CheckWellFormed(std::string_view doc, bool fragment, bool may_be_cut) {
+  std::string fault = XmlWellFormedFault(doc, fragment, may_be_cut);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "not well-formed XML (%s):\n%.*s\n", fault.c_str(),
+                 static_cast<int>(doc.size()), doc.data());
+    CheckFailed(__FILE__, __LINE__, "every XML document is well-formed");
+  }
 }
 
 // The error document the monitor parses: fixed framing around one escaped
@@ -130,7 +141,9 @@ inline void CheckErrorDocument(std::string_view doc) {
   FUZZ_CHECK(doc.substr(doc.size() - tail.size()) == tail);
   std::string_view text = doc.substr(head.size(), doc.size() - head.size() - tail.size());
   FUZZ_CHECK(IsEscapedXmlText(text));
+  // At most 127 characters, each at most "&amp;" or three bytes of UTF-8.
   FUZZ_CHECK(text.size() <= 127 * 5);
+  CheckWellFormed(doc, false, false);
 }
 
 // In an XML document every "<" opens one of the program's own tags: no
@@ -152,6 +165,7 @@ inline void CheckXmlTags(std::string_view doc, bool may_be_cut) {
     }
     if (!known) CheckFailed(__FILE__, __LINE__, "a \"<\" in the XML opens no tag of the program");
   }
+  CheckWellFormed(doc, true, may_be_cut);
 }
 
 // A record the reader passed: every field within its least length and its

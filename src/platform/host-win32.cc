@@ -256,6 +256,10 @@ class Win32Host : public Host {
     FindClose(search);
   }
 
+  bool RemoveFile(const std::string& path) override {
+    return DeleteFileA(NativePath(path).c_str()) != 0;
+  }
+
   std::string FindIgnoringCase(const std::string& path) override { return path; }
 
   std::unique_ptr<FileLock> Lock(const std::string& path, int timeout_seconds) override {

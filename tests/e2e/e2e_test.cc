@@ -2,6 +2,7 @@
 // compares what it did with what the case expects. Each case file becomes
 // its own test, named after its path ("e2e.startup/no-arguments").
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,8 +12,6 @@
 #include <iostream>
 #include <set>
 #include <sstream>
-
-#include <sys/stat.h>
 
 #include "case_file.h"
 #include "harness_config.h"

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
