@@ -139,6 +139,12 @@ class Listing {
         if (system.worker != result.id || system.done) continue;
         system.done = true;
         system.answered = DecodeOutcome(result.output, &system.outcome);
+        // A worker ends by itself at the run's deadline (status 3), at the
+        // same moment as this wait: it has timed out, not failed.
+        if (!system.answered && result.end == WorkerEnd::kExited &&
+            (result.code == 3 || deadline_.HasPassed())) {
+          system.timedOut = true;
+        }
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
