@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../scratch_host.h"
+#include "support/scratch_host.h"
 
 namespace tolvaran {
 namespace {
@@ -28,8 +28,8 @@ TEST_F(CommandLineTest, HeaderLineCarriesTimeAndVersion) {
 TEST_F(CommandLineTest, ProfileNameAloneLeavesEverythingElseEmpty) {
   EXPECT_EQ(-1, Start({"SYS1"}));
   EXPECT_EQ("SYS1", rs_->profileName.str());
-  EXPECT_TRUE(rs_->paramText.empty());
-  EXPECT_TRUE(rs_->paramRaw.empty());
+  EXPECT_TRUE(rs_->params.upper.empty());
+  EXPECT_TRUE(rs_->params.raw.empty());
   EXPECT_TRUE(rs_->client.empty());
   EXPECT_TRUE(rs_->itemName.empty());
   EXPECT_FALSE(rs_->itemMode);
@@ -37,8 +37,8 @@ TEST_F(CommandLineTest, ProfileNameAloneLeavesEverythingElseEmpty) {
 
 TEST_F(CommandLineTest, SecondAndThirdArgumentsJoinWithOneBlank) {
   EXPECT_EQ(-1, Start({"SYS1", "client=100", "x", "ignored"}));
-  EXPECT_EQ("CLIENT=100 X", rs_->paramText.str());
-  EXPECT_EQ("client=100 x", rs_->paramRaw.str());
+  EXPECT_EQ("CLIENT=100 X", rs_->params.upper.str());
+  EXPECT_EQ("client=100 x", rs_->params.raw.str());
   EXPECT_EQ("100", rs_->client.str());
 }
 
@@ -72,12 +72,12 @@ TEST_F(CommandLineTest, OverlongInputIsCutWithBothCopiesAligned) {
   params.replace(118, 7, "CLIENT=");
   EXPECT_EQ(-1, Start({std::string(80, 'p'), params}));
   EXPECT_EQ(63u, rs_->profileName.size());
-  EXPECT_EQ(119u, rs_->paramRaw.size());
-  EXPECT_EQ(119u, rs_->paramText.size());
+  EXPECT_EQ(119u, rs_->params.raw.size());
+  EXPECT_EQ(119u, rs_->params.upper.size());
   for (std::size_t i = 0; i < 119; ++i) {
-    char raw = rs_->paramRaw[i];
+    char raw = rs_->params.raw[i];
     char upper = (raw >= 'a' && raw <= 'z') ? static_cast<char>(raw - 32) : raw;
-    ASSERT_EQ(upper, rs_->paramText[i]) << "position " << i;
+    ASSERT_EQ(upper, rs_->params.upper[i]) << "position " << i;
   }
   // The key was cut off with the text: no client.
   EXPECT_TRUE(rs_->client.empty());

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "../scratch_host.h"
 #include "driver/command_line.h"
 #include "driver/profile_location.h"
+#include "support/scratch_host.h"
 
 namespace tolvaran {
 namespace {
@@ -53,8 +53,8 @@ TEST_F(GlobalAllocationTest, SensorLineReplacesTheParameters) {
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
   EXPECT_EQ("Act Terminals", rs_->itemName.str());
   EXPECT_EQ("3", rs_->labelKind.str());
-  EXPECT_EQ("Item=Act Terminals CLIENT=200", rs_->paramRaw.str());
-  EXPECT_EQ("ITEM=ACT TERMINALS CLIENT=200", rs_->paramText.str());
+  EXPECT_EQ("Item=Act Terminals CLIENT=200", rs_->params.raw.str());
+  EXPECT_EQ("ITEM=ACT TERMINALS CLIENT=200", rs_->params.upper.str());
   EXPECT_EQ("200", rs_->client.str());
   EXPECT_EQ("PRD.P00#", rs_->serverListing.str());
   EXPECT_TRUE(rs_->foundFlag);

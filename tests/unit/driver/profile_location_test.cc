@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../scratch_host.h"
 #include "driver/command_line.h"
+#include "support/scratch_host.h"
 
 namespace tolvaran {
 namespace {

@@ -13,14 +13,7 @@ class ChannelTest : public ::testing::Test {
   std::unique_ptr<RunState> rs = std::make_unique<RunState>();
 
   // Parameters as typed; the upper-cased copy is what keys are found in.
-  void SetParameters(const std::string& typed) {
-    rs->paramRaw.Set(typed);
-    std::string upper = typed;
-    for (char& c : upper) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    rs->paramText.Set(upper);
-  }
+  void SetParameters(const std::string& typed) { rs->params = ParseParameters(typed); }
 
   std::string Written() const { return rs->resultBuffer.str(); }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "../fake_host.h"
+#include "support/fake_host.h"
 
 namespace tolvaran {
 namespace {
@@ -21,7 +21,7 @@ class ResultDocumentTest : public ::testing::Test {
   // A document with the summary "Sum" and no channels.
   std::string Framed(OutputFlavour flavour, const std::string& parameters = "") {
     rs->outputFlavour = flavour;
-    rs->paramText.Set(parameters);
+    rs->params = ParseParameters(parameters);
     rs->resultBuffer.Set("left over");
     OpenDocument(*rs);
     OpenText(*rs);
@@ -74,7 +74,7 @@ TEST_F(ResultDocumentTest, ErrorDocumentIsTheSameInEveryDialect) {
   for (OutputFlavour flavour : kAllFlavours) {
     SCOPED_TRACE(FlavourName(flavour));
     rs->outputFlavour = flavour;
-    rs->paramText.Set("CH=1");
+    rs->params = ParseParameters("CH=1");
     rs->resultBuffer.Set("earlier text");
     BuildErrorDocument(*rs, "Error 1001: Parameter for Profile-Name is missing !");
     EXPECT_EQ(rs->resultBuffer.str(),

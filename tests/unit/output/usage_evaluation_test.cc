@@ -8,14 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "../fake_host.h"
+#include "rfc/classic/classic_backend.h"
+#include "support/fake_classic_library.h"
+#include "support/fake_host.h"
 
 namespace tolvaran {
 namespace {
 
-// A user-list row as the library hands it back: character fields
-// blank-padded without terminator, integers in the platform's byte order.
-struct Session {
+// A session as the library hands it over: character fields blank-padded
+// without terminator (a NUL inside one ends its text).
+struct Spec {
   std::string mandt = "100";
   std::string bname = "USER";
   std::string tcode = "";
@@ -24,49 +26,32 @@ struct Session {
   std::uint32_t intmodi = 0;
 };
 
-using Row = std::array<unsigned char, kUinfoRowLength>;
-
-void PutText(Row& row, std::size_t offset, std::size_t length, const std::string& text) {
-  std::memset(row.data() + offset, ' ', length);
-  std::memcpy(row.data() + offset, text.data(), std::min(length, text.size()));
+template <std::size_t N>
+void PutText(char (&field)[N], const std::string& text) {
+  std::memset(field, ' ', N);
+  std::memcpy(field, text.data(), std::min(N, text.size()));
 }
 
-Row MakeRow(const Session& s) {
-  Row row{};
-  std::uint32_t tid = 4711;
-  std::memcpy(row.data() + 0, &tid, 4);
-  PutText(row, 4, 3, s.mandt);
-  PutText(row, 7, 12, s.bname);
-  PutText(row, 19, 20, s.tcode);
-  PutText(row, 39, 20, s.term);
-  PutText(row, 59, 8, "120000");
-  PutText(row, 67, 12, "MASTER");
-  row[83] = 1;
-  std::memcpy(row.data() + 84, &s.extmodi, 4);
-  std::memcpy(row.data() + 88, &s.intmodi, 4);
-  return row;
-}
-
-Session User(const std::string& bname) {
-  Session s;
+Spec User(const std::string& bname) {
+  Spec s;
   s.bname = bname;
   return s;
 }
 
-Session Terminal(const std::string& term) {
-  Session s;
+Spec Terminal(const std::string& term) {
+  Spec s;
   s.term = term;
   return s;
 }
 
-Session Code(const std::string& tcode) {
-  Session s;
+Spec Code(const std::string& tcode) {
+  Spec s;
   s.tcode = tcode;
   return s;
 }
 
-Session OfClient(const std::string& mandt, std::uint32_t extmodi) {
-  Session s;
+Spec OfClient(const std::string& mandt, std::uint32_t extmodi) {
+  Spec s;
   s.mandt = mandt;
   s.tcode = "VA01";
   s.extmodi = extmodi;
@@ -74,9 +59,15 @@ Session OfClient(const std::string& mandt, std::uint32_t extmodi) {
   return s;
 }
 
-void Add(UsageCounter& counter, const Session& s) {
-  Row row = MakeRow(s);
-  counter.AddRow(row.data());
+void Add(UsageCounter& counter, const Spec& s) {
+  Session session;
+  PutText(session.mandt, s.mandt);
+  PutText(session.bname, s.bname);
+  PutText(session.tcode, s.tcode);
+  PutText(session.term, s.term);
+  session.externalModes = s.extmodi;
+  session.internalModes = s.intmodi;
+  counter.Add(session);
 }
 
 std::string Digits(const char* prefix, std::size_t width, unsigned n) {
@@ -100,7 +91,7 @@ TEST(UsageCounterTest, EmptyListCountsNothing) {
 TEST(UsageCounterTest, OneUserAtThreeTerminalsInFourSessions) {
   UsageCounter counter("");
   for (const char* term : {"PC01", "PC02", "PC03", "PC02"}) {
-    Session s = User("MEIER");
+    Spec s = User("MEIER");
     s.term = term;
     Add(counter, s);
   }
@@ -164,7 +155,7 @@ TEST(UsageCounterTest, TransactionCodesCountPerSessionUnlessBlank) {
 TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
   {
     UsageCounter counter("100");
-    Session other = OfClient("200", 5);
+    Spec other = OfClient("200", 5);
     other.bname = "OTHER";
     other.term = "OTHERTERM";
     Add(counter, OfClient("100", 1));
@@ -197,10 +188,10 @@ TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
 
 TEST(UsageCounterTest, ModesAreSummedWith32BitWrapAround) {
   UsageCounter counter("");
-  Session a;
+  Spec a;
   a.extmodi = 0xFFFFFFFFu;
   a.intmodi = 4000000000u;
-  Session b;
+  Spec b;
   b.extmodi = 2;
   b.intmodi = 500000000u;
   Add(counter, a);
@@ -283,8 +274,7 @@ class UsageOutputTest : public ::testing::Test {
 
 TEST_F(UsageOutputTest, TembrelSelectorLeavesTheSelectedValueOnly) {
   rs->outputFlavour = OutputFlavour::kTembrel;
-  rs->paramText.Set("CH=5");
-  rs->paramRaw.Set("ch=5");
+  rs->params = ParseParameters("ch=5");
   WriteUsage(*rs, Example());
   EXPECT_EQ(Written(), "21\n");
 }
@@ -330,7 +320,7 @@ TEST_F(UsageOutputTest, SummaryIsEscapedInXmlOnly) {
 }
 
 TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
-  rs->paramText.Set("/CHECK");
+  rs->params = ParseParameters("/CHECK");
   rs->resultBuffer.Set("stale");
   UsageCounts c;
   c.activeUsers = 1234;
@@ -365,7 +355,7 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
 }
 
 TEST_F(UsageOutputTest, CheckModeWinsOverItemModeInEveryDialect) {
-  rs->paramText.Set("ITEM=ACTIVE:USER(S) /CHECK");
+  rs->params = ParseParameters("ITEM=ACTIVE:USER(S) /CHECK");
   rs->itemMode = true;
   rs->itemName.Set("Active User(s)");
   rs->outputFlavour = OutputFlavour::kTembrel;
@@ -375,7 +365,7 @@ TEST_F(UsageOutputTest, CheckModeWinsOverItemModeInEveryDialect) {
   EXPECT_FALSE(rs->foundFlag);
 }
 
-TEST_F(UsageOutputTest, ItemModeWritesTheNamedValueToStandardOutput) {
+TEST_F(UsageOutputTest, ItemModeLeavesOnlyTheNamedValuesChannelInTheBuffer) {
   const char* const names[] = {"Active User(s)", "Act Tran-Codes", "Act Terminals",
                                "Session(s)",     "External Modi",  "Internal Modi"};
   const char* const values[] = {"12", "7", "10", "15", "21", "30"};
@@ -388,10 +378,10 @@ TEST_F(UsageOutputTest, ItemModeWritesTheNamedValueToStandardOutput) {
     rs->resultBuffer.Set("stale");
     rs->itemName.Set(names[i]);
     WriteUsage(*rs, Example());
-    EXPECT_EQ(host.out, std::string("\n<Result><Channel>PRD</Channel>\n<Value>") + values[i] +
-                            "</Value></Result>\n");
+    EXPECT_EQ(Written(), std::string("\n<Result><Channel>PRD</Channel>\n<Value>") + values[i] +
+                             "</Value></Result>\n");
     EXPECT_TRUE(rs->foundFlag);
-    EXPECT_EQ(Written(), "");
+    EXPECT_EQ(host.out, "");
   }
   EXPECT_EQ(rs->channelCounter, 6);
 
@@ -401,7 +391,7 @@ TEST_F(UsageOutputTest, ItemModeWritesTheNamedValueToStandardOutput) {
   rs->systemLabel.Set("PRD.P00");
   rs->itemName.Set("Session(s)");
   WriteUsage(*rs, Example());
-  EXPECT_EQ(host.out, "\n\nMessage.PRD_P00: PRD.P00 (#)\nStatistic.PRD_P00: 15");
+  EXPECT_EQ(Written(), "\n\nMessage.PRD_P00: PRD.P00 (#)\nStatistic.PRD_P00: 15");
 }
 
 TEST_F(UsageOutputTest, ItemModeWithAnUnknownItemWritesNothingAndFindsNothing) {
@@ -417,6 +407,76 @@ TEST_F(UsageOutputTest, ItemModeWithAnUnknownItemWritesNothingAndFindsNothing) {
     EXPECT_FALSE(rs->foundFlag);
   }
   EXPECT_EQ(rs->channelCounter, 0);
+}
+
+// ----- counting the user list a backend fetches ------------------------------
+
+class CountSessionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backend = MakeClassicBackend(host, ResetFakeClassic());
+    FakeClassic().userRows = {
+        UserRow("100", "MEIER", "VA01", "PC01", 2, 3),
+        UserRow("100", "MEIER", "", "PC02", 1, 1),
+        UserRow("200", "OTHER", "SE38", "PC09", 10, 10),
+        UserRow("100", "SCHULZ", "SU01", "PC01", 0, 5),
+    };
+  }
+  void TearDown() override { EXPECT_EQ(FakeClassic().faults, std::vector<std::string>{}); }
+
+  FakeHost host;
+  std::unique_ptr<RfcBackend> backend;
+};
+
+TEST_F(CountSessionsTest, CountsTheSessionsOfTheClient) {
+  UsageCounts c;
+  QueryResult result = CountSessions(*backend, 5, "100", &c);
+  EXPECT_EQ(result.outcome, kOutcomeOk);
+  EXPECT_FALSE(result.aborted);
+  EXPECT_EQ(c.activeUsers, 2u);
+  EXPECT_EQ(c.tranCodes, 2u);
+  EXPECT_EQ(c.terminals, 2u);
+  EXPECT_EQ(c.sessions, 3u);
+  EXPECT_EQ(c.externalModes, 3u);
+  EXPECT_EQ(c.internalModes, 9u);
+  ASSERT_EQ(FakeClassic().calls.size(), 1u);
+  EXPECT_EQ(FakeClassic().calls[0].handle, 5u);
+}
+
+TEST_F(CountSessionsTest, WithoutAClientEverySessionCounts) {
+  UsageCounts c;
+  CountSessions(*backend, 5, "", &c);
+  EXPECT_EQ(c.activeUsers, 3u);
+  EXPECT_EQ(c.sessions, 4u);
+  EXPECT_EQ(c.externalModes, 13u);
+  EXPECT_EQ(c.internalModes, 19u);
+}
+
+TEST_F(CountSessionsTest, AnEmptyListStillGivesTheWholeDocument) {
+  FakeClassic().userRows.clear();
+  UsageCounts c;
+  c.sessions = 99;  // left over from an earlier system
+  EXPECT_EQ(CountSessions(*backend, 5, "", &c).outcome, kOutcomeOk);
+  auto rs = std::make_unique<RunState>();
+  rs->host = &host;
+  rs->profile.destination.Set("PRD");
+  rs->outputFlavour = OutputFlavour::kTembrel;
+  WriteUsage(*rs, c);
+  EXPECT_EQ(rs->resultBuffer.str(),
+            "\n# (PRD) System-Usage: Active Users=0, Act Tran-Codes=0, Terminals=0, Sessions=0"
+            "\n> Active User(s): 0 #\n> Act Tran-Codes: 0 #\n> Act Terminals: 0 #"
+            "\n> Session(s): 0 #\n> External Modi: 0 #\n> Internal Modi: 0 #\n");
+}
+
+TEST_F(CountSessionsTest, AFailedQueryCountsNothing) {
+  FakeClassic().userListOutcome = kRfcException;
+  FakeClassic().exceptionName = "USER_NOT_AUTHORIZED";
+  UsageCounts c;
+  QueryResult result = CountSessions(*backend, 5, "", &c);
+  EXPECT_EQ(result.outcome, kOutcomeException);
+  EXPECT_EQ(result.exceptionText, "USER_NOT_AUTHORIZED");
+  EXPECT_EQ(c.sessions, 0u);
+  EXPECT_EQ(c.activeUsers, 0u);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../scratch_host.h"
+#include "support/scratch_host.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

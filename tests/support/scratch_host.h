@@ -1,8 +1,8 @@
 // A real host confined to a scratch directory: drive-rooted paths resolve
 // below it, relative paths are relative to it (the test changes into it),
 // standard output is captured and the time of day is fixed.
-#ifndef TOLVARAN_TESTS_UNIT_SCRATCH_HOST_H_
-#define TOLVARAN_TESTS_UNIT_SCRATCH_HOST_H_
+#ifndef TOLVARAN_TESTS_SUPPORT_SCRATCH_HOST_H_
+#define TOLVARAN_TESTS_SUPPORT_SCRATCH_HOST_H_
 
 #include <gtest/gtest.h>
 
@@ -120,4 +120,4 @@ class DriverStepsTest : public ScratchDirTest {
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_TESTS_UNIT_SCRATCH_HOST_H_
+#endif  // TOLVARAN_TESTS_SUPPORT_SCRATCH_HOST_H_

@@ -1,0 +1,124 @@
+#include "driver/parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tolvaran {
+namespace {
+
+TEST(ParseParametersTest, KeysAreFoundAnywhereInTheUpperCasedText) {
+  Parameters p = ParseParameters("global client=100 item=Act:Terminals /check ch=2 ,host=x,no=1");
+  EXPECT_EQ(p.upper.str(), "GLOBAL CLIENT=100 ITEM=ACT:TERMINALS /CHECK CH=2 ,HOST=X,NO=1");
+  EXPECT_EQ(p.raw.str(), "global client=100 item=Act:Terminals /check ch=2 ,host=x,no=1");
+  EXPECT_EQ(p.client, "100");
+  EXPECT_TRUE(p.hasItem);
+  EXPECT_EQ(p.item, "Act Terminals");
+  EXPECT_TRUE(p.check);
+  EXPECT_TRUE(p.hasChannel);
+  EXPECT_EQ(p.channel, 2);
+  EXPECT_TRUE(p.hostOverride);
+  EXPECT_TRUE(p.numberOverride);
+  EXPECT_FALSE(p.openAsTyped);
+  EXPECT_FALSE(p.verbose);
+  EXPECT_EQ(p.firstWord, "GLOBAL");
+}
+
+TEST(ParseParametersTest, NothingTypedFindsNothing) {
+  Parameters p = ParseParameters("");
+  EXPECT_EQ(p.client, "");
+  EXPECT_FALSE(p.hasItem);
+  EXPECT_FALSE(p.check);
+  EXPECT_FALSE(p.hasChannel);
+  EXPECT_EQ(p.channel, 0);
+  EXPECT_FALSE(p.hostOverride || p.numberOverride || p.openAsTyped || p.verbose);
+  EXPECT_EQ(p.firstWord, "");
+}
+
+TEST(ParseParametersTest, ClientIsThreeCharactersOfTheUpperCasedTextAfterTheFirstKey) {
+  EXPECT_EQ(ParseParameters("CLIENT=1").client, "1");
+  EXPECT_EQ(ParseParameters("CLIENT=10,X").client, "10,");
+  EXPECT_EQ(ParseParameters("XCLIENT=2345").client, "234");  // no word boundary
+  EXPECT_EQ(ParseParameters("client=a b").client, "A B");    // blanks do not end it
+  EXPECT_EQ(ParseParameters("CLIENT=001 CLIENT=002").client, "001");
+  EXPECT_EQ(ParseParameters("CLIENT=").client, "");
+}
+
+TEST(ParseParametersTest, ItemIsTheTypedValueWithColonsAsBlanks) {
+  Parameters p = ParseParameters("item=Active:User(s),CLIENT=001");
+  EXPECT_TRUE(p.hasItem);
+  EXPECT_EQ(p.item, "Active User(s)");               // a "," ends it
+  EXPECT_EQ(ParseParameters("ITEM=a b").item, "a");  // so does a blank
+  EXPECT_EQ(ParseParameters("ITEM=first ITEM=second").item, "first");
+  // An empty value is still an item.
+  p = ParseParameters("ITEM=,X");
+  EXPECT_TRUE(p.hasItem);
+  EXPECT_EQ(p.item, "");
+  EXPECT_EQ(ParseParameters("ITEM=" + std::string(100, 'a')).item, std::string(90, 'a'));
+}
+
+TEST(ParseParametersTest, ChannelDigitsAreReadFromTheTypedCopy) {
+  EXPECT_EQ(ParseParameters("CH=5").channel, 5);
+  EXPECT_EQ(ParseParameters("ch=12").channel, 12);
+  EXPECT_EQ(ParseParameters("CH=1234").channel, 123);  // three characters at most
+  EXPECT_EQ(ParseParameters("CH=4,X").channel, 4);     // a "," ends them
+  EXPECT_EQ(ParseParameters("CH= 7").channel, 7);      // like atoi
+  EXPECT_EQ(ParseParameters("CH=x1").channel, 0);
+  Parameters p = ParseParameters("CH=");
+  EXPECT_TRUE(p.hasChannel);
+  EXPECT_EQ(p.channel, 0);
+  // "CH=" inside another key counts: the first occurrence is taken.
+  p = ParseParameters("MATCH=3 CH=9");
+  EXPECT_TRUE(p.hasChannel);
+  EXPECT_EQ(p.channel, 3);
+}
+
+TEST(ParseParametersTest, MarkersForProgressLines) {
+  for (const char* typed : {"#", "x@y", "$", "%"}) {
+    SCOPED_TRACE(typed);
+    EXPECT_TRUE(ParseParameters(typed).verbose);
+  }
+  EXPECT_TRUE(ParseParameters("SYS @").openAsTyped);
+  EXPECT_FALSE(ParseParameters("SYS #").openAsTyped);
+  EXPECT_FALSE(ParseParameters(",HOSTS,NO").hostOverride);
+  EXPECT_FALSE(ParseParameters(",HOSTS,NO").numberOverride);
+}
+
+TEST(ParseParametersTest, OverlongTextIsCutWithBothCopiesAligned) {
+  std::string typed(200, 'b');
+  typed.replace(110, 5, "ch=42");
+  Parameters p = ParseParameters(typed);
+  EXPECT_EQ(p.raw.size(), 119u);
+  EXPECT_EQ(p.upper.size(), 119u);
+  EXPECT_EQ(p.channel, 42);
+  typed.replace(115, 7, "CLIENT=");
+  EXPECT_EQ(ParseParameters(typed).client, "");  // cut off with the text
+}
+
+TEST(ParseParametersTest, UpperAndRawGivenApartAreKeptApart) {
+  // Keys are found in the upper text; values come from the typed copy at
+  // the same place, which need not match it.
+  Parameters p = ParseParameters("ITEM=SESSION(S) CH=1", "Item=Act:Terminals ch=2");
+  EXPECT_EQ(p.upper.str(), "ITEM=SESSION(S) CH=1");
+  EXPECT_EQ(p.raw.str(), "Item=Act:Terminals ch=2");
+  EXPECT_TRUE(p.hasItem);
+  // The value ends where the upper text has its blank.
+  EXPECT_EQ(p.item, "Act Termin");
+  EXPECT_EQ(p.channel, 0);  // the typed copy has "ch=" where the digits would be
+  // The client is taken from the upper text.
+  EXPECT_EQ(ParseParameters("CLIENT=200", "client=100").client, "200");
+  // A typed copy shorter than the upper text: the rest comes from the upper.
+  EXPECT_EQ(ParseParameters("ITEM=ABCDEF", "item=ab").item, "abCDEF");
+  EXPECT_EQ(ParseParameters("CH=12", "ch").channel, 0);
+}
+
+TEST(TakeKeyValueTest, FalseWithoutTheKeyAndAValueOfAtMostMax) {
+  std::string value = "stale";
+  EXPECT_FALSE(TakeKeyValue("A=1", "a=1", "B=", 5, &value));
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(TakeKeyValue("KEY=ABCDEFG", "key=abcdefg", "KEY=", 3, &value));
+  EXPECT_EQ(value, "abc");
+}
+
+}  // namespace
+}  // namespace tolvaran
