@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "text/fixed_text.h"
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
+#include "text/fixed_text.h"
 #include "xml_check.h"
 
 namespace tolvaran_fuzz {
@@ -72,7 +72,6 @@ inline void CheckRunState(const tolvaran::RunState& rs) {
   FUZZ_CHECK_FIELD(rs.headerLine);
   FUZZ_CHECK_FIELD(rs.profileDir);
   FUZZ_CHECK_FIELD(rs.profilePath);
-  FUZZ_CHECK_FIELD(rs.serverListing);
   FUZZ_CHECK_FIELD(rs.labelKind);
   FUZZ_CHECK_FIELD(rs.systemLabel);
   CheckProfile(rs.profile);

@@ -49,8 +49,8 @@ void PrintProcessedLine(RunState& rs) {
 
 int RunSingleSystem(RunState& rs) {
   ReadProfile(rs);
-  StartRunDeadline(rs, rs.profile.destination.empty() ? rs.profileName.str()
-                                                      : rs.profile.destination.str());
+  StartRunDeadline(
+      rs, rs.profile.destination.empty() ? rs.profileName.str() : rs.profile.destination.str());
   RequireRfcBackend(rs);
   InstallLibraryErrorHandler(rs);
 

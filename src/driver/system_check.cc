@@ -99,8 +99,7 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   bool ok = TakeText(in, "destination", &r.destination) && TakeText(in, "client", &r.client) &&
             TakeText(in, "user", &r.user) && TakeText(in, "password", &r.password) &&
             TakeText(in, "language", &r.language) && TakeText(in, "mode", &r.mode) &&
-            TakeText(in, "hostname", &r.hostname) &&
-            TakeText(in, "gateway_host", &r.gatewayHost) &&
+            TakeText(in, "hostname", &r.hostname) && TakeText(in, "gateway_host", &r.gatewayHost) &&
             TakeText(in, "gateway_service", &r.gatewayService) &&
             TakeText(in, "count_client", &task->client) &&
             TakeNumber(in, "remaining_ms", &task->remainingMs) &&
@@ -152,8 +151,7 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeFlag(in, "terminals_at_least", &c.terminalsAtLeast) &&
          TakeFlag(in, "aborted", &o->aborted) && TakeText(in, "operation", &r.operation) &&
          TakeText(in, "key", &r.key) && TakeText(in, "status", &r.status) &&
-         TakeText(in, "message", &r.message) &&
-         TakeText(in, "internal_status", &r.internalStatus);
+         TakeText(in, "message", &r.message) && TakeText(in, "internal_status", &r.internalStatus);
 }
 
 SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {

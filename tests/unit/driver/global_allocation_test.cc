@@ -29,7 +29,7 @@ TEST_F(GlobalAllocationTest, IndexFileCollectsListingLinesInExactCase) {
         "# Gsng: short\n"
         "# Gsng: 123456789012QAS.P00#DEV.P00#\n");
   EXPECT_EQ(-1, Allocate({"any", "ITEM=Active:User(s)"}));
-  EXPECT_EQ("PRD.P00#QAS.P00#DEV.P00#", rs_->serverListing.str());
+  EXPECT_EQ("PRD.P00#QAS.P00#DEV.P00#", rs_->serverListing);
   EXPECT_EQ("Active User(s)", rs_->itemName.str());
   EXPECT_EQ("1", rs_->labelKind.str());
 }
@@ -56,7 +56,7 @@ TEST_F(GlobalAllocationTest, SensorLineReplacesTheParameters) {
   EXPECT_EQ("Item=Act Terminals CLIENT=200", rs_->params.raw.str());
   EXPECT_EQ("ITEM=ACT TERMINALS CLIENT=200", rs_->params.upper.str());
   EXPECT_EQ("200", rs_->client.str());
-  EXPECT_EQ("PRD.P00#", rs_->serverListing.str());
+  EXPECT_EQ("PRD.P00#", rs_->serverListing);
   EXPECT_TRUE(rs_->foundFlag);
 }
 
@@ -71,9 +71,9 @@ TEST_F(GlobalAllocationTest, SensorNameIsComparedOnTenPaddedCharacters) {
             "# GSNX: PRODUCTION" +
             sensor);
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
-  EXPECT_EQ("A.P00#", rs_->serverListing.str());
+  EXPECT_EQ("A.P00#", rs_->serverListing);
   EXPECT_EQ(-1, Allocate({"global", "PRODUCTION01"}));
-  EXPECT_EQ("B.P00#C.P00#", rs_->serverListing.str());
+  EXPECT_EQ("B.P00#C.P00#", rs_->serverListing);
 }
 
 TEST_F(GlobalAllocationTest, LabelKindFollowsTheLastTagInFixedOrder) {
@@ -120,12 +120,13 @@ TEST_F(GlobalAllocationTest, GlobalFileErrorsInTheirOrder) {
   EXPECT_EQ("Error 1026: Global Item Idenification missing...", ErrorText());
 }
 
-TEST_F(GlobalAllocationTest, OverlongListingIsCutNotOverrun) {
+TEST_F(GlobalAllocationTest, LongListingIsKeptWhole) {
   std::string lines;
   for (int i = 0; i < 40; ++i) lines += "# Gsng: 123456789012" + std::string(150, 'a') + "#\n";
   Write("Dalvenor.Prf", lines);
   EXPECT_EQ(-1, Allocate({"x", "ITEM=Y"}));
-  EXPECT_EQ(2047u, rs_->serverListing.size());
+  EXPECT_EQ(40u * 151u, rs_->serverListing.size());
+  EXPECT_EQ(40u, CountListedSystems(rs_->serverListing));
 }
 
 }  // namespace

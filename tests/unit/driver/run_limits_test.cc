@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "../fake_host.h"
-#include "../scratch_host.h"
 #include "driver/run.h"
+#include "support/fake_host.h"
+#include "support/scratch_host.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

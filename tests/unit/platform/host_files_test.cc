@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "../scratch_host.h"
 #include "platform/host.h"
+#include "support/scratch_host.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
