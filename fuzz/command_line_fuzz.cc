@@ -16,10 +16,9 @@
 #include "driver/listing.h"
 #include "driver/profile_location.h"
 #include "driver/single_run.h"
-#include "fake_rfc.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
 #include "samples.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -32,7 +31,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 // Which files exist: a stable choice per path and input, with contents
 // that fit the name.
 bool MadeUp(std::uint32_t salt, const std::string& path, std::string* bytes) {
-  std::string key = MemoryHost::Key(path);
+  std::string key = tolvaran::FakeHost::Key(path);
   std::uint32_t h = Hash(key, salt);
   if (h % 3 == 0 || key.empty() || key.back() == '/') return false;
   if (EndsWith(key, "dalvenor.prf")) {
@@ -51,26 +50,31 @@ bool MadeUp(std::uint32_t salt, const std::string& path, std::string* bytes) {
   return true;
 }
 
-void Run(const std::vector<std::string>& args, std::uint32_t salt, const FakeLandscape& landscape,
-         bool may_show_password) {
-  MemoryHost host;
+// Runs the program on `args` against a system whose two queries end with
+// the outcomes given.
+void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list_outcome,
+         int cpu_outcome, bool may_show_password) {
+  tolvaran::FakeHost host;
   host.made_up = [salt](const std::string& path, std::string* bytes) {
     return MadeUp(salt, path, bytes);
   };
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = &host;
   rs->args = args;
-  InstallFakeRfcLibrary(*rs, &landscape);
+  UseFakeClassicLibrary(*rs);
+  tolvaran::FakeClassic().userRows = tolvaran::SampleUserRows();
+  tolvaran::FakeClassic().userListOutcome = user_list_outcome;
+  tolvaran::FakeClassic().cpuOutcome = cpu_outcome;
 
   int status = -1;
   try {
     tolvaran::StartUp(*rs);
     CheckRunState(*rs);
     // Both copies of the parameters are cut alike: positions still match.
-    FUZZ_CHECK(rs->paramText.size() == rs->paramRaw.size());
+    FUZZ_CHECK(rs->params.upper.size() == rs->params.raw.size());
     FUZZ_CHECK(rs->itemName.size() <= 90);
     FUZZ_CHECK(rs->client.size() <= 3);
-    FUZZ_CHECK(rs->itemMode == (rs->paramText.view().find("ITEM=") != std::string_view::npos));
+    FUZZ_CHECK(rs->itemMode == (rs->params.upper.view().find("ITEM=") != std::string_view::npos));
 
     tolvaran::LocateProfile(*rs);
     CheckRunState(*rs);
@@ -90,7 +94,7 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, const FakeLan
   }
   CheckRunState(*rs);
   FUZZ_CHECK(status == 0 || status == 1 || status == 2);
-  FUZZ_CHECK(FakeTablesAlive() == 0);
+  FUZZ_CHECK(tolvaran::FakeTablesAlive() == 0);
   if (!may_show_password) FUZZ_CHECK(host.out.find(kSamplePassword) == std::string::npos);
 }
 
@@ -106,12 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Who types the password may see it again in the progress lines.
   bool may_show = input.find("Secret") != std::string_view::npos;
 
-  FakeLandscape landscape;
-  landscape.user_rows = SampleUserRows();
-  Run(args, salt, landscape, may_show);
+  Run(args, salt, 0, 0, may_show);
   // The same run against a system whose queries fail in every way.
-  landscape.user_list_outcome = static_cast<int>(salt % 5);
-  landscape.cpu_outcome = static_cast<int>((salt >> 3) % 5);
-  Run(args, salt, landscape, may_show);
+  Run(args, salt, static_cast<int>(salt % 5), static_cast<int>((salt >> 3) % 5), may_show);
   return 0;
 }

@@ -20,6 +20,8 @@
 #include "driver/password.h"
 #include "driver/run_state.h"
 #include "driver/system_profile.h"
+#include "rfc/classic/classic_backend.h"
+#include "support/fake_classic_library.h"
 #include "text/fixed_text.h"
 #include "xml_check.h"
 
@@ -65,8 +67,8 @@ inline void CheckProfile(const tolvaran::SystemProfile& p) {
 // Every text field of the run record.
 inline void CheckRunState(const tolvaran::RunState& rs) {
   FUZZ_CHECK_FIELD(rs.profileName);
-  FUZZ_CHECK_FIELD(rs.paramText);
-  FUZZ_CHECK_FIELD(rs.paramRaw);
+  FUZZ_CHECK_FIELD(rs.params.upper);
+  FUZZ_CHECK_FIELD(rs.params.raw);
   FUZZ_CHECK_FIELD(rs.client);
   FUZZ_CHECK_FIELD(rs.itemName);
   FUZZ_CHECK_FIELD(rs.headerLine);
@@ -78,18 +80,23 @@ inline void CheckRunState(const tolvaran::RunState& rs) {
   FUZZ_CHECK_FIELD(rs.resultBuffer);
   FUZZ_CHECK_FIELD(rs.hostOverride);
   FUZZ_CHECK_FIELD(rs.systemNumberOverride);
-  const tolvaran::ConnectionTexts& t = rs.rfc.texts;
-  FUZZ_CHECK_FIELD(t.destination);
-  FUZZ_CHECK_FIELD(t.client);
-  FUZZ_CHECK_FIELD(t.user);
-  FUZZ_CHECK_FIELD(t.password);
-  FUZZ_CHECK_FIELD(t.language);
-  FUZZ_CHECK_FIELD(t.mode);
-  FUZZ_CHECK_FIELD(t.hostname);
-  FUZZ_CHECK_FIELD(t.systemNumber);
-  FUZZ_CHECK_FIELD(t.gatewayHost);
-  FUZZ_CHECK_FIELD(t.gatewayService);
-  FUZZ_CHECK_FIELD(rs.rfc.connectString);
+}
+
+// Puts the fake classic library of tests/support behind the run's backend,
+// in place of a loaded library, so that whole runs are fuzzed without a
+// shared library or a file system. Connections to destinations whose first
+// character's code is odd are refused, so that a listing sees both; every
+// misuse of the library's interface ends the input; the last error fills
+// its message to the last byte. The library never calls the error handler,
+// which would end the process.
+inline void UseFakeClassicLibrary(tolvaran::RunState& rs) {
+  rs.backend = tolvaran::MakeClassicBackend(*rs.host, tolvaran::ResetFakeClassic());
+  tolvaran::FakeClassicState& lib = tolvaran::FakeClassic();
+  lib.refuseOddDestinations = true;
+  lib.exceptionName = "NOT_AUTHORIZED";
+  lib.errorKey = "RFC_ERROR_COMMUNICATION";
+  lib.errorMessage = std::string(255, 'm');
+  lib.onFault = [](const std::string& what) { CheckFailed(__FILE__, __LINE__, what.c_str()); };
 }
 
 // Splits `data` at every `separator`; a trailing separator gives no empty

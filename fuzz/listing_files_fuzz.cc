@@ -15,10 +15,9 @@
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
 #include "driver/profile_location.h"
-#include "fake_rfc.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
 #include "samples.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -34,11 +33,11 @@ std::string WithoutProgressLines(const std::string& out) {
 }
 
 void Run(const std::string& file_name, std::string_view file, const std::vector<std::string>& args,
-         const FakeLandscape& landscape) {
-  MemoryHost host;
+         int cpu_outcome) {
+  tolvaran::FakeHost host;
   host.Put(file_name, std::string(file));
   host.made_up = [](const std::string& path, std::string* bytes) {
-    std::string key = MemoryHost::Key(path);
+    std::string key = tolvaran::FakeHost::Key(path);
     if (key.empty() || key.back() == '/') return false;
     // The hint file and the listing files are the input's or none.
     if (key == "/prtg_path.txt" || key.find("dalvenor.") != std::string::npos) return false;
@@ -60,7 +59,9 @@ void Run(const std::string& file_name, std::string_view file, const std::vector<
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = &host;
   rs->args = args;
-  InstallFakeRfcLibrary(*rs, &landscape);
+  UseFakeClassicLibrary(*rs);
+  tolvaran::FakeClassic().userRows = tolvaran::SampleUserRows();
+  tolvaran::FakeClassic().cpuOutcome = cpu_outcome;
   int status = -1;
   try {
     tolvaran::StartUp(*rs);
@@ -80,7 +81,7 @@ void Run(const std::string& file_name, std::string_view file, const std::vector<
   }
   CheckRunState(*rs);
   FUZZ_CHECK(status == 0 || status == 2);
-  FUZZ_CHECK(FakeTablesAlive() == 0);
+  FUZZ_CHECK(tolvaran::FakeTablesAlive() == 0);
   if (status == 0) {
     FUZZ_CHECK(rs->processedCount + rs->failedCount <= rs->systemCount);
     if (host.out.size() == host.out_size) CheckXmlTags(WithoutProgressLines(host.out), false);
@@ -98,13 +99,11 @@ void Run(const std::string& file_name, std::string_view file, const std::vector<
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvaran_fuzz;
   std::string_view file(reinterpret_cast<const char*>(data), size);
-  FakeLandscape landscape;
-  landscape.user_rows = SampleUserRows();
-  landscape.cpu_outcome = static_cast<int>(Hash(file) % 4);
+  const int cpu_outcome = static_cast<int>(Hash(file) % 4);
 
-  Run("Dalvenor.Prf", file, {"tolvaran", "PRD", "ITEM=Active:User(s)", "#"}, landscape);
-  Run("Dalvenor.Gbl", file, {"tolvaran", "global", "PRODUCTION"}, landscape);
-  Run("Dalvenor.Gbl", file, {"tolvaran", "GLOBAL.P00", "quality", "%"}, landscape);
-  Run("Dalvenor.Gbl", file, {"tolvaran", "global"}, landscape);
+  Run("Dalvenor.Prf", file, {"tolvaran", "PRD", "ITEM=Active:User(s)", "#"}, cpu_outcome);
+  Run("Dalvenor.Gbl", file, {"tolvaran", "global", "PRODUCTION"}, cpu_outcome);
+  Run("Dalvenor.Gbl", file, {"tolvaran", "GLOBAL.P00", "quality", "%"}, cpu_outcome);
+  Run("Dalvenor.Gbl", file, {"tolvaran", "global"}, cpu_outcome);
   return 0;
 }

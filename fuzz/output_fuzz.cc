@@ -20,10 +20,10 @@
 
 #include "driver/command_line.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
 #include "output/channel.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -81,17 +81,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const OutputFlavour flavour = kFlavours[choice % 5];
   const bool xml = tolvaran::IsXmlFlavour(flavour);
 
-  MemoryHost host;
+  tolvaran::FakeHost host;
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = &host;
   rs->outputFlavour = flavour;
-  rs->paramRaw.Set(first.empty() ? std::string_view() : std::string_view(first).substr(1));
-  rs->paramText.Set(Upper(rs->paramRaw.view()));
-  tolvaran::TakeClient(*rs);
-  std::string item;
-  rs->itemMode =
-      tolvaran::TakeKeyValue(rs->paramText.view(), rs->paramRaw.view(), "ITEM=", 90, &item);
-  rs->itemName.Set(item);
+  tolvaran::SetParameters(*rs,
+                          first.empty() ? std::string_view() : std::string_view(first).substr(1));
+  // Typed and upper-cased copies stay aligned character for character.
+  FUZZ_CHECK(rs->params.upper.view() == Upper(rs->params.raw.view()));
+  rs->itemMode = rs->params.hasItem;
+  rs->itemName.Set(rs->params.item);
   rs->systemLabel.Set(Line(lines, 1));
   rs->profile.destination.Set(Line(lines, 2));
 
@@ -131,11 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rs->channelCounter = 0;
   tolvaran::WriteUsage(*rs, counts);
   CheckRunState(*rs);
-  if (rs->paramText.view().find("/CHECK") != std::string_view::npos) {
+  FUZZ_CHECK(host.out.empty());
+  if (rs->params.check) {
     FUZZ_CHECK(rs->resultBuffer.view().substr(0, 15) == " * Active Users");
   } else if (rs->itemMode) {
-    FUZZ_CHECK(rs->resultBuffer.empty());
-    if (xml) CheckXmlTags(host.out, false);
+    // The item's channel, or nothing for an unknown item.
+    if (xml) CheckXmlTags(rs->resultBuffer.view(), false);
   } else if (xml) {
     CheckXmlTags(rs->resultBuffer.view(), IsFull(*rs));
   }

@@ -13,12 +13,12 @@
 #include "driver/password.h"
 #include "driver/system_profile.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
 
-std::unique_ptr<tolvaran::RunState> Fresh(MemoryHost* host) {
+std::unique_ptr<tolvaran::RunState> Fresh(tolvaran::FakeHost* host) {
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = host;
   rs->keyTable = tolvaran::BuildKeyTable();
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view input(reinterpret_cast<const char*>(data), size);
   std::vector<std::string> profiles = Split(input, '\f', 4);
   if (profiles.empty()) profiles.emplace_back();
-  MemoryHost host;
+  tolvaran::FakeHost host;
 
   auto listing = Fresh(&host);
   for (const std::string& bytes : profiles) {

@@ -13,8 +13,8 @@
 #include "driver/command_line.h"
 #include "driver/profile_location.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
 #include "samples.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -27,10 +27,10 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 }
 
 void Locate(std::string_view hint, const std::string& name, Where where) {
-  MemoryHost host;
+  tolvaran::FakeHost host;
   host.Put("C:\\PRTG_Path.Txt", std::string(hint));
   host.made_up = [where](const std::string& path, std::string* bytes) {
-    std::string key = MemoryHost::Key(path);
+    std::string key = tolvaran::FakeHost::Key(path);
     if (!EndsWith(key, "/prd.p00") && !EndsWith(key, "/dalvenor.gbl")) return false;
     const bool in_sensors = key.find("/custom sensors/exexml/") != std::string::npos;
     if (where == Where::kNowhere) return false;

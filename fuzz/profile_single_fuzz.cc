@@ -11,12 +11,12 @@
 #include "driver/password.h"
 #include "driver/system_profile.h"
 #include "fuzz_checks.h"
-#include "memory_host.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
 
-std::unique_ptr<tolvaran::RunState> Opened(MemoryHost* host, std::string_view bytes,
+std::unique_ptr<tolvaran::RunState> Opened(tolvaran::FakeHost* host, std::string_view bytes,
                                            std::string_view name) {
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = host;
@@ -60,7 +60,7 @@ void CheckMessage(std::string_view fault, std::string_view name) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvaran_fuzz;
   std::string_view input(reinterpret_cast<const char*>(data), size);
-  MemoryHost host;
+  tolvaran::FakeHost host;
 
   auto rs = Opened(&host, input, "PRD.P00");
   std::string fault = tolvaran::ReadProfileChecked(*rs);

@@ -1,35 +1,40 @@
 // The RFC library's trace file: the input is "Dev_Rfc.Trc".
 //
-// AppendTraceDetail appends what the file tells to the failure text in the
-// result buffer, short or nearly full, and deletes the file; the error
-// document made of the buffer must keep its form.
+// After a failed query the backend's failure detail (what the file tells)
+// is appended to the failure text in the result buffer, short or nearly
+// full, and the file is deleted; the error document made of the buffer
+// must keep its form.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "fuzz_checks.h"
-#include "memory_host.h"
 #include "output/result_document.h"
-#include "rfc/rfc_failure.h"
+#include "rfc/trace_file.h"
+#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
 
 void Append(std::string_view trace, const std::string& failure) {
-  MemoryHost host;
+  tolvaran::FakeHost host;
   host.Put("Dev_Rfc.Trc", std::string(trace));
   auto rs = std::make_unique<tolvaran::RunState>();
   rs->host = &host;
+  UseFakeClassicLibrary(*rs);
   rs->resultBuffer.Set(failure);
 
-  tolvaran::AppendTraceDetail(*rs);
-  CheckRunState(*rs);
+  std::string detail = rs->backend->FailureDetail();
   FUZZ_CHECK(!host.Has("Dev_Rfc.Trc"));
+  FUZZ_CHECK(detail == tolvaran::TraceDetailOf(trace));
+  FUZZ_CHECK(detail.substr(0, 3) == " - ");
+  FUZZ_CHECK(detail.back() != '\n');
+  FUZZ_CHECK(tolvaran::FakeClassic().trail.empty());  // the library is not asked
+
+  rs->resultBuffer.Append(detail);
+  CheckRunState(*rs);
   std::string_view text = rs->resultBuffer.view();
   FUZZ_CHECK(text.substr(0, failure.size()) == failure);
-  std::string_view added = text.substr(failure.size());
-  FUZZ_CHECK(added.empty() || added.substr(0, 3) == " - ");
-  FUZZ_CHECK(added.empty() || added.back() != '\n');
 
   tolvaran::BuildErrorDocument(*rs, rs->resultBuffer.str());
   CheckRunState(*rs);

@@ -15,6 +15,10 @@ FakeClassicState& State() {
   return state;
 }
 
+void Trail(std::string entry) {
+  if (State().recording) State().trail.push_back(std::move(entry));
+}
+
 void Fault(const std::string& what) {
   FakeClassicState& s = State();
   if (s.onFault) {
@@ -119,12 +123,16 @@ void DeliverUserRows(const FakeTableRef& ref) {
       Fault("UINFO field " + f.name + " is not the layout's");
     }
   }
+  if (State().userRowBlock) {
+    table->block = State().userRowBlock;
+    return;
+  }
   for (const std::string& row : State().userRows) AddRow(table, row);
 }
 
 extern "C" void RFC_CALL LibEnvironment(RfcEnvironmentRecord* record) {
   FakeClassicState& s = State();
-  s.trail.push_back("RfcEnvironment");
+  Trail("RfcEnvironment");
   if (!record) {
     Fault("RfcEnvironment without a record");
     return;
@@ -166,7 +174,7 @@ extern "C" RfcHandle RFC_CALL LibOpen(RfcOpenOptions* options) {
   } else {
     Fault("RfcOpen mode " + std::to_string(options->mode));
   }
-  s.trail.push_back("RfcOpen " + seen.destination.value_or("(null)"));
+  Trail("RfcOpen " + seen.destination.value_or("(null)"));
   s.opens.push_back(seen);
   MaybeAbort("RfcOpen");
   return OpenFor(seen.destination, s.openResult);
@@ -178,7 +186,7 @@ extern "C" RfcHandle RFC_CALL LibOpenEx(char* connect, RfcErrorRecord* error) {
   seen.connect = connect ? connect : "(null)";
   seen.errorRecord = error != nullptr;
   if (!error) Fault("RfcOpenEx without an error record");
-  s.trail.push_back("RfcOpenEx");
+  Trail("RfcOpenEx");
   s.openExes.push_back(seen);
   if (s.duringOpenEx) s.duringOpenEx();
   MaybeAbort("RfcOpenEx");
@@ -196,7 +204,7 @@ extern "C" int RFC_CALL LibInstallStructure(char* name, FieldDescriptor* fields,
     installed.fields.push_back({Copy(fields[i].name).value_or("(null)"), fields[i].type,
                                 fields[i].length, fields[i].decimals, fields[i].offset});
   }
-  s.trail.push_back("RfcInstallStructure " + installed.name);
+  Trail("RfcInstallStructure " + installed.name);
   s.installs.push_back(installed);
   MaybeAbort("RfcInstallStructure");
   if (s.installResult == 0) *handle = static_cast<RfcTypeHandle>(99 + s.installs.size());
@@ -208,9 +216,11 @@ extern "C" int RFC_CALL LibCall(RfcHandle handle, char* function, ParameterEntry
   FakeClassicState& s = State();
   std::string name = Copy(function).value_or("(null)");
   if (handle == 0) Fault("RfcCall " + name + " without a connection");
-  s.trail.push_back("RfcCall " + name);
-  s.calls.push_back({handle, name, ParamList(exporting), TableList(tables)});
-  for (const FakeTableRef& t : s.calls.back().tables) LiveTable(t.ithandle, "RfcCall");
+  Trail("RfcCall " + name);
+  FakeCall call{handle, name, ParamList(exporting), TableList(tables)};
+  for (const FakeTableRef& t : call.tables) LiveTable(t.ithandle, "RfcCall");
+  s.lastFunction = name;
+  if (s.recording) s.calls.push_back(std::move(call));
   MaybeAbort("RfcCall");
   return s.callResult;
 }
@@ -219,16 +229,16 @@ extern "C" int RFC_CALL LibReceive(RfcHandle handle, ParameterEntry* importing, 
                                    char** exception) {
   FakeClassicState& s = State();
   if (handle == 0) Fault("RfcReceive without a connection");
-  s.trail.push_back("RfcReceive");
+  Trail("RfcReceive");
   FakeReceive received{handle, ParamList(importing), TableList(tables), *exception == nullptr};
-  s.receives.push_back(received);
+  if (s.recording) s.receives.push_back(received);
   MaybeAbort("RfcReceive");
   // Every received value is written in full, to the length the program
   // declared for it.
   for (ParameterEntry* p = importing; p && p->name; ++p) {
     std::memset(p->addr, p->type == kRfcTypeChar ? 'R' : 0x7F, p->leng);
   }
-  const bool users = !s.calls.empty() && s.calls.back().function == "THUSRINFO";
+  const bool users = s.lastFunction == "THUSRINFO";
   int outcome = users ? s.userListOutcome : s.cpuOutcome;
   if (outcome == kRfcOk) {
     for (const FakeTableRef& ref : received.tables) {
@@ -247,7 +257,7 @@ extern "C" int RFC_CALL LibReceive(RfcHandle handle, ParameterEntry* importing, 
 
 extern "C" int RFC_CALL LibLastError(ErrorInfo* info) {
   FakeClassicState& s = State();
-  s.trail.push_back("RfcLastError");
+  Trail("RfcLastError");
   ++s.lastErrorCalls;
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(info);
   s.lastErrorRecordWasZero =
@@ -264,7 +274,7 @@ extern "C" int RFC_CALL LibLastError(ErrorInfo* info) {
 
 extern "C" void RFC_CALL LibClose(RfcHandle handle) {
   FakeClassicState& s = State();
-  s.trail.push_back("RfcClose " + std::to_string(handle));
+  Trail("RfcClose " + std::to_string(handle));
   s.closed.push_back(handle);
   if (s.duringClose) s.duringClose();
 }
@@ -272,27 +282,37 @@ extern "C" void RFC_CALL LibClose(RfcHandle handle) {
 extern "C" RfcTable RFC_CALL LibItCreate(char* name, unsigned leng, unsigned occu, unsigned memo) {
   FakeClassicState& s = State();
   std::string text = Copy(name).value_or("(null)");
-  s.trail.push_back("ItCreate " + text);
+  Trail("ItCreate " + text);
   MaybeAbort("ItCreate");
   if (s.createFails) return nullptr;
-  s.tables.push_back(std::make_unique<FakeTable>(FakeTable{text, leng, occu, memo, false, {}}));
+  s.tables.push_back(
+      std::make_unique<FakeTable>(FakeTable{text, leng, occu, memo, false, {}, nullptr}));
   return s.tables.back().get();
 }
 
 extern "C" unsigned RFC_CALL LibItFill(RfcTable table) {
   FakeClassicState& s = State();
-  s.trail.push_back("ItFill");
+  Trail("ItFill");
   ++s.fillCalls;
   FakeTable* t = LiveTable(table, "ItFill");
-  return t ? static_cast<unsigned>(t->rows.size()) : 0;
+  if (!t) return 0;
+  if (t->block) return static_cast<unsigned>(t->block->size() / t->leng);
+  return static_cast<unsigned>(t->rows.size());
 }
 
 extern "C" void* RFC_CALL LibItGetLine(RfcTable table, unsigned row) {
   FakeClassicState& s = State();
-  s.trail.push_back("ItGetLine " + std::to_string(row));
-  s.linesFetched.push_back(row);
+  if (s.recording) s.trail.push_back("ItGetLine " + std::to_string(row));
+  if (s.recording) s.linesFetched.push_back(row);
   FakeTable* t = LiveTable(table, "ItGetLine");
   if (!t || row == s.getLineFailsAt) return nullptr;
+  if (t->block) {
+    if (row == 0 || row > t->block->size() / t->leng) {
+      Fault("ItGetLine of row " + std::to_string(row) + " beyond the block");
+      return nullptr;
+    }
+    return const_cast<char*>(t->block->data()) + static_cast<std::size_t>(row - 1) * t->leng;
+  }
   if (row == 0 || row > t->rows.size()) {
     Fault("ItGetLine of row " + std::to_string(row) + " of " + std::to_string(t->rows.size()));
     return nullptr;
@@ -303,11 +323,16 @@ extern "C" void* RFC_CALL LibItGetLine(RfcTable table, unsigned row) {
 extern "C" int RFC_CALL LibItDelete(RfcTable table) {
   FakeClassicState& s = State();
   FakeTable* t = LiveTable(table, "ItDelete");
-  s.trail.push_back("ItDelete " + (t ? t->name : std::string("?")));
-  s.deleted.push_back(table);
+  Trail("ItDelete " + (t ? t->name : std::string("?")));
+  if (s.recording) s.deleted.push_back(table);
   if (s.deleteResult == 0 && t) {
     t->deleted = true;
     t->rows.clear();
+    if (!s.recording) {
+      s.tables.erase(
+          std::find_if(s.tables.begin(), s.tables.end(),
+                       [t](const std::unique_ptr<FakeTable>& p) { return p.get() == t; }));
+    }
   }
   return s.deleteResult;
 }

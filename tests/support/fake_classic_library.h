@@ -97,6 +97,7 @@ struct FakeTable {
   bool deleted = false;
   // Each row its own allocation of exactly the table's row length.
   std::vector<std::unique_ptr<unsigned char[]>> rows;
+  const std::string* block = nullptr;  // FakeClassicState::userRowBlock, when served
 };
 
 struct FakeClassicState {
@@ -117,6 +118,14 @@ struct FakeClassicState {
   // User-list rows as bytes (UinfoRow), each cut or padded with NUL bytes
   // to the row length the program gave ItCreate.
   std::vector<std::string> userRows;
+  // Rows served in place from one block of whole rows that the caller
+  // keeps alive, for a benchmark's table of a million sessions: nothing is
+  // copied per row. Null: `userRows` are served.
+  const std::string* userRowBlock = nullptr;
+  // False: nothing is recorded (no trail, calls, receives, fetched lines or
+  // deleted tables; a deleted table is freed), so that a benchmark can run
+  // queries without end at a constant cost per query.
+  bool recording = true;
   // What RfcLastError hands back; an empty text leaves its field as it
   // was given.
   std::string errorKey = "KEY-7", errorStatus = "STATUS-7", errorMessage = "MESSAGE-7",
@@ -154,6 +163,7 @@ struct FakeClassicState {
   int lastErrorCalls = 0;
   bool lastErrorRecordWasZero = false;
   std::vector<std::string> faults;
+  std::string lastFunction;  // of the last RfcCall, recorded or not
 };
 
 // The one state of the fake library.
