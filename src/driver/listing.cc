@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/rfc_access.h"
+#include "driver/run_deadline.h"
 #include "driver/single_run.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
@@ -60,11 +61,7 @@ void SetLabel(RunState& rs) {
 
 class Listing {
  public:
-  explicit Listing(RunState& rs) : rs_(rs) {
-    if (rs.params.timeoutSeconds > 0) {
-      deadline_ = Deadline::At(rs.startMs + std::int64_t{1000} * rs.params.timeoutSeconds);
-    }
-  }
+  explicit Listing(RunState& rs) : rs_(rs), deadline_(RunDeadline(rs)) {}
 
   void Run() {
     for (;;) {
@@ -117,7 +114,7 @@ class Listing {
       SystemTask task;
       task.request = ConnectionRequestFor(rs_);
       task.client = rs_.client.str();
-      task.remainingMs = deadline_.IsNever() ? -1 : deadline_.RemainingMs();
+      task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
       launch.executable = rs_.host->ExecutablePath();
       launch.arguments = {kWorkerFlag};
@@ -156,30 +153,19 @@ class Listing {
     }
   }
 
-  // The query's outcome on the record: a failure text for the document,
-  // and the run status.
-  void TakeQueryResult(const QueryResult& result) {
-    rs_.runResult = result.outcome;
-    if (result.outcome == kOutcomeOk) {
-      rs_.runStatus = RunStatus::kOk;
-    } else {
-      rs_.resultBuffer.Append(QueryFailureText(result, true));
-    }
-  }
-
   void ApplyOutcome(const ListedSystem& system) {
     const SystemOutcome& o = system.outcome;
     if (rs_.verbose && o.configNote) {
-      rs_.host->WriteOut("* SapRfc.Ini.......: " + system.destination + "<\n");
+      rs_.host->WriteOut(ConfigFileNote(system.destination));
     }
     if (!o.opened) rs_.failFlag = true;
     if (o.cpuDone && !o.cpu.aborted) {
-      TakeQueryResult(o.cpu);
+      TakeQueryOutcome(rs_, o.cpu);
       if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
     }
     if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
       rs_.runStatus = RunStatus::kErr;
-      TakeQueryResult(o.usage);
+      TakeQueryOutcome(rs_, o.usage);
       if (rs_.runStatus == RunStatus::kOk) {
         WriteUsage(rs_, o.counts);
         // The item's channel goes out at once; a check listing stays in
@@ -232,7 +218,7 @@ class Listing {
   }
 
   RunState& rs_;
-  Deadline deadline_ = Deadline::Never();
+  Deadline deadline_;
   WorkerPool pool_;
   std::deque<ListedSystem> window_;
 };

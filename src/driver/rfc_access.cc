@@ -59,9 +59,22 @@ ConnectionId OpenSystemConnection(RunState& rs) {
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   auto note = [&rs, &request] {
-    if (rs.verbose) rs.host->WriteOut("* SapRfc.Ini.......: " + request.destination + "<\n");
+    if (rs.verbose) rs.host->WriteOut(ConfigFileNote(request.destination));
   };
   return rs.backend->Open(request, note);
+}
+
+std::string ConfigFileNote(std::string_view destination) {
+  return "* SapRfc.Ini.......: " + std::string(destination) + "<\n";
+}
+
+void TakeQueryOutcome(RunState& rs, const QueryResult& result) {
+  rs.runResult = result.outcome;
+  if (result.outcome == kOutcomeOk) {
+    rs.runStatus = RunStatus::kOk;
+  } else {
+    rs.resultBuffer.Append(QueryFailureText(result, rs.itemMode));
+  }
 }
 
 void PrintFailureReport(Host& host, const FailureReport& report) {

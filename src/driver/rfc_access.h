@@ -25,6 +25,15 @@ ConnectionRequest ConnectionRequestFor(RunState& rs);
 // file is used.
 ConnectionId OpenSystemConnection(RunState& rs);
 
+// The note, with progress lines, that a per-destination configuration file
+// is used for `destination`.
+std::string ConfigFileNote(std::string_view destination);
+
+// A query's outcome on the run record: the run status, the outcome code,
+// and on failure its text in the result buffer (in a listing a system
+// exception has none).
+void TakeQueryOutcome(RunState& rs, const QueryResult& result);
+
 // Prints the "RFC error" report.
 void PrintFailureReport(Host& host, const FailureReport& report);
 

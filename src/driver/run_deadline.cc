@@ -23,12 +23,16 @@ std::string TimeoutMessage(const std::string& subject, int seconds) {
   return "Error 1016: RFC-Timeout for " + subject + " after " + std::to_string(seconds) + " s !";
 }
 
+Deadline RunDeadline(const RunState& rs) {
+  if (rs.params.timeoutSeconds <= 0) return Deadline::Never();
+  return Deadline::At(rs.startMs + std::int64_t{1000} * rs.params.timeoutSeconds);
+}
+
 void StartRunDeadline(RunState& rs, const std::string& subject) {
   if (rs.params.timeoutSeconds <= 0 || RunWatchdog()) return;
   Host* host = rs.host;
   std::string document = ErrorDocumentText(TimeoutMessage(subject, rs.params.timeoutSeconds));
-  Deadline deadline = Deadline::At(rs.startMs + std::int64_t{1000} * rs.params.timeoutSeconds);
-  RunWatchdog() = std::make_unique<Watchdog>(deadline, [host, document] {
+  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(rs), [host, document] {
     // The library may be blocked holding its own locks: the process ends
     // without unloading it, once the lock of the configuration file is
     // released and the document is out.

@@ -7,8 +7,12 @@
 #include <string>
 
 #include "driver/run_state.h"
+#include "platform/worker_process.h"
 
 namespace tolvaran {
+
+// The run's deadline: TIMEOUT= seconds after the program's start, or none.
+Deadline RunDeadline(const RunState& rs);
 
 // Starts the deadline's watch when the parameters set one; `subject` names
 // the system in the timeout document.

@@ -3,7 +3,7 @@
 // One RunState exists per run. It is created by RunProgram (driver/run.h)
 // and handed by reference to every step; nothing reaches it any other way,
 // except the RFC library's error handler, which has no parameter for it and
-// finds what it needs through the one pointer that driver/rfc_report.cc
+// finds what it needs through the one pointer that driver/rfc_access.cc
 // keeps while the handler is installed.
 //
 // Text fields have the capacities the monitor's files and the RFC library

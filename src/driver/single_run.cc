@@ -74,13 +74,8 @@ int RunSingleSystem(RunState& rs) {
   UsageCounts counts;
   QueryResult result = CountSessions(*rs.backend, connection, rs.client.view(), &counts);
   if (result.aborted) EndWithFailureReport(rs, result.report);
-  rs.runResult = result.outcome;
-  if (result.outcome == kOutcomeOk) {
-    rs.runStatus = RunStatus::kOk;
-    WriteUsage(rs, counts);
-  } else {
-    rs.resultBuffer.Append(QueryFailureText(result, rs.itemMode));
-  }
+  TakeQueryOutcome(rs, result);
+  if (rs.runStatus == RunStatus::kOk) WriteUsage(rs, counts);
   rs.backend->Close(connection);
 
   if (rs.runStatus == RunStatus::kOk) {

@@ -199,8 +199,6 @@ int RunCheckWorker(Host& host) {
     });
   }
 
-  SystemOutcome placeholder;
-  worker_outcome = &placeholder;
   worker_host = &host;
   backend->InstallErrorHandler(&OnWorkerAbort);
   SystemOutcome outcome = CheckSystem(*backend, task);
