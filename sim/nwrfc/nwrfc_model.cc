@@ -10,47 +10,11 @@ namespace nw {
 
 namespace {
 
-constexpr char kRcNames[][32] = {
-    "RFC_OK",
-    "RFC_COMMUNICATION_FAILURE",
-    "RFC_LOGON_FAILURE",
-    "RFC_ABAP_RUNTIME_FAILURE",
-    "RFC_ABAP_MESSAGE",
-    "RFC_ABAP_EXCEPTION",
-    "RFC_CLOSED",
-    "RFC_CANCELED",
-    "RFC_TIMEOUT",
-};
-
-// The names this library uses for return codes beyond the first few.
+// The library's own names for its return codes, as its interface header
+// gives them.
 std::string RcName(RFC_RC code) {
-  switch (code) {
-    case RFC_INVALID_HANDLE:
-      return "RFC_INVALID_HANDLE";
-    case RFC_NOT_FOUND:
-      return "RFC_NOT_FOUND";
-    case RFC_ILLEGAL_STATE:
-      return "RFC_ILLEGAL_STATE";
-    case RFC_INVALID_PARAMETER:
-      return "RFC_INVALID_PARAMETER";
-    case RFC_CONVERSION_FAILURE:
-      return "RFC_CONVERSION_FAILURE";
-    case RFC_BUFFER_TOO_SMALL:
-      return "RFC_BUFFER_TOO_SMALL";
-    case RFC_TABLE_MOVE_BOF:
-      return "RFC_TABLE_MOVE_BOF";
-    case RFC_TABLE_MOVE_EOF:
-      return "RFC_TABLE_MOVE_EOF";
-    case RFC_UNKNOWN_ERROR:
-      return "RFC_UNKNOWN_ERROR";
-    default:
-      break;
-  }
-  int value = static_cast<int>(code);
-  if (value >= 0 && value < static_cast<int>(sizeof kRcNames / sizeof kRcNames[0])) {
-    return kRcNames[value];
-  }
-  return "RFC_RC " + std::to_string(value);
+  const char* name = NwRfcRcName(code);
+  return name ? name : "RFC_RC " + std::to_string(static_cast<int>(code));
 }
 
 RFC_ERROR_GROUP GroupOf(RFC_RC code) {

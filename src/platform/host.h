@@ -138,6 +138,14 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir
 void* OpenSharedLibrary(const std::string& name);
 void* FindLibrarySymbol(void* library, const char* name);
 
+// Binds the entry point `name` of a loaded library into `slot`; false when
+// the library has none.
+template <typename Fn>
+bool BindLibrarySymbol(void* library, const char* name, Fn* slot) {
+  *slot = reinterpret_cast<Fn>(FindLibrarySymbol(library, name));
+  return *slot != nullptr;
+}
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_PLATFORM_HOST_H_

@@ -16,12 +16,6 @@ namespace tolvaran {
 
 namespace {
 
-template <typename Fn>
-bool Bind(void* library, const char* name, Fn* slot) {
-  *slot = reinterpret_cast<Fn>(FindLibrarySymbol(library, name));
-  return *slot != nullptr;
-}
-
 // The library takes every name as a writable C text and may keep the
 // field names of an installed structure: they live in writable arrays that
 // last as long as the backend (the whole process), filled from the layout
@@ -351,14 +345,18 @@ QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& 
 }  // namespace
 
 bool BindClassicLibrary(void* library, ClassicLibrary* lib) {
-  return Bind(library, "RfcEnvironment", &lib->RfcEnvironment) &&
-         Bind(library, "RfcOpen", &lib->RfcOpen) && Bind(library, "RfcOpenEx", &lib->RfcOpenEx) &&
-         Bind(library, "RfcInstallStructure", &lib->RfcInstallStructure) &&
-         Bind(library, "RfcCall", &lib->RfcCall) && Bind(library, "RfcReceive", &lib->RfcReceive) &&
-         Bind(library, "RfcLastError", &lib->RfcLastError) &&
-         Bind(library, "RfcClose", &lib->RfcClose) && Bind(library, "ItCreate", &lib->ItCreate) &&
-         Bind(library, "ItFill", &lib->ItFill) && Bind(library, "ItGetLine", &lib->ItGetLine) &&
-         Bind(library, "ItDelete", &lib->ItDelete);
+  return BindLibrarySymbol(library, "RfcEnvironment", &lib->RfcEnvironment) &&
+         BindLibrarySymbol(library, "RfcOpen", &lib->RfcOpen) &&
+         BindLibrarySymbol(library, "RfcOpenEx", &lib->RfcOpenEx) &&
+         BindLibrarySymbol(library, "RfcInstallStructure", &lib->RfcInstallStructure) &&
+         BindLibrarySymbol(library, "RfcCall", &lib->RfcCall) &&
+         BindLibrarySymbol(library, "RfcReceive", &lib->RfcReceive) &&
+         BindLibrarySymbol(library, "RfcLastError", &lib->RfcLastError) &&
+         BindLibrarySymbol(library, "RfcClose", &lib->RfcClose) &&
+         BindLibrarySymbol(library, "ItCreate", &lib->ItCreate) &&
+         BindLibrarySymbol(library, "ItFill", &lib->ItFill) &&
+         BindLibrarySymbol(library, "ItGetLine", &lib->ItGetLine) &&
+         BindLibrarySymbol(library, "ItDelete", &lib->ItDelete);
 }
 
 std::unique_ptr<RfcBackend> MakeClassicBackend(Host& host, const ClassicLibrary& lib) {

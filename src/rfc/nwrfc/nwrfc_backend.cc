@@ -15,12 +15,6 @@ namespace tolvaran {
 
 namespace {
 
-template <typename Fn>
-bool Bind(void* library, const char* name, Fn* slot) {
-  *slot = reinterpret_cast<Fn>(FindLibrarySymbol(library, name));
-  return *slot != nullptr;
-}
-
 // Logon parameters as the library takes them: UTF-16 names and values that
 // stay in place for the call.
 class ConnectionParameters {
@@ -45,13 +39,11 @@ class ConnectionParameters {
   std::vector<std::u16string> values_;
 };
 
-// A field read at its width into the session's bytes: code points up to
-// U+00FF are that byte, every other one "#".
+// A field read at its width into the session's bytes, without a copy on
+// the heap for every field of every session.
 template <std::size_t N>
 void StoreField(const SAP_UC (&field)[N], char (&out)[N]) {
-  for (std::size_t i = 0; i < N; ++i) {
-    out[i] = field[i] <= 0xFF ? static_cast<char>(static_cast<unsigned char>(field[i])) : '#';
-  }
+  for (std::size_t i = 0; i < N; ++i) out[i] = SapUcToByte(field[i]);
 }
 
 class NetWeaverBackend final : public RfcBackend {
@@ -297,19 +289,19 @@ int OutcomeOfReturnCode(RFC_RC rc) {
 }
 
 bool BindNetWeaverLibrary(void* library, NetWeaverLibrary* lib) {
-  return Bind(library, "RfcOpenConnection", &lib->RfcOpenConnection) &&
-         Bind(library, "RfcCloseConnection", &lib->RfcCloseConnection) &&
-         Bind(library, "RfcGetFunctionDesc", &lib->RfcGetFunctionDesc) &&
-         Bind(library, "RfcCreateFunction", &lib->RfcCreateFunction) &&
-         Bind(library, "RfcDestroyFunction", &lib->RfcDestroyFunction) &&
-         Bind(library, "RfcSetChars", &lib->RfcSetChars) &&
-         Bind(library, "RfcInvoke", &lib->RfcInvoke) &&
-         Bind(library, "RfcGetTable", &lib->RfcGetTable) &&
-         Bind(library, "RfcGetRowCount", &lib->RfcGetRowCount) &&
-         Bind(library, "RfcMoveTo", &lib->RfcMoveTo) &&
-         Bind(library, "RfcGetChars", &lib->RfcGetChars) &&
-         Bind(library, "RfcGetInt", &lib->RfcGetInt) &&
-         Bind(library, "RfcGetVersion", &lib->RfcGetVersion);
+  return BindLibrarySymbol(library, "RfcOpenConnection", &lib->RfcOpenConnection) &&
+         BindLibrarySymbol(library, "RfcCloseConnection", &lib->RfcCloseConnection) &&
+         BindLibrarySymbol(library, "RfcGetFunctionDesc", &lib->RfcGetFunctionDesc) &&
+         BindLibrarySymbol(library, "RfcCreateFunction", &lib->RfcCreateFunction) &&
+         BindLibrarySymbol(library, "RfcDestroyFunction", &lib->RfcDestroyFunction) &&
+         BindLibrarySymbol(library, "RfcSetChars", &lib->RfcSetChars) &&
+         BindLibrarySymbol(library, "RfcInvoke", &lib->RfcInvoke) &&
+         BindLibrarySymbol(library, "RfcGetTable", &lib->RfcGetTable) &&
+         BindLibrarySymbol(library, "RfcGetRowCount", &lib->RfcGetRowCount) &&
+         BindLibrarySymbol(library, "RfcMoveTo", &lib->RfcMoveTo) &&
+         BindLibrarySymbol(library, "RfcGetChars", &lib->RfcGetChars) &&
+         BindLibrarySymbol(library, "RfcGetInt", &lib->RfcGetInt) &&
+         BindLibrarySymbol(library, "RfcGetVersion", &lib->RfcGetVersion);
 }
 
 std::unique_ptr<RfcBackend> MakeNetWeaverBackend(Host& host, const NetWeaverLibrary& lib) {

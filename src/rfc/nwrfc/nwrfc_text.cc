@@ -2,17 +2,6 @@
 
 namespace tolvaran {
 
-namespace {
-
-char ToByte(SAP_UC unit) {
-  // Surrogates (U+D800..U+DFFF) lie above U+00FF as well: a character
-  // outside the Basic Multilingual Plane becomes "##". Fields are counted in
-  // code units, so a field still comes back at its width.
-  return unit <= 0xFF ? static_cast<char>(static_cast<unsigned char>(unit)) : '#';
-}
-
-}  // namespace
-
 std::u16string BytesToSapUc(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size());
@@ -24,7 +13,7 @@ std::string SapUcToBytes(const SAP_UC* text, std::size_t length) {
   std::string bytes;
   if (text == nullptr) return bytes;
   bytes.reserve(length);
-  for (std::size_t i = 0; i < length; ++i) bytes.push_back(ToByte(text[i]));
+  for (std::size_t i = 0; i < length; ++i) bytes.push_back(SapUcToByte(text[i]));
   return bytes;
 }
 

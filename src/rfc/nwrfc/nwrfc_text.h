@@ -18,6 +18,14 @@
 
 namespace tolvaran {
 
+// One code unit as one byte: up to U+00FF that byte, every other one "#".
+// Surrogates (U+D800..U+DFFF) lie above U+00FF as well: a character outside
+// the Basic Multilingual Plane becomes "##", so a field read in code units
+// still comes back at its width.
+inline char SapUcToByte(SAP_UC unit) {
+  return unit <= 0xFF ? static_cast<char>(static_cast<unsigned char>(unit)) : '#';
+}
+
 // One code unit per byte. The result's c_str() is the NUL-terminated text
 // the library's parameters want; a NUL byte inside `bytes` ends the text
 // there for the library, as it would for a classic char*.
