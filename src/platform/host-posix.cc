@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/host.h"
+#include "platform/posix_io.h"
 
 namespace tolvaran {
 
@@ -105,36 +106,6 @@ class PosixFileReader : public FileReader {
   int fd_;
   bool at_end_ = false;
 };
-
-bool WriteAll(int fd, std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Creates `target` + ".tmp" + sixteen random letters and digits, only if no
-// file (or link) of that name exists: a name planted in advance can neither
-// be foreseen nor written through. Owner-only until the caller widens it.
-int CreateTemporaryBeside(const std::string& target, std::string* temp) {
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::random_device random;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string name = target + ".tmp";
-    for (int i = 0; i < 16; ++i) name += kDigits[random() % 36];
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      *temp = name;
-      return fd;
-    }
-    if (errno != EEXIST && errno != EINTR) return -1;
-  }
-  return -1;
-}
 
 bool FinishReplacing(int fd, bool ok, const std::string& temp, const std::string& target) {
   if (close(fd) != 0) ok = false;

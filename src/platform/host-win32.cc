@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/win32_io.h"
 
 namespace tolvaran {
 
@@ -132,40 +133,6 @@ class Win32FileReader : public FileReader {
   HANDLE h_;
   bool failed_ = false;
 };
-
-bool WriteAll(HANDLE h, std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD written = 0;
-    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!::WriteFile(h, bytes.data() + done, want, &written, nullptr) || written == 0) return false;
-    done += written;
-  }
-  return true;
-}
-
-// Creates `target` + ".tmp" + sixteen random letters and digits, only if no
-// file or link of that name exists (CREATE_NEW): a name planted in advance
-// can neither be foreseen nor written through.
-HANDLE CreateTemporaryBeside(const std::string& target, std::string* temp) {
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string name = target + ".tmp";
-    for (int i = 0; i < 16; ++i) {
-      unsigned int r = 0;
-      if (rand_s(&r) != 0) return INVALID_HANDLE_VALUE;
-      name += kDigits[r % 36];
-    }
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-      *temp = name;
-      return h;
-    }
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-  }
-  return INVALID_HANDLE_VALUE;
-}
 
 bool FinishReplacing(HANDLE h, bool ok, const std::string& temp, const std::string& target) {
   if (!CloseHandle(h)) ok = false;

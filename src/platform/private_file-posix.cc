@@ -4,44 +4,18 @@
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 
+#include "platform/posix_io.h"
 #include "platform/private_file.h"
 
 namespace tolvaran {
-
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-int CreateExclusive(const std::string& path) {
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-}
-
-}  // namespace
 
 PrivateWrite WritePrivateFile(const std::string& path, std::string_view bytes, bool replace,
                               std::string* reason) {
   std::string temp;
   int fd = -1;
   if (replace) {
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::random_device random;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-      temp = path + ".tmp";
-      for (int i = 0; i < 16; ++i) temp += kDigits[random() % 36];
-      fd = CreateExclusive(temp);
-      if (fd < 0 && errno != EEXIST) break;
-    }
+    fd = CreateTemporaryBeside(path, &temp);
   } else {
     fd = CreateExclusive(path);
     if (fd < 0 && errno == EEXIST) return PrivateWrite::kExists;

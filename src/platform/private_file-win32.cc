@@ -1,6 +1,3 @@
-#ifndef _CRT_RAND_S
-#define _CRT_RAND_S
-#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -9,9 +6,10 @@
 #endif
 #include <windows.h>
 
-#include <cstdlib>
+#include <string>
 
 #include "platform/private_file.h"
+#include "platform/win32_io.h"
 
 namespace tolvaran {
 
@@ -25,11 +23,6 @@ std::string LastErrorText() {
   return n > 0 ? std::string(text, n) : "it cannot be written";
 }
 
-HANDLE CreateExclusive(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
 }  // namespace
 
 PrivateWrite WritePrivateFile(const std::string& path, std::string_view bytes, bool replace,
@@ -37,17 +30,7 @@ PrivateWrite WritePrivateFile(const std::string& path, std::string_view bytes, b
   std::string temp;
   HANDLE h = INVALID_HANDLE_VALUE;
   if (replace) {
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
-      temp = path + ".tmp";
-      for (int i = 0; i < 16; ++i) {
-        unsigned int r = 0;
-        rand_s(&r);
-        temp += kDigits[r % 36];
-      }
-      h = CreateExclusive(temp);
-      if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
+    h = CreateTemporaryBeside(path, &temp);
   } else {
     h = CreateExclusive(path);
     if (h == INVALID_HANDLE_VALUE &&
@@ -59,10 +42,7 @@ PrivateWrite WritePrivateFile(const std::string& path, std::string_view bytes, b
     *reason = LastErrorText();
     return PrivateWrite::kFailed;
   }
-  DWORD written = 0;
-  bool ok = bytes.empty() ||
-            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-             written == bytes.size());
+  bool ok = WriteAll(h, bytes);
   ok = FlushFileBuffers(h) && ok;
   if (!CloseHandle(h)) ok = false;
   if (ok && replace &&
