@@ -153,7 +153,8 @@ class PosixHost : public Host {
     struct tm local;
     localtime_r(&now, &local);
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
+                  local.tm_sec);
     return text;
   }
 
