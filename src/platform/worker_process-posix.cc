@@ -121,6 +121,7 @@ struct Worker {
   std::size_t written = 0;
   std::string output;
   bool exited = false;
+  bool status_lost = false;
   int status = 0;
 
   ~Worker() {
@@ -167,8 +168,10 @@ struct Worker {
       if (r == pid) {
         exited = true;
       } else if (r < 0) {
-        exited = true;  // someone else reaped it; nothing more will come
-        status = 0;
+        // Reaped elsewhere (SIGCHLD ignored): its status is lost, and a lost
+        // status must not read as success.
+        exited = true;
+        status_lost = true;
       }
       break;
     }
@@ -311,7 +314,9 @@ std::vector<WorkerResult> WorkerPool::Wait(Deadline deadline) {
       }
       WorkerResult r;
       r.id = w.id;
-      if (WIFSIGNALED(w.status)) {
+      if (w.status_lost) {
+        r.end = WorkerEnd::kAbnormal;
+      } else if (WIFSIGNALED(w.status)) {
         r.end = WorkerEnd::kAbnormal;
         r.code = WTERMSIG(w.status);
       } else {

@@ -75,8 +75,6 @@ void JoinIoThread(HANDLE* thread) {
 
 }  // namespace
 
-struct WorkerPool::Impl;
-
 namespace {
 
 struct Worker {

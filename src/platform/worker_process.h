@@ -77,7 +77,8 @@ enum class WorkerEnd {
   kExited,    // ended by itself: `code` is its exit status
   kAbnormal,  // killed or crashed: `code` is the POSIX signal number, or on
               // Windows the exception code (an exit code of 0xC0000000 and
-              // above, such as 0xC0000005 for an access violation)
+              // above, such as 0xC0000005 for an access violation);
+              // 0 when its end could not be learnt
 };
 
 struct WorkerResult {

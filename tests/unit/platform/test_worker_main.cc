@@ -73,7 +73,7 @@ std::string ReadAll() {
   return all;
 }
 
-void Sleep(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     return static_cast<int>(number);
   }
   if (command == "sleep") {
-    Sleep(number);
+    SleepMs(number);
     return 0;
   }
   if (command == "write") {
@@ -113,12 +113,12 @@ int main(int argc, char** argv) {
   }
   if (command == "hang") {
     ReadAll();
-    Sleep(3600 * 1000);
+    SleepMs(3600 * 1000);
     return 0;
   }
   if (command == "close-exit") {
     CloseOutput();
-    Sleep(number);
+    SleepMs(number);
     return 7;
   }
   if (command == "abort") Abort();
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (rest.find("no-cleanup") != std::string::npos) tolvaran::ExitProcessWithoutCleanup(5);
     if (rest.find("crash") != std::string::npos) Crash();
-    Sleep(3600 * 1000);
+    SleepMs(3600 * 1000);
     return 0;
   }
   std::fprintf(stderr, "test worker: unknown command \"%s\"\n", command.c_str());

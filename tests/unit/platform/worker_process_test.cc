@@ -85,8 +85,8 @@ std::string Pattern(std::size_t size, unsigned seed) {
 
 // Whether a process is gone (a zombie no longer runs either). Waits a
 // little: a process that lost its parent is ended by the system, not by us.
-bool ProcessGone(std::int64_t pid) {
-  for (int i = 0; i < 200; ++i) {
+bool ProcessGone(std::int64_t pid, int tries = 200) {
+  for (int i = 0; i < tries; ++i) {
 #ifdef _WIN32
     HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (h == nullptr) return true;
@@ -104,6 +104,8 @@ bool ProcessGone(std::int64_t pid) {
   }
   return false;
 }
+
+bool ProcessRuns(std::int64_t pid) { return !ProcessGone(pid, 1); }
 
 TEST(WorkerPoolTest, SeveralMegabytesEachWayWithoutDeadlock) {
   // The worker writes while it reads: a parent that wrote all before
@@ -210,6 +212,7 @@ TEST(WorkerPoolTest, DestroyingThePoolEndsItsWorkers) {
     WorkerPool pool;
     for (int i = 0; i < 3; ++i) pids.push_back(pool.ProcessId(StartOrFail(pool, Launch("hang\n"))));
     pool.Wait(Deadline::After(50));
+    for (std::int64_t pid : pids) EXPECT_TRUE(ProcessRuns(pid)) << pid;
   }
   for (std::int64_t pid : pids) EXPECT_TRUE(ProcessGone(pid)) << pid;
 }
