@@ -13,8 +13,6 @@
 // routine, a SapSim.ini for the simulated library) is laid out in a
 // temporary directory and removed afterwards.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,9 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/password.h"
-
-extern char** environ;
+#include "platform/posix_process.h"
+#include "support/sample_profile.h"
 
 namespace {
 
@@ -44,26 +41,22 @@ struct RunResult {
 
 // Starts `argv` in `dir` with its output thrown away and waits for it.
 RunResult Run(const fs::path& dir, const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  tolvaran::PosixLaunch launch;
+  launch.argv = args;
+  launch.directory = dir.string();
+  launch.streams[1] = tolvaran::kNullStream;
   RunResult result;
   auto start = std::chrono::steady_clock::now();
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+  tolvaran::LaunchResult launched = tolvaran::LaunchProcess(launch);
+  if (launched.started) {
     int status = 0;
     struct rusage usage;
-    if (wait4(pid, &status, 0, &usage) == pid) {
+    if (wait4(launched.pid, &status, 0, &usage) == launched.pid) {
       result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       result.peak_rss_kib = usage.ru_maxrss;
     }
   }
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  posix_spawn_file_actions_destroy(&actions);
   return result;
 }
 
@@ -77,15 +70,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
 }
 
 std::string Profile(const std::string& destination, const std::string& host, int sysnr) {
-  std::string stored;
-  tolvaran::ScramblePassword(tolvaran::BuildKeyTable(), "Secret99", 3, "abcdefghijklmnopqrst",
-                             &stored);
-  char number[8];
-  std::snprintf(number, sizeof number, "%02d", sysnr % 100);
-  return "Extcompany.: Bench\nDestination: " + destination + "\nClient.....: 100\n" +
-         "User.......: SAPMON\nPassword...: " + stored + "\nLanguage...: E\n" +
-         "Mode.......: R/3\nHostname...: " + host + "\nSysnr......: " + number +
-         "\nGwhost.....: " + host + "\nGwservice..: sapgw00\n";
+  return tolvaran::SampleProfile({destination, host, sysnr, ""});
 }
 
 std::string SimSystem(const std::string& destination, const std::string& host, int sysnr,

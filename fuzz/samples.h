@@ -4,36 +4,15 @@
 
 #include <string>
 
-#include "driver/password.h"
+#include "support/sample_profile.h"
 
 namespace tolvaran_fuzz {
 
-// The password of every sample profile; a run must never show it.
-constexpr const char kSamplePassword[] = "Secret99";
+using tolvaran::kSamplePassword;
 
 // A complete, valid profile for `destination`.
 inline std::string SampleProfile(const std::string& destination) {
-  std::string stored;
-  tolvaran::ScramblePassword(tolvaran::BuildKeyTable(), kSamplePassword, 3, "abcdefghijklmnopqrst",
-                             &stored);
-  return "* Tolvaran system profile\n"
-         "Extcompany.: Example Corp\n"
-         "Destination: " +
-         destination +
-         "\n"
-         "Client.....: 100\n"
-         "User.......: sapmon\n"
-         "Password...: " +
-         stored +
-         "\n"
-         "Language...: E\n"
-         "Mode.......: R/3\n"
-         "Hostname...: " +
-         destination +
-         "host\n"
-         "Sysnr......: 00\n"
-         "Gwhost.....: gwhost\n"
-         "Gwservice..: sapgw00\n";
+  return tolvaran::SampleProfile({destination, destination + "host", 0, "gwhost"});
 }
 
 constexpr const char kSampleIndex[] =

@@ -7,7 +7,7 @@
 
 namespace tolvaran {
 
-void CheckRunLimits(RunState& rs) {
+void CheckTimeoutValue(RunState& rs) {
   if (rs.params.badTimeout) FatalError(rs, "Error 1017: Invalid TIMEOUT= value !");
 }
 
@@ -30,7 +30,7 @@ void StartUp(RunState& rs) {
   if (rs.args.size() > 2) params = rs.args[2];
   if (rs.args.size() > 3) params += " " + rs.args[3];
   SetParameters(rs, params);
-  CheckRunLimits(rs);
+  CheckTimeoutValue(rs);
 
   rs.itemName.Clear();
   rs.itemMode = false;

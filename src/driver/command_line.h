@@ -22,7 +22,7 @@ void SetParameters(RunState& rs, std::string_view typed);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
 // the program takes.
-void CheckRunLimits(RunState& rs);
+void CheckTimeoutValue(RunState& rs);
 
 }  // namespace tolvaran
 

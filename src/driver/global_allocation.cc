@@ -124,7 +124,7 @@ void AllocateGlobalSensor(RunState& rs) {
 
   SetParameters(rs, rs.params.raw.view());
   KeepRunLimits(commandLine, &rs.params);
-  CheckRunLimits(rs);
+  CheckTimeoutValue(rs);
 }
 
 }  // namespace tolvaran

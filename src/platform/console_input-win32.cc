@@ -1,14 +1,7 @@
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <iostream>
 
 #include "platform/console_input.h"
+#include "platform/win32_io.h"
 
 namespace tolvaran {
 

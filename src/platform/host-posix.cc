@@ -114,16 +114,9 @@ bool FinishReplacing(int fd, bool ok, const std::string& temp, const std::string
   return ok;
 }
 
-class PosixHost : public Host {
+class PosixHost : public StdioHost {
  public:
   explicit PosixHost(std::string root) : root_(std::move(root)) {}
-
-  void WriteOut(std::string_view bytes) override {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) write_failed_ = true;
-    if (std::fflush(stdout) != 0) write_failed_ = true;
-  }
-
-  bool WriteFailed() const override { return write_failed_; }
 
   bool ReadFile(const std::string& path, std::string* bytes) override {
     bytes->clear();
@@ -269,7 +262,6 @@ class PosixHost : public Host {
 
  private:
   std::string root_;
-  bool write_failed_ = false;
 };
 
 }  // namespace
@@ -281,19 +273,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
 void ExitProcessNow(int status) {
   std::fflush(stdout);
   std::_Exit(status);
-}
-
-std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
-  static const RfcLibraryCandidate kNames[] = {
-      {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};
-  std::vector<RfcLibraryCandidate> candidates;
-  if (!exe_dir.empty()) {
-    for (const RfcLibraryCandidate& name : kNames) {
-      candidates.push_back({exe_dir + "/" + name.path, name.netweaver});
-    }
-  }
-  for (const RfcLibraryCandidate& name : kNames) candidates.push_back(name);
-  return candidates;
 }
 
 void* OpenSharedLibrary(const std::string& name) {

@@ -1,15 +1,5 @@
-#ifndef _CRT_RAND_S
-#define _CRT_RAND_S
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -144,16 +134,9 @@ bool FinishReplacing(HANDLE h, bool ok, const std::string& temp, const std::stri
   return ok;
 }
 
-class Win32Host : public Host {
+class Win32Host : public StdioHost {
  public:
   explicit Win32Host(std::string root) : root_(std::move(root)) {}
-
-  void WriteOut(std::string_view bytes) override {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) write_failed_ = true;
-    if (std::fflush(stdout) != 0) write_failed_ = true;
-  }
-
-  bool WriteFailed() const override { return write_failed_; }
 
   bool ReadFile(const std::string& path, std::string* bytes) override {
     bytes->clear();
@@ -280,7 +263,6 @@ class Win32Host : public Host {
 
  private:
   std::string root_;
-  bool write_failed_ = false;
 };
 
 }  // namespace
@@ -299,18 +281,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
 void ExitProcessNow(int status) {
   std::fflush(stdout);
   std::_Exit(status);
-}
-
-std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
-  static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
-  std::vector<RfcLibraryCandidate> candidates;
-  if (!exe_dir.empty()) {
-    for (const RfcLibraryCandidate& name : kNames) {
-      candidates.push_back({exe_dir + "\\" + name.path, name.netweaver});
-    }
-  }
-  for (const RfcLibraryCandidate& name : kNames) candidates.push_back(name);
-  return candidates;
 }
 
 void* OpenSharedLibrary(const std::string& name) {

@@ -1,5 +1,6 @@
 #include "platform/host.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace tolvaran {
@@ -38,6 +39,11 @@ bool Host::IsRegularFile(const std::string& path) {
 bool Host::CopyFile(const std::string& from, const std::string& to) {
   std::string bytes;
   return ReadFile(from, &bytes) && ReplaceFile(to, bytes);
+}
+
+void StdioHost::WriteOut(std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) write_failed_ = true;
+  if (std::fflush(stdout) != 0) write_failed_ = true;
 }
 
 bool IsOwnTemporaryName(std::string_view name, std::string_view target_name) {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tolvaran {
 
@@ -100,6 +99,18 @@ class Host {
   virtual std::string InvokedProgramPath(const std::string& argv0) { return argv0; }
 };
 
+// The real hosts' standard output: the C runtime's stdout, flushed after
+// every write, so that a document and the progress lines around it reach
+// the monitor in the order written.
+class StdioHost : public Host {
+ public:
+  void WriteOut(std::string_view bytes) override;
+  bool WriteFailed() const override { return write_failed_; }
+
+ private:
+  bool write_failed_ = false;
+};
+
 // True when `name` is one of the temporary names ReplaceFile and CopyFile
 // give a file named `target_name`: that name, ".tmp", then 1 to 32 letters
 // and digits (the older ".tmp<process id>" included).
@@ -120,18 +131,6 @@ std::string MapWindowsPath(const std::string& path, const std::string& root);
 // Only for the RFC library's error handler, which must never return into
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);
-
-// A place to load an RFC library from, and which of the two libraries the
-// file name stands for.
-struct RfcLibraryCandidate {
-  std::string path;
-  bool netweaver;
-};
-
-// Where to look for the RFC library, in order: the executable's directory
-// `exe_dir` (native, may be empty), then the system's own search; in each
-// place the classic library's names before the NetWeaver library's.
-std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads a shared library by native path or plain name; null on failure,
 // never a system dialog.

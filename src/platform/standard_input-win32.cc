@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include "platform/standard_input.h"
+#include "platform/win32_io.h"
 
 namespace tolvaran {
 

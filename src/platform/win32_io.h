@@ -1,5 +1,7 @@
-// File writing that the Windows host and the profile tool's private files
-// share. Windows builds only.
+// The Windows API, for every Windows source of the program: <windows.h>
+// with the program's preamble (lean, no min/max macros), included here
+// only. Also the file writing that the Windows host and the profile tool's
+// private files share. Windows builds only.
 #ifndef TOLVARAN_PLATFORM_WIN32_IO_H_
 #define TOLVARAN_PLATFORM_WIN32_IO_H_
 

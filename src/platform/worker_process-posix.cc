@@ -1,9 +1,8 @@
-// Workers on POSIX (Linux): fork and exec, pipes read and written without
+// Workers on POSIX (Linux): started by LaunchProcess, pipes read and written without
 // blocking under one poll(), the exit seen through a pidfd.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/posix_process.h"
 #include "platform/worker_process.h"
 
 namespace tolvaran {
@@ -69,23 +69,6 @@ void RemoveLive(pid_t pid) {
 void CloseFd(int* fd) {
   if (*fd >= 0) close(*fd);
   *fd = -1;
-}
-
-// A descriptor the child will dup2 onto 0, 1 or 2 must not itself be one of
-// those: a parent started with a standard stream closed would hand out 0..2
-// for the pipes, and one dup2 would overwrite another's source.
-int AboveStandardStreams(int fd) {
-  if (fd < 0 || fd > 2) return fd;
-  int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-  close(fd);
-  return moved;
-}
-
-bool MakePipe(int fds[2]) {
-  if (pipe2(fds, O_CLOEXEC) != 0) return false;
-  fds[0] = AboveStandardStreams(fds[0]);
-  fds[1] = AboveStandardStreams(fds[1]);
-  return fds[0] >= 0 && fds[1] >= 0;
 }
 
 // A write into a pipe whose reader is gone raises SIGPIPE, which would end
@@ -212,86 +195,40 @@ std::int64_t WorkerPool::ProcessId(WorkerId id) const {
 }
 
 WorkerId WorkerPool::Start(const WorkerLaunch& launch, std::string* error) {
-  // Everything the child needs is made before fork: between fork and exec
-  // only async-signal-safe calls are allowed (another thread may hold the
-  // allocator's lock at the moment of the fork).
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(launch.executable.c_str()));
-  for (const std::string& a : launch.arguments) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  int in[2] = {-1, -1}, out[2] = {-1, -1}, report[2] = {-1, -1};
-  int null_fd = -1;
-  auto close_all = [&] {
-    for (int* fd : {&in[0], &in[1], &out[0], &out[1], &report[0], &report[1], &null_fd}) {
-      CloseFd(fd);
-    }
-  };
-  bool made = MakePipe(in) && MakePipe(out) && MakePipe(report);
-  if (made && launch.stderrMode == WorkerStderr::kDiscard) {
-    null_fd = AboveStandardStreams(open("/dev/null", O_WRONLY | O_CLOEXEC));
-    made = null_fd >= 0;
-  }
-  if (!made) {
+  int in[2] = {-1, -1}, out[2] = {-1, -1};
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
     *error = std::string("cannot make the worker's pipes: ") + std::strerror(errno);
-    close_all();
+    for (int* fd : {&in[0], &in[1], &out[0], &out[1]}) CloseFd(fd);
     return 0;
   }
 
-  pid_t parent = getpid();
-  pid_t pid = fork();
-  if (pid < 0) {
-    *error = std::string("cannot start a worker: ") + std::strerror(errno);
-    close_all();
-    return 0;
-  }
-  if (pid == 0) {
-    setpgid(0, 0);
-    // The kernel ends the worker when the parent's starting thread ends,
-    // even by SIGKILL; a parent gone before this call is seen by getppid.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    bool ok = dup2(in[0], 0) == 0 && dup2(out[1], 1) == 1 && (null_fd < 0 || dup2(null_fd, 2) == 2);
-    // Nothing else of the parent's reaches the worker: a descriptor opened
-    // without O_CLOEXEC elsewhere (a lock, another worker's pipe) would
-    // otherwise live as long as the worker does.
-    if (ok) {
-      close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-      execv(argv[0], argv.data());
-    }
-    int failure = errno;
-    ssize_t ignored = write(report[1], &failure, sizeof failure);
-    static_cast<void>(ignored);
-    _exit(127);
-  }
-
-  // Also here, so that the group exists whichever of the two runs first.
-  setpgid(pid, pid);
-  AddLive(pid);
+  PosixLaunch child;
+  child.argv.push_back(launch.executable);
+  child.argv.insert(child.argv.end(), launch.arguments.begin(), launch.arguments.end());
+  child.streams[0] = in[0];
+  child.streams[1] = out[1];
+  child.streams[2] = launch.stderrMode == WorkerStderr::kDiscard ? kNullStream : kInheritStream;
+  child.ownGroup = true;
+  child.endWithParent = true;
+  // Recorded at once, so that no way out of the process leaves it running.
+  LaunchResult launched = LaunchProcess(child, [](pid_t pid) { AddLive(pid); });
   CloseFd(&in[0]);
   CloseFd(&out[1]);
-  CloseFd(&report[1]);
-  CloseFd(&null_fd);
-  // The report pipe closes at exec; only a failure sends anything.
-  int failure = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &failure, sizeof failure);
-  } while (got < 0 && errno == EINTR);
-  CloseFd(&report[0]);
+  if (!launched.started) {
+    if (launched.pid > 0) RemoveLive(launched.pid);
+    *error = launched.error;
+    CloseFd(&in[1]);
+    CloseFd(&out[0]);
+    return 0;
+  }
 
   auto worker = std::make_unique<Worker>();
   worker->id = ++impl_->last_id;
-  worker->pid = pid;
+  worker->pid = launched.pid;
   worker->in = in[1];
   worker->out = out[0];
-  if (got == static_cast<ssize_t>(sizeof failure)) {
-    *error = "cannot run " + launch.executable + ": " + std::strerror(failure);
-    worker->Reap(true);
-    return 0;  // the worker closes our pipe ends
-  }
   // By the system call: glibc's own declaration lacks C linkage for C++.
-  worker->pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  worker->pidfd = static_cast<int>(syscall(SYS_pidfd_open, launched.pid, 0));
   fcntl(worker->in, F_SETFL, fcntl(worker->in, F_GETFL) | O_NONBLOCK);
   fcntl(worker->out, F_SETFL, fcntl(worker->out, F_GETFL) | O_NONBLOCK);
   worker->input = launch.input;

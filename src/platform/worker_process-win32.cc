@@ -6,14 +6,7 @@
 // 192 handles (input, output, process), three times the 64 one wait takes,
 // and anonymous pipes cannot be read overlapped. A thread blocks in its own
 // ReadFile, so any number of workers waits without polling.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <process.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/win32_io.h"
 #include "platform/worker_process.h"
 
 namespace tolvaran {

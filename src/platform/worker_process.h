@@ -16,41 +16,18 @@
 // workers from a thread that lives as long as the listing, the main thread).
 //
 // Not thread-safe: one thread starts, waits for and ends the workers of a
-// pool. The watchdog below is the one part meant for another thread.
+// pool.
 #ifndef TOLVARAN_PLATFORM_WORKER_PROCESS_H_
 #define TOLVARAN_PLATFORM_WORKER_PROCESS_H_
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/deadline.h"
+
 namespace tolvaran {
-
-// Milliseconds on a monotonic clock from an arbitrary origin: deadlines must
-// not move when the administrator or NTP sets the wall clock.
-std::int64_t MonotonicMilliseconds();
-
-// A point on the monotonic clock, or none at all.
-class Deadline {
- public:
-  // No deadline: waits block until something happens.
-  static Deadline Never() { return Deadline(kNever); }
-  static Deadline At(std::int64_t monotonic_ms) { return Deadline(monotonic_ms); }
-  static Deadline After(std::int64_t ms) { return Deadline(MonotonicMilliseconds() + ms); }
-
-  bool IsNever() const { return at_ == kNever; }
-  std::int64_t At() const { return at_; }
-  bool HasPassed() const { return !IsNever() && MonotonicMilliseconds() >= at_; }
-  // Milliseconds left, at least 0; -1 for no deadline (poll()'s "forever").
-  std::int64_t RemainingMs() const;
-
- private:
-  static constexpr std::int64_t kNever = INT64_MAX;
-  explicit Deadline(std::int64_t at) : at_(at) {}
-  std::int64_t at_;
-};
 
 // What becomes of a worker's standard error. Inherited by default: it is
 // where the program's own diagnostics go, and a worker that fails before it
@@ -132,29 +109,6 @@ class WorkerPool {
 // ended first (on Windows the job object does it). Flush what must be
 // written before calling it.
 [[noreturn]] void ExitProcessWithoutCleanup(int status);
-
-// Calls a function once, on a thread of its own, when a deadline passes,
-// unless cancelled first. The run deadline: the function writes the timeout
-// document and calls ExitProcessWithoutCleanup, wherever the main thread is
-// blocked.
-class Watchdog {
- public:
-  Watchdog(Deadline deadline, std::function<void()> on_deadline);
-  // Cancels and waits for the thread.
-  ~Watchdog();
-  Watchdog(const Watchdog&) = delete;
-  Watchdog& operator=(const Watchdog&) = delete;
-
-  // True when the function will never run. When it has begun, waits for it
-  // to return and gives false. Call it before writing the normal result:
-  // since the function ends the process, the result and the timeout document
-  // are then never both written.
-  bool Cancel();
-
- private:
-  struct State;
-  std::shared_ptr<State> state_;
-};
 
 // One argument quoted for a Windows command line so that the C runtime's
 // parser (CommandLineToArgvW's rules) gives it back unchanged. Used by the

@@ -46,6 +46,16 @@ bool InstallLibraryConfig(Host& host, std::string_view destination) {
   return true;
 }
 
+bool WithDestinationConfig(Host& host, std::string_view destination,
+                           const std::function<void()>& onConfigFile,
+                           const std::function<void()>& whileInstalled) {
+  if (onConfigFile) onConfigFile();
+  if (!InstallLibraryConfig(host, destination)) return false;
+  whileInstalled();
+  ReleaseLibraryConfigLock();
+  return true;
+}
+
 void ReleaseLibraryConfigLock() {
   std::lock_guard<std::mutex> guard(LockGuard());
   HeldLock().reset();

@@ -8,6 +8,7 @@
 #ifndef TOLVARAN_RFC_LIBRARY_CONFIG_H_
 #define TOLVARAN_RFC_LIBRARY_CONFIG_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,15 @@ bool HasDestinationConfig(Host& host, std::string_view destination);
 // (or can never be had) or the file could not be written; the lock is then
 // not held.
 bool InstallLibraryConfig(Host& host, std::string_view destination);
+
+// What every backend does for a system with a per-destination file:
+// `onConfigFile` is called (the note for the progress lines), the file is
+// installed under the lock, `whileInstalled` runs (what reads the file),
+// and the lock is released. False, without calling `whileInstalled`, when
+// the file could not be installed.
+bool WithDestinationConfig(Host& host, std::string_view destination,
+                           const std::function<void()>& onConfigFile,
+                           const std::function<void()>& whileInstalled);
 
 // Releases the lock taken by InstallLibraryConfig, if it is held. Also
 // called by the library's error handler before the process ends, so that

@@ -8,13 +8,25 @@ namespace tolvaran {
 
 namespace {
 
+// With its closing separator, so that a name is simply appended.
 std::string ExecutableDirectory(Host& host) {
   std::string exe = host.ExecutablePath();
   std::size_t slash = exe.find_last_of("\\/");
-  return slash == std::string::npos ? "" : exe.substr(0, slash);
+  return slash == std::string::npos ? "" : exe.substr(0, slash + 1);
 }
 
 }  // namespace
+
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
+  std::vector<RfcLibraryCandidate> candidates;
+  if (!exe_dir.empty()) {
+    for (const RfcLibraryCandidate& name : RfcLibraryNames()) {
+      candidates.push_back({exe_dir + name.path, name.netweaver});
+    }
+  }
+  for (const RfcLibraryCandidate& name : RfcLibraryNames()) candidates.push_back(name);
+  return candidates;
+}
 
 std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(ExecutableDirectory(host))) {

@@ -4,12 +4,29 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rfc/backend.h"
 
 namespace tolvaran {
 
 class Host;
+
+// A place to load an RFC library from, and which of the two libraries the
+// file name stands for.
+struct RfcLibraryCandidate {
+  std::string path;
+  bool netweaver;
+};
+
+// The RFC library's file names on this platform, in the order they are
+// tried: the classic library's before the NetWeaver library's.
+const std::vector<RfcLibraryCandidate>& RfcLibraryNames();
+
+// Where to look for the RFC library, in order: the executable's directory
+// `exe_dir` (native, with its closing separator; may be empty), then the
+// system's own search, each with every name of RfcLibraryNames().
+std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads the first usable RFC library: the executable's directory first,
 // then the system's search; in each place the classic library's names

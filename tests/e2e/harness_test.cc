@@ -370,7 +370,8 @@ TEST(RunProcess, ReportsWhatCannotStart) {
   ProcessResult bad_directory =
       RunProcess({"/bin/sh", "-c", "true"}, "/nonexistent/dir", milliseconds(10000));
   EXPECT_FALSE(bad_directory.started);
-  EXPECT_NE(bad_directory.start_error.find("scratch directory"), std::string::npos);
+  EXPECT_NE(bad_directory.start_error.find("cannot change to the directory \"/nonexistent/dir\""),
+            std::string::npos);
 }
 
 Config Load(std::vector<std::string> args, std::map<std::string, std::string> env,

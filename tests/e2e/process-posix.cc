@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/posix_process.h"
 #include "process.h"
 
 extern char** environ;
@@ -19,16 +20,6 @@ namespace tolvaran_e2e {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// What the child sends back when it cannot get as far as exec.
-struct ChildFailure {
-  int stage;  // index into kStages
-  int error;  // errno
-};
-
-constexpr const char* kStages[] = {"cannot change to the scratch directory",
-                                   "cannot open /dev/null", "cannot set up standard streams",
-                                   "cannot execute"};
 
 class Fd {
  public:
@@ -75,37 +66,6 @@ void ReadAvailable(Fd* fd, std::string* into) {
   }
 }
 
-[[noreturn]] void ChildFail(int report_fd, int stage) {
-  ChildFailure failure{stage, errno};
-  ssize_t ignored = write(report_fd, &failure, sizeof failure);
-  (void)ignored;
-  _exit(127);
-}
-
-// Between fork and exec only async-signal-safe calls are allowed, so
-// everything is prepared by the parent.
-[[noreturn]] void Child(char* const* argv, char* const* envp, const char* directory, int out_fd,
-                        int err_fd, int report_fd) {
-  // Its own process group, so that a timeout also kills whatever it (or a
-  // launcher such as Wine) started.
-  setpgid(0, 0);
-  struct sigaction default_action {};
-  default_action.sa_handler = SIG_DFL;
-  sigaction(SIGPIPE, &default_action, nullptr);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
-
-  if (chdir(directory) != 0) ChildFail(report_fd, 0);
-  int null_fd = open("/dev/null", O_RDONLY);
-  if (null_fd < 0) ChildFail(report_fd, 1);
-  if (dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) {
-    ChildFail(report_fd, 2);
-  }
-  execvpe(argv[0], argv, envp);
-  ChildFail(report_fd, 3);
-}
-
 void Decode(int status, ProcessResult* result) {
   if (WIFEXITED(status)) {
     result->exited = true;
@@ -125,11 +85,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     result.start_error = "nothing to run";
     return result;
   }
-  std::vector<std::string> args = argv;  // owned copies for the char* array
-  std::vector<char*> pointers;
-  for (std::string& arg : args) pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
-
   // The harness's environment with `environment` put over it.
   std::vector<std::string> variables = environment;
   for (char** variable = environ; *variable != nullptr; ++variable) {
@@ -140,44 +95,33 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     });
     if (!replaced) variables.emplace_back(entry);
   }
-  std::vector<char*> env_pointers;
-  for (std::string& variable : variables) env_pointers.push_back(variable.data());
-  env_pointers.push_back(nullptr);
 
-  Fd out_read, out_write, err_read, err_write, report_read, report_write;
-  if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write) ||
-      !MakePipe(&report_read, &report_write)) {
+  Fd out_read, out_write, err_read, err_write;
+  if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write)) {
     result.start_error = std::string("cannot create a pipe: ") + std::strerror(errno);
     return result;
   }
 
-  pid_t pid = fork();
-  if (pid < 0) {
-    result.start_error = std::string("cannot fork: ") + std::strerror(errno);
-    return result;
-  }
-  if (pid == 0) {
-    Child(pointers.data(), env_pointers.data(), directory.c_str(), out_write.get(), err_write.get(),
-          report_write.get());
-  }
+  // Its own process group, so that a timeout also kills whatever it (or a
+  // launcher such as Wine) started.
+  tolvaran::PosixLaunch launch;
+  launch.argv = argv;
+  launch.searchPath = true;
+  launch.environment = &variables;
+  launch.directory = directory;
+  launch.streams[0] = tolvaran::kNullStream;
+  launch.streams[1] = out_write.get();
+  launch.streams[2] = err_write.get();
+  launch.ownGroup = true;
+  launch.defaultSignals = true;
+  tolvaran::LaunchResult launched = tolvaran::LaunchProcess(launch);
   out_write.Close();
   err_write.Close();
-  report_write.Close();
-
-  // The report pipe closes on a successful exec, or carries the failure.
-  ChildFailure failure{};
-  ssize_t got;
-  do {
-    got = read(report_read.get(), &failure, sizeof failure);
-  } while (got < 0 && errno == EINTR);
-  if (got == static_cast<ssize_t>(sizeof failure)) {
-    int status;
-    waitpid(pid, &status, 0);
-    result.start_error = std::string(kStages[failure.stage]) + " \"" +
-                         (failure.stage == 0 ? directory : argv[0]) +
-                         "\": " + std::strerror(failure.error);
+  if (!launched.started) {
+    result.start_error = launched.error;
     return result;
   }
+  const pid_t pid = launched.pid;
   result.started = true;
 
   fcntl(out_read.get(), F_SETFL, fcntl(out_read.get(), F_GETFL) | O_NONBLOCK);

@@ -258,11 +258,11 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
                           &connect)) {
     return 0;
   }
-  if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
   connectString_.Set(connect);
-  RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
-  ReleaseLibraryConfigLock();
+  RfcHandle handle = 0;
+  WithDestinationConfig(host_, t.destination.view(), onConfigFile, [this, &handle] {
+    handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
+  });
   return handle;
 }
 

@@ -166,12 +166,14 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
   // The file is installed as for the classic library, which reads it, so
   // that both leave the same SapRfc.ini; this library takes the
   // destination's entries from the program instead.
-  if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, request.destination)) return 0;
   std::string installed;
-  bool read = host_.ReadFile("SapRfc.ini", &installed);
-  ReleaseLibraryConfigLock();
-  if (!read) return 0;
+  bool read = false;
+  if (!WithDestinationConfig(
+          host_, request.destination, onConfigFile,
+          [this, &installed, &read] { read = host_.ReadFile("SapRfc.ini", &installed); }) ||
+      !read) {
+    return 0;
+  }
   DestinationSection section = ReadDestinationSection(installed, request.destination);
   if (!section.found) return 0;
   if (!section.ashost.empty() && !section.sysnr.empty()) {
