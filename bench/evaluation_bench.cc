@@ -20,13 +20,14 @@
 
 #include "alloc_count.h"
 #include "driver/password.h"
-#include "driver/run_state.h"
+#include "driver/system_check.h"
 #include "driver/system_profile.h"
 #include "output/usage_evaluation.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/classic/classic_layout.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
+#include "support/sample_profile.h"
 
 namespace tolvaran {
 namespace {
@@ -47,16 +48,18 @@ std::string MakeTable(unsigned sessions, unsigned users, unsigned terminals) {
   return table;
 }
 
-// A run whose backend is the classic one over the fake library, recording
-// nothing so that it can be queried without end.
-std::unique_ptr<RunState> MemoryRun(FakeHost* host, const std::string* table) {
-  auto rs = std::make_unique<RunState>();
-  rs->host = host;
-  rs->profile.destination.Set("PRD");
-  rs->backend = MakeClassicBackend(*host, ResetFakeClassic());
+// The classic backend over the fake library, recording nothing so that it
+// can be queried without end.
+std::unique_ptr<RfcBackend> MemoryBackend(FakeHost* host, const std::string* table) {
+  std::unique_ptr<RfcBackend> backend = MakeClassicBackend(*host, ResetFakeClassic());
   FakeClassic().recording = false;
   FakeClassic().userRowBlock = table;
-  return rs;
+  return backend;
+}
+
+// The document the single run writes for `counts`.
+std::string Document(const UsageCounts& counts) {
+  return UsageDocument(counts, "PRD", "", OutputFlavour::kExeXml, {}).Render();
 }
 
 // Arguments: sessions, and 0 for few distinct names (20 users at 8
@@ -68,13 +71,15 @@ void BM_EvaluateUserList(benchmark::State& state) {
   const std::string table =
       MakeTable(sessions, many ? sessions / 2 + 1 : 20, many ? sessions / 3 + 1 : 8);
   FakeHost host;
-  auto rs = MemoryRun(&host, &table);
+  auto backend = MemoryBackend(&host, &table);
 
-  // One evaluation as the program makes it: count, then write the document.
-  auto evaluate = [&rs] {
+  // One evaluation as the program makes it: count, then make the document.
+  auto evaluate = [&backend] {
     UsageCounts counts;
-    QueryResult result = CountSessions(*rs->backend, 1, rs->client.view(), &counts);
-    if (result.outcome == kOutcomeOk && !result.aborted) WriteUsage(*rs, counts);
+    QueryResult result = CountSessions(*backend, 1, "", &counts);
+    if (result.outcome == kOutcomeOk && !result.aborted) {
+      benchmark::DoNotOptimize(Document(counts).size());
+    }
     return result.outcome;
   };
   const std::size_t before = AllocatedBytes();
@@ -99,8 +104,6 @@ BENCHMARK(BM_EvaluateUserList)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_WriteDocument(benchmark::State& state) {
-  FakeHost host;
-  auto rs = MemoryRun(&host, nullptr);
   UsageCounts counts;
   counts.activeUsers = 1234;
   counts.tranCodes = 567;
@@ -109,29 +112,22 @@ void BM_WriteDocument(benchmark::State& state) {
   counts.externalModes = 21000;
   counts.internalModes = 30000;
   for (auto _ : state) {
-    WriteUsage(*rs, counts);
-    benchmark::DoNotOptimize(rs->resultBuffer.c_str());
+    std::string document = Document(counts);
+    benchmark::DoNotOptimize(document.data());
   }
 }
 BENCHMARK(BM_WriteDocument);
 
 void BM_ReadListedProfile(benchmark::State& state) {
-  auto rs = std::make_unique<RunState>();
-  rs->keyTable = BuildKeyTable();
-  std::string stored;
-  ScramblePassword(rs->keyTable, "Secret99", 3, "abcdefghijklmnopqrst", &stored);
-  const std::string profile =
-      "* Tolvaran system profile\nExtcompany.: Example Corp\nDestination: PRD\n"
-      "Client.....: 100\nUser.......: SAPMON\nPassword...: " +
-      stored +
-      "\nLanguage...: E\nMode.......: R/3\nHostname...: prdhost\nSysnr......: 00\n"
-      "Gwhost.....: prdhost\nGwservice..: sapgw00\n";
+  const KeyTable key = BuildKeyTable();
+  const std::string bytes = SampleProfile({"PRD", "prdhost", 0, ""});
+  SystemProfile profile;
+  bool sound = true;
   for (auto _ : state) {
-    rs->failFlag = false;
-    ReadListedProfile(*rs, profile);
-    benchmark::DoNotOptimize(rs->failFlag);
+    sound = ReadListedProfile(key, "PRD.P00", bytes, &profile);
+    benchmark::DoNotOptimize(sound);
   }
-  if (rs->failFlag) state.SkipWithError("the benchmark's profile does not pass the checks");
+  if (!sound) state.SkipWithError("the benchmark's profile does not pass the checks");
 }
 BENCHMARK(BM_ReadListedProfile);
 

@@ -48,7 +48,7 @@ bool StartsWith(const std::string& text, std::string_view head) {
 }
 
 // The first "Password...:" value that the single run's reader stops at.
-std::string FaultyStoredPassword(const RunState& rs, const std::string& bytes) {
+std::string FaultyStoredPassword(const std::string& bytes) {
   TextReader reader(bytes);
   std::string line;
   while (reader.ReadPiece(99, &line)) {
@@ -56,7 +56,8 @@ std::string FaultyStoredPassword(const RunState& rs, const std::string& bytes) {
     if (!StartsWith(line, "Password...:") || line.size() <= 13) continue;
     std::string value = line.substr(13, kProfileValueMax);
     std::string password;
-    if (DescramblePassword(rs.keyTable, value, &password) != DescrambleResult::kOk) return value;
+    if (DescramblePassword(BuildKeyTable(), value, &password) != DescrambleResult::kOk)
+      return value;
   }
   return "";
 }
@@ -70,15 +71,15 @@ std::string WithProfileExtension(const std::string& path) {
   return path + ".P00";
 }
 
-std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::string& bytes,
+std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const std::string& bytes,
                                              const std::string& fault) {
   std::vector<std::string> reasons;
   if (StartsWith(fault, "Error 1003:")) {
     const auto& rules = ProfileFieldRules();
     for (std::size_t i = 0; i < rules.size(); ++i) {
       std::string key(rules[i].key);
-      std::size_t size = FieldValue(rs.profile, i).size();
-      if (rs.profile.cutFields & (1u << i)) {
+      std::size_t size = FieldValue(profile, i).size();
+      if (profile.cutFields & (1u << i)) {
         reasons.push_back(key + " more than " + Characters(rules[i].capacity) + ", at most " +
                           std::to_string(rules[i].capacity));
       } else if (size < rules[i].leastLength) {
@@ -87,7 +88,7 @@ std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::stri
       }
     }
   } else if (StartsWith(fault, "Error 1004:")) {
-    std::string stored = FaultyStoredPassword(rs, bytes);
+    std::string stored = FaultyStoredPassword(bytes);
     if (stored.size() != kStoredPasswordLength) {
       reasons.push_back("Password...: the stored form has " + Characters(stored.size()) + ", not " +
                         std::to_string(kStoredPasswordLength));

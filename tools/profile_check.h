@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "driver/system_profile.h"
 
 namespace tolvaran {
 
@@ -15,10 +15,10 @@ namespace tolvaran {
 std::string WithProfileExtension(const std::string& path);
 
 // The reasons behind `fault`, the program's message for the profile
-// `bytes` read into `rs`: for Error 1003 each field that fails ("Client.....:
+// `bytes` read into `profile`: for Error 1003 each field that fails ("Client.....:
 // 2 characters, at least 3"), for 1004 and 1005 what is wrong with the
 // stored password. Empty for the other messages, which say it all.
-std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::string& bytes,
+std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const std::string& bytes,
                                              const std::string& fault);
 
 }  // namespace tolvaran

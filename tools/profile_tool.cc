@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "driver/password.h"
-#include "driver/run_state.h"
 #include "driver/system_profile.h"
 #include "platform/host.h"
 #include "platform/private_file.h"
@@ -269,13 +268,10 @@ std::string FileNameOf(const std::string& path) {
 }
 
 // Runs the single run's reader over `bytes` under the profile name of
-// `path`; `rs` keeps what was read.
-std::string ReadAsSingleRun(RunState& rs, const std::string& path, std::string bytes) {
-  rs.keyTable = BuildKeyTable();
-  rs.profileName.Set(FileNameOf(path));
-  rs.profileBytes = std::move(bytes);
-  rs.profileOpen = true;
-  std::string fault = ReadProfileChecked(rs);
+// `path`; `profile` keeps what was read.
+std::string ReadAsSingleRun(SystemProfile& profile, const std::string& path, std::string bytes) {
+  std::string fault =
+      ReadProfileChecked(BuildKeyTable(), FileNameOf(path), std::move(bytes), &profile);
   return fault.empty() ? "OK" : fault;
 }
 
@@ -476,11 +472,11 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
 
   // What was written must read back as a usable record with this password.
   std::string bytes;
-  auto rs = std::make_unique<RunState>();
+  SystemProfile profile;
   std::string result = ReadWholeFile(request.file, &bytes)
-                           ? ReadAsSingleRun(*rs, request.file, std::move(bytes))
+                           ? ReadAsSingleRun(profile, request.file, std::move(bytes))
                            : "the file cannot be read back";
-  if (result == "OK" && rs->profile.password != password) result = "the password reads back wrong";
+  if (result == "OK" && profile.password != password) result = "the password reads back wrong";
   if (result != "OK") {
     *io.err << kTool << " new: " << request.file
             << " was written but does not read back: " << result << "\n";
@@ -496,9 +492,9 @@ std::string CheckProfileFile(const std::string& given) {
   const std::string path = WithProfileExtension(given);
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) return "Error 1002: Profile " + path + " is missing...";
-  auto rs = std::make_unique<RunState>();
-  std::string result = ReadAsSingleRun(*rs, path, bytes);
-  for (const std::string& reason : ExplainProfileFault(*rs, bytes, result)) {
+  SystemProfile profile;
+  std::string result = ReadAsSingleRun(profile, path, bytes);
+  for (const std::string& reason : ExplainProfileFault(profile, bytes, result)) {
     result += "\n  " + reason;
   }
   return result;

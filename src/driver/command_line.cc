@@ -3,42 +3,39 @@
 #include <string>
 
 #include "driver/error_exit.h"
-#include "driver/password.h"
+#include "driver/profile_location.h"
 
 namespace tolvaran {
 
-void CheckTimeoutValue(RunState& rs) {
-  if (rs.params.badTimeout) FatalError(rs, "Error 1017: Invalid TIMEOUT= value !");
+void CheckTimeoutValue(const Parameters& params) {
+  if (params.badTimeout) FatalError("Error 1017: Invalid TIMEOUT= value !");
 }
 
-void SetParameters(RunState& rs, std::string_view typed) {
-  rs.params = ParseParameters(typed);
-  rs.client.Set(rs.params.client);
-}
+Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs) {
+  Invocation inv;
+  inv.args = args;
+  inv.startMs = startMs;
+  inv.headerLine.Set("* " + host.TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
+  inv.keyTable = BuildKeyTable();
 
-void StartUp(RunState& rs) {
-  rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
-  rs.keyTable = BuildKeyTable();
-  rs.channelCounter = 0;
-  rs.client.Clear();
+  if (args.size() < 2) FatalError("Error 1001: Parameter for Profile-Name is missing !");
 
-  if (rs.args.size() < 2) FatalError(rs, "Error 1001: Parameter for Profile-Name is missing !");
-
-  rs.profileName.Set(rs.args[1]);
+  inv.profileName.Set(args[1]);
 
   std::string params;
-  if (rs.args.size() > 2) params = rs.args[2];
-  if (rs.args.size() > 3) params += " " + rs.args[3];
-  SetParameters(rs, params);
-  CheckTimeoutValue(rs);
+  if (args.size() > 2) params = args[2];
+  if (args.size() > 3) params += " " + args[3];
+  inv.params = ParseParameters(params);
+  CheckTimeoutValue(inv.params);
 
-  rs.itemName.Clear();
-  rs.itemMode = false;
-  if (rs.params.hasItem) {
-    rs.itemMode = true;
-    rs.itemName.Set(rs.params.item);
-    rs.profileName.Set("Dalvenor.Prf");
+  if (inv.params.hasItem) {
+    inv.itemMode = true;
+    inv.itemName.Set(inv.params.item);
+    inv.profileName.Set("Dalvenor.Prf");
   }
+  inv.verbose = inv.params.verbose;
+  inv.dialect = FlavourFromProgramName(host.InvokedProgramPath(args[0]));
+  return inv;
 }
 
 }  // namespace tolvaran

@@ -1,10 +1,13 @@
-// Start-up: the run record's starting state and the command line.
+// Start-up: the command line made into the run's Invocation.
 #ifndef TOLVARAN_DRIVER_COMMAND_LINE_H_
 #define TOLVARAN_DRIVER_COMMAND_LINE_H_
 
-#include <string_view>
+#include <cstdint>
+#include <string>
+#include <vector>
 
-#include "driver/run_state.h"
+#include "driver/invocation.h"
+#include "platform/host.h"
 #include "tolvaran_version.h"
 
 namespace tolvaran {
@@ -12,17 +15,13 @@ namespace tolvaran {
 constexpr const char* kProgramName = "Tolvaran";
 constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
-// Builds the header line and the key table, and takes the profile name and
-// the parameter text from rs.args. No profile name: error 1001.
-void StartUp(RunState& rs);
-
-// Parses the typed parameter text into the run record, with the client
-// the evaluation counts.
-void SetParameters(RunState& rs, std::string_view typed);
+// The header line, the key table, the profile name, the parameters and the
+// dialect the program's name designates. No profile name: error 1001.
+Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
 // the program takes.
-void CheckTimeoutValue(RunState& rs);
+void CheckTimeoutValue(const Parameters& params);
 
 }  // namespace tolvaran
 

@@ -4,9 +4,6 @@
 
 namespace tolvaran {
 
-void FatalError(RunState& rs, std::string_view message) {
-  BuildErrorDocument(rs, message);
-  throw RunEnd{2, true};
-}
+void FatalError(std::string_view message) { throw RunEnd{2, ErrorDocumentText(message)}; }
 
 }  // namespace tolvaran

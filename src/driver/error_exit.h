@@ -6,11 +6,11 @@
 
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "driver/invocation.h"
 
 namespace tolvaran {
 
-[[noreturn]] void FatalError(RunState& rs, std::string_view message);
+[[noreturn]] void FatalError(std::string_view message);
 
 }  // namespace tolvaran
 

@@ -23,40 +23,59 @@ std::size_t CountListedSystems(std::string_view listing) {
 
 namespace {
 
+class Allocation {
+ public:
+  Allocation(Host& host, const Invocation& inv, const ProfileSource& source)
+      : host_(host), inv_(inv), source_(source) {}
+
+  ListingPlan Allocate();
+
+ private:
+  void AppendListingText(const std::string& line);
+  void ReadProfileIndex();
+  void ReadGlobalSensorFile();
+
+  Host& host_;
+  const Invocation& inv_;
+  const ProfileSource& source_;
+  ListingPlan plan_;
+  std::size_t listingNames_ = 0;  // the "#"s collected so far
+};
+
 // Listing lines carry their text from position 21 on.
-void AppendListingText(RunState& rs, const std::string& line) {
+void Allocation::AppendListingText(const std::string& line) {
   if (line.size() <= 20) return;
   // Stop collecting once the listing is beyond what is checked: the error
   // for it follows, and a huge file does not grow the text without bound.
-  if (rs.listingNames > kMaxListedSystems) return;
-  for (std::size_t i = 20; i < line.size(); ++i) rs.listingNames += line[i] == '#';
-  rs.serverListing.append(line, 20, std::string::npos);
+  if (listingNames_ > kMaxListedSystems) return;
+  for (std::size_t i = 20; i < line.size(); ++i) listingNames_ += line[i] == '#';
+  plan_.listing.append(line, 20, std::string::npos);
 }
 
-void ReadProfileIndex(RunState& rs) {
+void Allocation::ReadProfileIndex() {
   std::string bytes;
-  if (!rs.host->ReadFile(rs.profilePath.str(), &bytes)) {
-    FatalError(rs, "Error 1024: ProFile " + rs.profileName.str() + " is missing...");
+  if (!host_.ReadFile(source_.path.str(), &bytes)) {
+    FatalError("Error 1024: ProFile " + source_.name.str() + " is missing...");
   }
   TextReader reader(std::move(bytes));
   std::string line;
   while (reader.ReadPiece(199, &line)) {
     StripLineEnd(&line);
-    if (line.compare(0, 8, "# Gsng: ") == 0) AppendListingText(rs, line);
+    if (line.compare(0, 8, "# Gsng: ") == 0) AppendListingText(line);
   }
 }
 
-void ReadGlobalSensorFile(RunState& rs) {
-  std::string sensor = rs.params.firstWord;
+void Allocation::ReadGlobalSensorFile() {
+  std::string sensor = plan_.params.firstWord;
   sensor.resize(10, ' ');
   const std::string listing_prefix = "# GSNG: " + sensor;
   const std::string sensor_prefix = "# GSNX: " + sensor;
 
   std::string bytes;
-  if (!rs.host->ReadFile(rs.profilePath.str(), &bytes)) {
-    FatalError(rs, "Error 10x1: ProFile " + rs.profileName.str() + " is missing...");
+  if (!host_.ReadFile(source_.path.str(), &bytes)) {
+    FatalError("Error 10x1: ProFile " + source_.name.str() + " is missing...");
   }
-  rs.foundFlag = false;
+  bool found = false;
 
   std::string sensor_text;
   TextReader reader(std::move(bytes));
@@ -65,66 +84,64 @@ void ReadGlobalSensorFile(RunState& rs) {
     StripLineEnd(&line);
     std::string head = AsciiUpper(std::string_view(line).substr(0, 18));
     if (head == listing_prefix) {
-      AppendListingText(rs, line);
+      AppendListingText(line);
     } else if (head == sensor_prefix) {
       sensor_text = line.size() > 19 ? line.substr(19) : "";
       FixedText<120> typed;
       typed.Set(sensor_text);
       std::string raw = typed.str();
       if (!Contains(raw, "Sensor=\"SAP Tolvaran\"")) {
-        FatalError(rs, "Error 1029: Invalid Sensor-Allocation...");
+        FatalError("Error 1029: Invalid Sensor-Allocation...");
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
       // The sensor line's parameters replace the command line's; keys are
       // looked up in the command line's until the allocation is done.
-      rs.params = ParseParameters(rs.params.upper.view(), ColonsAsBlanks(raw));
-      if (Contains(line, ",Profile")) rs.labelKind.Set("1");
-      rs.foundFlag = true;
-      if (Contains(line, ",Alias")) rs.labelKind.Set("2");
-      if (Contains(line, ",Host")) rs.labelKind.Set("3");
-      if (Contains(line, ",Sid")) rs.labelKind.Set("4");
+      plan_.params = ParseParameters(plan_.params.upper.view(), ColonsAsBlanks(raw));
+      if (Contains(line, ",Profile")) plan_.labelKind = LabelKind::kProfile;
+      found = true;
+      if (Contains(line, ",Alias")) plan_.labelKind = LabelKind::kAlias;
+      if (Contains(line, ",Host")) plan_.labelKind = LabelKind::kHost;
+      if (Contains(line, ",Sid")) plan_.labelKind = LabelKind::kDestination;
     }
   }
 
-  rs.itemName.Clear();
+  plan_.itemName.Clear();
   std::string item;
-  if (TakeKeyValue(sensor_text, sensor_text, "Item=", 90, &item)) rs.itemName.Set(item);
-  if (!rs.foundFlag) {
-    std::string argument = rs.args.size() > 2 ? rs.args[2] : "";
-    FatalError(rs, "Error 1030: Global Sensor " + argument + " not found...");
+  if (TakeKeyValue(sensor_text, sensor_text, "Item=", 90, &item)) plan_.itemName.Set(item);
+  if (!found) {
+    std::string argument = inv_.args.size() > 2 ? inv_.args[2] : "";
+    FatalError("Error 1030: Global Sensor " + argument + " not found...");
   }
+}
+
+ListingPlan Allocation::Allocate() {
+  plan_.params = inv_.params;
+  plan_.itemName.Set(inv_.itemName.view());
+
+  if (source_.name == "Dalvenor.Gbl") {
+    ReadGlobalSensorFile();
+  } else {
+    ReadProfileIndex();
+  }
+
+  if (plan_.listing.empty()) FatalError("Error 1025: Global Server Listing missing...");
+  if (CountListedSystems(plan_.listing) > kMaxListedSystems) {
+    FatalError("Error 1027: Global Server Listing too long...");
+  }
+  if (plan_.itemName.empty()) FatalError("Error 1026: Global Item Idenification missing...");
+
+  Parameters settled = ParseParameters(plan_.params.raw.view());
+  KeepRunLimits(inv_.params, &settled);
+  plan_.params = settled;
+  CheckTimeoutValue(plan_.params);
+  return std::move(plan_);
 }
 
 }  // namespace
 
-void AllocateGlobalSensor(RunState& rs) {
-  rs.profileOpen = false;
-  rs.profileBytes.clear();
-  rs.labelKind.Set("1");
-  rs.serverListing.clear();
-  rs.listingOffset = 0;
-  rs.listingNames = 0;
-  rs.systemCount = 0;
-  rs.processedCount = 0;
-  rs.failedCount = 0;
-  const Parameters commandLine = rs.params;
-
-  if (rs.profileName == "Dalvenor.Gbl") {
-    ReadGlobalSensorFile(rs);
-  } else {
-    ReadProfileIndex(rs);
-  }
-
-  if (rs.serverListing.empty()) FatalError(rs, "Error 1025: Global Server Listing missing...");
-  if (CountListedSystems(rs.serverListing) > kMaxListedSystems) {
-    FatalError(rs, "Error 1027: Global Server Listing too long...");
-  }
-  if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
-
-  SetParameters(rs, rs.params.raw.view());
-  KeepRunLimits(commandLine, &rs.params);
-  CheckTimeoutValue(rs);
+ListingPlan AllocateGlobalSensor(Host& host, const Invocation& inv, const ProfileSource& source) {
+  return Allocation(host, inv, source).Allocate();
 }
 
 }  // namespace tolvaran

@@ -3,12 +3,41 @@
 #ifndef TOLVARAN_DRIVER_GLOBAL_ALLOCATION_H_
 #define TOLVARAN_DRIVER_GLOBAL_ALLOCATION_H_
 
-#include "driver/run_state.h"
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "driver/invocation.h"
+#include "driver/parameters.h"
+#include "driver/profile_location.h"
+#include "platform/host.h"
+#include "text/fixed_text.h"
 
 namespace tolvaran {
 
-// Errors 1024, 10x1, 1029, 1030, 1025 and 1026 end the run.
-void AllocateGlobalSensor(RunState& rs);
+// What a listed system's channel is named by.
+enum class LabelKind {
+  kProfile,      // the profile's file name (",Profile", the default)
+  kAlias,        // the file name without its extension (",Alias")
+  kHost,         // the profile's host name (",Host")
+  kDestination,  // the profile's destination (",Sid")
+};
+
+// What the allocation settles for the listing.
+struct ListingPlan {
+  // The listed profile names, each followed by "#", as the listing lines
+  // give them. Not capped: a cut could name another profile.
+  std::string listing;
+  FixedText<128> itemName;
+  LabelKind labelKind = LabelKind::kProfile;
+  // The parameters the listing runs with: a global sensor line's replace
+  // the command line's, which keep only their JOBS= and TIMEOUT=.
+  Parameters params;
+};
+
+// Reads the listing file `source` and returns the plan. Errors 1024, 10x1,
+// 1029, 1030, 1025, 1027, 1026 and 1017 end the run.
+ListingPlan AllocateGlobalSensor(Host& host, const Invocation& inv, const ProfileSource& source);
 
 // A listing checks at most this many systems.
 constexpr std::size_t kMaxListedSystems = 10000;

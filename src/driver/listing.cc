@@ -1,15 +1,17 @@
 #include "driver/listing.h"
 
+#include <cstdint>
 #include <deque>
 #include <string>
 
-#include "driver/rfc_access.h"
+#include "driver/connection_request.h"
+#include "driver/failure_report.h"
+#include "driver/listed_system.h"
+#include "driver/progress.h"
 #include "driver/run_deadline.h"
-#include "driver/single_run.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
-#include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
 #include "text/ascii_text.h"
 
@@ -17,106 +19,127 @@ namespace tolvaran {
 
 namespace {
 
-// One listed system from the reading of its profile to its channel and
-// state line.
-struct ListedSystem {
-  bool skipped = false;   // the profile could not be opened: no state line
-  bool connect = false;   // the profile is sound: a worker checks the system
-  bool failFlag = false;  // the profile failed its checks
-  std::string label;
-  std::string destination;
-  std::string progress;  // the system's progress line, without its state
-  WorkerId worker = 0;
-  bool done = false;
-  bool timedOut = false;
-  bool answered = false;  // the worker gave back a whole outcome
-  SystemOutcome outcome;
+struct ListingTallies {
+  std::uint32_t systems = 0;
+  std::uint32_t processed = 0;
+  std::uint32_t failed = 0;
 };
 
-// Takes the next profile name off the listing. False when the name cannot
-// be a profile this program can open (longer than the field).
-bool TakeNextEntry(RunState& rs) {
-  std::size_t hash = rs.serverListing.find('#', rs.listingOffset);
-  std::size_t end = hash == std::string::npos ? rs.serverListing.size() : hash;
-  std::string_view entry(rs.serverListing.data() + rs.listingOffset, end - rs.listingOffset);
-  rs.listingOffset = hash == std::string::npos ? rs.serverListing.size() : hash + 1;
-  if (entry.size() > decltype(RunState::profileName)::kCapacity) return false;
-  rs.profileName.Set(entry);
-  return true;
+// The name a listed system's channel shows.
+std::string SystemLabel(LabelKind kind, std::string_view name, const SystemProfile& profile) {
+  FixedText<144> label;
+  switch (kind) {
+    case LabelKind::kAlias:
+      // A name too short to carry an extension is shown whole.
+      label.Set(name.size() >= 4 ? name.substr(0, name.size() - 4) : name);
+      break;
+    case LabelKind::kHost:
+      label.Set(profile.hostname.view());
+      break;
+    case LabelKind::kDestination:
+      label.Set(profile.destination.view());
+      break;
+    case LabelKind::kProfile:
+      label.Set(name);
+      break;
+  }
+  return label.str();
 }
 
-void SetLabel(RunState& rs) {
-  std::string_view name = rs.profileName.view();
-  if (rs.labelKind == "2") {
-    // A name too short to carry an extension is shown whole.
-    rs.systemLabel.Set(name.size() >= 4 ? name.substr(0, name.size() - 4) : name);
-  } else if (rs.labelKind == "3") {
-    rs.systemLabel.Set(rs.profile.hostname.view());
-  } else if (rs.labelKind == "4") {
-    rs.systemLabel.Set(rs.profile.destination.view());
-  } else {
-    rs.systemLabel.Set(name);
-  }
+// The listing's parameters as a progress line shows them: the typed copy
+// with colons as blanks, up to " @". Its keys stay as they were; the run's
+// limits do not change.
+Parameters DisplayParameters(const Parameters& params, std::string* raw) {
+  *raw = ColonsAsBlanks(params.raw.view());
+  std::size_t at = raw->find(" @");
+  if (at != std::string::npos) raw->resize(at);
+  Parameters display = ParseParameters(params.upper.view(), *raw);
+  display.jobs = params.jobs;
+  display.timeoutSeconds = params.timeoutSeconds;
+  return display;
 }
 
 class Listing {
  public:
-  explicit Listing(RunState& rs) : rs_(rs), deadline_(RunDeadline(rs)) {}
+  Listing(Host& host, const Invocation& inv, const ProfileSource& source, const ListingPlan& plan,
+          const Parameters& params, ResultDocument& document)
+      : host_(host),
+        inv_(inv),
+        source_(source),
+        plan_(plan),
+        params_(params),
+        document_(document),
+        deadline_(RunDeadline(inv.startMs, params)) {}
 
   void Run() {
     for (;;) {
-      while (rs_.listingOffset < rs_.serverListing.size() &&
-             pool_.Running() < static_cast<std::size_t>(rs_.params.jobs)) {
+      while (offset_ < plan_.listing.size() &&
+             pool_.Running() < static_cast<std::size_t>(params_.jobs)) {
         ReadNext();
       }
       while (!window_.empty() && window_.front().done) {
         Emit(window_.front());
         window_.pop_front();
       }
-      if (window_.empty() && rs_.listingOffset >= rs_.serverListing.size()) return;
+      if (window_.empty() && offset_ >= plan_.listing.size()) return;
       if (!window_.empty() && !window_.front().done) Collect();
     }
   }
 
+  const ListingTallies& tallies() const { return tallies_; }
+  // What the last system that was not skipped left before the summary.
+  const std::string& textBeforeSummary() const { return textBeforeSummary_; }
+
  private:
+  // Takes the next profile name off the listing. False when the name cannot
+  // be a profile this program can open (longer than the field).
+  bool TakeNextEntry() {
+    const std::string& listing = plan_.listing;
+    std::size_t hash = listing.find('#', offset_);
+    std::size_t end = hash == std::string::npos ? listing.size() : hash;
+    std::string_view entry(listing.data() + offset_, end - offset_);
+    offset_ = hash == std::string::npos ? listing.size() : hash + 1;
+    if (entry.size() > decltype(name_)::kCapacity) return false;
+    name_.Set(entry);
+    return true;
+  }
+
   // Reads the next listed profile, exactly as one after the other: its
   // fields carry over to the next one.
   void ReadNext() {
-    ++rs_.systemCount;
+    ++tallies_.systems;
     ListedSystem system;
-    rs_.profileName.Clear();
+    name_.Clear();
     std::string bytes;
     std::string path;
-    if (TakeNextEntry(rs_)) path = rs_.profileDir.str() + rs_.profileName.str();
-    if (path.empty() || path.size() > decltype(RunState::profilePath)::kCapacity ||
-        !rs_.host->ReadFile(path, &bytes)) {
+    if (TakeNextEntry()) path = source_.dir.str() + name_.str();
+    if (path.empty() || path.size() > decltype(ProfileSource::path)::kCapacity ||
+        !host_.ReadFile(path, &bytes)) {
       system.skipped = system.done = true;
       window_.push_back(std::move(system));
       return;
     }
-    rs_.profilePath.Set(path);
-    rs_.failFlag = false;
-    ReadListedProfile(rs_, bytes);
-    SetLabel(rs_);
-    system.label = rs_.systemLabel.str();
-    system.destination = rs_.profile.destination.str();
-    system.failFlag = rs_.failFlag;
-    if (rs_.verbose) system.progress = SystemProgressLine(rs_, rs_.host->TimeOfDay());
+    bool sound = ReadListedProfile(inv_.keyTable, name_.view(), bytes, &profile_);
+    system.label = SystemLabel(plan_.labelKind, name_.view(), profile_);
+    system.destination = profile_.destination.str();
+    system.profileFailed = !sound;
+    if (inv_.verbose)
+      system.progress = SystemProgressLine(host_.TimeOfDay(), name_.view(), profile_);
 
     // A profile that failed its checks may hold the previous system's
     // password: it is never sent to this system's host.
-    system.connect = !system.failFlag;
+    system.connect = sound;
     if (!system.connect) {
       system.done = true;
     } else if (deadline_.HasPassed()) {
       system.done = system.timedOut = true;
     } else {
       SystemTask task;
-      task.request = ConnectionRequestFor(rs_);
-      task.client = rs_.client.str();
+      task.request = ConnectionRequestFor(profile_, params_);
+      task.client = plan_.params.client;
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
-      launch.executable = rs_.host->ExecutablePath();
+      launch.executable = host_.ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);
       std::string error;
@@ -153,118 +176,70 @@ class Listing {
     }
   }
 
-  void ApplyOutcome(const ListedSystem& system) {
-    const SystemOutcome& o = system.outcome;
-    if (rs_.verbose && o.configNote) {
-      rs_.host->WriteOut(ConfigFileNote(system.destination));
-    }
-    if (!o.opened) rs_.failFlag = true;
-    if (o.cpuDone && !o.cpu.aborted) {
-      TakeQueryOutcome(rs_, o.cpu);
-      if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
-    }
-    if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
-      rs_.runStatus = RunStatus::kErr;
-      TakeQueryOutcome(rs_, o.usage);
-      if (rs_.runStatus == RunStatus::kOk) {
-        WriteUsage(rs_, o.counts);
-        // The item's channel goes out at once; a check listing stays in
-        // the buffer.
-        if (!rs_.params.check) {
-          rs_.host->WriteOut(rs_.resultBuffer.view());
-          rs_.resultBuffer.Clear();
-        }
-      } else {
-        rs_.failFlag = true;
-      }
-    }
-    // A library abort ends this system's check only; a person watching
-    // sees its report among the system's progress lines.
-    if (o.aborted) {
-      rs_.failFlag = true;
-      if (rs_.verbose) PrintFailureReport(*rs_.host, o.report);
-    }
-  }
-
   // Writes one system's channel and state line, in listing order.
   void Emit(const ListedSystem& system) {
     if (system.skipped) return;
-    rs_.foundFlag = false;
-    rs_.failFlag = system.failFlag;
-    rs_.systemLabel.Set(system.label);
-    rs_.resultBuffer.Clear();
-    rs_.runStatus = RunStatus::kErr;
-    if (system.connect && !system.timedOut) {
-      if (system.answered) {
-        ApplyOutcome(system);
-      } else {
-        rs_.failFlag = true;
-      }
-    }
-    bool ok = !system.timedOut && !rs_.failFlag && rs_.runStatus == RunStatus::kOk;
-    if (ok && rs_.foundFlag) {
-      ++rs_.processedCount;
+    Judgement j = Judge(system, plan_.itemName.view(), params_.check);
+    textBeforeSummary_ = j.textBeforeSummary;
+    if (j.processed) {
+      ++tallies_.processed;
     } else {
-      ++rs_.failedCount;
+      ++tallies_.failed;
     }
-    const char* state = system.timedOut ? "Timeout"
-                        : !ok           ? "Rfc Failure"
-                        : rs_.foundFlag ? "Processed"
-                                        : "Not Found";
-    if (rs_.verbose) {
-      rs_.headerLine.Set(system.progress);
-      rs_.host->WriteOut("\n" + rs_.headerLine.str() + " State=" + state + "\n");
+    const SystemOutcome& o = system.outcome;
+    if (inv_.verbose && j.outcomeShown && o.configNote) {
+      host_.WriteOut(ConfigFileNote(system.destination));
     }
+    if (j.hasChannel) host_.WriteOut(document_.AddChannel(j.channel));
+    // A person watching sees an abort's report among the system's progress
+    // lines.
+    if (inv_.verbose && j.outcomeShown && o.aborted) host_.WriteOut(FailureReportText(o.report));
+    if (inv_.verbose) host_.WriteOut(StateLine(system.progress, j.state));
   }
 
-  RunState& rs_;
+  Host& host_;
+  const Invocation& inv_;
+  const ProfileSource& source_;
+  const ListingPlan& plan_;
+  const Parameters& params_;
+  ResultDocument& document_;
   Deadline deadline_;
+  std::size_t offset_ = 0;  // where the next name of the listing starts
+  FixedText<64> name_;      // the listed profile being read
+  SystemProfile profile_;   // carried from one listed profile to the next
+  ListingTallies tallies_;
+  std::string textBeforeSummary_;
   WorkerPool pool_;
   std::deque<ListedSystem> window_;
 };
 
 }  // namespace
 
-int RunListing(RunState& rs) {
-  // Loaded before anything is written, so that a missing library's error
-  // document is the whole output.
-  RequireRfcBackend(rs);
+int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
+               const ListingPlan& plan) {
+  if (inv.verbose) host.WriteOut(inv.headerLine.str() + "\n");
+  std::string start_time = inv.headerLine.str().substr(2, 8);
+  std::string raw;
+  const Parameters params = DisplayParameters(plan.params, &raw);
+  if (inv.verbose) host.WriteOut(ProgressLine("* " + start_time + " " + raw, " State=Executing"));
 
-  if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
-  std::string start_time = rs.headerLine.str().substr(2, 8);
-  std::string raw = ColonsAsBlanks(rs.params.raw.view());
-  std::size_t at = raw.find(" @");
-  if (at != std::string::npos) raw.resize(at);
-  // The typed copy, as shown, changes; the run's limits do not.
-  Parameters display = ParseParameters(rs.params.upper.view(), raw);
-  display.jobs = rs.params.jobs;
-  display.timeoutSeconds = rs.params.timeoutSeconds;
-  rs.params = display;
-  if (rs.verbose) PrintProgressLine(rs, "* " + start_time + " " + raw, " State=Executing");
+  ResultDocument document(inv.dialect, {params.hasChannel, params.channel},
+                          ResultDocument::Layout::kListing);
+  host.WriteOut(document.Opening());
 
-  OpenDocument(rs);
-  rs.host->WriteOut(rs.resultBuffer.str() + "\n");
-  rs.resultBuffer.Clear();
-
-  Listing(rs).Run();
+  Listing listing(host, inv, source, plan, params, document);
+  listing.Run();
 
   // The last system's failure text stays in front of the summary. It holds
   // the library's exception name, which must not break the document either.
-  std::string stray = rs.resultBuffer.str();
-  rs.resultBuffer.Clear();
-  AppendDocumentText(rs, stray);
-  rs.resultBuffer.Append("\n");
-  OpenText(rs);
-  AppendDocumentText(rs, "(***) " + rs.itemName.str() +
-                             ": NoSystems=" + std::to_string(rs.systemCount) +
-                             ", Processed=" + std::to_string(rs.processedCount) +
-                             ", Failed=" + std::to_string(rs.failedCount));
-  CloseText(rs);
-  CloseDocument(rs);
-  rs.host->WriteOut(rs.resultBuffer.str() + "\n");
-  rs.resultBuffer.Clear();
+  const ListingTallies& t = listing.tallies();
+  document.SetLeadingText(listing.textBeforeSummary());
+  document.SetText("(***) " + plan.itemName.str() + ": NoSystems=" + std::to_string(t.systems) +
+                   ", Processed=" + std::to_string(t.processed) +
+                   ", Failed=" + std::to_string(t.failed));
+  host.WriteOut(document.Closing());
 
-  if (rs.verbose) PrintProcessedLine(rs);
+  if (inv.verbose) host.WriteOut(ProcessedLine(host));
   return 0;
 }
 

@@ -3,12 +3,17 @@
 #ifndef TOLVARAN_DRIVER_LISTING_H_
 #define TOLVARAN_DRIVER_LISTING_H_
 
-#include "driver/run_state.h"
+#include "driver/global_allocation.h"
+#include "driver/invocation.h"
+#include "driver/profile_location.h"
+#include "platform/host.h"
 
 namespace tolvaran {
 
-// Walks rs.serverListing and returns the exit status (0).
-int RunListing(RunState& rs);
+// Walks the plan's listing, the profiles read from the source's directory,
+// and returns the exit status (0).
+int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
+               const ListingPlan& plan);
 
 }  // namespace tolvaran
 

@@ -20,37 +20,49 @@ const char* const kMonitorDirs[] = {
     "\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
 };
 
-// A joined path longer than profilePath holds names no file the program
+// A joined path longer than the path field names no file the program
 // could open again later; it counts as a file that is not there.
 bool Fits(const std::string& path) {
-  return path.size() <= decltype(RunState::profilePath)::kCapacity;
+  return path.size() <= decltype(ProfileSource::path)::kCapacity;
 }
 
-bool CanOpen(RunState& rs, const std::string& path) {
+bool CanOpen(Host& host, const std::string& path) {
   std::string bytes;
-  return Fits(path) && rs.host->ReadFile(path, &bytes);
+  return Fits(path) && host.ReadFile(path, &bytes);
 }
 
-// Opens the profile for the rest of the run under profilePath.
-bool OpenProfile(RunState& rs, const std::string& path) {
-  rs.profileOpen = false;
-  rs.profileBytes.clear();
-  if (!Fits(path) || !rs.host->ReadFile(path, &rs.profileBytes)) return false;
-  rs.profilePath.Set(path);
-  rs.profileOpen = true;
-  return true;
-}
+class Locator {
+ public:
+  Locator(Host& host, const Invocation& inv) : host_(host), inv_(inv) {}
 
-void CheckGlobalProfile(RunState& rs) {
-  if (AsciiUpper(rs.profileName.view()) == "GLOBAL.P00") {
-    rs.itemMode = true;
-    rs.profileName.Set("Dalvenor.Gbl");
+  ProfileSource Locate();
+
+ private:
+  // Reads the profile for the rest of the run under `path`.
+  bool OpenProfile(const std::string& path) {
+    s_.bytes.clear();
+    if (!Fits(path) || !host_.ReadFile(path, &s_.bytes)) return false;
+    s_.path.Set(path);
+    return true;
   }
-}
 
-[[noreturn]] void ProfileMissing(RunState& rs, std::string_view name) {
-  FatalError(rs, "Error 1002: Profile " + std::string(name) + " is missing...");
-}
+  void CheckGlobalProfile() {
+    if (AsciiUpper(s_.name.view()) == "GLOBAL.P00") {
+      s_.globalSensor = true;
+      s_.name.Set("Dalvenor.Gbl");
+    }
+  }
+
+  [[noreturn]] void ProfileMissing(std::string_view name) {
+    FatalError("Error 1002: Profile " + std::string(name) + " is missing...");
+  }
+
+  void SearchMonitorDirectories();
+
+  Host& host_;
+  const Invocation& inv_;
+  ProfileSource s_;
+};
 
 // A hint-file line names a directory when it starts with "\", or has a
 // drive colon second, or a "\" third.
@@ -59,11 +71,11 @@ bool IsDirectoryLine(const std::string& line) {
          (line.size() > 2 && line[2] == '\\');
 }
 
-void SearchMonitorDirectories(RunState& rs) {
-  const std::size_t dir_capacity = decltype(RunState::profileDir)::kCapacity;
-  rs.profileDir.Clear();
+void Locator::SearchMonitorDirectories() {
+  const std::size_t dir_capacity = decltype(ProfileSource::dir)::kCapacity;
+  s_.dir.Clear();
   std::string hint;
-  if (rs.host->ReadFile(kHintFile, &hint)) {
+  if (host_.ReadFile(kHintFile, &hint)) {
     TextReader reader(std::move(hint));
     std::string line;
     std::string dir;
@@ -77,18 +89,59 @@ void SearchMonitorDirectories(RunState& rs) {
     if (dir.empty() || dir.back() != '\\') dir += '\\';
     for (const char* sub : {kMonitorSubPath, kSensorSubPath}) {
       std::string longer = dir + sub;
-      if (longer.size() <= dir_capacity && CanOpen(rs, longer + rs.profileName.str())) dir = longer;
+      if (longer.size() <= dir_capacity && CanOpen(host_, longer + s_.name.str())) dir = longer;
     }
-    rs.profileDir.Set(dir);
-    if (!CanOpen(rs, dir + rs.profileName.str())) ProfileMissing(rs, rs.profileName.view());
+    s_.dir.Set(dir);
+    if (!CanOpen(host_, dir + s_.name.str())) ProfileMissing(s_.name.view());
   }
 
-  if (OpenProfile(rs, rs.profileDir.str() + rs.profileName.str())) return;
+  if (OpenProfile(s_.dir.str() + s_.name.str())) return;
   for (const char* dir : kMonitorDirs) {
-    rs.profileDir.Set(dir);
-    if (OpenProfile(rs, rs.profileDir.str() + rs.profileName.str())) return;
+    s_.dir.Set(dir);
+    if (OpenProfile(s_.dir.str() + s_.name.str())) return;
   }
-  ProfileMissing(rs, rs.profileName.view());
+  ProfileMissing(s_.name.view());
+}
+
+ProfileSource Locator::Locate() {
+  // A name the field cannot hold whole, extension included, is a profile
+  // that is not there: cut, it would name another file.
+  const std::size_t capacity = decltype(ProfileSource::name)::kCapacity;
+  s_.name.Set(inv_.profileName.view());
+  bool cut = !inv_.itemMode && inv_.args.size() > 1 && inv_.args[1].size() > capacity;
+  std::string_view name = s_.name.view();
+  if (!(name.size() >= 4 && name[name.size() - 4] == '.')) {
+    cut = cut || name.size() + 4 > capacity;
+    s_.name.Append(".P00");
+  }
+  if (cut) ProfileMissing(s_.name.view());
+  CheckGlobalProfile();
+
+  const bool at_marker = inv_.params.openAsTyped;
+  if (at_marker) {
+    s_.dir.Clear();
+    if (!OpenProfile(s_.name.str())) ProfileMissing(s_.name.view());
+  }
+
+  s_.dir.Clear();
+  std::string full = s_.name.str();
+  std::size_t backslash = full.find_last_of('\\');
+  if (backslash != std::string::npos && backslash != 0) {
+    s_.dir.Set(full.substr(0, backslash + 1));
+    s_.name.Set(full.substr(backslash + 1));
+  }
+  CheckGlobalProfile();
+
+  if (inv_.dialect != OutputFlavour::kExeXml) {
+    std::string path = s_.dir.str() + s_.name.str();
+    if (!OpenProfile(path)) {
+      s_.path.Set(path);
+      ProfileMissing(s_.path.view());
+    }
+    return std::move(s_);
+  }
+  if (!at_marker) SearchMonitorDirectories();
+  return std::move(s_);
 }
 
 }  // namespace
@@ -110,50 +163,8 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
   return OutputFlavour::kExeXml;
 }
 
-void LocateProfile(RunState& rs) {
-  // A name the field cannot hold whole, extension included, is a profile
-  // that is not there: cut, it would name another file.
-  const std::size_t capacity = decltype(RunState::profileName)::kCapacity;
-  bool cut = !rs.itemMode && rs.args.size() > 1 && rs.args[1].size() > capacity;
-  std::string_view name = rs.profileName.view();
-  if (!(name.size() >= 4 && name[name.size() - 4] == '.')) {
-    cut = cut || name.size() + 4 > capacity;
-    rs.profileName.Append(".P00");
-  }
-  if (cut) ProfileMissing(rs, rs.profileName.view());
-  CheckGlobalProfile(rs);
-  rs.profile.Clear();
-
-  const bool at_marker = rs.params.openAsTyped;
-  if (at_marker) {
-    rs.profileDir.Clear();
-    if (!OpenProfile(rs, rs.profileName.str())) ProfileMissing(rs, rs.profileName.view());
-  }
-
-  rs.outputFlavour = OutputFlavour::kExeXml;
-  rs.verbose = rs.params.verbose;
-
-  rs.profileDir.Clear();
-  std::string full = rs.profileName.str();
-  std::size_t backslash = full.find_last_of('\\');
-  if (backslash != std::string::npos && backslash != 0) {
-    rs.profileDir.Set(full.substr(0, backslash + 1));
-    rs.profileName.Set(full.substr(backslash + 1));
-  }
-  CheckGlobalProfile(rs);
-
-  OutputFlavour designated =
-      FlavourFromProgramName(rs.host->InvokedProgramPath(rs.args.empty() ? "" : rs.args[0]));
-  if (designated != OutputFlavour::kExeXml) {
-    rs.outputFlavour = designated;
-    std::string path = rs.profileDir.str() + rs.profileName.str();
-    if (!OpenProfile(rs, path)) {
-      rs.profilePath.Set(path);
-      ProfileMissing(rs, rs.profilePath.view());
-    }
-    return;
-  }
-  if (!at_marker) SearchMonitorDirectories(rs);
+ProfileSource LocateProfile(Host& host, const Invocation& inv) {
+  return Locator(host, inv).Locate();
 }
 
 }  // namespace tolvaran

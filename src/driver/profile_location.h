@@ -1,21 +1,36 @@
-// Profile location and output dialect: completes the profile name, settles
-// the dialect and the profile directory, and opens the profile.
+// Profile location: completes the profile name, settles the profile
+// directory and reads the profile.
 #ifndef TOLVARAN_DRIVER_PROFILE_LOCATION_H_
 #define TOLVARAN_DRIVER_PROFILE_LOCATION_H_
 
+#include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "driver/invocation.h"
+#include "output/result_document.h"
+#include "platform/host.h"
+#include "text/fixed_text.h"
 
 namespace tolvaran {
+
+// Where the run's profile was found, and its bytes.
+struct ProfileSource {
+  FixedText<64> name;  // completed (".P00"), without its directory
+  FixedText<96> dir;   // with its closing "\"; empty for the current one
+  FixedText<82> path;  // dir + name
+  std::string bytes;   // the file, read whole
+  // The profile was named "global": the run is the listing of the global
+  // sensor file Dalvenor.Gbl.
+  bool globalSensor = false;
+};
 
 // The dialect an executable's name designates: its file name without
 // directory and extension ending in Mirvane, Quillrax, Tembrel or Fandrok
 // (any case); otherwise EXEXML.
 OutputFlavour FlavourFromProgramName(std::string_view path);
 
-// Leaves the profile open in rs (profileBytes) or ends with error 1002.
-void LocateProfile(RunState& rs);
+// Finds and reads the profile, or ends the run with error 1002.
+ProfileSource LocateProfile(Host& host, const Invocation& inv);
 
 }  // namespace tolvaran
 

@@ -5,14 +5,15 @@
 
 #include "driver/build_arch.h"
 #include "driver/command_line.h"
+#include "driver/error_exit.h"
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
 #include "driver/profile_location.h"
 #include "driver/run_deadline.h"
-#include "driver/run_state.h"
 #include "driver/single_run.h"
 #include "driver/system_check.h"
-#include "platform/worker_process.h"
+#include "driver/system_profile.h"
+#include "platform/deadline.h"
 #include "rfc/library_loader.h"
 
 namespace tolvaran {
@@ -42,6 +43,14 @@ const char kOutOfMemoryDocument[] =
 
 int RunChecked(Host& host, const std::vector<std::string>& args);
 
+// Loads the library once. When none can be loaded, the run ends with
+// "Error 1010: RFC library librfc32 could not be loaded !".
+std::shared_ptr<RfcBackend> RequireRfcBackend(Host& host) {
+  std::shared_ptr<RfcBackend> backend = LoadRfcBackend(host, nullptr);
+  if (!backend) FatalError("Error 1010: RFC library librfc32 could not be loaded !");
+  return backend;
+}
+
 }  // namespace
 
 int RunProgram(Host& host, const std::vector<std::string>& args) {
@@ -49,8 +58,8 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
   try {
     status = RunChecked(host, args);
   } catch (const std::bad_alloc&) {
-    // The run record and whatever was being read are gone with the
-    // unwinding; the monitor still gets a document it can show.
+    // Whatever the run held is gone with the unwinding; the monitor still
+    // gets a document it can show.
     host.WriteOut(kOutOfMemoryDocument);
     status = 2;
   }
@@ -76,21 +85,23 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
     return 0;
   }
 
-  // The record is large (fixed text fields); keep it off the stack.
-  auto rs = std::make_unique<RunState>();
-  rs->host = &host;
-  rs->args = args;
-  rs->startMs = startMs;
   try {
-    StartUp(*rs);
-    LocateProfile(*rs);
-    if (rs->itemMode) {
-      AllocateGlobalSensor(*rs);
-      return RunListing(*rs);
+    const Invocation inv = StartUp(host, args, startMs);
+    const ProfileSource source = LocateProfile(host, inv);
+    if (inv.itemMode || source.globalSensor) {
+      const ListingPlan plan = AllocateGlobalSensor(host, inv, source);
+      // Loaded before anything is written, so that a missing library's
+      // error document is the whole output; the workers load their own.
+      RequireRfcBackend(host);
+      return RunListing(host, inv, source, plan);
     }
-    return RunSingleSystem(*rs);
+    SystemProfile profile = ReadProfile(inv.keyTable, source.name.view(), source.bytes);
+    std::shared_ptr<RfcBackend> backend = RequireRfcBackend(host);
+    StartRunDeadline(host, backend, inv.startMs, inv.params,
+                     profile.destination.empty() ? source.name.str() : profile.destination.str());
+    return RunSingleSystem(host, inv, source.name.view(), profile, *backend);
   } catch (const RunEnd& end) {
-    if (end.writeResultBuffer && ClaimOutput()) host.WriteOut(rs->resultBuffer.view());
+    if (!end.output.empty() && ClaimOutput()) host.WriteOut(end.output);
     return end.status;
   }
 }

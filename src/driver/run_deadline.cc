@@ -1,10 +1,9 @@
 #include "driver/run_deadline.h"
 
-#include <memory>
+#include <utility>
 
 #include "output/result_document.h"
 #include "platform/worker_process.h"
-#include "rfc/library_config.h"
 
 namespace tolvaran {
 
@@ -23,23 +22,26 @@ std::string TimeoutMessage(const std::string& subject, int seconds) {
   return "Error 1016: RFC-Timeout for " + subject + " after " + std::to_string(seconds) + " s !";
 }
 
-Deadline RunDeadline(const RunState& rs) {
-  if (rs.params.timeoutSeconds <= 0) return Deadline::Never();
-  return Deadline::At(rs.startMs + std::int64_t{1000} * rs.params.timeoutSeconds);
+Deadline RunDeadline(std::int64_t startMs, const Parameters& params) {
+  if (params.timeoutSeconds <= 0) return Deadline::Never();
+  return Deadline::At(startMs + std::int64_t{1000} * params.timeoutSeconds);
 }
 
-void StartRunDeadline(RunState& rs, const std::string& subject) {
-  if (rs.params.timeoutSeconds <= 0 || RunWatchdog()) return;
-  Host* host = rs.host;
-  std::string document = ErrorDocumentText(TimeoutMessage(subject, rs.params.timeoutSeconds));
-  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(rs), [host, document] {
-    // The library may be blocked holding its own locks: the process ends
-    // without unloading it, once the lock of the configuration file is
-    // released and the document is out.
-    ReleaseLibraryConfigLock();
-    host->WriteOut(document);
-    ExitProcessWithoutCleanup(2);
-  });
+void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int64_t startMs,
+                      const Parameters& params, const std::string& subject) {
+  if (params.timeoutSeconds <= 0 || RunWatchdog()) return;
+  Host* out = &host;
+  std::string document = ErrorDocumentText(TimeoutMessage(subject, params.timeoutSeconds));
+  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(startMs, params),
+                                             [out, backend = std::move(backend), document] {
+                                               // The library may be blocked holding its own locks:
+                                               // the process ends without unloading it, once what
+                                               // other checks wait for is released and the document
+                                               // is out.
+                                               backend->ReleaseAtDeadline();
+                                               out->WriteOut(document);
+                                               ExitProcessWithoutCleanup(2);
+                                             });
 }
 
 bool ClaimOutput() {

@@ -1,22 +1,29 @@
-// The deadline of a single-system run (TIMEOUT=): when it passes before the
-// result is written, the run ends with error 1016, wherever the RFC library
-// is blocked.
+// The deadline of a run (TIMEOUT=): a single run that has not written its
+// result when it passes ends with error 1016, wherever the RFC library is
+// blocked; a listing's systems still unanswered then have timed out.
 #ifndef TOLVARAN_DRIVER_RUN_DEADLINE_H_
 #define TOLVARAN_DRIVER_RUN_DEADLINE_H_
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
-#include "driver/run_state.h"
-#include "platform/worker_process.h"
+#include "driver/parameters.h"
+#include "platform/deadline.h"
+#include "platform/host.h"
+#include "rfc/backend.h"
 
 namespace tolvaran {
 
 // The run's deadline: TIMEOUT= seconds after the program's start, or none.
-Deadline RunDeadline(const RunState& rs);
+Deadline RunDeadline(std::int64_t startMs, const Parameters& params);
 
 // Starts the deadline's watch when the parameters set one; `subject` names
-// the system in the timeout document.
-void StartRunDeadline(RunState& rs, const std::string& subject);
+// the system in the timeout document. At the deadline `backend` releases
+// what other checks would wait for, the document is written and the
+// process ends.
+void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int64_t startMs,
+                      const Parameters& params, const std::string& subject);
 
 // Called before the run writes its document: true when the run may write
 // it. After a false the timeout document is being written and the process

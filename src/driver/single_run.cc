@@ -2,95 +2,64 @@
 
 #include <string>
 
+#include "driver/check_outcome.h"
 #include "driver/command_line.h"
+#include "driver/connection_request.h"
 #include "driver/error_exit.h"
-#include "driver/rfc_access.h"
+#include "driver/failure_report.h"
+#include "driver/progress.h"
 #include "driver/run_deadline.h"
-#include "driver/system_profile.h"
+#include "driver/system_check.h"
 #include "output/usage_evaluation.h"
-#include "rfc/trace_file.h"
 
 namespace tolvaran {
 
-namespace {
+int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileName,
+                    SystemProfile& profile, RfcBackend& backend) {
+  // An error the library reports by itself ends the process with the
+  // report (status 1).
+  backend.InstallErrorHandler(
+      [&host](const FailureReport& report) { host.WriteOut(FailureReportText(report)); });
 
-// The parameters as shown in a progress line: the text before any marker.
-std::string ParameterDisplay(std::string_view raw) {
-  std::string display(raw);
-  for (char marker : {'#', '@', '$'}) {
-    std::size_t at = display.find(marker);
-    if (at != std::string::npos) display.resize(at);
-  }
-  if (display == "(Parameters " || display == "(No ") display.clear();
-  if (display.empty()) display = "(No Parameters)";
-  return display;
-}
-
-}  // namespace
-
-std::string SystemProgressLine(RunState& rs, const std::string& time) {
-  const SystemProfile& p = rs.profile;
-  return "* " + time + " " + rs.profileName.str() + ", " + p.hostname.str() + ", " +
-         p.destination.str() + ", " + p.systemNumber.str() + ", " + p.logonClient.str();
-}
-
-void PrintProgressLine(RunState& rs, std::string_view text, std::string_view suffix) {
-  // Progress lines are built in the header line's buffer. What does not fit
-  // is cut from the text, so that the state at the end stays readable.
-  const std::size_t room = decltype(RunState::headerLine)::kCapacity;
-  rs.headerLine.Set(text.substr(0, suffix.size() < room ? room - suffix.size() : 0));
-  rs.headerLine.Append(suffix);
-  rs.host->WriteOut(rs.headerLine.str() + "\n");
-}
-
-void PrintProcessedLine(RunState& rs) {
-  rs.host->WriteOut("\n* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " now processed...\n");
-}
-
-int RunSingleSystem(RunState& rs) {
-  ReadProfile(rs);
-  StartRunDeadline(
-      rs, rs.profile.destination.empty() ? rs.profileName.str() : rs.profile.destination.str());
-  RequireRfcBackend(rs);
-  InstallLibraryErrorHandler(rs);
-
-  rs.resultBuffer.Clear();
-  rs.runStatus = RunStatus::kErr;
-
-  if (rs.verbose) {
-    rs.host->WriteOut(rs.headerLine.str() + "\n");
-    std::string time = rs.host->TimeOfDay();
-    PrintProgressLine(rs, SystemProgressLine(rs, time), " State=Processing");
-    PrintProgressLine(
-        rs, "* " + time + " " + kProgramName + " - " + ParameterDisplay(rs.params.raw.view()),
-        " State=Executing");
+  if (inv.verbose) {
+    host.WriteOut(inv.headerLine.str() + "\n");
+    std::string time = host.TimeOfDay();
+    host.WriteOut(
+        ProgressLine(SystemProgressLine(time, profileName, profile), " State=Processing"));
+    host.WriteOut(ProgressLine(
+        "* " + time + " " + kProgramName + " - " + ParameterDisplay(inv.params.raw.view()),
+        " State=Executing"));
   }
 
-  ConnectionId connection = OpenSystemConnection(rs);
-  if (connection == 0) {
-    FatalError(rs, "Error 1011: RFC-Open for " + rs.profile.destination.str() + " failed !");
+  SystemTask task;
+  task.request = ConnectionRequestFor(profile, inv.params);
+  task.client = inv.params.client;
+  task.probeCpu = false;
+  // Standard output is the monitor's document: the note only goes to a
+  // person watching the progress lines.
+  SystemOutcome outcome;
+  CheckSystem(backend, task, outcome, [&] {
+    if (inv.verbose) host.WriteOut(ConfigFileNote(task.request.destination));
+  });
+
+  if (!outcome.opened) {
+    FatalError("Error 1011: RFC-Open for " + profile.destination.str() + " failed !");
+  }
+  if (outcome.aborted) throw RunEnd{1, FailureReportText(outcome.report)};
+  if (outcome.usage.outcome != kOutcomeOk) {
+    FatalError(OutcomeText(outcome.usage, RunKind::kSingle) + backend.FailureDetail());
   }
 
-  UsageCounts counts;
-  QueryResult result = CountSessions(*rs.backend, connection, rs.client.view(), &counts);
-  if (result.aborted) EndWithFailureReport(rs, result.report);
-  TakeQueryOutcome(rs, result);
-  if (rs.runStatus == RunStatus::kOk) WriteUsage(rs, counts);
-  rs.backend->Close(connection);
-
-  if (rs.runStatus == RunStatus::kOk) {
-    if (!ClaimOutput()) return 2;
-    rs.host->WriteOut(rs.resultBuffer.view());
-    DeleteTraceFile(*rs.host);
-    if (rs.verbose) {
-      PrintProcessedLine(rs);
-      return 0;
-    }
-    return rs.runResult;
-  }
-
-  rs.resultBuffer.Append(rs.backend->FailureDetail());
-  FatalError(rs, rs.resultBuffer.str());
+  std::string result = inv.params.check ? CheckListingText(outcome.counts)
+                                        : UsageDocument(outcome.counts, profile.destination.view(),
+                                                        inv.params.client, inv.dialect,
+                                                        {inv.params.hasChannel, inv.params.channel})
+                                              .Render();
+  if (!ClaimOutput()) return 2;
+  host.WriteOut(result);
+  backend.DiscardTrace();
+  if (inv.verbose) host.WriteOut(ProcessedLine(host));
+  return 0;
 }
 
 }  // namespace tolvaran

@@ -2,23 +2,19 @@
 #ifndef TOLVARAN_DRIVER_SINGLE_RUN_H_
 #define TOLVARAN_DRIVER_SINGLE_RUN_H_
 
-#include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "driver/invocation.h"
+#include "driver/system_profile.h"
+#include "platform/host.h"
+#include "rfc/backend.h"
 
 namespace tolvaran {
 
-// Reads the open profile, checks the system and returns the exit status.
-int RunSingleSystem(RunState& rs);
-
-// Progress lines, shared with the listing.
-// "* time profile, host, destination, sysnr, client" of the current system.
-std::string SystemProgressLine(RunState& rs, const std::string& time);
-// Builds `text` + `suffix` in the header line's buffer and prints it.
-void PrintProgressLine(RunState& rs, std::string_view text, std::string_view suffix);
-// The closing "* time SAP Tolvaran now processed..." line.
-void PrintProcessedLine(RunState& rs);
+// Checks the system of `profile` (read from the profile `profileName`) and
+// returns the exit status; the document goes to standard output.
+int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileName,
+                    SystemProfile& profile, RfcBackend& backend);
 
 }  // namespace tolvaran
 

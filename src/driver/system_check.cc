@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "platform/deadline.h"
 #include "platform/standard_input.h"
 #include "platform/wire.h"
 #include "platform/worker_process.h"
-#include "rfc/library_config.h"
 #include "rfc/library_loader.h"
 
 namespace tolvaran {
@@ -55,20 +55,6 @@ bool TakeQuery(const WireMessage& in, const char* prefix, QueryResult* result) {
   }
   result->outcome = static_cast<int>(outcome);
   return TakeText(in, p + "_exception", &result->exceptionText);
-}
-
-// The worker's record of how far its check got, for the library's error
-// handler, which has no parameter for it.
-SystemOutcome* worker_outcome = nullptr;
-Host* worker_host = nullptr;
-
-void OnWorkerAbort(const FailureReport& report) {
-  if (worker_outcome && worker_host) {
-    worker_outcome->aborted = true;
-    worker_outcome->report = report;
-    worker_host->WriteOut(EncodeOutcome(*worker_outcome));
-  }
-  ExitProcessNow(1);
 }
 
 }  // namespace
@@ -154,19 +140,31 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeText(in, "message", &r.message) && TakeText(in, "internal_status", &r.internalStatus);
 }
 
-SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {
-  SystemOutcome outcome;
-  worker_outcome = &outcome;
-  ConnectionId connection = backend.Open(task.request, [&outcome] { outcome.configNote = true; });
-  outcome.opened = connection != 0;
-  if (!outcome.opened) return outcome;
+QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
+                          UsageCounts* counts) {
+  UsageCounter counter(client);
+  QueryResult result = backend.FetchSessions(connection, counter);
+  *counts = counter.Counts();
+  return result;
+}
 
-  outcome.cpu = backend.ProbeCpu(connection);
-  outcome.cpuDone = true;
-  if (outcome.cpu.aborted) {
-    outcome.aborted = true;
-    outcome.report = outcome.cpu.report;
-    return outcome;
+void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& outcome,
+                 const std::function<void()>& onConfigFile) {
+  ConnectionId connection = backend.Open(task.request, [&outcome, &onConfigFile] {
+    outcome.configNote = true;
+    if (onConfigFile) onConfigFile();
+  });
+  outcome.opened = connection != 0;
+  if (!outcome.opened) return;
+
+  if (task.probeCpu) {
+    outcome.cpu = backend.ProbeCpu(connection);
+    outcome.cpuDone = true;
+    if (outcome.cpu.aborted) {
+      outcome.aborted = true;
+      outcome.report = outcome.cpu.report;
+      return;
+    }
   }
   if (outcome.cpu.outcome == kOutcomeOk) {
     outcome.usage = CountSessions(backend, connection, task.client, &outcome.counts);
@@ -174,11 +172,10 @@ SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {
     if (outcome.usage.aborted) {
       outcome.aborted = true;
       outcome.report = outcome.usage.report;
-      return outcome;
+      return;
     }
   }
   backend.Close(connection);
-  return outcome;
 }
 
 int RunCheckWorker(Host& host) {
@@ -188,21 +185,27 @@ int RunCheckWorker(Host& host) {
   std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, nullptr);
   if (!backend) return 2;
 
-  // At the run's deadline the worker ends by itself, releasing the
-  // configuration file's lock first, so that the next check is not kept
-  // waiting by a library blocked in its opening.
+  // At the run's deadline the worker ends by itself, releasing what the
+  // next check would wait for first, so that it is not kept waiting by a
+  // library blocked in its opening.
+  RfcBackend* library = backend.get();
   std::unique_ptr<Watchdog> watchdog;
   if (task.remainingMs >= 0) {
-    watchdog = std::make_unique<Watchdog>(Deadline::After(task.remainingMs), [] {
-      ReleaseLibraryConfigLock();
+    watchdog = std::make_unique<Watchdog>(Deadline::After(task.remainingMs), [library] {
+      library->ReleaseAtDeadline();
       ExitProcessWithoutCleanup(3);
     });
   }
 
-  worker_host = &host;
-  backend->InstallErrorHandler(&OnWorkerAbort);
-  SystemOutcome outcome = CheckSystem(*backend, task);
-  worker_outcome = nullptr;
+  // An error the library reports by itself ends the worker: the outcome so
+  // far goes to the parent, marked aborted.
+  SystemOutcome outcome;
+  backend->InstallErrorHandler([&host, &outcome](const FailureReport& report) {
+    outcome.aborted = true;
+    outcome.report = report;
+    host.WriteOut(EncodeOutcome(outcome));
+  });
+  CheckSystem(*backend, task, outcome);
   if (watchdog && !watchdog->Cancel()) return 3;
   host.WriteOut(EncodeOutcome(outcome));
   return 0;

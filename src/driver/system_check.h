@@ -1,14 +1,14 @@
-// One listed system's check, as a value: what a worker process is given and
-// what it gives back.
-//
-// A listing hands every system that is to be connected to a worker: a
-// process of its own (the program in a hidden mode), so that a library that
-// hangs or aborts takes only that system with it. The task travels to the
-// worker over a pipe, the password included, and never on a command line.
+// One system's check, as a value: what it is given and what it gives back.
+// The single run checks its system in the process; a listing hands every
+// system that is to be connected to a worker: a process of its own (the
+// program in a hidden mode), so that a library that hangs or aborts takes
+// only that system with it. The task travels to the worker over a pipe, the
+// password included, and never on a command line.
 #ifndef TOLVARAN_DRIVER_SYSTEM_CHECK_H_
 #define TOLVARAN_DRIVER_SYSTEM_CHECK_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +27,9 @@ struct SystemTask {
   // Milliseconds the worker has left before the run's deadline; -1 for no
   // deadline.
   std::int64_t remainingMs = -1;
+  // The CPU probe before the user list: a listed system has it, the single
+  // run does not. Not sent to a worker, which always checks a listed system.
+  bool probeCpu = true;
 };
 
 struct SystemOutcome {
@@ -48,9 +51,19 @@ bool DecodeTask(std::string_view bytes, SystemTask* task);
 std::string EncodeOutcome(const SystemOutcome& outcome);
 bool DecodeOutcome(std::string_view bytes, SystemOutcome* outcome);
 
-// Opens the system, probes its CPU, counts its user list and closes, in
-// that order, each step only after the one before succeeded.
-SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task);
+// Fetches the user list over `connection` and counts it for `client`
+// (empty: every client); the counts are valid when the outcome is 0.
+QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
+                          UsageCounts* counts);
+
+// Opens the system, probes its CPU (when the task asks for it), counts its
+// user list and closes, in that order, each step only after the one before
+// succeeded; after an aborted step the connection is left as it is.
+// `outcome` is filled as the check goes, so that the library's error
+// handler can take it as far as it got. `onConfigFile` is called before a
+// per-destination configuration file is installed.
+void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& outcome,
+                 const std::function<void()>& onConfigFile = {});
 
 // The worker's whole run: the task from standard input, the outcome to
 // standard output. Returns the exit status.

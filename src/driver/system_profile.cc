@@ -88,9 +88,18 @@ void StoreField(SystemProfile& p, std::size_t index, std::string_view value) {
   }
 }
 
-std::string Message(const char* code_and_text, const RunState& rs, const char* tail) {
+// What a reading works on: the record, the key table and the profile's
+// name for the messages; `failed` is the listing's mark of a password fault.
+struct Reading {
+  const KeyTable& key;
+  std::string_view profileName;
+  SystemProfile& profile;
+  bool failed = false;
+};
+
+std::string Message(const char* code_and_text, const Reading& rs, const char* tail) {
   std::string message(code_and_text);
-  message.append(rs.profileName.view());
+  message.append(rs.profileName);
   message.append(tail);
   return message;
 }
@@ -100,7 +109,7 @@ enum class Reader { kSingleRun, kListing };
 // Stores the value of a "Password...:" line. The single run gets back the
 // message of a fault at once; the listing marks the system failed, and
 // takes the password whenever its check digit matches.
-std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
+std::string StorePassword(Reading& rs, std::string_view value, Reader reader) {
   SystemProfile& p = rs.profile;
   if (value.empty()) {
     StoreField(p, kPasswordField, "");
@@ -108,7 +117,7 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
   }
   if (reader == Reader::kSingleRun) {
     std::string password;
-    switch (DescramblePassword(rs.keyTable, value, &password)) {
+    switch (DescramblePassword(rs.key, value, &password)) {
       case DescrambleResult::kMalformed:
         return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
       case DescrambleResult::kCheckFailed:
@@ -119,15 +128,15 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
     StoreField(p, kPasswordField, password);
     return "";
   }
-  DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
-  if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
+  DescrambleSteps steps = RunDescrambleSteps(rs.key, value);
+  if (!steps.wellFormed || !steps.checkMatches) rs.failed = true;
   if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
   return "";
 }
 
 // The checks once the whole file is read; the first that fails gives the
 // message.
-std::string CheckRecord(const RunState& rs) {
+std::string CheckRecord(const Reading& rs) {
   const SystemProfile& p = rs.profile;
   if (p.user.empty()) return Message("Error 1006: Username in Profile ", rs, " is missing...");
   if (p.password.empty()) return Message("Error 1007: Password in Profile ", rs, " is missing...");
@@ -139,11 +148,11 @@ std::string CheckRecord(const RunState& rs) {
   return "";
 }
 
-// Reads the keyed lines of `bytes` into rs.profile and checks the record.
+// Reads the keyed lines of `bytes` into the record and checks it.
 // Returns the message of the first fault, "" when there is none. In the
 // single run a password fault ends the reading at once, before any later
 // line.
-std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
+std::string ReadRecord(Reading& rs, std::string bytes, Reader reader) {
   TextReader text(std::move(bytes));
   const std::size_t pieceMax = reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece;
   std::string line;
@@ -186,24 +195,28 @@ const std::array<ProfileFieldRule, 11>& ProfileFieldRules() {
   return rules;
 }
 
-std::string ReadProfileChecked(RunState& rs) {
-  std::string bytes = std::move(rs.profileBytes);
-  rs.profileBytes.clear();
-  rs.profileOpen = false;
-  return ReadRecord(rs, std::move(bytes), Reader::kSingleRun);
+std::string ReadProfileChecked(const KeyTable& key, std::string_view profileName, std::string bytes,
+                               SystemProfile* profile) {
+  Reading reading{key, profileName, *profile};
+  return ReadRecord(reading, std::move(bytes), Reader::kSingleRun);
 }
 
-void ReadProfile(RunState& rs) {
-  std::string fault = ReadProfileChecked(rs);
-  if (!fault.empty()) FatalError(rs, fault);
+SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std::string bytes) {
+  SystemProfile profile;
+  std::string fault = ReadProfileChecked(key, profileName, std::move(bytes), &profile);
+  if (!fault.empty()) FatalError(fault);
+  return profile;
 }
 
-void ReadListedProfile(RunState& rs, const std::string& bytes) {
+bool ReadListedProfile(const KeyTable& key, std::string_view profileName, const std::string& bytes,
+                       SystemProfile* profile) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  rs.profile.password.Clear();
-  if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
+  profile->password.Clear();
+  Reading reading{key, profileName, *profile};
+  bool sound = ReadRecord(reading, bytes, Reader::kListing).empty();
+  return sound && !reading.failed;
 }
 
 }  // namespace tolvaran

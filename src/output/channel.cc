@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "output/result_document.h"
+#include "output/xml_text.h"
 #include "text/ascii_text.h"
 
 namespace tolvaran {
@@ -32,61 +32,57 @@ std::string ChannelKey(std::string_view channelName, std::string_view displayNam
   return key;
 }
 
+// The keyed-text dialects take a text as far as its first NUL.
+std::string UpToNul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
 }  // namespace
 
-void WriteChannel(RunState& rs, std::string_view channelName, std::string_view displayName,
-                  std::string_view value, std::string_view unit) {
-  // The selector counts channels across the whole process, written or not.
-  ++rs.channelCounter;
-
-  FixedText<4096>& out = rs.resultBuffer;
-  switch (rs.outputFlavour) {
+std::string ChannelText(OutputFlavour dialect, const Channel& channel) {
+  std::string out;
+  switch (dialect) {
     case OutputFlavour::kQuillrax: {
-      std::string key = ChannelKey(channelName, displayName);
-      out.Append("\n\nMessage.");
-      out.Append(key);
-      out.Append(": ");
-      out.Append(displayName);
-      out.Append(" (");
-      out.Append(UnitText(unit));
-      out.Append(")");
-      out.Append("\nStatistic.");
-      out.Append(key);
-      out.Append(": ");
-      out.Append(value);
+      std::string key = UpToNul(ChannelKey(channel.name, channel.displayName));
+      out += "\n\nMessage.";
+      out += key;
+      out += ": ";
+      out += UpToNul(channel.displayName);
+      out += " (";
+      out += UpToNul(UnitText(channel.unit));
+      out += ")";
+      out += "\nStatistic.";
+      out += key;
+      out += ": ";
+      out += UpToNul(channel.value);
       break;
     }
     case OutputFlavour::kTembrel:
-      if (HasChannelSelector(rs)) {
-        if (rs.params.channel == rs.channelCounter) out.Append(value);
-      } else {
-        out.Append("\n> ");
-        out.Append(displayName);
-        out.Append(": ");
-        out.Append(value);
-        out.Append(" ");
-        out.Append(UnitText(unit));
-      }
+      out += "\n> ";
+      out += UpToNul(channel.displayName);
+      out += ": ";
+      out += UpToNul(channel.value);
+      out += " ";
+      out += UpToNul(UnitText(channel.unit));
       break;
     case OutputFlavour::kExeXml:
     case OutputFlavour::kMirvane:
     case OutputFlavour::kFandrok:
       // A system label or unit with "&" or "<" must not break the document
       // the monitor parses.
-      out.Append("\n<Result><Channel>");
-      out.Append(EscapeXmlText(displayName));
-      out.Append("</Channel>");
-      if (!unit.empty()) {
-        out.Append("\n<Unit>Custom</Unit>");
-        out.Append("\n<CustomUnit>");
-        out.Append(EscapeXmlText(unit));
-        out.Append("</CustomUnit>");
+      out += "\n<Result><Channel>";
+      out += EscapeXmlText(channel.displayName);
+      out += "</Channel>";
+      if (!channel.unit.empty()) {
+        out += "\n<Unit>Custom</Unit>";
+        out += "\n<CustomUnit>";
+        out += EscapeXmlText(channel.unit);
+        out += "</CustomUnit>";
       }
-      out.Append("\n<Value>");
-      out.Append(EscapeXmlText(value));
-      out.Append("</Value></Result>\n");
+      out += "\n<Value>";
+      out += EscapeXmlText(channel.value);
+      out += "</Value></Result>\n";
       break;
   }
+  return out;
 }
 
 std::string GroupThousands(std::string_view digits) {

@@ -6,14 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "output/result_document.h"
 
 namespace tolvaran {
 
-// Appends one channel in the run's dialect and counts it in channelCounter
-// (also when the Tembrel selector leaves it out).
-void WriteChannel(RunState& rs, std::string_view channelName, std::string_view displayName,
-                  std::string_view value, std::string_view unit);
+// A channel's bytes in `dialect`, as every channel is written when no
+// selector picks one.
+std::string ChannelText(OutputFlavour dialect, const Channel& channel);
 
 // "1234567" -> "1.234.567"; at most two separators, texts of up to 11 digits.
 std::string GroupThousands(std::string_view digits);

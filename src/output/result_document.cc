@@ -1,83 +1,105 @@
 #include "output/result_document.h"
 
+#include <utility>
+
+#include "output/channel.h"
+#include "output/xml_text.h"
+
 namespace tolvaran {
+
+namespace {
+
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+std::string OpeningTag(OutputFlavour dialect) { return IsXmlFlavour(dialect) ? "\n<Prtg>\n" : ""; }
+
+std::string ClosingTag(OutputFlavour dialect) {
+  return IsXmlFlavour(dialect) ? "\n</Prtg>\n" : "\n";
+}
+
+}  // namespace
+
+const char* FlavourName(OutputFlavour flavour) {
+  switch (flavour) {
+    case OutputFlavour::kExeXml:
+      return "EXEXML";
+    case OutputFlavour::kMirvane:
+      return "Mirvane";
+    case OutputFlavour::kQuillrax:
+      return "Quillrax";
+    case OutputFlavour::kTembrel:
+      return "Tembrel";
+    case OutputFlavour::kFandrok:
+      return "Fandrok";
+  }
+  return "EXEXML";
+}
 
 bool IsXmlFlavour(OutputFlavour flavour) {
   return flavour == OutputFlavour::kExeXml || flavour == OutputFlavour::kMirvane ||
          flavour == OutputFlavour::kFandrok;
 }
 
-bool HasChannelSelector(const RunState& rs) { return rs.params.hasChannel; }
+std::string DocumentText(OutputFlavour dialect, std::string_view text) {
+  return IsXmlFlavour(dialect) ? EscapeXmlText(text) : std::string(UpToNul(text));
+}
 
-void OpenDocument(RunState& rs) {
-  if (IsXmlFlavour(rs.outputFlavour)) {
-    rs.resultBuffer.Set("\n<Prtg>\n");
+ResultDocument::ResultDocument(OutputFlavour dialect, ChannelSelector selector, Layout layout)
+    : dialect_(dialect), selector_(selector), layout_(layout) {}
+
+bool ResultDocument::SelectorOnly() const {
+  return dialect_ == OutputFlavour::kTembrel && selector_.active;
+}
+
+std::string ResultDocument::ChannelBytes(const Channel& channel, std::size_t ordinal) const {
+  // The selector counts every channel of the document, written or not.
+  if (SelectorOnly()) {
+    return static_cast<std::size_t>(selector_.number) == ordinal && selector_.number > 0
+               ? std::string(UpToNul(channel.value))
+               : "";
+  }
+  return ChannelText(dialect_, channel);
+}
+
+std::string ResultDocument::AddChannel(Channel channel) {
+  channels_.push_back(std::move(channel));
+  return ChannelBytes(channels_.back(), channels_.size());
+}
+
+std::string ResultDocument::TextPart() const {
+  std::string part;
+  if (IsXmlFlavour(dialect_)) {
+    part = "\n<Text>" + EscapeXmlText(text_) + "</Text>\n";
   } else {
-    rs.resultBuffer.Clear();
+    part = "\n# " + std::string(UpToNul(text_));
   }
+  return part;
 }
 
-void OpenText(RunState& rs) {
-  if (IsXmlFlavour(rs.outputFlavour)) {
-    rs.resultBuffer.Append("\n<Text>");
-  } else if (rs.outputFlavour == OutputFlavour::kQuillrax) {
-    rs.resultBuffer.Append("\n# ");
-  } else if (!HasChannelSelector(rs)) {  // Tembrel
-    rs.resultBuffer.Append("\n# ");
-  }
+std::string ResultDocument::Opening() const { return OpeningTag(dialect_) + "\n"; }
+
+std::string ResultDocument::Closing() const {
+  // With the selector the document is the selected value alone.
+  if (SelectorOnly()) return ClosingTag(dialect_) + "\n";
+  return DocumentText(dialect_, leading_) + "\n" + TextPart() + ClosingTag(dialect_) + "\n";
 }
 
-void CloseText(RunState& rs) {
-  if (IsXmlFlavour(rs.outputFlavour)) {
-    rs.resultBuffer.Append("</Text>\n");
-  } else if (rs.outputFlavour == OutputFlavour::kTembrel && HasChannelSelector(rs)) {
-    // With a selector the document is the selected value alone.
-    rs.resultBuffer.Clear();
+std::string ResultDocument::Render() const {
+  std::string doc;
+  if (layout_ == Layout::kListing) {
+    doc = Opening();
+    for (std::size_t i = 0; i < channels_.size(); ++i) doc += ChannelBytes(channels_[i], i + 1);
+    return doc + Closing();
   }
-}
-
-void CloseDocument(RunState& rs) {
-  if (IsXmlFlavour(rs.outputFlavour)) {
-    rs.resultBuffer.Append("\n</Prtg>\n");
-  } else {
-    rs.resultBuffer.Append("\n");
-  }
-}
-
-void AppendDocumentText(RunState& rs, std::string_view text) {
-  if (IsXmlFlavour(rs.outputFlavour)) {
-    rs.resultBuffer.Append(EscapeXmlText(text));
-  } else {
-    rs.resultBuffer.Append(text);
-  }
+  if (!SelectorOnly()) doc = OpeningTag(dialect_) + TextPart();
+  for (std::size_t i = 0; i < channels_.size(); ++i) doc += ChannelBytes(channels_[i], i + 1);
+  return doc + ClosingTag(dialect_);
 }
 
 std::string ErrorDocumentText(std::string_view message) {
   // The message is composed in a 128-byte buffer: at most 127 characters.
-  std::string_view cut = message.substr(0, message.find('\0'));
-  cut = CutWholeCharacters(cut, 127);
-  std::string doc = "<Prtg>\n<Error>1</Error>\n<Text>";
-  doc += EscapeXmlText(cut);
-  doc += "</Text>\n</Prtg>\n";
-  return doc;
-}
-
-void BuildErrorDocument(RunState& rs, std::string_view message) {
-  rs.resultBuffer.Set(ErrorDocumentText(message));
-}
-
-void WriteLabelledLine(Host& host, std::string_view label, int indent, int width,
-                       std::string_view text) {
-  std::string line;
-  if (indent > 0) line.append(static_cast<std::size_t>(indent), ' ');
-  line += label;
-  if (width > 0 && label.size() < static_cast<std::size_t>(width)) {
-    line.append(static_cast<std::size_t>(width) - label.size(), ' ');
-  }
-  line += " : ";
-  line += text;
-  line += '\n';
-  host.WriteOut(line);
+  std::string_view cut = CutWholeCharacters(UpToNul(message), 127);
+  return "<Prtg>\n<Error>1</Error>\n<Text>" + EscapeXmlText(cut) + "</Text>\n</Prtg>\n";
 }
 
 }  // namespace tolvaran

@@ -1,46 +1,91 @@
-// The result document: its framing in the five dialects, the error
-// document, and the labelled console line of the RFC error report.
+// The result document as a value: its dialect, the Tembrel channel
+// selector, its text and its channels, rendered in one place per dialect.
+// Also the error document, the same in every dialect.
 //
-// Everything is appended to the run's result buffer; only
-// WriteLabelledLine writes to standard output itself.
+// Nothing here writes anywhere: the driver decides what is written when.
 #ifndef TOLVARAN_OUTPUT_RESULT_DOCUMENT_H_
 #define TOLVARAN_OUTPUT_RESULT_DOCUMENT_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "driver/run_state.h"
-#include "output/xml_text.h"
+#include <vector>
 
 namespace tolvaran {
+
+// The dialect of the result document.
+enum class OutputFlavour { kExeXml, kMirvane, kQuillrax, kTembrel, kFandrok };
+
+const char* FlavourName(OutputFlavour flavour);
 
 // True for EXEXML, Mirvane and Fandrok, which write PRTG's XML.
 bool IsXmlFlavour(OutputFlavour flavour);
 
-// True when the parameters carry the channel selector "CH=" (any case).
-bool HasChannelSelector(const RunState& rs);
+// One measured value. `name` is the key the keyed-text dialects show (the
+// display name when empty); `unit` may be empty.
+struct Channel {
+  std::string name;
+  std::string displayName;
+  std::string value;
+  std::string unit;
+};
 
-void OpenDocument(RunState& rs);
-void OpenText(RunState& rs);
-void CloseText(RunState& rs);
-void CloseDocument(RunState& rs);
+// "CH=n" of the parameters: the Tembrel dialect then writes the value of
+// the n-th channel alone, and nothing else. The other dialects ignore it.
+struct ChannelSelector {
+  bool active = false;
+  int number = 0;
+};
 
-// Appends text that goes between the document's tags, escaped as the
-// dialect requires (XML family escaped; keyed-text dialects unchanged).
-void AppendDocumentText(RunState& rs, std::string_view text);
+class ResultDocument {
+ public:
+  // kSystem: one system's document, its text before its channels.
+  // kListing: a listing's, written while it grows (Opening, each channel as
+  // AddChannel returns it, Closing), its text the summary after the
+  // channels.
+  enum class Layout { kSystem, kListing };
 
-// Replaces the result buffer by the error document for `message`, the same
-// in every dialect. The message is cut to 127 characters (a character the
-// cut would split is dropped whole), then escaped.
-void BuildErrorDocument(RunState& rs, std::string_view message);
+  ResultDocument(OutputFlavour dialect, ChannelSelector selector, Layout layout = Layout::kSystem);
 
-// "label : text" on standard output, the label left-aligned in `width`
-// blanks (never cut) after `indent` blanks.
-// The error document for `message`, in every dialect the same XML.
+  OutputFlavour dialect() const { return dialect_; }
+  const std::string& text() const { return text_; }
+  const std::vector<Channel>& channels() const { return channels_; }
+
+  void SetText(std::string text) { text_ = std::move(text); }
+  // kListing: text that stands on a line of its own before the summary.
+  void SetLeadingText(std::string text) { leading_ = std::move(text); }
+
+  // Adds a channel and returns the bytes it adds to the document (none
+  // when the selector leaves it out; the selector still counts it).
+  std::string AddChannel(Channel channel);
+
+  // The whole document.
+  std::string Render() const;
+  // kListing: what comes before the first channel, and after the last.
+  std::string Opening() const;
+  std::string Closing() const;
+
+ private:
+  bool SelectorOnly() const;
+  std::string ChannelBytes(const Channel& channel, std::size_t ordinal) const;
+  std::string TextPart() const;
+
+  OutputFlavour dialect_;
+  ChannelSelector selector_;
+  Layout layout_;
+  std::string text_;
+  std::string leading_;
+  std::vector<Channel> channels_;
+};
+
+// Text that goes between the document's tags, escaped as the dialect
+// requires (XML family escaped; keyed-text dialects unchanged, up to a NUL).
+std::string DocumentText(OutputFlavour dialect, std::string_view text);
+
+// The error document for `message`, the same XML in every dialect. The
+// message is cut to 127 characters (a character the cut would split is
+// dropped whole), then escaped.
 std::string ErrorDocumentText(std::string_view message);
-
-void WriteLabelledLine(Host& host, std::string_view label, int indent, int width,
-                       std::string_view text);
 
 }  // namespace tolvaran
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "output/channel.h"
-#include "output/result_document.h"
 
 namespace tolvaran {
 
@@ -50,70 +49,6 @@ void ValuesInOrder(const UsageCounts& counts, std::uint32_t (&values)[6]) {
 
 std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
 
-void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
-  std::string text;
-  text += counts.usersAtLeast ? " * Active Users now.:  >= " : " * Active Users.....:  ";
-  text += Grouped(counts.activeUsers);
-  text += "\n * Act TranCodes.:  ";
-  text += Grouped(counts.tranCodes);
-  text += counts.terminalsAtLeast ? "\n * Terminals now....:  >= " : "\n * Terminals..........:  ";
-  text += Grouped(counts.terminals);
-  text += "\n * Session(s).........:  ";
-  text += Grouped(counts.sessions);
-  text += "\n * External Modi...:  ";
-  text += Grouped(counts.externalModes);
-  text += "\n * Internal Modi....:  ";
-  text += Grouped(counts.internalModes);
-  text += "\n * System-Check..:  Successfully ";
-  rs.resultBuffer.Set(text);
-}
-
-void WriteItem(RunState& rs, const UsageCounts& counts) {
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
-  rs.resultBuffer.Clear();
-  for (int i = 0; i < 6; ++i) {
-    if (rs.itemName != kMeasures[i].displayName) continue;
-    // The listing counts the system as processed only when its item was
-    // one of the six; an unknown item leaves the flag as the listing set it
-    // and shows as "Not Found".
-    rs.foundFlag = true;
-    WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(values[i]), "");
-  }
-}
-
-void WriteDocument(RunState& rs, const UsageCounts& counts) {
-  OpenDocument(rs);
-  OpenText(rs);
-  std::string summary = "(";
-  summary += rs.profile.destination.view();
-  if (rs.client.empty()) {
-    summary += ") System-Usage: ";
-  } else {
-    summary += ") Sys-Usage Client[";
-    summary += rs.client.view();
-    summary += "]: ";
-  }
-  summary += counts.usersAtLeast ? "Active Users now >= " : "Active Users=";
-  summary += Grouped(counts.activeUsers);
-  summary += ", Act Tran-Codes=";
-  summary += Grouped(counts.tranCodes);
-  summary += counts.terminalsAtLeast ? ", Terminals now >= " : ", Terminals=";
-  summary += Grouped(counts.terminals);
-  summary += ", Sessions=";
-  summary += Grouped(counts.sessions);
-  AppendDocumentText(rs, summary);
-  CloseText(rs);
-
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
-  for (int i = 0; i < 6; ++i) {
-    WriteChannel(rs, kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]),
-                 "");
-  }
-  CloseDocument(rs);
-}
-
 }  // namespace
 
 UsageCounter::UsageCounter(std::string_view client)
@@ -149,22 +84,66 @@ UsageCounts UsageCounter::Counts() const {
   return counts;
 }
 
-void WriteUsage(RunState& rs, const UsageCounts& counts) {
-  if (rs.params.check) {
-    WriteCheckListing(rs, counts);
-  } else if (rs.itemMode) {
-    WriteItem(rs, counts);
-  } else {
-    WriteDocument(rs, counts);
-  }
+std::string CheckListingText(const UsageCounts& counts) {
+  std::string text;
+  text += counts.usersAtLeast ? " * Active Users now.:  >= " : " * Active Users.....:  ";
+  text += Grouped(counts.activeUsers);
+  text += "\n * Act TranCodes.:  ";
+  text += Grouped(counts.tranCodes);
+  text += counts.terminalsAtLeast ? "\n * Terminals now....:  >= " : "\n * Terminals..........:  ";
+  text += Grouped(counts.terminals);
+  text += "\n * Session(s).........:  ";
+  text += Grouped(counts.sessions);
+  text += "\n * External Modi...:  ";
+  text += Grouped(counts.externalModes);
+  text += "\n * Internal Modi....:  ";
+  text += Grouped(counts.internalModes);
+  text += "\n * System-Check..:  Successfully ";
+  return text;
 }
 
-QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts) {
-  UsageCounter counter(client);
-  QueryResult result = backend.FetchSessions(connection, counter);
-  *counts = counter.Counts();
-  return result;
+bool ItemChannel(const UsageCounts& counts, std::string_view item, std::string_view label,
+                 Channel* channel) {
+  std::uint32_t values[6];
+  ValuesInOrder(counts, values);
+  for (int i = 0; i < 6; ++i) {
+    if (item != kMeasures[i].displayName) continue;
+    *channel = Channel{"", std::string(label), std::to_string(values[i]), ""};
+    return true;
+  }
+  return false;
+}
+
+ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destination,
+                             std::string_view client, OutputFlavour dialect,
+                             ChannelSelector selector) {
+  std::string summary = "(";
+  summary += destination;
+  if (client.empty()) {
+    summary += ") System-Usage: ";
+  } else {
+    summary += ") Sys-Usage Client[";
+    summary += client;
+    summary += "]: ";
+  }
+  summary += counts.usersAtLeast ? "Active Users now >= " : "Active Users=";
+  summary += Grouped(counts.activeUsers);
+  summary += ", Act Tran-Codes=";
+  summary += Grouped(counts.tranCodes);
+  summary += counts.terminalsAtLeast ? ", Terminals now >= " : ", Terminals=";
+  summary += Grouped(counts.terminals);
+  summary += ", Sessions=";
+  summary += Grouped(counts.sessions);
+
+  ResultDocument document(dialect, selector);
+  document.SetText(summary);
+  std::uint32_t values[6];
+  ValuesInOrder(counts, values);
+  for (int i = 0; i < 6; ++i) {
+    document.AddChannel(
+        Channel{kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]), ""});
+  }
+  return document;
 }
 
 }  // namespace tolvaran

@@ -1,5 +1,5 @@
 // The system-usage evaluation: the user list reduced to six measured values,
-// written as a document, as one listing channel, or as the check listing.
+// made into a document, one listing channel, or the check listing.
 #ifndef TOLVARAN_OUTPUT_USAGE_EVALUATION_H_
 #define TOLVARAN_OUTPUT_USAGE_EVALUATION_H_
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
 #include "output/name_list.h"
+#include "output/result_document.h"
 #include "rfc/backend.h"
 
 namespace tolvaran {
@@ -40,14 +40,19 @@ class UsageCounter final : public SessionSink {
   NameList terminals_;
 };
 
-// Fetches the user list over `connection` and counts it for `client`
-// (empty: every client); the counts are valid when the outcome is 0.
-QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts);
+// The usage document of one system: the summary text for `destination`
+// (with the counted `client`, when one is), then the six values.
+ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destination,
+                             std::string_view client, OutputFlavour dialect,
+                             ChannelSelector selector);
 
-// Writes counted values into the result buffer in the mode the run asks
-// for: the check listing, the item's channel (a listing), or the document.
-void WriteUsage(RunState& rs, const UsageCounts& counts);
+// The plain check listing that /CHECK asks for instead of a document.
+std::string CheckListingText(const UsageCounts& counts);
+
+// The listing's channel for one system: `item`'s value, shown as `label`.
+// False, with `channel` untouched, when `item` is none of the six values.
+bool ItemChannel(const UsageCounts& counts, std::string_view item, std::string_view label,
+                 Channel* channel);
 
 }  // namespace tolvaran
 

@@ -48,10 +48,10 @@ struct FailureReport {
   std::string internalStatus;
 };
 
-// Called when the library reports an error through its error handler. It
-// must not return: the library is C and is never returned into after such
-// an error, nor unwound through.
-using AbortHandler = void (*)(const FailureReport& report);
+// Called when the library reports an error through its error handler,
+// with the report of it. The process ends when it returns: the library is
+// C and is never returned into after such an error, nor unwound through.
+using AbortHandler = std::function<void(const FailureReport& report)>;
 
 // The connection data of one system, from its profile.
 struct ConnectionRequest {
@@ -92,7 +92,7 @@ class RfcBackend {
   virtual std::string Describe() = 0;
 
   // Prepares the library for one system's check, with `handler` for the
-  // errors it reports by itself.
+  // errors it reports by itself; the backend keeps it.
   virtual void InstallErrorHandler(AbortHandler handler) = 0;
 
   // Opens a connection; 0 when none was opened. When the system has a
@@ -117,12 +117,16 @@ class RfcBackend {
   // What the error document adds after a failed query: " - " and the
   // library's last error text, or the hint to check the trace file.
   virtual std::string FailureDetail() = 0;
-};
 
-// The failure text of a query outcome other than 0, as the documents show
-// it; empty for 0. A system exception in a listing has none: the system's
-// state shows it.
-std::string QueryFailureText(const QueryResult& result, bool inListing);
+  // After a check whose result was written: removes what the library
+  // leaves of it (the classic library's trace file).
+  virtual void DiscardTrace() = 0;
+
+  // Called from the deadline's own thread when the run ends while the
+  // library may be blocked: releases what other checks would wait for (the
+  // lock of the configuration file). Never blocks on the library.
+  virtual void ReleaseAtDeadline() = 0;
+};
 
 }  // namespace tolvaran
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "driver/invocation.h"
 #include "platform/host.h"
 
 namespace tolvaran {
@@ -87,35 +87,33 @@ class ScratchDirTest : public ::testing::Test {
   std::unique_ptr<ScratchHost> host_;
 };
 
-// Runs driver steps on a fresh run record in the scratch directory.
+// Runs driver steps in the scratch directory.
 class DriverStepsTest : public ScratchDirTest {
  protected:
-  // Calls `steps` with a run record whose command line is `program` and
-  // `args`; returns the status of an error exit, or -1 when the steps went
-  // through.
+  // Calls `steps` with the command line `program` and `args`; returns the
+  // status of an error exit (its output in output_), or -1 when the steps
+  // went through.
   template <typename Steps>
   int RunSteps(std::vector<std::string> args, Steps steps,
                const std::string& program = "tolvaran") {
-    rs_ = std::make_unique<RunState>();
-    rs_->host = host_.get();
     args.insert(args.begin(), program);
-    rs_->args = args;
+    output_.clear();
     try {
-      steps(*rs_);
+      steps(args);
     } catch (const RunEnd& end) {
+      output_ = end.output;
       return end.status;
     }
     return -1;
   }
 
-  // The message of the error document in the result buffer.
+  // The message of the error document an error exit wrote.
   std::string ErrorText() const {
-    std::string doc = rs_->resultBuffer.str();
-    std::size_t from = doc.find("<Text>") + 6;
-    return doc.substr(from, doc.find("</Text>") - from);
+    std::size_t from = output_.find("<Text>") + 6;
+    return output_.substr(from, output_.find("</Text>") - from);
   }
 
-  std::unique_ptr<RunState> rs_;
+  std::string output_;
 };
 
 }  // namespace tolvaran

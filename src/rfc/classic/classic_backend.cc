@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/host.h"
 #include "rfc/classic/classic_layout.h"
@@ -104,7 +105,6 @@ class ClassicBackend;
 // The library's error handler has no parameter for the backend: the one
 // backend of the process is kept here while the handler is installed.
 ClassicBackend* handler_backend = nullptr;
-AbortHandler abort_handler = nullptr;
 
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation);
 
@@ -119,7 +119,7 @@ class ClassicBackend final : public RfcBackend {
 
   void InstallErrorHandler(AbortHandler handler) override {
     handler_backend = this;
-    abort_handler = handler;
+    handler_ = std::move(handler);
     environment_.errorhandler = &OnRfcLibraryError;
     environment_.allocate = nullptr;
     lib_.RfcEnvironment(&environment_);
@@ -150,6 +150,18 @@ class ClassicBackend final : public RfcBackend {
   }
 
   std::string FailureDetail() override { return TraceFileDetail(host_); }
+
+  void DiscardTrace() override { DeleteTraceFile(host_); }
+
+  void ReleaseAtDeadline() override { ReleaseLibraryConfigLock(); }
+
+  // The library reported an error by itself: the report goes to the
+  // handler, and the process ends.
+  [[noreturn]] void Abort(const char* operation) {
+    ReleaseLibraryConfigLock();
+    if (handler_) handler_(LastError(operation ? operation : ""));
+    ExitProcessNow(1);
+  }
 
  private:
   // Installs a structure the first time a process needs it; the type
@@ -189,6 +201,7 @@ class ClassicBackend final : public RfcBackend {
 
   Host& host_;
   ClassicLibrary lib_;
+  AbortHandler handler_;
   RfcEnvironmentRecord environment_ = {};
   ConnectionTexts texts_;
   RfcOpenOptions openOptions_ = {};
@@ -203,10 +216,8 @@ class ClassicBackend final : public RfcBackend {
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
   // Called from inside the library: never return into it, and never unwind
   // through its frames. The process ends here.
+  if (handler_backend) handler_backend->Abort(operation);
   ReleaseLibraryConfigLock();
-  if (handler_backend && abort_handler) {
-    abort_handler(handler_backend->LastError(operation ? operation : ""));
-  }
   ExitProcessNow(1);
 }
 

@@ -90,6 +90,12 @@ class NetWeaverBackend final : public RfcBackend {
     return message.empty() ? " - Please Check Trace-File !" : " - " + message;
   }
 
+  // A trace file that the classic library left in the directory goes as
+  // well, as after any check whose result was written.
+  void DiscardTrace() override { DeleteTraceFile(host_); }
+
+  void ReleaseAtDeadline() override { ReleaseLibraryConfigLock(); }
+
  private:
   static RFC_CONNECTION_HANDLE Handle(ConnectionId connection) {
     return reinterpret_cast<RFC_CONNECTION_HANDLE>(connection);

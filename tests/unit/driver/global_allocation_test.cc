@@ -14,12 +14,12 @@ const char kTag[] = "Sensor=\"SAP Tolvaran\"";
 class GlobalAllocationTest : public DriverStepsTest {
  protected:
   int Allocate(std::vector<std::string> args) {
-    return RunSteps(args, [](RunState& rs) {
-      StartUp(rs);
-      LocateProfile(rs);
-      AllocateGlobalSensor(rs);
+    return RunSteps(args, [this](const std::vector<std::string>& a) {
+      Invocation inv = StartUp(*host_, a, 0);
+      plan_ = AllocateGlobalSensor(*host_, inv, LocateProfile(*host_, inv));
     });
   }
+  ListingPlan plan_;
 };
 
 TEST_F(GlobalAllocationTest, IndexFileCollectsListingLinesInExactCase) {
@@ -29,9 +29,9 @@ TEST_F(GlobalAllocationTest, IndexFileCollectsListingLinesInExactCase) {
         "# Gsng: short\n"
         "# Gsng: 123456789012QAS.P00#DEV.P00#\n");
   EXPECT_EQ(-1, Allocate({"any", "ITEM=Active:User(s)"}));
-  EXPECT_EQ("PRD.P00#QAS.P00#DEV.P00#", rs_->serverListing);
-  EXPECT_EQ("Active User(s)", rs_->itemName.str());
-  EXPECT_EQ("1", rs_->labelKind.str());
+  EXPECT_EQ("PRD.P00#QAS.P00#DEV.P00#", plan_.listing);
+  EXPECT_EQ("Active User(s)", plan_.itemName.str());
+  EXPECT_EQ(LabelKind::kProfile, plan_.labelKind);
 }
 
 TEST_F(GlobalAllocationTest, IndexFileErrors) {
@@ -51,13 +51,12 @@ TEST_F(GlobalAllocationTest, SensorLineReplacesTheParameters) {
         "# GSNX: PROD      xItem=Act:Terminals CLIENT=200," +
             std::string(kTag) + ",Host\n");
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
-  EXPECT_EQ("Act Terminals", rs_->itemName.str());
-  EXPECT_EQ("3", rs_->labelKind.str());
-  EXPECT_EQ("Item=Act Terminals CLIENT=200", rs_->params.raw.str());
-  EXPECT_EQ("ITEM=ACT TERMINALS CLIENT=200", rs_->params.upper.str());
-  EXPECT_EQ("200", rs_->client.str());
-  EXPECT_EQ("PRD.P00#", rs_->serverListing);
-  EXPECT_TRUE(rs_->foundFlag);
+  EXPECT_EQ("Act Terminals", plan_.itemName.str());
+  EXPECT_EQ(LabelKind::kHost, plan_.labelKind);
+  EXPECT_EQ("Item=Act Terminals CLIENT=200", plan_.params.raw.str());
+  EXPECT_EQ("ITEM=ACT TERMINALS CLIENT=200", plan_.params.upper.str());
+  EXPECT_EQ("200", plan_.params.client);
+  EXPECT_EQ("PRD.P00#", plan_.listing);
 }
 
 TEST_F(GlobalAllocationTest, SensorNameIsComparedOnTenPaddedCharacters) {
@@ -71,9 +70,9 @@ TEST_F(GlobalAllocationTest, SensorNameIsComparedOnTenPaddedCharacters) {
             "# GSNX: PRODUCTION" +
             sensor);
   EXPECT_EQ(-1, Allocate({"global", "prod"}));
-  EXPECT_EQ("A.P00#", rs_->serverListing);
+  EXPECT_EQ("A.P00#", plan_.listing);
   EXPECT_EQ(-1, Allocate({"global", "PRODUCTION01"}));
-  EXPECT_EQ("B.P00#C.P00#", rs_->serverListing);
+  EXPECT_EQ("B.P00#C.P00#", plan_.listing);
 }
 
 TEST_F(GlobalAllocationTest, LabelKindFollowsTheLastTagInFixedOrder) {
@@ -82,13 +81,13 @@ TEST_F(GlobalAllocationTest, LabelKindFollowsTheLastTagInFixedOrder) {
         "# GSNX: S1         Item=X," +
             std::string(kTag) + ",Sid,Alias,Profile\n");
   EXPECT_EQ(-1, Allocate({"global", "S1"}));
-  EXPECT_EQ("4", rs_->labelKind.str());
+  EXPECT_EQ(LabelKind::kDestination, plan_.labelKind);
   Write("Dalvenor.Gbl",
         "# GSNG: S1          A.P00#\n"
         "# GSNX: S1         Item=X," +
             std::string(kTag) + "\n");
   EXPECT_EQ(-1, Allocate({"global", "S1"}));
-  EXPECT_EQ("1", rs_->labelKind.str());
+  EXPECT_EQ(LabelKind::kProfile, plan_.labelKind);
 }
 
 TEST_F(GlobalAllocationTest, GlobalFileErrorsInTheirOrder) {
@@ -125,8 +124,8 @@ TEST_F(GlobalAllocationTest, LongListingIsKeptWhole) {
   for (int i = 0; i < 40; ++i) lines += "# Gsng: 123456789012" + std::string(150, 'a') + "#\n";
   Write("Dalvenor.Prf", lines);
   EXPECT_EQ(-1, Allocate({"x", "ITEM=Y"}));
-  EXPECT_EQ(40u * 151u, rs_->serverListing.size());
-  EXPECT_EQ(40u, CountListedSystems(rs_->serverListing));
+  EXPECT_EQ(40u * 151u, plan_.listing.size());
+  EXPECT_EQ(40u, CountListedSystems(plan_.listing));
 }
 
 }  // namespace

@@ -15,12 +15,14 @@ class ProfileLocationTest : public DriverStepsTest {
   int Locate(std::vector<std::string> args, const std::string& program = "tolvaran") {
     return RunSteps(
         args,
-        [](RunState& rs) {
-          StartUp(rs);
-          LocateProfile(rs);
+        [this](const std::vector<std::string>& a) {
+          inv_ = StartUp(*host_, a, 0);
+          source_ = LocateProfile(*host_, inv_);
         },
         program);
   }
+  Invocation inv_;
+  ProfileSource source_;
 };
 
 TEST(FlavourFromProgramNameTest, NameEndDecidesIgnoringCaseDirectoryAndExtension) {
@@ -37,18 +39,18 @@ TEST(FlavourFromProgramNameTest, NameEndDecidesIgnoringCaseDirectoryAndExtension
 TEST_F(ProfileLocationTest, ExtensionIsAddedWhereTheNameHasNone) {
   Write("sys1.P00", "x");
   EXPECT_EQ(-1, Locate({"sys1"}));
-  EXPECT_EQ("sys1.P00", rs_->profileName.str());
-  EXPECT_EQ("", rs_->profileDir.str());
-  EXPECT_EQ("sys1.P00", rs_->profilePath.str());
-  EXPECT_EQ("x", rs_->profileBytes);
+  EXPECT_EQ("sys1.P00", source_.name.str());
+  EXPECT_EQ("", source_.dir.str());
+  EXPECT_EQ("sys1.P00", source_.path.str());
+  EXPECT_EQ("x", source_.bytes);
 
   Write("SYS1.PROFILE.P00", "y");
   EXPECT_EQ(-1, Locate({"SYS1.PROFILE"}));
-  EXPECT_EQ("y", rs_->profileBytes);
+  EXPECT_EQ("y", source_.bytes);
 
   Write("SYS1.TXT", "z");
   EXPECT_EQ(-1, Locate({"SYS1.TXT"}));
-  EXPECT_EQ("z", rs_->profileBytes);
+  EXPECT_EQ("z", source_.bytes);
 }
 
 TEST_F(ProfileLocationTest, MissingEverywhereIsError1002WithTheName) {
@@ -74,44 +76,44 @@ TEST_F(ProfileLocationTest, NameTooLongForTheFieldIsMissingEvenWhereItsCutNameEx
   // the first argument.
   Write(std::string(59, 'F') + ".P00", "fits");
   EXPECT_EQ(-1, Locate({std::string(59, 'F')}));
-  EXPECT_EQ("fits", rs_->profileBytes);
+  EXPECT_EQ("fits", source_.bytes);
   Write("Dalvenor.Prf", "index");
   EXPECT_EQ(-1, Locate({std::string(300, 'L'), "ITEM=Session(s)"}));
-  EXPECT_EQ("index", rs_->profileBytes);
+  EXPECT_EQ("index", source_.bytes);
 }
 
 TEST_F(ProfileLocationTest, FixedMonitorDirectoriesAreTriedInOrder) {
   Write("/Program Files (x86)/PRTG Network Monitor/Custom Sensors/ExeXml/SYS1.P00", "third");
   EXPECT_EQ(-1, Locate({"SYS1"}));
   EXPECT_EQ("\\Program Files (x86)\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\",
-            rs_->profileDir.str());
-  EXPECT_EQ("third", rs_->profileBytes);
+            source_.dir.str());
+  EXPECT_EQ("third", source_.bytes);
 
   Write("/Programme/PRTG Network Monitor/Custom Sensors/ExeXml/SYS1.P00", "first");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("first", rs_->profileBytes);
+  EXPECT_EQ("first", source_.bytes);
 
   // The current directory comes before them.
   Write("SYS1.P00", "cwd");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("cwd", rs_->profileBytes);
-  EXPECT_EQ("", rs_->profileDir.str());
+  EXPECT_EQ("cwd", source_.bytes);
+  EXPECT_EQ("", source_.dir.str());
 }
 
 TEST_F(ProfileLocationTest, HintFileLeadsToTheMonitorDirectory) {
   Write("/PRTG_Path.Txt", "D:\\Monitor\r\n");
   Write("/Monitor/PRTG Network Monitor/Custom Sensors/ExeXml/SYS1.P00", "hinted");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ(std::string("D:\\Monitor\\") + kExeXmlDir, rs_->profileDir.str());
-  EXPECT_EQ("hinted", rs_->profileBytes);
+  EXPECT_EQ(std::string("D:\\Monitor\\") + kExeXmlDir, source_.dir.str());
+  EXPECT_EQ("hinted", source_.bytes);
 }
 
 TEST_F(ProfileLocationTest, OnlyLinesThatNameADirectoryCountAndTheLastWins) {
   Write("/PRTG_Path.Txt", "monitor\nE:\\Tools\\\nnot a dir\n");
   Write("/Tools/Custom Sensors/ExeXml/SYS1.P00", "tools");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("E:\\Tools\\Custom Sensors\\ExeXml\\", rs_->profileDir.str());
-  EXPECT_EQ("tools", rs_->profileBytes);
+  EXPECT_EQ("E:\\Tools\\Custom Sensors\\ExeXml\\", source_.dir.str());
+  EXPECT_EQ("tools", source_.bytes);
 }
 
 TEST_F(ProfileLocationTest, HintLineCountsByABackslashFirstAColonSecondOrABackslashThird) {
@@ -119,22 +121,22 @@ TEST_F(ProfileLocationTest, HintLineCountsByABackslashFirstAColonSecondOrABacksl
   // "ab" and "x" are too short for the second or third character to count.
   Write("/PRTG_Path.Txt", "\\Mon1\nab\nx\n");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("\\Mon1\\", rs_->profileDir.str());
-  EXPECT_EQ("first", rs_->profileBytes);
+  EXPECT_EQ("\\Mon1\\", source_.dir.str());
+  EXPECT_EQ("first", source_.bytes);
 
   // A backslash third: a directory relative to the current one.
   Write("ab/Mon2/SYS1.P00", "third");
   Write("/PRTG_Path.Txt", "\\Mon1\r\nab\\Mon2\r\nab/Mon3\r\n");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("ab\\Mon2\\", rs_->profileDir.str());
-  EXPECT_EQ("third", rs_->profileBytes);
+  EXPECT_EQ("ab\\Mon2\\", source_.dir.str());
+  EXPECT_EQ("third", source_.bytes);
 }
 
 TEST_F(ProfileLocationTest, EmptyHintFileMeansTheDriveRoot) {
   Write("/PRTG_Path.Txt", "");
   Write("/Custom Sensors/ExeXml/SYS1.P00", "root");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("\\Custom Sensors\\ExeXml\\", rs_->profileDir.str());
+  EXPECT_EQ("\\Custom Sensors\\ExeXml\\", source_.dir.str());
 }
 
 TEST_F(ProfileLocationTest, WithAHintTheProfileMustBeWhereItLeads) {
@@ -148,17 +150,17 @@ TEST_F(ProfileLocationTest, OverlongHintLinesAreNotTaken) {
   Write("/PRTG_Path.Txt", "C:\\Short\nC:\\" + std::string(120, 'x') + "\n");
   Write("/Short/SYS1.P00", "short");
   EXPECT_EQ(-1, Locate({"SYS1"}));
-  EXPECT_EQ("C:\\Short\\", rs_->profileDir.str());
+  EXPECT_EQ("C:\\Short\\", source_.dir.str());
 }
 
 TEST_F(ProfileLocationTest, AtMarkerOpensTheTypedPathWithoutSearching) {
   Write("/Test/SYS1.P00", "typed");
   Write("/Programme/PRTG Network Monitor/Custom Sensors/ExeXml/SYS1.P00", "monitor");
   EXPECT_EQ(-1, Locate({"C:\\Test\\SYS1", "@"}));
-  EXPECT_EQ("typed", rs_->profileBytes);
-  EXPECT_EQ("C:\\Test\\", rs_->profileDir.str());
-  EXPECT_EQ("SYS1.P00", rs_->profileName.str());
-  EXPECT_TRUE(rs_->verbose);
+  EXPECT_EQ("typed", source_.bytes);
+  EXPECT_EQ("C:\\Test\\", source_.dir.str());
+  EXPECT_EQ("SYS1.P00", source_.name.str());
+  EXPECT_TRUE(inv_.verbose);
 
   EXPECT_EQ(2, Locate({"C:\\Nowhere\\SYS1", "x@"}));
   EXPECT_EQ("Error 1002: Profile C:\\Nowhere\\SYS1.P00 is missing...", ErrorText());
@@ -168,32 +170,32 @@ TEST_F(ProfileLocationTest, MarkersSetVerbose) {
   Write("S.P00", "");
   for (const char* marker : {"#", "$", "%", "a@b"}) {
     EXPECT_EQ(-1, Locate({"S", marker}));
-    EXPECT_TRUE(rs_->verbose) << marker;
+    EXPECT_TRUE(inv_.verbose) << marker;
   }
   EXPECT_EQ(-1, Locate({"S", "CLIENT=100"}));
-  EXPECT_FALSE(rs_->verbose);
+  EXPECT_FALSE(inv_.verbose);
 }
 
 TEST_F(ProfileLocationTest, GlobalProfileInAnyFormIsTheGlobalSensorFile) {
   Write("Dalvenor.Gbl", "g");
   for (const char* name : {"global", "GLOBAL.P00", "Global.p00"}) {
     EXPECT_EQ(-1, Locate({name})) << name;
-    EXPECT_TRUE(rs_->itemMode);
-    EXPECT_EQ("Dalvenor.Gbl", rs_->profileName.str());
+    EXPECT_TRUE(source_.globalSensor);
+    EXPECT_EQ("Dalvenor.Gbl", source_.name.str());
   }
   // A typed directory is split off first; the monitor search then finds the
   // global sensor file in the current directory.
   EXPECT_EQ(-1, Locate({"C:\\Cfg\\global"}));
-  EXPECT_TRUE(rs_->itemMode);
-  EXPECT_EQ("Dalvenor.Gbl", rs_->profilePath.str());
+  EXPECT_TRUE(source_.globalSensor);
+  EXPECT_EQ("Dalvenor.Gbl", source_.path.str());
 }
 
 TEST_F(ProfileLocationTest, DesignatedDialectOpensTheTypedDirectoryOnly) {
   Write("/Sys/PRD.P00", "prd");
   EXPECT_EQ(-1, Locate({"C:\\Sys\\PRD"}, "/usr/bin/tolvaran-tembrel"));
-  EXPECT_EQ(OutputFlavour::kTembrel, rs_->outputFlavour);
-  EXPECT_EQ("prd", rs_->profileBytes);
-  EXPECT_EQ("C:\\Sys\\PRD.P00", rs_->profilePath.str());
+  EXPECT_EQ(OutputFlavour::kTembrel, inv_.dialect);
+  EXPECT_EQ("prd", source_.bytes);
+  EXPECT_EQ("C:\\Sys\\PRD.P00", source_.path.str());
 
   Write("/Programme/PRTG Network Monitor/Custom Sensors/ExeXml/QAS.P00", "monitor");
   EXPECT_EQ(2, Locate({"QAS"}, "Tolvaran-Quillrax.exe"));
@@ -205,11 +207,11 @@ TEST_F(ProfileLocationTest, DesignatedDialectOpensTheTypedDirectoryOnly) {
 TEST_F(ProfileLocationTest, AtMarkerKeepsADesignatedDialect) {
   Write("sub/SYS1.P00", "typed");
   EXPECT_EQ(-1, Locate({"sub\\SYS1", "@"}, "tolvaran-quillrax"));
-  EXPECT_EQ(OutputFlavour::kQuillrax, rs_->outputFlavour);
-  EXPECT_TRUE(rs_->verbose);
-  EXPECT_EQ("typed", rs_->profileBytes);
-  EXPECT_EQ("sub\\", rs_->profileDir.str());
-  EXPECT_EQ("sub\\SYS1.P00", rs_->profilePath.str());
+  EXPECT_EQ(OutputFlavour::kQuillrax, inv_.dialect);
+  EXPECT_TRUE(inv_.verbose);
+  EXPECT_EQ("typed", source_.bytes);
+  EXPECT_EQ("sub\\", source_.dir.str());
+  EXPECT_EQ("sub\\SYS1.P00", source_.path.str());
 }
 
 TEST_F(ProfileLocationTest, ErrorMessagesEscapeForXml) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/invocation.h"
 #include "driver/password.h"
 
 namespace tolvaran {
@@ -58,28 +59,19 @@ std::vector<std::string> Fields(const SystemProfile& p) {
 
 class ProfileReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    rs_ = std::make_unique<RunState>();
-    rs_->keyTable = BuildKeyTable();
-    rs_->profileName.Set("SYS1.P00");
-  }
-
   std::string ReadSingle(const std::string& bytes) {
-    rs_->profileBytes = bytes;
-    rs_->profileOpen = true;
-    return ReadProfileChecked(*rs_);
+    return ReadProfileChecked(key_, "SYS1.P00", bytes, &profile_);
   }
 
   // True when the listing reader marked the system failed.
   bool ReadListed(const std::string& bytes) {
-    rs_->failFlag = false;
-    ReadListedProfile(*rs_, bytes);
-    return rs_->failFlag;
+    return !ReadListedProfile(key_, "SYS1.P00", bytes, &profile_);
   }
 
-  const SystemProfile& profile() const { return rs_->profile; }
+  const SystemProfile& profile() const { return profile_; }
 
-  std::unique_ptr<RunState> rs_;
+  const KeyTable key_ = BuildKeyTable();
+  SystemProfile profile_;
 };
 
 const char kInvalid[] = "Error 1003: Invalid Parameter(s) at SYS1.P00 found...";
@@ -90,7 +82,6 @@ const char kNoPassword[] = "Error 1007: Password in Profile SYS1.P00 is missing.
 
 TEST_F(ProfileReaderTest, CompleteProfileFillsEveryField) {
   EXPECT_EQ(ReadSingle(Join(CompleteLines())), "");
-  EXPECT_FALSE(rs_->profileOpen);
   EXPECT_EQ(profile().extCompany, "Acme Corp");
   EXPECT_EQ(profile().destination, "PRD");
   EXPECT_EQ(profile().logonClient, "100");
@@ -126,7 +117,7 @@ TEST_F(ProfileReaderTest, KeysMatchOnlyInTheirOwnCase) {
   EXPECT_EQ(ReadSingle(Join(lines)), kNoUser);
   lines = Replace(CompleteLines(), "Client.....:", "CLIENT.....: 100");
   lines = Replace(lines, "Destination:", "Destination 200");  // the colon is part of the key
-  rs_->profile.Clear();
+  profile_.Clear();
   EXPECT_EQ(ReadSingle(Join(lines)), kInvalid);
   EXPECT_TRUE(profile().logonClient.empty());
   EXPECT_TRUE(profile().destination.empty());
@@ -211,7 +202,7 @@ TEST_F(ProfileReaderTest, LaterLineOfTheSameKeyWins) {
 TEST_F(ProfileReaderTest, LineEndsCrLfAndLfReadTheSame) {
   ASSERT_EQ(ReadSingle(Join(CompleteLines(), "\r\n")), "");
   const std::vector<std::string> crlf = Fields(profile());
-  rs_->profile.Clear();
+  profile_.Clear();
   std::string lf = Join(CompleteLines());
   lf.pop_back();  // the last line without its line end
   ASSERT_EQ(ReadSingle(lf), "");
@@ -219,7 +210,7 @@ TEST_F(ProfileReaderTest, LineEndsCrLfAndLfReadTheSame) {
   EXPECT_EQ(profile().gatewayService, "sapgw00");
 
   // A lone CR before the end of the file is removed too.
-  rs_->profile.Clear();
+  profile_.Clear();
   ASSERT_EQ(ReadSingle(Join(CompleteLines(), "\r\n") + "Language...: D\r"), "");
   EXPECT_EQ(profile().language, "D");
 }
@@ -234,7 +225,7 @@ TEST_F(ProfileReaderTest, LongLineIsReadInPiecesBySingleRunOnly) {
   EXPECT_EQ(profile().destination, "QAS");
   EXPECT_EQ(profile().extCompany, std::string(60, 'x'));
 
-  rs_->profile.Clear();
+  profile_.Clear();
   EXPECT_FALSE(ReadListed(Join(lines)));
   EXPECT_EQ(profile().destination, "PRD");
 
@@ -265,7 +256,7 @@ TEST_F(ProfileReaderTest, PasswordFaultsComeAtOnceBeforeLaterLines) {
   for (const auto& [value, message] :
        {std::pair<std::string, const char*>{stored.substr(1), kBadPassword},
         std::pair<std::string, const char*>{wrong, kWrongPassword}}) {
-    rs_->profile.Clear();
+    profile_.Clear();
     // No user yet, and the user line comes only after the password line.
     Lines lines = {"Client.....: 100", "Password...: " + value, "User.......: sapmon",
                    "Language...: E"};
@@ -285,24 +276,17 @@ TEST_F(ProfileReaderTest, LengthDigitsZeroGiveMissingPassword) {
 }
 
 TEST_F(ProfileReaderTest, ReadProfileEndsTheRunWithTheErrorDocument) {
-  rs_->profileBytes = Join(Without(CompleteLines(), "User.......:"));
-  rs_->profileOpen = true;
   try {
-    ReadProfile(*rs_);
+    ReadProfile(key_, "SYS1.P00", Join(Without(CompleteLines(), "User.......:")));
     FAIL() << "the run goes on after a profile error";
   } catch (const RunEnd& end) {
     EXPECT_EQ(end.status, 2);
-    EXPECT_TRUE(end.writeResultBuffer);
+    EXPECT_NE(end.output.find(kNoUser), std::string::npos);
   }
-  EXPECT_NE(rs_->resultBuffer.view().find(kNoUser), std::string_view::npos);
-  EXPECT_FALSE(rs_->profileOpen);
 
-  rs_->profileBytes = Join(CompleteLines());
-  rs_->profileOpen = true;
-  rs_->resultBuffer.Clear();
-  EXPECT_NO_THROW(ReadProfile(*rs_));
-  EXPECT_TRUE(rs_->resultBuffer.empty());
-  EXPECT_EQ(profile().user, "SAPMON");
+  SystemProfile read;
+  EXPECT_NO_THROW(read = ReadProfile(key_, "SYS1.P00", Join(CompleteLines())));
+  EXPECT_EQ(read.user, "SAPMON");
 }
 
 TEST_F(ProfileReaderTest, ListingKeepsValuesAProfileLacks) {

@@ -2,49 +2,50 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+
+#include "driver/parameters.h"
 
 namespace tolvaran {
 namespace {
 
 class ChannelTest : public ::testing::Test {
  protected:
-  std::unique_ptr<RunState> rs = std::make_unique<RunState>();
+  std::string Written() const { return written; }
 
-  // Parameters as typed; the upper-cased copy is what keys are found in.
-  void SetParameters(const std::string& typed) { rs->params = ParseParameters(typed); }
-
-  std::string Written() const { return rs->resultBuffer.str(); }
+  void Write(const std::string& name, const std::string& displayName, const std::string& value,
+             const std::string& unit) {
+    written += ChannelText(flavour, Channel{name, displayName, value, unit});
+  }
 
   void WriteFirstChannel(const std::string& unit = "") {
-    WriteChannel(*rs, "Active_Users", "Active User(s)", "12", unit);
+    Write("Active_Users", "Active User(s)", "12", unit);
   }
+
+  OutputFlavour flavour = OutputFlavour::kExeXml;
+  std::string written;
 };
 
 const OutputFlavour kXmlFamily[] = {OutputFlavour::kExeXml, OutputFlavour::kMirvane,
                                     OutputFlavour::kFandrok};
-const OutputFlavour kAllFlavours[] = {OutputFlavour::kExeXml, OutputFlavour::kMirvane,
-                                      OutputFlavour::kQuillrax, OutputFlavour::kTembrel,
-                                      OutputFlavour::kFandrok};
 
 TEST_F(ChannelTest, FirstUsageChannelInEveryDialect) {
   for (OutputFlavour flavour : kXmlFamily) {
     SCOPED_TRACE(FlavourName(flavour));
-    rs->resultBuffer.Clear();
-    rs->outputFlavour = flavour;
+    written.clear();
+    flavour = flavour;
     WriteFirstChannel();
     EXPECT_EQ(Written(),
               "\n<Result><Channel>Active User(s)</Channel>\n<Value>12</Value></Result>\n");
   }
 
-  rs->resultBuffer.Clear();
-  rs->outputFlavour = OutputFlavour::kQuillrax;
+  written.clear();
+  flavour = OutputFlavour::kQuillrax;
   WriteFirstChannel();
   EXPECT_EQ(Written(), "\n\nMessage.Active_Users: Active User(s) (#)\nStatistic.Active_Users: 12");
 
-  rs->resultBuffer.Clear();
-  rs->outputFlavour = OutputFlavour::kTembrel;
+  written.clear();
+  flavour = OutputFlavour::kTembrel;
   WriteFirstChannel();
   EXPECT_EQ(Written(), "\n> Active User(s): 12 #");
 }
@@ -52,8 +53,8 @@ TEST_F(ChannelTest, FirstUsageChannelInEveryDialect) {
 TEST_F(ChannelTest, UnitsShowAsCustomUnitInXmlAndAsSymbolsInTextDialects) {
   for (OutputFlavour flavour : kXmlFamily) {
     SCOPED_TRACE(FlavourName(flavour));
-    rs->resultBuffer.Clear();
-    rs->outputFlavour = flavour;
+    written.clear();
+    flavour = flavour;
     WriteFirstChannel("PerCent");
     EXPECT_EQ(Written(),
               "\n<Result><Channel>Active User(s)</Channel>"
@@ -69,28 +70,28 @@ TEST_F(ChannelTest, UnitsShowAsCustomUnitInXmlAndAsSymbolsInTextDialects) {
       {"PerCent", "%"}, {"TimeResponse", "mSec"}, {"kB", "kB"}, {"percent", "percent"}, {"", "#"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.unit);
-    rs->resultBuffer.Clear();
-    rs->outputFlavour = OutputFlavour::kQuillrax;
+    written.clear();
+    flavour = OutputFlavour::kQuillrax;
     WriteFirstChannel(c.unit);
     EXPECT_EQ(Written(), std::string("\n\nMessage.Active_Users: Active User(s) (") + c.shown +
                              ")\nStatistic.Active_Users: 12");
 
-    rs->resultBuffer.Clear();
-    rs->outputFlavour = OutputFlavour::kTembrel;
+    written.clear();
+    flavour = OutputFlavour::kTembrel;
     WriteFirstChannel(c.unit);
     EXPECT_EQ(Written(), std::string("\n> Active User(s): 12 ") + c.shown);
   }
 }
 
 TEST_F(ChannelTest, KeyTurnsSeparatorsAndOnlyTheFirstDot) {
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  WriteChannel(*rs, "a b/c\\d.e.f", "Shown name", "5", "");
+  flavour = OutputFlavour::kQuillrax;
+  Write("a b/c\\d.e.f", "Shown name", "5", "");
   EXPECT_EQ(Written(), "\n\nMessage.a_b_c_d_e.f: Shown name (#)\nStatistic.a_b_c_d_e.f: 5");
 
   // Without a channel name the key comes from the display name, which
   // itself is shown unchanged.
-  rs->resultBuffer.Clear();
-  WriteChannel(*rs, "", "PRD.P00 host/1", "7", "");
+  written.clear();
+  Write("", "PRD.P00 host/1", "7", "");
   EXPECT_EQ(Written(),
             "\n\nMessage.PRD_P00_host_1: PRD.P00 host/1 (#)\nStatistic.PRD_P00_host_1: 7");
 }
@@ -98,9 +99,9 @@ TEST_F(ChannelTest, KeyTurnsSeparatorsAndOnlyTheFirstDot) {
 TEST_F(ChannelTest, XmlEscapesDisplayNameUnitAndValue) {
   for (OutputFlavour flavour : kXmlFamily) {
     SCOPED_TRACE(FlavourName(flavour));
-    rs->resultBuffer.Clear();
-    rs->outputFlavour = flavour;
-    WriteChannel(*rs, "", "R&D <x>", "1<2&3", "m&<s>");
+    written.clear();
+    flavour = flavour;
+    Write("", "R&D <x>", "1<2&3", "m&<s>");
     EXPECT_EQ(Written(),
               "\n<Result><Channel>R&amp;D &lt;x></Channel>"
               "\n<Unit>Custom</Unit>\n<CustomUnit>m&amp;&lt;s></CustomUnit>"
@@ -109,22 +110,34 @@ TEST_F(ChannelTest, XmlEscapesDisplayNameUnitAndValue) {
 }
 
 TEST_F(ChannelTest, TextDialectsAreNotEscaped) {
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  WriteChannel(*rs, "", "R&D <x>", "1<2", "m&s");
+  flavour = OutputFlavour::kQuillrax;
+  Write("", "R&D <x>", "1<2", "m&s");
   EXPECT_EQ(Written(), "\n\nMessage.R&D_<x>: R&D <x> (m&s)\nStatistic.R&D_<x>: 1<2");
 
-  rs->resultBuffer.Clear();
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteChannel(*rs, "", "R&D <x>", "1<2", "m&s");
+  written.clear();
+  flavour = OutputFlavour::kTembrel;
+  Write("", "R&D <x>", "1<2", "m&s");
   EXPECT_EQ(Written(), "\n> R&D <x>: 1<2 m&s");
 }
 
-TEST_F(ChannelTest, TembrelSelectorWritesOnlyTheSelectedValue) {
-  rs->outputFlavour = OutputFlavour::kTembrel;
+// The bytes each channel of a Tembrel document adds, with the selector of
+// `parameters`, after `before` channels.
+std::string SelectedAfter(const std::string& parameters, int before, int channels) {
+  Parameters p = ParseParameters(parameters);
+  ResultDocument document(OutputFlavour::kTembrel, {p.hasChannel, p.channel},
+                          ResultDocument::Layout::kListing);
+  std::string out;
+  for (int i = 1; i <= before + channels; ++i) {
+    std::string bytes = document.AddChannel(Channel{"Key", "Name", "v" + std::to_string(i), ""});
+    if (i > before) out += bytes;
+  }
+  return out;
+}
 
+TEST(ChannelSelectorTest, TembrelSelectorWritesOnlyTheSelectedValue) {
   struct Case {
     const char* parameters;
-    int firstCounter;  // the counter before the first of five channels
+    int before;  // channels of the document before the five
     const char* expected;
   };
   const Case cases[] = {
@@ -146,55 +159,16 @@ TEST_F(ChannelTest, TembrelSelectorWritesOnlyTheSelectedValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.parameters);
-    SetParameters(c.parameters);
-    rs->resultBuffer.Clear();
-    rs->channelCounter = c.firstCounter;
-    for (int i = 1; i <= 5; ++i) {
-      int number = c.firstCounter + i;
-      WriteChannel(*rs, "Key", "Name", "v" + std::to_string(number), "");
-    }
-    EXPECT_EQ(Written(), c.expected);
-    EXPECT_EQ(rs->channelCounter, c.firstCounter + 5);
+    EXPECT_EQ(SelectedAfter(c.parameters, c.before, 5), c.expected);
   }
 }
 
-TEST_F(ChannelTest, SelectorIsIgnoredOutsideTembrel) {
-  SetParameters("CH=2");
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  WriteFirstChannel();
-  EXPECT_EQ(Written(), "\n\nMessage.Active_Users: Active User(s) (#)\nStatistic.Active_Users: 12");
-
-  rs->resultBuffer.Clear();
-  rs->outputFlavour = OutputFlavour::kExeXml;
-  WriteFirstChannel();
-  EXPECT_EQ(Written(), "\n<Result><Channel>Active User(s)</Channel>\n<Value>12</Value></Result>\n");
-}
-
-TEST_F(ChannelTest, CounterAdvancesOnEveryCallAcrossDialects) {
-  for (OutputFlavour flavour : kAllFlavours) {
-    rs->outputFlavour = flavour;
-    WriteFirstChannel();
+TEST(ChannelSelectorTest, SelectorIsIgnoredOutsideTembrel) {
+  for (OutputFlavour flavour : {OutputFlavour::kQuillrax, OutputFlavour::kExeXml}) {
+    ResultDocument document(flavour, {true, 2}, ResultDocument::Layout::kListing);
+    Channel channel{"Active_Users", "Active User(s)", "12", ""};
+    EXPECT_EQ(document.AddChannel(channel), ChannelText(flavour, channel));
   }
-  EXPECT_EQ(rs->channelCounter, 5);
-
-  // Numbers continue where earlier systems left off: the seventh channel
-  // of the process is number 7.
-  SetParameters("CH=7");
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  rs->resultBuffer.Clear();
-  WriteChannel(*rs, "", "A", "six", "");
-  WriteChannel(*rs, "", "B", "seven", "");
-  WriteChannel(*rs, "", "C", "eight", "");
-  EXPECT_EQ(Written(), "seven");
-  EXPECT_EQ(rs->channelCounter, 8);
-}
-
-TEST_F(ChannelTest, ChannelsAreAppended) {
-  rs->resultBuffer.Set("before");
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteChannel(*rs, "", "A", "1", "");
-  WriteChannel(*rs, "", "B", "2", "");
-  EXPECT_EQ(Written(), "before\n> A: 1 #\n> B: 2 #");
 }
 
 TEST(GroupThousandsTest, InsertsAtMostTwoSeparators) {

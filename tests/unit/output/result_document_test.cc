@@ -2,37 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-
-#include "support/fake_host.h"
 
 namespace tolvaran {
 namespace {
 
-const OutputFlavour kAllFlavours[] = {OutputFlavour::kExeXml, OutputFlavour::kMirvane,
-                                      OutputFlavour::kQuillrax, OutputFlavour::kTembrel,
-                                      OutputFlavour::kFandrok};
+// A document with the summary "Sum" and no channels.
+std::string Framed(OutputFlavour flavour, ChannelSelector selector = {}) {
+  ResultDocument document(flavour, selector);
+  document.SetText("Sum");
+  return document.Render();
+}
 
-class ResultDocumentTest : public ::testing::Test {
- protected:
-  std::unique_ptr<RunState> rs = std::make_unique<RunState>();
-
-  // A document with the summary "Sum" and no channels.
-  std::string Framed(OutputFlavour flavour, const std::string& parameters = "") {
-    rs->outputFlavour = flavour;
-    rs->params = ParseParameters(parameters);
-    rs->resultBuffer.Set("left over");
-    OpenDocument(*rs);
-    OpenText(*rs);
-    AppendDocumentText(*rs, "Sum");
-    CloseText(*rs);
-    CloseDocument(*rs);
-    return rs->resultBuffer.str();
-  }
-};
-
-TEST_F(ResultDocumentTest, FramingPerDialect) {
+TEST(ResultDocumentTest, FramingPerDialect) {
   EXPECT_EQ(Framed(OutputFlavour::kExeXml), "\n<Prtg>\n\n<Text>Sum</Text>\n\n</Prtg>\n");
   EXPECT_EQ(Framed(OutputFlavour::kMirvane), "\n<Prtg>\n\n<Text>Sum</Text>\n\n</Prtg>\n");
   EXPECT_EQ(Framed(OutputFlavour::kFandrok), "\n<Prtg>\n\n<Text>Sum</Text>\n\n</Prtg>\n");
@@ -40,91 +22,67 @@ TEST_F(ResultDocumentTest, FramingPerDialect) {
   EXPECT_EQ(Framed(OutputFlavour::kTembrel), "\n# Sum\n");
 }
 
-TEST_F(ResultDocumentTest, TembrelSelectorDropsTheSummary) {
+TEST(ResultDocumentTest, TembrelSelectorDropsTheSummary) {
   // Only the selected channel's value would remain; with no channel the
   // document is a single line feed.
-  EXPECT_EQ(Framed(OutputFlavour::kTembrel, "CH=1"), "\n");
+  EXPECT_EQ(Framed(OutputFlavour::kTembrel, {true, 1}), "\n");
   // The other dialects do not look at the selector.
-  EXPECT_EQ(Framed(OutputFlavour::kQuillrax, "CH=1"), "\n# Sum\n");
-  EXPECT_EQ(Framed(OutputFlavour::kExeXml, "CH=1"), "\n<Prtg>\n\n<Text>Sum</Text>\n\n</Prtg>\n");
+  EXPECT_EQ(Framed(OutputFlavour::kQuillrax, {true, 1}), "\n# Sum\n");
+  EXPECT_EQ(Framed(OutputFlavour::kExeXml, {true, 1}), "\n<Prtg>\n\n<Text>Sum</Text>\n\n</Prtg>\n");
 }
 
-TEST_F(ResultDocumentTest, OpenDocumentReplacesEarlierText) {
-  for (OutputFlavour flavour : kAllFlavours) {
-    SCOPED_TRACE(FlavourName(flavour));
-    rs->outputFlavour = flavour;
-    rs->resultBuffer.Set("Error 1014: RFC-Failure raised !");
-    OpenDocument(*rs);
-    EXPECT_EQ(rs->resultBuffer.str(), IsXmlFlavour(flavour) ? "\n<Prtg>\n" : "");
-  }
+TEST(ResultDocumentTest, DocumentTextIsEscapedOnlyInXml) {
+  EXPECT_EQ(DocumentText(OutputFlavour::kFandrok, "(R&D) a<b >= c"), "(R&amp;D) a&lt;b >= c");
+  EXPECT_EQ(DocumentText(OutputFlavour::kQuillrax, "(R&D) a<b >= c"), "(R&D) a<b >= c");
 }
 
-TEST_F(ResultDocumentTest, DocumentTextIsEscapedOnlyInXml) {
-  rs->outputFlavour = OutputFlavour::kFandrok;
-  AppendDocumentText(*rs, "(R&D) a<b >= c");
-  EXPECT_EQ(rs->resultBuffer.str(), "(R&amp;D) a&lt;b >= c");
+TEST(ResultDocumentTest, ListingDocumentIsItsPiecesInOrder) {
+  ResultDocument document(OutputFlavour::kExeXml, {}, ResultDocument::Layout::kListing);
+  std::string written = document.Opening();
+  written += document.AddChannel(Channel{"", "PRD", "3", ""});
+  document.SetLeadingText("Error 1012: Exception.: A&B");
+  document.SetText("(***) Session(s): NoSystems=1");
+  written += document.Closing();
+  EXPECT_EQ(written,
+            "\n<Prtg>\n\n\n<Result><Channel>PRD</Channel>\n<Value>3</Value></Result>\n"
+            "Error 1012: Exception.: A&amp;B\n\n<Text>(***) Session(s): NoSystems=1</Text>\n"
+            "\n</Prtg>\n\n");
+  EXPECT_EQ(document.Render(), written);
 
-  rs->resultBuffer.Clear();
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  AppendDocumentText(*rs, "(R&D) a<b >= c");
-  EXPECT_EQ(rs->resultBuffer.str(), "(R&D) a<b >= c");
+  // With the Tembrel selector the selected value stands alone.
+  ResultDocument selected(OutputFlavour::kTembrel, {true, 1}, ResultDocument::Layout::kListing);
+  selected.AddChannel(Channel{"", "PRD", "3", ""});
+  selected.SetLeadingText("left over");
+  EXPECT_EQ(selected.Render(), "\n3\n\n");
 }
 
-TEST_F(ResultDocumentTest, ErrorDocumentIsTheSameInEveryDialect) {
-  for (OutputFlavour flavour : kAllFlavours) {
-    SCOPED_TRACE(FlavourName(flavour));
-    rs->outputFlavour = flavour;
-    rs->params = ParseParameters("CH=1");
-    rs->resultBuffer.Set("earlier text");
-    BuildErrorDocument(*rs, "Error 1001: Parameter for Profile-Name is missing !");
-    EXPECT_EQ(rs->resultBuffer.str(),
-              "<Prtg>\n<Error>1</Error>\n"
-              "<Text>Error 1001: Parameter for Profile-Name is missing !</Text>\n</Prtg>\n");
-  }
-
-  BuildErrorDocument(*rs, "");
-  EXPECT_EQ(rs->resultBuffer.str(), "<Prtg>\n<Error>1</Error>\n<Text></Text>\n</Prtg>\n");
+TEST(ResultDocumentTest, ErrorDocumentIsTheSameWhateverTheMessage) {
+  EXPECT_EQ(ErrorDocumentText("Error 1001: Parameter for Profile-Name is missing !"),
+            "<Prtg>\n<Error>1</Error>\n"
+            "<Text>Error 1001: Parameter for Profile-Name is missing !</Text>\n</Prtg>\n");
+  EXPECT_EQ(ErrorDocumentText(""), "<Prtg>\n<Error>1</Error>\n<Text></Text>\n</Prtg>\n");
 }
 
-TEST_F(ResultDocumentTest, ErrorMessageIsCutTo127CharactersBeforeEscaping) {
+TEST(ResultDocumentTest, ErrorMessageIsCutTo127CharactersBeforeEscaping) {
   // The 127th character is "&": it survives the cut and is escaped whole.
-  BuildErrorDocument(*rs, std::string(126, 'a') + "&b");
-  EXPECT_EQ(rs->resultBuffer.str(),
+  EXPECT_EQ(ErrorDocumentText(std::string(126, 'a') + "&b"),
             "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') + "&amp;</Text>\n</Prtg>\n");
 
   // The 128th character is cut, so nothing of it is escaped.
-  BuildErrorDocument(*rs, std::string(127, 'a') + "<");
-  EXPECT_EQ(rs->resultBuffer.str(),
+  EXPECT_EQ(ErrorDocumentText(std::string(127, 'a') + "<"),
             "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(127, 'a') + "</Text>\n</Prtg>\n");
 
-  BuildErrorDocument(*rs, "RFC-Open for R&D <test> failed !");
-  EXPECT_EQ(rs->resultBuffer.str(),
+  EXPECT_EQ(ErrorDocumentText("RFC-Open for R&D <test> failed !"),
             "<Prtg>\n<Error>1</Error>\n<Text>RFC-Open for R&amp;D &lt;test> failed !</Text>\n"
             "</Prtg>\n");
 
   // A character the cut would split is dropped whole; a byte that is no
   // UTF-8 stays and is written as its Windows-1252 character.
-  BuildErrorDocument(*rs, std::string(126, 'a') + "\xc3\xa9");
-  EXPECT_EQ(rs->resultBuffer.str(),
+  EXPECT_EQ(ErrorDocumentText(std::string(126, 'a') + "\xc3\xa9"),
             "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') + "</Text>\n</Prtg>\n");
-  BuildErrorDocument(*rs, std::string(126, 'a') + "\xff\xff");
-  EXPECT_EQ(rs->resultBuffer.str(), "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') +
-                                        "\xc3\xbf</Text>\n</Prtg>\n");
-}
-
-TEST(WriteLabelledLineTest, PadsTheLabelToTheWidthWithoutCutting) {
-  FakeHost host;
-  WriteLabelledLine(host, "operation/code", 0, 15, "ItCreate USR_TABL");
-  WriteLabelledLine(host, "internal status", 0, 15, "");
-  WriteLabelledLine(host, "status", 0, 15, "OK");
-  WriteLabelledLine(host, "a label longer than fifteen", 0, 15, "x");
-  WriteLabelledLine(host, "key", 2, 5, "K");
-  EXPECT_EQ(host.out,
-            "operation/code  : ItCreate USR_TABL\n"
-            "internal status : \n"
-            "status          : OK\n"
-            "a label longer than fifteen : x\n"
-            "  key   : K\n");
+  EXPECT_EQ(
+      ErrorDocumentText(std::string(126, 'a') + "\xff\xff"),
+      "<Prtg>\n<Error>1</Error>\n<Text>" + std::string(126, 'a') + "\xc3\xbf</Text>\n</Prtg>\n");
 }
 
 }  // namespace

@@ -5,12 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string>
-
-#include "rfc/classic/classic_backend.h"
-#include "support/fake_classic_library.h"
-#include "support/fake_host.h"
 
 namespace tolvaran {
 namespace {
@@ -258,34 +253,31 @@ UsageCounts Example() {
 
 class UsageOutputTest : public ::testing::Test {
  protected:
-  std::unique_ptr<RunState> rs = std::make_unique<RunState>();
-  FakeHost host;
-
-  void SetUp() override {
-    rs->host = &host;
-    rs->profile.destination.Set("PRD");
+  std::string Written(const UsageCounts& counts) const {
+    return UsageDocument(counts, destination, client, dialect, selector).Render();
+  }
+  std::string WrittenStart(const UsageCounts& counts, const std::string& expected) const {
+    return Written(counts).substr(0, expected.size());
   }
 
-  std::string Written() const { return rs->resultBuffer.str(); }
-  std::string WrittenStart(const std::string& expected) const {
-    return Written().substr(0, expected.size());
-  }
+  std::string destination = "PRD";
+  std::string client;
+  OutputFlavour dialect = OutputFlavour::kExeXml;
+  ChannelSelector selector;
 };
 
 TEST_F(UsageOutputTest, TembrelSelectorLeavesTheSelectedValueOnly) {
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  rs->params = ParseParameters("ch=5");
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(Written(), "21\n");
+  dialect = OutputFlavour::kTembrel;
+  selector = {true, 5};
+  EXPECT_EQ(Written(Example()), "21\n");
 }
 
 TEST_F(UsageOutputTest, SummaryGroupsThousandsButChannelsDoNot) {
-  rs->client.Set("100");
+  client = "100";
   UsageCounts c = Example();
   c.activeUsers = 1234;
   c.sessions = 1500;
-  WriteUsage(*rs, c);
-  std::string doc = Written();
+  std::string doc = Written(c);
   EXPECT_NE(doc.find("\n<Text>(PRD) Sys-Usage Client[100]: Active Users=1.234, Act Tran-Codes=7, "
                      "Terminals=10, Sessions=1.500</Text>\n"),
             std::string::npos)
@@ -295,33 +287,36 @@ TEST_F(UsageOutputTest, SummaryGroupsThousandsButChannelsDoNot) {
 }
 
 TEST_F(UsageOutputTest, SummaryShowsLowerBoundsOverTheNameLimit) {
-  rs->outputFlavour = OutputFlavour::kQuillrax;
+  dialect = OutputFlavour::kQuillrax;
   UsageCounts c = Example();
   c.activeUsers = 617;
   c.usersAtLeast = true;
   c.terminals = 1382;
   c.terminalsAtLeast = true;
-  WriteUsage(*rs, c);
   const std::string start =
       "\n# (PRD) System-Usage: Active Users now >= 617, Act Tran-Codes=7, "
       "Terminals now >= 1.382, Sessions=15";
-  EXPECT_EQ(WrittenStart(start), start);
-  EXPECT_NE(Written().find("Statistic.Act_Terminals: 1382\n"), std::string::npos);
+  EXPECT_EQ(WrittenStart(c, start), start);
+  EXPECT_NE(Written(c).find("Statistic.Act_Terminals: 1382\n"), std::string::npos);
 }
 
 TEST_F(UsageOutputTest, SummaryIsEscapedInXmlOnly) {
-  rs->profile.destination.Set("R&D<1");
-  WriteUsage(*rs, Example());
-  EXPECT_NE(Written().find("<Text>(R&amp;D&lt;1) System-Usage: "), std::string::npos);
+  destination = "R&D<1";
+  EXPECT_NE(Written(Example()).find("<Text>(R&amp;D&lt;1) System-Usage: "), std::string::npos);
 
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(WrittenStart("\n# (R&D<1) System-Usage: "), "\n# (R&D<1) System-Usage: ");
+  dialect = OutputFlavour::kTembrel;
+  EXPECT_EQ(WrittenStart(Example(), "\n# (R&D<1) System-Usage: "), "\n# (R&D<1) System-Usage: ");
 }
 
-TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
-  rs->params = ParseParameters("/CHECK");
-  rs->resultBuffer.Set("stale");
+TEST_F(UsageOutputTest, AnEmptyListStillGivesTheWholeDocument) {
+  dialect = OutputFlavour::kTembrel;
+  EXPECT_EQ(Written(UsageCounts{}),
+            "\n# (PRD) System-Usage: Active Users=0, Act Tran-Codes=0, Terminals=0, Sessions=0"
+            "\n> Active User(s): 0 #\n> Act Tran-Codes: 0 #\n> Act Terminals: 0 #"
+            "\n> Session(s): 0 #\n> External Modi: 0 #\n> Internal Modi: 0 #\n");
+}
+
+TEST(CheckListingTest, GroupsThousandsAndShowsLowerBounds) {
   UsageCounts c;
   c.activeUsers = 1234;
   c.tranCodes = 7;
@@ -329,8 +324,7 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
   c.sessions = 1500;
   c.externalModes = 1234567;
   c.internalModes = 4294967295u;
-  WriteUsage(*rs, c);
-  EXPECT_EQ(Written(),
+  EXPECT_EQ(CheckListingText(c),
             " * Active Users.....:  1.234"
             "\n * Act TranCodes.:  7"
             "\n * Terminals..........:  10"
@@ -338,13 +332,10 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
             "\n * External Modi...:  1.234.567"
             "\n * Internal Modi....:  4294.967.295"
             "\n * System-Check..:  Successfully ");
-  EXPECT_EQ(rs->channelCounter, 0);
-  EXPECT_EQ(host.out, "");
 
   c.usersAtLeast = true;
   c.terminalsAtLeast = true;
-  WriteUsage(*rs, c);
-  EXPECT_EQ(Written(),
+  EXPECT_EQ(CheckListingText(c),
             " * Active Users now.:  >= 1.234"
             "\n * Act TranCodes.:  7"
             "\n * Terminals now....:  >= 10"
@@ -354,129 +345,28 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
             "\n * System-Check..:  Successfully ");
 }
 
-TEST_F(UsageOutputTest, CheckModeWinsOverItemModeInEveryDialect) {
-  rs->params = ParseParameters("ITEM=ACTIVE:USER(S) /CHECK");
-  rs->itemMode = true;
-  rs->itemName.Set("Active User(s)");
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(WrittenStart(" * Active Users.....:  12\n"), " * Active Users.....:  12\n");
-  EXPECT_EQ(host.out, "");
-  EXPECT_FALSE(rs->foundFlag);
-}
-
-TEST_F(UsageOutputTest, ItemModeLeavesOnlyTheNamedValuesChannelInTheBuffer) {
+TEST(ItemChannelTest, TheNamedValueBecomesTheSystemsChannel) {
   const char* const names[] = {"Active User(s)", "Act Tran-Codes", "Act Terminals",
                                "Session(s)",     "External Modi",  "Internal Modi"};
   const char* const values[] = {"12", "7", "10", "15", "21", "30"};
-  rs->itemMode = true;
-  rs->systemLabel.Set("PRD");
   for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(names[i]);
-    host.out.clear();
-    rs->foundFlag = false;
-    rs->resultBuffer.Set("stale");
-    rs->itemName.Set(names[i]);
-    WriteUsage(*rs, Example());
-    EXPECT_EQ(Written(), std::string("\n<Result><Channel>PRD</Channel>\n<Value>") + values[i] +
-                             "</Value></Result>\n");
-    EXPECT_TRUE(rs->foundFlag);
-    EXPECT_EQ(host.out, "");
+    Channel channel;
+    ASSERT_TRUE(ItemChannel(Example(), names[i], "PRD", &channel));
+    EXPECT_EQ(channel.displayName, "PRD");
+    EXPECT_EQ(channel.value, values[i]);
+    EXPECT_EQ(channel.name, "");
+    EXPECT_EQ(channel.unit, "");
   }
-  EXPECT_EQ(rs->channelCounter, 6);
-
-  // The label is the channel's key where the dialect shows one.
-  host.out.clear();
-  rs->outputFlavour = OutputFlavour::kQuillrax;
-  rs->systemLabel.Set("PRD.P00");
-  rs->itemName.Set("Session(s)");
-  WriteUsage(*rs, Example());
-  EXPECT_EQ(Written(), "\n\nMessage.PRD_P00: PRD.P00 (#)\nStatistic.PRD_P00: 15");
 }
 
-TEST_F(UsageOutputTest, ItemModeWithAnUnknownItemWritesNothingAndFindsNothing) {
-  rs->itemMode = true;
-  rs->systemLabel.Set("PRD");
+TEST(ItemChannelTest, AnUnknownItemGivesNoChannel) {
   for (const char* item : {"Active Users", "active user(s)", "Active User(s) ", ""}) {
     SCOPED_TRACE(item);
-    rs->itemName.Set(item);
-    rs->resultBuffer.Set("stale");
-    WriteUsage(*rs, Example());
-    EXPECT_EQ(host.out, "");
-    EXPECT_EQ(Written(), "");
-    EXPECT_FALSE(rs->foundFlag);
+    Channel channel{"kept", "kept", "kept", ""};
+    EXPECT_FALSE(ItemChannel(Example(), item, "PRD", &channel));
+    EXPECT_EQ(channel.value, "kept");
   }
-  EXPECT_EQ(rs->channelCounter, 0);
-}
-
-// ----- counting the user list a backend fetches ------------------------------
-
-class CountSessionsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    backend = MakeClassicBackend(host, ResetFakeClassic());
-    FakeClassic().userRows = {
-        UserRow("100", "MEIER", "VA01", "PC01", 2, 3),
-        UserRow("100", "MEIER", "", "PC02", 1, 1),
-        UserRow("200", "OTHER", "SE38", "PC09", 10, 10),
-        UserRow("100", "SCHULZ", "SU01", "PC01", 0, 5),
-    };
-  }
-  void TearDown() override { EXPECT_EQ(FakeClassic().faults, std::vector<std::string>{}); }
-
-  FakeHost host;
-  std::unique_ptr<RfcBackend> backend;
-};
-
-TEST_F(CountSessionsTest, CountsTheSessionsOfTheClient) {
-  UsageCounts c;
-  QueryResult result = CountSessions(*backend, 5, "100", &c);
-  EXPECT_EQ(result.outcome, kOutcomeOk);
-  EXPECT_FALSE(result.aborted);
-  EXPECT_EQ(c.activeUsers, 2u);
-  EXPECT_EQ(c.tranCodes, 2u);
-  EXPECT_EQ(c.terminals, 2u);
-  EXPECT_EQ(c.sessions, 3u);
-  EXPECT_EQ(c.externalModes, 3u);
-  EXPECT_EQ(c.internalModes, 9u);
-  ASSERT_EQ(FakeClassic().calls.size(), 1u);
-  EXPECT_EQ(FakeClassic().calls[0].handle, 5u);
-}
-
-TEST_F(CountSessionsTest, WithoutAClientEverySessionCounts) {
-  UsageCounts c;
-  CountSessions(*backend, 5, "", &c);
-  EXPECT_EQ(c.activeUsers, 3u);
-  EXPECT_EQ(c.sessions, 4u);
-  EXPECT_EQ(c.externalModes, 13u);
-  EXPECT_EQ(c.internalModes, 19u);
-}
-
-TEST_F(CountSessionsTest, AnEmptyListStillGivesTheWholeDocument) {
-  FakeClassic().userRows.clear();
-  UsageCounts c;
-  c.sessions = 99;  // left over from an earlier system
-  EXPECT_EQ(CountSessions(*backend, 5, "", &c).outcome, kOutcomeOk);
-  auto rs = std::make_unique<RunState>();
-  rs->host = &host;
-  rs->profile.destination.Set("PRD");
-  rs->outputFlavour = OutputFlavour::kTembrel;
-  WriteUsage(*rs, c);
-  EXPECT_EQ(rs->resultBuffer.str(),
-            "\n# (PRD) System-Usage: Active Users=0, Act Tran-Codes=0, Terminals=0, Sessions=0"
-            "\n> Active User(s): 0 #\n> Act Tran-Codes: 0 #\n> Act Terminals: 0 #"
-            "\n> Session(s): 0 #\n> External Modi: 0 #\n> Internal Modi: 0 #\n");
-}
-
-TEST_F(CountSessionsTest, AFailedQueryCountsNothing) {
-  FakeClassic().userListOutcome = kRfcException;
-  FakeClassic().exceptionName = "USER_NOT_AUTHORIZED";
-  UsageCounts c;
-  QueryResult result = CountSessions(*backend, 5, "", &c);
-  EXPECT_EQ(result.outcome, kOutcomeException);
-  EXPECT_EQ(result.exceptionText, "USER_NOT_AUTHORIZED");
-  EXPECT_EQ(c.sessions, 0u);
-  EXPECT_EQ(c.activeUsers, 0u);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "driver/password.h"
-#include "driver/run_state.h"
 #include "driver/system_profile.h"
 
 #ifndef _WIN32
@@ -100,14 +99,10 @@ class ProfileToolTest : public ::testing::Test {
   }
 
   // Reads a profile file as the single run does.
-  std::unique_ptr<RunState> ReadBack(const std::string& name, std::string* result) {
-    auto rs = std::make_unique<RunState>();
-    rs->keyTable = BuildKeyTable();
-    rs->profileName.Set(name);
-    rs->profileBytes = Slurp(dir_ / name);
-    rs->profileOpen = true;
-    *result = ReadProfileChecked(*rs);
-    return rs;
+  SystemProfile ReadBack(const std::string& name, std::string* result) {
+    SystemProfile profile;
+    *result = ReadProfileChecked(BuildKeyTable(), name, Slurp(dir_ / name), &profile);
+    return profile;
   }
 
   fs::path dir_;
@@ -200,9 +195,9 @@ TEST_F(ProfileToolTest, PasswordsTravelFromToolToReader) {
               "\nLanguage...: E\nMode.......: R/3\nHostname...: h1\nSysnr......: 00\n"
               "Gwhost.....: h1\nGwservice..: sapgw00\n");
     std::string result;
-    auto rs = ReadBack("SCR.P00", &result);
+    SystemProfile read = ReadBack("SCR.P00", &result);
     ASSERT_EQ(result, "") << "password " << password;
-    EXPECT_EQ(rs->profile.password, password);
+    EXPECT_EQ(read.password, password);
   }
 }
 
@@ -233,10 +228,10 @@ TEST_F(ProfileToolTest, NewWritesACompleteProfileThatReadsBack) {
                 "Gwservice..: sapgw00\n");
 
   std::string result;
-  auto rs = ReadBack("SYS1.P00", &result);
+  SystemProfile read = ReadBack("SYS1.P00", &result);
   EXPECT_EQ(result, "");
-  EXPECT_EQ(rs->profile.password, "Geheim1");
-  EXPECT_EQ(rs->profile.user, "SAPMON");
+  EXPECT_EQ(read.password, "Geheim1");
+  EXPECT_EQ(read.user, "SAPMON");
 
   EXPECT_EQ(Run({"check", Path("SYS1.P00")}), 0);
   EXPECT_EQ(out_.str(), "OK\n");
@@ -249,15 +244,15 @@ TEST_F(ProfileToolTest, NewWithGatewayModeAndGivenValues) {
   args.push_back("--company=Acme Corp");
   ASSERT_EQ(Run(args), 0) << err_.str();
   std::string result;
-  auto rs = ReadBack("GW.P00", &result);
+  SystemProfile read = ReadBack("GW.P00", &result);
   ASSERT_EQ(result, "");
-  EXPECT_EQ(rs->profile.mode, "R/2");
-  EXPECT_EQ(rs->profile.gatewayHost, "gw01");
-  EXPECT_EQ(rs->profile.gatewayService, "sapgw42");
-  EXPECT_EQ(rs->profile.hostname, "gw01");
-  EXPECT_EQ(rs->profile.systemNumber, "00");
-  EXPECT_EQ(rs->profile.extCompany, "Acme Corp");
-  EXPECT_EQ(rs->profile.password, "Geheim1");
+  EXPECT_EQ(read.mode, "R/2");
+  EXPECT_EQ(read.gatewayHost, "gw01");
+  EXPECT_EQ(read.gatewayService, "sapgw42");
+  EXPECT_EQ(read.hostname, "gw01");
+  EXPECT_EQ(read.systemNumber, "00");
+  EXPECT_EQ(read.extCompany, "Acme Corp");
+  EXPECT_EQ(read.password, "Geheim1");
 
   // Mode r/2 is no gateway mode for the program, so it needs a host.
   Args lowerCase = With(args, "--mode", "r/2");

@@ -1,8 +1,8 @@
-#include "rfc/backend.h"
+#include "driver/check_outcome.h"
 
 namespace tolvaran {
 
-std::string QueryFailureText(const QueryResult& result, bool inListing) {
+std::string OutcomeText(const QueryResult& result, RunKind kind) {
   switch (result.outcome) {
     case kOutcomeOk:
       return "";
@@ -13,7 +13,7 @@ std::string QueryFailureText(const QueryResult& result, bool inListing) {
     case kOutcomeSysException:
       // In a listing the system's state already shows the failure; a text
       // here would only be left in front of the listing's summary.
-      return inListing ? "" : "Error 1013: Sys-Exception raised !";
+      return kind == RunKind::kListing ? "" : "Error 1013: Sys-Exception raised !";
     default:
       return "Error 1015: Other Failure raised !";
   }

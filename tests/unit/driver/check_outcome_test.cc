@@ -1,4 +1,4 @@
-#include "rfc/backend.h"
+#include "driver/check_outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace tolvaran {
 namespace {
 
-TEST(QueryFailureTextTest, EachOutcomeHasItsTextAndASystemExceptionNoneInAListing) {
+TEST(OutcomeTextTest, EachOutcomeHasItsTextAndASystemExceptionNoneInAListing) {
   struct Case {
     int outcome;
     bool inListing;
@@ -30,7 +30,7 @@ TEST(QueryFailureTextTest, EachOutcomeHasItsTextAndASystemExceptionNoneInAListin
     QueryResult result;
     result.outcome = c.outcome;
     result.exceptionText = "NOT_FOUND";
-    EXPECT_EQ(QueryFailureText(result, c.inListing), c.text);
+    EXPECT_EQ(OutcomeText(result, c.inListing ? RunKind::kListing : RunKind::kSingle), c.text);
   }
 }
 

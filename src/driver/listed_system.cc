@@ -1,0 +1,49 @@
+#include "driver/listed_system.h"
+
+#include "driver/check_outcome.h"
+#include "output/usage_evaluation.h"
+
+namespace tolvaran {
+
+Judgement Judge(const ListedSystem& system, std::string_view item, bool checkListing) {
+  Judgement j;
+  bool failed = system.profileFailed;
+  bool succeeded = false;  // the last query the check made succeeded
+  bool found = false;      // the item is one of the six values
+  if (system.connect && !system.timedOut) {
+    if (!system.answered) {
+      failed = true;
+    } else {
+      j.outcomeShown = true;
+      const SystemOutcome& o = system.outcome;
+      if (!o.opened) failed = true;
+      if (o.cpuDone && !o.cpu.aborted) {
+        succeeded = o.cpu.outcome == kOutcomeOk;
+        j.textBeforeSummary += OutcomeText(o.cpu, RunKind::kListing);
+        if (!succeeded) failed = true;
+      }
+      if (o.usageDone && !o.usage.aborted && !failed) {
+        succeeded = o.usage.outcome == kOutcomeOk;
+        if (succeeded) {
+          if (checkListing) {
+            j.textBeforeSummary = CheckListingText(o.counts);
+          } else {
+            found = ItemChannel(o.counts, item, system.label, &j.channel);
+            j.hasChannel = found;
+          }
+        } else {
+          j.textBeforeSummary += OutcomeText(o.usage, RunKind::kListing);
+          failed = true;
+        }
+      }
+      // A library abort ends this system's check only.
+      if (o.aborted) failed = true;
+    }
+  }
+  const bool ok = !system.timedOut && !failed && succeeded;
+  j.processed = ok && found;
+  j.state = system.timedOut ? "Timeout" : !ok ? "Rfc Failure" : found ? "Processed" : "Not Found";
+  return j;
+}
+
+}  // namespace tolvaran

@@ -1,0 +1,50 @@
+// One listed system from the reading of its profile to its channel and
+// state line, and the judgement of it once its check is over.
+#ifndef TOLVARAN_DRIVER_LISTED_SYSTEM_H_
+#define TOLVARAN_DRIVER_LISTED_SYSTEM_H_
+
+#include <string>
+#include <string_view>
+
+#include "driver/system_check.h"
+#include "output/result_document.h"
+#include "platform/worker_process.h"
+
+namespace tolvaran {
+
+struct ListedSystem {
+  bool skipped = false;        // the profile could not be opened: no state line
+  bool connect = false;        // the profile is sound: a worker checks the system
+  bool profileFailed = false;  // the profile failed its checks
+  std::string label;           // the name of its channel
+  std::string destination;
+  std::string progress;  // its progress line, without its state
+  WorkerId worker = 0;
+  bool done = false;
+  bool timedOut = false;
+  bool answered = false;  // the worker gave back a whole outcome
+  SystemOutcome outcome;
+};
+
+// What a finished listed system comes to.
+struct Judgement {
+  const char* state = "Rfc Failure";  // "Processed", "Not Found", "Timeout"
+  bool processed = false;             // counted as processed, else as failed
+  bool hasChannel = false;            // the item's value, written at once
+  Channel channel;
+  // What the system leaves in front of the listing's summary when it is the
+  // last: its failure text, or with /CHECK its check listing.
+  std::string textBeforeSummary;
+  // For the progress lines: the system's outcome was had (the note that a
+  // configuration file was used, and the report of an abort, go before its
+  // state line).
+  bool outcomeShown = false;
+};
+
+// Judges a finished system that was not skipped: `item` is the value the
+// listing shows, `checkListing` is /CHECK.
+Judgement Judge(const ListedSystem& system, std::string_view item, bool checkListing);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_DRIVER_LISTED_SYSTEM_H_

@@ -1,0 +1,119 @@
+// A fake RfcBackend: a scripted system behind the seam, with no C library
+// at all. It serves the outcomes, user list and aborts its script names
+// and records every call, so that the driver's decisions (the single run,
+// a listed system's check and judgement) can be tested on their own.
+#ifndef TOLVARAN_TESTS_SUPPORT_FAKE_BACKEND_H_
+#define TOLVARAN_TESTS_SUPPORT_FAKE_BACKEND_H_
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "rfc/backend.h"
+
+namespace tolvaran {
+
+// Thrown where a real library's error handler would end the process, after
+// the handler has had the report.
+struct FakeLibraryAbort {};
+
+class FakeBackend final : public RfcBackend {
+ public:
+  struct Script {
+    bool opens = true;
+    bool configFile = false;        // the system has a per-destination file
+    QueryResult cpu;                // the CPU probe's result
+    QueryResult usage;              // the user list's result
+    std::vector<Session> sessions;  // served when the user list succeeds
+    // The library reports an error by itself while it fetches the user
+    // list, with this report.
+    bool abortsInUserList = false;
+    FailureReport abortReport;
+    std::string failureDetail = " - the fake's last error";
+  };
+
+  // A session of `user` at `terminal` in client `client`, running `tcode`.
+  static Session MakeSession(const std::string& client, const std::string& user,
+                             const std::string& tcode, const std::string& terminal) {
+    Session s;
+    Pad(s.mandt, client);
+    Pad(s.bname, user);
+    Pad(s.tcode, tcode);
+    Pad(s.term, terminal);
+    s.externalModes = 1;
+    s.internalModes = 2;
+    return s;
+  }
+
+  Script script;
+  std::vector<std::string> calls;  // in order: "Open PRD", "ProbeCpu", ...
+  ConnectionRequest lastRequest;
+
+  std::string Describe() override { return "fake"; }
+
+  void InstallErrorHandler(AbortHandler handler) override {
+    calls.push_back("InstallErrorHandler");
+    handler_ = std::move(handler);
+  }
+
+  ConnectionId Open(const ConnectionRequest& request,
+                    const std::function<void()>& onConfigFile) override {
+    calls.push_back("Open " + request.destination);
+    lastRequest = request;
+    if (script.configFile && onConfigFile) onConfigFile();
+    return script.opens ? kConnection : 0;
+  }
+
+  QueryResult ProbeCpu(ConnectionId connection) override {
+    calls.push_back(Named("ProbeCpu", connection));
+    return script.cpu;
+  }
+
+  QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override {
+    calls.push_back(Named("FetchSessions", connection));
+    if (script.abortsInUserList) {
+      if (handler_) handler_(script.abortReport);
+      throw FakeLibraryAbort{};
+    }
+    if (script.usage.outcome == kOutcomeOk && !script.usage.aborted) {
+      for (const Session& session : script.sessions) sink.Add(session);
+    }
+    return script.usage;
+  }
+
+  void Close(ConnectionId connection) override { calls.push_back(Named("Close", connection)); }
+
+  FailureReport LastError(std::string_view operation) override {
+    FailureReport report;
+    report.operation = std::string(operation);
+    return report;
+  }
+
+  std::string FailureDetail() override {
+    calls.push_back("FailureDetail");
+    return script.failureDetail;
+  }
+
+  void DiscardTrace() override { calls.push_back("DiscardTrace"); }
+  void ReleaseAtDeadline() override { calls.push_back("ReleaseAtDeadline"); }
+
+ private:
+  static constexpr ConnectionId kConnection = 41;
+
+  template <std::size_t N>
+  static void Pad(char (&field)[N], const std::string& text) {
+    std::memset(field, ' ', N);
+    std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+  }
+
+  static std::string Named(const char* call, ConnectionId connection) {
+    return std::string(call) + (connection == kConnection ? "" : " (unknown connection)");
+  }
+
+  AbortHandler handler_;
+};
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_TESTS_SUPPORT_FAKE_BACKEND_H_

@@ -1,0 +1,119 @@
+#include "driver/listed_system.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "output/usage_evaluation.h"
+#include "support/fake_backend.h"
+
+namespace tolvaran {
+namespace {
+
+// A listed system checked against `backend` as a worker checks it, and
+// answered.
+ListedSystem Checked(FakeBackend& backend) {
+  ListedSystem system;
+  system.connect = true;
+  system.done = true;
+  system.answered = true;
+  system.label = "PRD.P00";
+  system.destination = "PRD";
+  SystemTask task;
+  task.request.destination = "PRD";
+  CheckSystem(backend, task, system.outcome);
+  return system;
+}
+
+TEST(JudgeTest, ASoundSystemIsProcessedWithItsItemsChannel) {
+  FakeBackend backend;
+  backend.script.sessions = {FakeBackend::MakeSession("100", "MEIER", "VA01", "PC01"),
+                             FakeBackend::MakeSession("100", "MEIER", "", "PC02")};
+  Judgement j = Judge(Checked(backend), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Processed");
+  EXPECT_TRUE(j.processed);
+  ASSERT_TRUE(j.hasChannel);
+  EXPECT_EQ(j.channel.displayName, "PRD.P00");
+  EXPECT_EQ(j.channel.value, "2");
+  EXPECT_EQ(j.textBeforeSummary, "");
+  EXPECT_TRUE(j.outcomeShown);
+}
+
+TEST(JudgeTest, AnUnknownItemIsNotFoundAndCountsAsFailed) {
+  FakeBackend backend;
+  Judgement j = Judge(Checked(backend), "Sessions", false);
+  EXPECT_STREQ(j.state, "Not Found");
+  EXPECT_FALSE(j.processed);
+  EXPECT_FALSE(j.hasChannel);
+}
+
+TEST(JudgeTest, CheckListingLeavesTheListingBeforeTheSummaryAndNoChannel) {
+  FakeBackend backend;
+  ListedSystem system = Checked(backend);
+  Judgement j = Judge(system, "Session(s)", true);
+  EXPECT_STREQ(j.state, "Not Found");
+  EXPECT_FALSE(j.hasChannel);
+  EXPECT_EQ(j.textBeforeSummary, CheckListingText(system.outcome.counts));
+}
+
+TEST(JudgeTest, FailedQueriesLeaveTheirTextButASystemExceptionNone) {
+  FakeBackend cpu;
+  cpu.script.cpu.outcome = kOutcomeException;
+  cpu.script.cpu.exceptionText = "NOT_FOUND";
+  Judgement j = Judge(Checked(cpu), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_EQ(j.textBeforeSummary, "Error 1012: Exception.: NOT_FOUND");
+  EXPECT_FALSE(j.hasChannel);
+
+  FakeBackend usage;
+  usage.script.usage.outcome = kOutcomeFailure;
+  j = Judge(Checked(usage), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_EQ(j.textBeforeSummary, "Error 1014: RFC-Failure raised !");
+
+  FakeBackend system;
+  system.script.usage.outcome = kOutcomeSysException;
+  j = Judge(Checked(system), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_EQ(j.textBeforeSummary, "");
+}
+
+TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
+  FakeBackend closed;
+  closed.script.opens = false;
+  Judgement j = Judge(Checked(closed), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_FALSE(j.processed);
+
+  FakeBackend aborted;
+  aborted.script.usage.aborted = true;
+  j = Judge(Checked(aborted), "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_FALSE(j.hasChannel);
+  EXPECT_TRUE(j.outcomeShown);  // its report goes among the progress lines
+
+  FakeBackend sound;
+  ListedSystem unanswered = Checked(sound);
+  unanswered.answered = false;
+  j = Judge(unanswered, "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_FALSE(j.outcomeShown);
+}
+
+TEST(JudgeTest, TimeoutAndAFailedProfileAreJudgedWithoutAnOutcome) {
+  ListedSystem timedOut;
+  timedOut.connect = timedOut.done = timedOut.timedOut = true;
+  Judgement j = Judge(timedOut, "Session(s)", false);
+  EXPECT_STREQ(j.state, "Timeout");
+  EXPECT_FALSE(j.processed);
+  EXPECT_FALSE(j.outcomeShown);
+
+  ListedSystem failedProfile;
+  failedProfile.profileFailed = failedProfile.done = true;
+  j = Judge(failedProfile, "Session(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_EQ(j.textBeforeSummary, "");
+}
+
+}  // namespace
+}  // namespace tolvaran
