@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Parses an OpenMetrics text exposition (the file named, else standard input) with the
-Prometheus project's own parser (python3-prometheus-client), which rejects
-what the OpenMetrics 1.0 format does not allow, and checks the one rule of
-the format that it does not enforce: no sample given twice. Exit status 0
-when it passes; otherwise 1, with the findings on standard error."""
+"""Parses an OpenMetrics text exposition (the file named, else standard input)
+with the Prometheus project's own parser (python3-prometheus-client), which
+rejects what the OpenMetrics 1.0 format does not allow, and checks the one
+rule of the format that it does not enforce: no sample given twice. Exit
+status 0 when it passes; otherwise 1, with the findings on standard error."""
 
 import sys
 
@@ -27,8 +27,8 @@ def findings(data):
     # and its labels always in one order).
     problems = []
     seen = set()
-    for line in text.splitlines():
-        if line.startswith("#"):
+    for line in text.split("\n"):
+        if not line or line.startswith("#"):
             continue
         key = line.rsplit(" ", 1)[0]
         if key in seen:

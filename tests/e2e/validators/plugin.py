@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Parses a monitoring-plugin output (the file named, else standard input) by the grammar of the
-monitoring-plugins developer guidelines, as this program writes it:
+"""Parses a monitoring-plugin output (the file named, else standard input) by
+the grammar of the monitoring-plugins developer guidelines, as this program
+writes it:
 
     TOLVARAN <STATE> - <text>[ | <perfdata>]
 

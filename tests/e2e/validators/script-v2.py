@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Checks a Script v2 sensor output (the file named, else standard input) against the schema in
-tests/e2e/schema/prtg-script-v2.schema.json, and what a schema cannot say:
-one JSON object and nothing else, valid UTF-8, no repeated keys, no
-channel id given twice. Exit status 0 when it passes; otherwise 1, with the
-findings on standard error."""
+"""Checks a Script v2 sensor output (the file named, else standard input)
+against the schema in tests/e2e/schema/prtg-script-v2.schema.json, and what
+a schema cannot say: one JSON object and nothing else, valid UTF-8, no
+repeated keys, no channel id given twice. Exit status 0 when it passes;
+otherwise 1, with the findings on standard error."""
 
 import json
 import os
