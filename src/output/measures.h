@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace tolvaran {
 
@@ -33,6 +34,15 @@ constexpr Measure kMeasures[kMeasureCount] = {
 
 // The six values, indexed as kMeasures.
 using MeasureValues = std::array<std::uint32_t, kMeasureCount>;
+
+// The index of the value ITEM= names by its display name, exactly as
+// written; -1 when it names none of them.
+inline int MeasureIndex(std::string_view displayName) {
+  for (std::size_t i = 0; i < kMeasureCount; ++i) {
+    if (displayName == kMeasures[i].displayName) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 }  // namespace tolvaran
 

@@ -49,16 +49,14 @@ void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
 }
 
 void WriteItem(RunState& rs, const UsageCounts& counts) {
-  const MeasureValues values = ValuesInOrder(counts);
   rs.resultBuffer.Clear();
-  for (std::size_t i = 0; i < kMeasureCount; ++i) {
-    if (rs.itemName != kMeasures[i].displayName) continue;
-    // The listing counts the system as processed only when its item was
-    // one of the six; an unknown item leaves the flag as the listing set it
-    // and shows as "Not Found".
-    rs.foundFlag = true;
-    WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(values[i]), "");
-  }
+  // The listing counts the system as processed only when its item is one
+  // of the six; an unknown item leaves the flag as the listing set it and
+  // shows as "Not Found".
+  const int item = MeasureIndex(rs.itemName.view());
+  if (item < 0) return;
+  rs.foundFlag = true;
+  WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(ValuesInOrder(counts)[item]), "");
 }
 
 void WriteDocument(RunState& rs, const UsageCounts& counts) {
