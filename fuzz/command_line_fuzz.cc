@@ -58,41 +58,40 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list
   host.made_up = [salt](const std::string& path, std::string* bytes) {
     return MadeUp(salt, path, bytes);
   };
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = &host;
-  rs->args = args;
-  UseFakeClassicLibrary(*rs);
+  std::unique_ptr<tolvaran::RfcBackend> backend = FakeClassicBackend(host);
   tolvaran::FakeClassic().userRows = tolvaran::SampleUserRows();
   tolvaran::FakeClassic().userListOutcome = user_list_outcome;
   tolvaran::FakeClassic().cpuOutcome = cpu_outcome;
 
   int status = -1;
   try {
-    tolvaran::StartUp(*rs);
-    CheckRunState(*rs);
+    const tolvaran::Invocation inv = tolvaran::StartUp(host, args, 0);
+    CheckInvocation(inv);
     // Both copies of the parameters are cut alike: positions still match.
-    FUZZ_CHECK(rs->params.upper.size() == rs->params.raw.size());
-    FUZZ_CHECK(rs->itemName.size() <= 90);
-    FUZZ_CHECK(rs->client.size() <= 3);
-    FUZZ_CHECK(rs->itemMode == (rs->params.upper.view().find("ITEM=") != std::string_view::npos));
+    FUZZ_CHECK(inv.params.upper.size() == inv.params.raw.size());
+    FUZZ_CHECK(inv.itemName.size() <= 90);
+    FUZZ_CHECK(inv.params.client.size() <= 3);
+    FUZZ_CHECK(inv.itemMode == (inv.params.upper.view().find("ITEM=") != std::string_view::npos));
 
-    tolvaran::LocateProfile(*rs);
-    CheckRunState(*rs);
-    FUZZ_CHECK(rs->profileOpen);
-    FUZZ_CHECK(rs->profileDir.empty() || rs->profileDir.view().back() == '\\');
+    const tolvaran::ProfileSource source = tolvaran::LocateProfile(host, inv);
+    CheckSource(source);
+    FUZZ_CHECK(source.dir.empty() || source.dir.view().back() == '\\');
 
-    if (rs->itemMode) {
-      tolvaran::AllocateGlobalSensor(*rs);
-      CheckRunState(*rs);
-      status = tolvaran::RunListing(*rs);
+    if (inv.itemMode || source.globalSensor) {
+      const tolvaran::ListingPlan plan = tolvaran::AllocateGlobalSensor(host, inv, source);
+      CheckPlan(plan);
+      status = tolvaran::RunListing(host, inv, source, plan);
     } else {
-      status = tolvaran::RunSingleSystem(*rs);
+      tolvaran::SystemProfile profile =
+          tolvaran::ReadProfile(inv.keyTable, source.name.view(), source.bytes);
+      CheckProfile(profile);
+      status = tolvaran::RunSingleSystem(host, inv, source.name.view(), profile, *backend);
+      CheckProfile(profile);
     }
   } catch (const tolvaran::RunEnd& end) {
     status = end.status;
-    if (end.writeResultBuffer) CheckErrorDocument(rs->resultBuffer.view());
+    if (end.status == 2) CheckErrorDocument(end.output);
   }
-  CheckRunState(*rs);
   FUZZ_CHECK(status == 0 || status == 1 || status == 2);
   FUZZ_CHECK(tolvaran::FakeTablesAlive() == 0);
   if (!may_show_password) FUZZ_CHECK(host.out.find(kSamplePassword) == std::string::npos);

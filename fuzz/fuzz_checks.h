@@ -1,10 +1,10 @@
 // Checks shared by the fuzz targets: after every call, each text field of
-// the run record must still be a well-formed FixedText.
+// the run's parts must still be a well-formed FixedText.
 //
 // FixedText cuts what does not fit, so a field can only go wrong if some
 // code writes into its buffer directly (the RFC library fills texts through
 // their address) or past it. AddressSanitizer does not see a write past one
-// field of RunState into the next, since both lie inside the same object:
+// field of a part into the next, since both lie inside the same object:
 // such a write shows here instead, as a neighbour whose length is beyond its
 // capacity or whose terminator is gone.
 #ifndef TOLVARAN_FUZZ_FUZZ_CHECKS_H_
@@ -13,12 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "driver/global_allocation.h"
+#include "driver/invocation.h"
 #include "driver/password.h"
-#include "driver/run_state.h"
+#include "driver/profile_location.h"
 #include "driver/system_profile.h"
 #include "rfc/classic/classic_backend.h"
 #include "support/fake_classic_library.h"
@@ -64,39 +67,43 @@ inline void CheckProfile(const tolvaran::SystemProfile& p) {
   FUZZ_CHECK_FIELD(p.gatewayService);
 }
 
-// Every text field of the run record.
-inline void CheckRunState(const tolvaran::RunState& rs) {
-  FUZZ_CHECK_FIELD(rs.profileName);
-  FUZZ_CHECK_FIELD(rs.params.upper);
-  FUZZ_CHECK_FIELD(rs.params.raw);
-  FUZZ_CHECK_FIELD(rs.client);
-  FUZZ_CHECK_FIELD(rs.itemName);
-  FUZZ_CHECK_FIELD(rs.headerLine);
-  FUZZ_CHECK_FIELD(rs.profileDir);
-  FUZZ_CHECK_FIELD(rs.profilePath);
-  FUZZ_CHECK_FIELD(rs.labelKind);
-  FUZZ_CHECK_FIELD(rs.systemLabel);
-  CheckProfile(rs.profile);
-  FUZZ_CHECK_FIELD(rs.resultBuffer);
-  FUZZ_CHECK_FIELD(rs.hostOverride);
-  FUZZ_CHECK_FIELD(rs.systemNumberOverride);
+inline void CheckInvocation(const tolvaran::Invocation& inv) {
+  FUZZ_CHECK_FIELD(inv.headerLine);
+  FUZZ_CHECK_FIELD(inv.profileName);
+  FUZZ_CHECK_FIELD(inv.params.upper);
+  FUZZ_CHECK_FIELD(inv.params.raw);
+  FUZZ_CHECK_FIELD(inv.itemName);
 }
 
-// Puts the fake classic library of tests/support behind the run's backend,
-// in place of a loaded library, so that whole runs are fuzzed without a
+inline void CheckSource(const tolvaran::ProfileSource& source) {
+  FUZZ_CHECK_FIELD(source.name);
+  FUZZ_CHECK_FIELD(source.dir);
+  FUZZ_CHECK_FIELD(source.path);
+}
+
+inline void CheckPlan(const tolvaran::ListingPlan& plan) {
+  FUZZ_CHECK_FIELD(plan.itemName);
+  FUZZ_CHECK_FIELD(plan.params.upper);
+  FUZZ_CHECK_FIELD(plan.params.raw);
+}
+
+// The classic backend over the fake classic library of tests/support, in
+// place of a loaded library, so that whole runs are fuzzed without a
 // shared library or a file system. Connections to destinations whose first
 // character's code is odd are refused, so that a listing sees both; every
 // misuse of the library's interface ends the input; the last error fills
 // its message to the last byte. The library never calls the error handler,
 // which would end the process.
-inline void UseFakeClassicLibrary(tolvaran::RunState& rs) {
-  rs.backend = tolvaran::MakeClassicBackend(*rs.host, tolvaran::ResetFakeClassic());
+inline std::unique_ptr<tolvaran::RfcBackend> FakeClassicBackend(tolvaran::Host& host) {
+  std::unique_ptr<tolvaran::RfcBackend> backend =
+      tolvaran::MakeClassicBackend(host, tolvaran::ResetFakeClassic());
   tolvaran::FakeClassicState& lib = tolvaran::FakeClassic();
   lib.refuseOddDestinations = true;
   lib.exceptionName = "NOT_AUTHORIZED";
   lib.errorKey = "RFC_ERROR_COMMUNICATION";
   lib.errorMessage = std::string(255, 'm');
   lib.onFault = [](const std::string& what) { CheckFailed(__FILE__, __LINE__, what.c_str()); };
+  return backend;
 }
 
 // Splits `data` at every `separator`; a trailing separator gives no empty

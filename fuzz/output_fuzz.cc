@@ -7,23 +7,21 @@
 // The second line is the system label, the third the destination, the
 // fourth the summary text; every further four lines are one channel: name,
 // display name, value and unit. The last 24 bytes of the input are the six
-// counters for WriteUsage.
+// counters of the usage document.
 //
-// Whatever goes in, the result buffer keeps its capacity, the XML dialects
-// keep every text between tags from opening a tag, and the error document
-// keeps its form.
+// Whatever goes in, the XML dialects keep every text between tags from
+// opening a tag, the Tembrel selector leaves one value at most, and the
+// error document keeps its form.
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
+#include "driver/parameters.h"
 #include "fuzz_checks.h"
 #include "output/channel.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
-#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -44,10 +42,6 @@ std::string Upper(std::string_view text) {
 
 std::string Line(const std::vector<std::string>& lines, std::size_t i) {
   return i < lines.size() ? lines[i] : std::string();
-}
-
-bool IsFull(const tolvaran::RunState& rs) {
-  return rs.resultBuffer.size() == decltype(rs.resultBuffer)::kCapacity;
 }
 
 // Separators go in at thousands and millions, nowhere else, and nothing of
@@ -81,39 +75,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const OutputFlavour flavour = kFlavours[choice % 5];
   const bool xml = tolvaran::IsXmlFlavour(flavour);
 
-  tolvaran::FakeHost host;
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = &host;
-  rs->outputFlavour = flavour;
-  tolvaran::SetParameters(*rs,
-                          first.empty() ? std::string_view() : std::string_view(first).substr(1));
+  const tolvaran::Parameters params = tolvaran::ParseParameters(
+      first.empty() ? std::string_view() : std::string_view(first).substr(1));
   // Typed and upper-cased copies stay aligned character for character.
-  FUZZ_CHECK(rs->params.upper.view() == Upper(rs->params.raw.view()));
-  rs->itemMode = rs->params.hasItem;
-  rs->itemName.Set(rs->params.item);
-  rs->systemLabel.Set(Line(lines, 1));
-  rs->profile.destination.Set(Line(lines, 2));
+  FUZZ_CHECK(params.upper.view() == Upper(params.raw.view()));
+  const tolvaran::ChannelSelector selector{params.hasChannel, params.channel};
 
   // A document with the summary text and the channels of the input.
-  tolvaran::OpenDocument(*rs);
-  tolvaran::OpenText(*rs);
-  tolvaran::AppendDocumentText(*rs, Line(lines, 3));
-  tolvaran::CloseText(*rs);
-  std::int32_t channels = 0;
+  tolvaran::ResultDocument document(flavour, selector);
+  document.SetText(Line(lines, 3));
+  std::size_t channels = 0;
   for (std::size_t i = 4; i < lines.size(); i += 4) {
-    tolvaran::WriteChannel(*rs, Line(lines, i), Line(lines, i + 1), Line(lines, i + 2),
-                           Line(lines, i + 3));
+    document.AddChannel(tolvaran::Channel{Line(lines, i), Line(lines, i + 1), Line(lines, i + 2),
+                                          Line(lines, i + 3)});
     ++channels;
-    CheckRunState(*rs);
   }
-  tolvaran::CloseDocument(*rs);
-  CheckRunState(*rs);
-  FUZZ_CHECK(rs->channelCounter == channels);
-  if (xml) CheckXmlTags(rs->resultBuffer.view(), IsFull(*rs));
+  FUZZ_CHECK(document.channels().size() == channels);
+  const std::string rendered = document.Render();
+  if (xml) CheckXmlTags(rendered, false);
+
+  // The same channels streamed as a listing's document come to the same.
+  tolvaran::ResultDocument listing(flavour, selector, tolvaran::ResultDocument::Layout::kListing);
+  std::string streamed = listing.Opening();
+  for (const tolvaran::Channel& channel : document.channels())
+    streamed += listing.AddChannel(channel);
+  listing.SetLeadingText(Line(lines, 1));
+  listing.SetText(Line(lines, 3));
+  streamed += listing.Closing();
+  FUZZ_CHECK(streamed == listing.Render());
+  if (xml) CheckXmlTags(streamed, false);
 
   for (const std::string& line : lines) CheckGrouping(line.substr(0, 11));
 
-  // The usage in the mode the parameters choose, with arbitrary counts.
+  // The usage with arbitrary counts.
   tolvaran::UsageCounts counts;
   if (size >= 24) {
     std::uint32_t values[6];
@@ -127,25 +121,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   counts.usersAtLeast = (choice & 0x40) != 0;
   counts.terminalsAtLeast = (choice & 0x80) != 0;
-  rs->channelCounter = 0;
-  tolvaran::WriteUsage(*rs, counts);
-  CheckRunState(*rs);
-  FUZZ_CHECK(host.out.empty());
-  if (rs->params.check) {
-    FUZZ_CHECK(rs->resultBuffer.view().substr(0, 15) == " * Active Users");
-  } else if (rs->itemMode) {
-    // The item's channel, or nothing for an unknown item.
-    if (xml) CheckXmlTags(rs->resultBuffer.view(), false);
-  } else if (xml) {
-    CheckXmlTags(rs->resultBuffer.view(), IsFull(*rs));
+  const std::string usage =
+      tolvaran::UsageDocument(counts, Line(lines, 2), params.client, flavour, selector).Render();
+  if (xml) CheckXmlTags(usage, false);
+  FUZZ_CHECK(tolvaran::CheckListingText(counts).substr(0, 15) == " * Active Users");
+  tolvaran::Channel item;
+  if (tolvaran::ItemChannel(counts, params.item, Line(lines, 1), &item)) {
+    FUZZ_CHECK(item.displayName == Line(lines, 1));
   }
 
-  tolvaran::BuildErrorDocument(*rs, input);
-  CheckRunState(*rs);
-  CheckErrorDocument(rs->resultBuffer.view());
-
-  std::size_t before = host.out.size();
-  tolvaran::WriteLabelledLine(host, Line(lines, 1), choice % 8, 15, Line(lines, 2));
-  FUZZ_CHECK(host.out.size() > before && host.out.back() == '\n');
+  CheckErrorDocument(tolvaran::ErrorDocumentText(input));
   return 0;
 }

@@ -13,18 +13,9 @@
 #include "driver/password.h"
 #include "driver/system_profile.h"
 #include "fuzz_checks.h"
-#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
-
-std::unique_ptr<tolvaran::RunState> Fresh(tolvaran::FakeHost* host) {
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = host;
-  rs->keyTable = tolvaran::BuildKeyTable();
-  rs->profileName.Set("PRD.P00");
-  return rs;
-}
 
 // Lines of at most 99 characters come out of both readers as the same
 // pieces.
@@ -56,28 +47,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view input(reinterpret_cast<const char*>(data), size);
   std::vector<std::string> profiles = Split(input, '\f', 4);
   if (profiles.empty()) profiles.emplace_back();
-  tolvaran::FakeHost host;
+  const tolvaran::KeyTable key = tolvaran::BuildKeyTable();
 
-  auto listing = Fresh(&host);
+  tolvaran::SystemProfile listing;
   for (const std::string& bytes : profiles) {
-    listing->failFlag = false;
-    tolvaran::ReadListedProfile(*listing, bytes);
-    CheckRunState(*listing);
-    if (!listing->failFlag) CheckUsableRecord(listing->profile);
+    bool sound = tolvaran::ReadListedProfile(key, "PRD.P00", bytes, &listing);
+    CheckProfile(listing);
+    if (sound) CheckUsableRecord(listing);
   }
 
   const std::string& first = profiles.front();
   if (LinesFitSingleRunPieces(first)) {
-    auto single = Fresh(&host);
-    single->profileBytes = first;
-    single->profileOpen = true;
-    bool single_ok = tolvaran::ReadProfileChecked(*single).empty();
-    auto listed = Fresh(&host);
-    listed->failFlag = false;
-    tolvaran::ReadListedProfile(*listed, first);
-    FUZZ_CHECK(single_ok == !listed->failFlag);
-    if (single_ok) FUZZ_CHECK(SameProfile(single->profile, listed->profile));
+    tolvaran::SystemProfile single;
+    bool single_ok = tolvaran::ReadProfileChecked(key, "PRD.P00", first, &single).empty();
+    tolvaran::SystemProfile listed;
+    bool listed_ok = tolvaran::ReadListedProfile(key, "PRD.P00", first, &listed);
+    FUZZ_CHECK(single_ok == listed_ok);
+    if (single_ok) FUZZ_CHECK(SameProfile(single, listed));
   }
-  FUZZ_CHECK(host.out.empty());
   return 0;
 }

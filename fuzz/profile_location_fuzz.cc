@@ -40,28 +40,25 @@ void Locate(std::string_view hint, const std::string& name, Where where) {
     return true;
   };
 
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = &host;
-  rs->args = {"tolvaran", name};
   bool located = false;
+  tolvaran::ProfileSource source;
   try {
-    tolvaran::StartUp(*rs);
-    tolvaran::LocateProfile(*rs);
+    const tolvaran::Invocation inv = tolvaran::StartUp(host, {"tolvaran", name}, 0);
+    source = tolvaran::LocateProfile(host, inv);
     located = true;
   } catch (const tolvaran::RunEnd& end) {
-    FUZZ_CHECK(end.status == 2 && end.writeResultBuffer);
-    CheckErrorDocument(rs->resultBuffer.view());
-    FUZZ_CHECK(rs->resultBuffer.view().find("<Text>Error 1002: Profile ") !=
-               std::string_view::npos);
+    FUZZ_CHECK(end.status == 2);
+    CheckErrorDocument(end.output);
+    FUZZ_CHECK(end.output.find("<Text>Error 1002: Profile ") != std::string::npos);
   }
-  CheckRunState(*rs);
-  FUZZ_CHECK(rs->profileDir.empty() || rs->profileDir.view().back() == '\\');
+  CheckSource(source);
+  FUZZ_CHECK(source.dir.empty() || source.dir.view().back() == '\\');
   if (located) {
     FUZZ_CHECK(where != Where::kNowhere);
-    FUZZ_CHECK(rs->profileOpen && !rs->profileBytes.empty());
-    FUZZ_CHECK(rs->profilePath.str() == rs->profileDir.str() + rs->profileName.str());
+    FUZZ_CHECK(!source.bytes.empty());
+    FUZZ_CHECK(source.path.str() == source.dir.str() + source.name.str());
     std::string bytes;
-    FUZZ_CHECK(host.ReadFile(rs->profilePath.str(), &bytes));
+    FUZZ_CHECK(host.ReadFile(source.path.str(), &bytes));
   }
   FUZZ_CHECK(host.out.empty());
 }

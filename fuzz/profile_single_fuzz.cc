@@ -11,21 +11,9 @@
 #include "driver/password.h"
 #include "driver/system_profile.h"
 #include "fuzz_checks.h"
-#include "support/fake_host.h"
 
 namespace tolvaran_fuzz {
 namespace {
-
-std::unique_ptr<tolvaran::RunState> Opened(tolvaran::FakeHost* host, std::string_view bytes,
-                                           std::string_view name) {
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = host;
-  rs->keyTable = tolvaran::BuildKeyTable();
-  rs->profileName.Set(name);
-  rs->profileBytes.assign(bytes);
-  rs->profileOpen = true;
-  return rs;
-}
 
 bool StartsWith(std::string_view text, std::string_view head) {
   return text.substr(0, head.size()) == head;
@@ -60,14 +48,13 @@ void CheckMessage(std::string_view fault, std::string_view name) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvaran_fuzz;
   std::string_view input(reinterpret_cast<const char*>(data), size);
-  tolvaran::FakeHost host;
+  const tolvaran::KeyTable key = tolvaran::BuildKeyTable();
 
-  auto rs = Opened(&host, input, "PRD.P00");
-  std::string fault = tolvaran::ReadProfileChecked(*rs);
-  CheckRunState(*rs);
-  FUZZ_CHECK(!rs->profileOpen && rs->profileBytes.empty());
+  tolvaran::SystemProfile profile;
+  std::string fault = tolvaran::ReadProfileChecked(key, "PRD.P00", std::string(input), &profile);
+  CheckProfile(profile);
   if (fault.empty()) {
-    CheckUsable(rs->profile);
+    CheckUsable(profile);
   } else {
     CheckMessage(fault, "PRD.P00");
   }
@@ -75,17 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The throwing reader, under a name that pushes the message past the
   // 127 characters an error document holds.
   const std::string long_name(59, 'N');
-  auto second = Opened(&host, input, long_name + ".P00");
   bool ended = false;
   try {
-    tolvaran::ReadProfile(*second);
+    CheckProfile(tolvaran::ReadProfile(key, long_name + ".P00", std::string(input)));
   } catch (const tolvaran::RunEnd& end) {
     ended = true;
-    FUZZ_CHECK(end.status == 2 && end.writeResultBuffer);
-    CheckErrorDocument(second->resultBuffer.view());
+    FUZZ_CHECK(end.status == 2);
+    CheckErrorDocument(end.output);
   }
-  CheckRunState(*second);
   FUZZ_CHECK(ended == !fault.empty());
-  FUZZ_CHECK(host.out.empty());
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "driver/system_check.h"
 #include "fuzz_checks.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
@@ -50,9 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t row_count = (size - 1 - client_length) / row_length;
 
   tolvaran::FakeHost host;
-  auto rs = std::make_unique<tolvaran::RunState>();
-  rs->host = &host;
-  UseFakeClassicLibrary(*rs);
+  std::unique_ptr<tolvaran::RfcBackend> backend = FakeClassicBackend(host);
   std::uint32_t sessions = 0;
   std::uint32_t tran_codes = 0;
   std::set<std::string> users;
@@ -69,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   tolvaran::UsageCounts counts;
-  tolvaran::QueryResult result = tolvaran::CountSessions(*rs->backend, 1, client, &counts);
+  tolvaran::QueryResult result = tolvaran::CountSessions(*backend, 1, client, &counts);
   FUZZ_CHECK(result.outcome == tolvaran::kOutcomeOk && !result.aborted);
   FUZZ_CHECK(tolvaran::FakeTablesAlive() == 0);
   FUZZ_CHECK(counts.sessions == sessions);
@@ -79,25 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(counts.usersAtLeast || counts.activeUsers == users.size());
   FUZZ_CHECK(counts.terminalsAtLeast || counts.terminals == terminals.size());
 
-  // Written as a document, an item channel and the check listing.
-  for (const char* params : {"", "ITEM=Session(s)", "/CHECK"}) {
-    rs->params = tolvaran::ParseParameters(params);
-    rs->itemMode = params[0] == 'I';
-    rs->itemName.Set("Session(s)");
-    rs->client.Set(client);
-    rs->profile.destination.Set("PRD");
-    rs->systemLabel.Set("PRD.P00");
-    rs->resultBuffer.Clear();
-    tolvaran::WriteUsage(*rs, counts);
-    CheckRunState(*rs);
-    FUZZ_CHECK(host.out.empty());
-    if (rs->itemMode) {
-      CheckXmlTags(rs->resultBuffer.view(), false);
-      FUZZ_CHECK(rs->resultBuffer.view().find("<Value>" + std::to_string(sessions) + "</Value>") !=
-                 std::string::npos);
-    } else if (params[0] == '\0') {
-      CheckXmlTags(rs->resultBuffer.view(), false);
-    }
-  }
+  // Made into a document, an item channel and the check listing.
+  CheckXmlTags(
+      tolvaran::UsageDocument(counts, "PRD", client, tolvaran::OutputFlavour::kExeXml, {}).Render(),
+      false);
+  tolvaran::Channel channel;
+  FUZZ_CHECK(tolvaran::ItemChannel(counts, "Session(s)", "PRD.P00", &channel));
+  FUZZ_CHECK(channel.value == std::to_string(sessions));
+  FUZZ_CHECK(tolvaran::CheckListingText(counts).substr(0, 15) == " * Active Users");
+  FUZZ_CHECK(host.out.empty());
   return 0;
 }

@@ -6,7 +6,7 @@
 
 #include "driver/connection_request.h"
 #include "driver/failure_report.h"
-#include "driver/listed_system.h"
+#include "driver/listed_check.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
 #include "driver/system_check.h"
@@ -108,7 +108,7 @@ class Listing {
   // fields carry over to the next one.
   void ReadNext() {
     ++tallies_.systems;
-    ListedSystem system;
+    ListedCheck system;
     name_.Clear();
     std::string bytes;
     std::string path;
@@ -155,7 +155,7 @@ class Listing {
   void Collect() {
     std::vector<WorkerResult> results = pool_.Wait(deadline_);
     for (WorkerResult& result : results) {
-      for (ListedSystem& system : window_) {
+      for (ListedCheck& system : window_) {
         if (system.worker != result.id || system.done) continue;
         system.done = true;
         system.answered = DecodeOutcome(result.output, &system.outcome);
@@ -168,7 +168,7 @@ class Listing {
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
-      for (ListedSystem& system : window_) {
+      for (ListedCheck& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
         system.done = system.timedOut = true;
@@ -177,7 +177,7 @@ class Listing {
   }
 
   // Writes one system's channel and state line, in listing order.
-  void Emit(const ListedSystem& system) {
+  void Emit(const ListedCheck& system) {
     if (system.skipped) return;
     Judgement j = Judge(system, plan_.itemName.view(), params_.check);
     textBeforeSummary_ = j.textBeforeSummary;
@@ -210,7 +210,7 @@ class Listing {
   ListingTallies tallies_;
   std::string textBeforeSummary_;
   WorkerPool pool_;
-  std::deque<ListedSystem> window_;
+  std::deque<ListedCheck> window_;
 };
 
 }  // namespace

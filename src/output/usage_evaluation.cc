@@ -26,30 +26,14 @@ std::string_view WithoutTrailingBlanks(std::string_view text) {
   return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
-struct Measure {
-  const char* channelName;
-  const char* displayName;
-};
-
-// The six values, in the order of the text, the channels and the listing.
-constexpr Measure kMeasures[6] = {
-    {"Active_Users", "Active User(s)"}, {"Act_Tran_Codes", "Act Tran-Codes"},
-    {"Act_Terminals", "Act Terminals"}, {"No_of_Sessions", "Session(s)"},
-    {"External_Modi", "External Modi"}, {"Internal_Modi", "Internal Modi"},
-};
-
-void ValuesInOrder(const UsageCounts& counts, std::uint32_t (&values)[6]) {
-  values[0] = counts.activeUsers;
-  values[1] = counts.tranCodes;
-  values[2] = counts.terminals;
-  values[3] = counts.sessions;
-  values[4] = counts.externalModes;
-  values[5] = counts.internalModes;
-}
-
 std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
 
 }  // namespace
+
+MeasureValues ValuesInOrder(const UsageCounts& counts) {
+  return {counts.activeUsers, counts.tranCodes,     counts.terminals,
+          counts.sessions,    counts.externalModes, counts.internalModes};
+}
 
 UsageCounter::UsageCounter(std::string_view client)
     : client_(client), users_(kNameListLimit), terminals_(kNameListLimit) {}
@@ -104,14 +88,10 @@ std::string CheckListingText(const UsageCounts& counts) {
 
 bool ItemChannel(const UsageCounts& counts, std::string_view item, std::string_view label,
                  Channel* channel) {
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
-  for (int i = 0; i < 6; ++i) {
-    if (item != kMeasures[i].displayName) continue;
-    *channel = Channel{"", std::string(label), std::to_string(values[i]), ""};
-    return true;
-  }
-  return false;
+  const int index = MeasureIndex(item);
+  if (index < 0) return false;
+  *channel = Channel{"", std::string(label), std::to_string(ValuesInOrder(counts)[index]), ""};
+  return true;
 }
 
 ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destination,
@@ -137,9 +117,8 @@ ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destina
 
   ResultDocument document(dialect, selector);
   document.SetText(summary);
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
-  for (int i = 0; i < 6; ++i) {
+  const MeasureValues values = ValuesInOrder(counts);
+  for (std::size_t i = 0; i < kMeasureCount; ++i) {
     document.AddChannel(
         Channel{kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]), ""});
   }

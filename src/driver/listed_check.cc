@@ -1,11 +1,11 @@
-#include "driver/listed_system.h"
+#include "driver/listed_check.h"
 
 #include "driver/check_outcome.h"
 #include "output/usage_evaluation.h"
 
 namespace tolvaran {
 
-Judgement Judge(const ListedSystem& system, std::string_view item, bool checkListing) {
+Judgement Judge(const ListedCheck& system, std::string_view item, bool checkListing) {
   Judgement j;
   bool failed = system.profileFailed;
   bool succeeded = false;  // the last query the check made succeeded

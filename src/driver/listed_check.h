@@ -1,7 +1,7 @@
 // One listed system from the reading of its profile to its channel and
 // state line, and the judgement of it once its check is over.
-#ifndef TOLVARAN_DRIVER_LISTED_SYSTEM_H_
-#define TOLVARAN_DRIVER_LISTED_SYSTEM_H_
+#ifndef TOLVARAN_DRIVER_LISTED_CHECK_H_
+#define TOLVARAN_DRIVER_LISTED_CHECK_H_
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,7 @@
 
 namespace tolvaran {
 
-struct ListedSystem {
+struct ListedCheck {
   bool skipped = false;        // the profile could not be opened: no state line
   bool connect = false;        // the profile is sound: a worker checks the system
   bool profileFailed = false;  // the profile failed its checks
@@ -43,8 +43,8 @@ struct Judgement {
 
 // Judges a finished system that was not skipped: `item` is the value the
 // listing shows, `checkListing` is /CHECK.
-Judgement Judge(const ListedSystem& system, std::string_view item, bool checkListing);
+Judgement Judge(const ListedCheck& system, std::string_view item, bool checkListing);
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_LISTED_SYSTEM_H_
+#endif  // TOLVARAN_DRIVER_LISTED_CHECK_H_

@@ -1,4 +1,4 @@
-#include "driver/listed_system.h"
+#include "driver/listed_check.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@ namespace {
 
 // A listed system checked against `backend` as a worker checks it, and
 // answered.
-ListedSystem Checked(FakeBackend& backend) {
-  ListedSystem system;
+ListedCheck Checked(FakeBackend& backend) {
+  ListedCheck system;
   system.connect = true;
   system.done = true;
   system.answered = true;
@@ -49,7 +49,7 @@ TEST(JudgeTest, AnUnknownItemIsNotFoundAndCountsAsFailed) {
 
 TEST(JudgeTest, CheckListingLeavesTheListingBeforeTheSummaryAndNoChannel) {
   FakeBackend backend;
-  ListedSystem system = Checked(backend);
+  ListedCheck system = Checked(backend);
   Judgement j = Judge(system, "Session(s)", true);
   EXPECT_STREQ(j.state, "Not Found");
   EXPECT_FALSE(j.hasChannel);
@@ -93,7 +93,7 @@ TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
   EXPECT_TRUE(j.outcomeShown);  // its report goes among the progress lines
 
   FakeBackend sound;
-  ListedSystem unanswered = Checked(sound);
+  ListedCheck unanswered = Checked(sound);
   unanswered.answered = false;
   j = Judge(unanswered, "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
@@ -101,14 +101,14 @@ TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
 }
 
 TEST(JudgeTest, TimeoutAndAFailedProfileAreJudgedWithoutAnOutcome) {
-  ListedSystem timedOut;
+  ListedCheck timedOut;
   timedOut.connect = timedOut.done = timedOut.timedOut = true;
   Judgement j = Judge(timedOut, "Session(s)", false);
   EXPECT_STREQ(j.state, "Timeout");
   EXPECT_FALSE(j.processed);
   EXPECT_FALSE(j.outcomeShown);
 
-  ListedSystem failedProfile;
+  ListedCheck failedProfile;
   failedProfile.profileFailed = failedProfile.done = true;
   j = Judge(failedProfile, "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
