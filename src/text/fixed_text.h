@@ -1,6 +1,6 @@
 // A NUL-terminated text of fixed capacity.
 //
-// The run record keeps every text in a field of fixed size, the way the
+// The run's parts keep their texts in fields of fixed size, the way the
 // monitor's files and the RFC library expect them. All writes are bounded:
 // a text that does not fit is cut at the capacity, never written past it.
 // Like a C string, a text ends at its first NUL byte.
