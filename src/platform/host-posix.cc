@@ -155,7 +155,7 @@ class PosixHost : public Host {
     return Replace(path, bytes, 0644);
   }
 
-  bool CopyFile(const std::string& from, const std::string& to) override {
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
     int in = OpenRegularForReading(NativePath(from));
     if (in < 0) return false;
     struct stat st;
@@ -171,7 +171,11 @@ class PosixHost : public Host {
     bool ok = fchmod(out, st.st_mode & 0777) == 0;
     PosixFileReader reader(in);
     std::string chunk;
-    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    std::size_t copied = 0;
+    while (ok && reader.Read(&chunk)) {
+      copied += chunk.size();
+      ok = copied <= max_bytes && WriteAll(out, chunk);
+    }
     ok = ok && reader.AtEnd();
     return FinishReplacing(out, ok, temp, native);
   }
@@ -286,6 +290,10 @@ class PosixHost : public Host {
 
 std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
+}
+
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
+  return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
 void ExitProcessNow(int status) {
