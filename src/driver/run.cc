@@ -20,17 +20,21 @@ namespace tolvaran {
 namespace {
 
 const char kUsage[] =
-    "Usage: tolvaran PROFILE [PARAMETERS [MORE]]\n"
+    "Usage: tolvaran PROFILE [PARAMETER...]\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
     "\n"
     "  PROFILE      the system's profile file (.P00 is added when there is no\n"
     "               extension); \"global\" runs the global sensor file\n"
-    "  PARAMETERS   CLIENT=nnn   count only this SAP client\n"
+    "  PARAMETER    every argument after PROFILE, joined by one blank (at most\n"
+    "               119 characters):\n"
+    "               CLIENT=nnn   count only this SAP client\n"
     "               ITEM=name    list one value across the systems of Dalvenor.Prf\n"
     "               /CHECK       plain check listing instead of a document\n"
     "               CH=n         Tembrel dialect: only channel n's value\n"
+    "               JOBS=n       listing: systems checked at once, 1 to 64 (8)\n"
+    "               TIMEOUT=s    the run's deadline, 1 to 900 seconds\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
