@@ -8,6 +8,7 @@
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
 #include "driver/profile_location.h"
+#include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/run_state.h"
 #include "driver/single_run.h"
@@ -21,6 +22,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: tolvaran PROFILE [PARAMETER...]\n"
+    "       tolvaran --version   the version, and the RFC library it loads or\n"
+    "                            each library file found that does not load, and why\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
@@ -72,10 +75,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
-      std::string file;
-      std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
-      host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
-                            : std::string("RFC library: none found\n"));
+      host.WriteOut(LibraryVersionLines(FindRfcLibrary(host)));
     }
     return 0;
   }
