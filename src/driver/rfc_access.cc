@@ -45,10 +45,7 @@ std::string LibraryLoadFailure(const RfcLibrarySearch& search) {
   const std::string tail = " !";
   if (!search.refused.empty()) {
     const RefusedRfcLibrary& first = search.refused.front();
-    std::size_t slash = first.file.find_last_of("\\/");
-    std::string head = "Error 1010: RFC library " +
-                       (slash == std::string::npos ? first.file : first.file.substr(slash + 1)) +
-                       " could not be loaded: ";
+    std::string head = "Error 1010: RFC library " + first.name + " could not be loaded: ";
     std::string reason = first.reason;
     std::size_t room =
         kMessageMax > head.size() + tail.size() ? kMessageMax - head.size() - tail.size() : 0;

@@ -329,8 +329,10 @@ std::string LoaderMessage(DWORD code, const std::string& name) {
   }
   while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
   std::size_t insert = text.find("%1");
-  if (insert != std::string::npos)
-    text.replace(insert, 2, name.substr(name.find_last_of("\\/") + 1));
+  if (insert != std::string::npos) {
+    std::size_t slash = name.find_last_of("\\/");
+    text.replace(insert, 2, slash == std::string::npos ? name : name.substr(slash + 1));
+  }
   return text.empty() ? "Windows error " + std::to_string(code) : text;
 }
 

@@ -33,7 +33,7 @@ RfcLibrarySearch FindRfcLibrary(Host& host) {
     std::string why;
     void* library = OpenSharedLibrary(candidate.path, &why);
     if (!library) {
-      if (!why.empty()) search.refused.push_back({candidate.path, candidate.netweaver, why});
+      if (!why.empty()) search.refused.push_back({candidate.path, name, candidate.netweaver, why});
       continue;
     }
     std::unique_ptr<RfcBackend> backend;
@@ -47,7 +47,7 @@ RfcLibrarySearch FindRfcLibrary(Host& host) {
     // A library without every entry point is not the RFC library; the
     // search goes on rather than calling through a null pointer later.
     if (!backend) {
-      search.refused.push_back({candidate.path, candidate.netweaver,
+      search.refused.push_back({candidate.path, name, candidate.netweaver,
                                 std::string("it lacks entry points of the ") +
                                     (candidate.netweaver ? "NetWeaver" : "classic") +
                                     " RFC library"});

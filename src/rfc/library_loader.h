@@ -15,6 +15,7 @@ class Host;
 // A library file that is there but could not be used, and why.
 struct RefusedRfcLibrary {
   std::string file;
+  std::string name;  // the file's name without its directory
   bool netweaver = false;
   std::string reason;  // the loader's message, or the entry points it lacks
 };

@@ -180,8 +180,9 @@ TEST(LibraryLoadFailureTest, NamesTheFileAndWhyWithinTheMessagesRoom) {
             "Error 1010: RFC library librfc32 could not be loaded: no librfccm.so, librfc32.so or "
             "libsapnwrfc.so found !");
 
-  search.refused.push_back({"/opt/mon/librfc32.so", false, "wrong ELF class (32-bit)"});
-  search.refused.push_back({"/opt/mon/libsapnwrfc.so", true, "file too short"});
+  search.refused.push_back(
+      {"/opt/mon/librfc32.so", "librfc32.so", false, "wrong ELF class (32-bit)"});
+  search.refused.push_back({"/opt/mon/libsapnwrfc.so", "libsapnwrfc.so", true, "file too short"});
   EXPECT_EQ(LibraryLoadFailure(search),
             "Error 1010: RFC library librfc32.so could not be loaded: wrong ELF class (32-bit) !");
 
@@ -199,7 +200,8 @@ TEST(LibraryVersionLinesTest, SaysWhichFileWasFoundButNotLoadable) {
   search.names = {"librfc32.dll", "sapnwrfc.dll"};
   EXPECT_EQ(LibraryVersionLines(search),
             "RFC library: none found (librfc32.dll or sapnwrfc.dll)\n");
-  search.refused.push_back({"C:\\Mon\\librfc32.dll", false, "Bad EXE format for librfc32.dll"});
+  search.refused.push_back(
+      {"C:\\Mon\\librfc32.dll", "librfc32.dll", false, "Bad EXE format for librfc32.dll"});
   EXPECT_EQ(LibraryVersionLines(search),
             "RFC library: C:\\Mon\\librfc32.dll found but not loadable: Bad EXE format for "
             "librfc32.dll\n");
