@@ -446,6 +446,12 @@ TEST_F(ProfileToolTest, CheckPointsAtLinesThatNearlyAreKeys) {
             "  line 9: \"Hostname....:\" is not read as \"Hostname...:\" (one dot too many)\n"
             "  line 10: \"Sysnr.....:\" is not read as \"Sysnr......:\" (one dot too few)\n"
             "  line 13: \"Client:\" is not read as \"Client.....:\" (5 dots too few)\n");
+  // A usable profile with a line the program passes over is still OK.
+  Spill(dir_ / "SYS4.P00", good + "client.....: 200\n");
+  EXPECT_EQ(Run({"check", Path("SYS4.P00")}), 0);
+  EXPECT_EQ(out_.str(),
+            "OK\n  line 13: \"client.....:\" is not read as \"Client.....:\" (another letter "
+            "case)\n");
   // The value of a near miss, the password's above all, is never shown.
   std::string password = good.substr(good.find("Password...: ") + 13, 24);
   bad = good;
