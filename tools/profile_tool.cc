@@ -69,7 +69,7 @@ const char kCheckUsage[] =
     "    Client.....: 2 characters, at least 3\n"
     "A file that cannot be read gives \"Error 1002: Profile FILE is missing...\"\n"
     "with FILE as read; so does a file name of more than 63 characters\n"
-    "(.P00 included), which tolvaran cannot open, with FILE cut to 63.\n"
+    "(.P00 included), which tolvaran cannot open, with the name cut to 63.\n"
     "Further indented lines point at lines that look like a key but are not\n"
     "read as one, e.g.\n"
     "  line 4: \"Client....:\" is not read as \"Client.....:\" (one dot too few)\n"
