@@ -33,7 +33,14 @@ RfcLibrarySearch FindRfcLibrary(Host& host) {
     std::string why;
     void* library = OpenSharedLibrary(candidate.path, &why);
     if (!library) {
-      if (!why.empty()) search.refused.push_back({candidate.path, name, candidate.netweaver, why});
+      // Windows' own search starts in the executable's directory: a plain
+      // name failing the same way is the file already refused there.
+      bool again = std::any_of(
+          search.refused.begin(), search.refused.end(),
+          [&](const RefusedRfcLibrary& r) { return r.name == name && r.reason == why; });
+      if (!why.empty() && !again) {
+        search.refused.push_back({candidate.path, name, candidate.netweaver, why});
+      }
       continue;
     }
     std::unique_ptr<RfcBackend> backend;
