@@ -167,7 +167,9 @@ class Listing {
       TakeQueryOutcome(rs_, o.cpu);
       if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
     }
-    if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
+    // A check that ended inside the user list's reading counted only the
+    // rows before the failure: the system has failed and gets no channel.
+    if (o.usageDone && !o.aborted && !rs_.failFlag) {
       rs_.runStatus = RunStatus::kErr;
       TakeQueryOutcome(rs_, o.usage);
       if (rs_.runStatus == RunStatus::kOk) {

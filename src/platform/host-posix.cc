@@ -314,8 +314,22 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir
   return candidates;
 }
 
-void* OpenSharedLibrary(const std::string& name) {
-  return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+void* OpenSharedLibrary(const std::string& name, std::string* why) {
+  void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library || !why) return library;
+  const char* error = dlerror();
+  std::string text = error ? error : "";
+  // The loader names the file first; the caller knows which one it is.
+  const std::string own = name + ": ";
+  if (text.compare(0, own.size(), own) == 0) text.erase(0, own.size());
+  if (text == "cannot open shared object file: No such file or directory") text.clear();
+  // An administrator reads bitness, not ELF constants.
+  const std::string wrong_class = "wrong ELF class: ELFCLASS";
+  if (text.compare(0, wrong_class.size(), wrong_class) == 0) {
+    text = "wrong ELF class (" + text.substr(wrong_class.size()) + "-bit)";
+  }
+  *why = text;
+  return nullptr;
 }
 
 void* FindLibrarySymbol(void* library, const char* name) { return dlsym(library, name); }

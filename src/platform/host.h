@@ -150,8 +150,10 @@ struct RfcLibraryCandidate {
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads a shared library by native path or plain name; null on failure,
-// never a system dialog.
-void* OpenSharedLibrary(const std::string& name);
+// never a system dialog. On failure `why` (when given) is the loader's
+// reason, without the file's name in front, or empty when there is no such
+// file at all (a missing file that it depends on is a reason).
+void* OpenSharedLibrary(const std::string& name, std::string* why = nullptr);
 void* FindLibrarySymbol(void* library, const char* name);
 
 // Binds the entry point `name` of a loaded library into `slot`; false when
