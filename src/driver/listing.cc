@@ -253,7 +253,8 @@ int RunListing(RunState& rs) {
   std::string stray = rs.resultBuffer.str();
   rs.resultBuffer.Clear();
   AppendDocumentText(rs, stray);
-  rs.resultBuffer.Append("\n");
+  // A failure text is no line yet; a check listing ends its own last line.
+  if (stray.empty() || stray.back() != '\n') rs.resultBuffer.Append("\n");
   OpenText(rs);
   AppendDocumentText(rs, "(***) " + rs.itemName.str() +
                              ": NoSystems=" + std::to_string(rs.systemCount) +

@@ -278,11 +278,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {
       {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};

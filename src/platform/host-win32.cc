@@ -296,11 +296,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<Win32Host>(root);
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
   std::vector<RfcLibraryCandidate> candidates;
