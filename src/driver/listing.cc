@@ -12,6 +12,7 @@
 #include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -116,6 +117,8 @@ class Listing {
       task.client = rs_.client.str();
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
+      // The pool has its own copy of the input: ours are no longer needed.
+      WipeOnExit wipe(&task.request.password, &launch.input, &rs_.profile.password);
       launch.executable = rs_.host->ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);

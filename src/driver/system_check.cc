@@ -174,10 +174,11 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeText(in, "message", &r.message) && TakeText(in, "internal_status", &r.internalStatus);
 }
 
-SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {
+SystemOutcome CheckSystem(RfcBackend& backend, SystemTask& task) {
   SystemOutcome outcome;
   worker_outcome = &outcome;
   ConnectionId connection = backend.Open(task.request, [&outcome] { outcome.configNote = true; });
+  WipeSecret(&task.request.password);
   outcome.opened = connection != 0;
   if (!outcome.opened) return outcome;
 

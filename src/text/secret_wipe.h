@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <tuple>
 
 #include "text/fixed_text.h"
 
@@ -30,6 +31,21 @@ void WipeSecret(FixedText<N>* text) {
   WipeBytes(text->data(), N);
   text->Clear();
 }
+
+// Wipes the secrets it was given when its scope ends, by whatever way.
+template <typename... Secret>
+class WipeOnExit {
+ public:
+  explicit WipeOnExit(Secret*... secrets) : secrets_(secrets...) {}
+  ~WipeOnExit() {
+    std::apply([](auto*... secret) { (WipeSecret(secret), ...); }, secrets_);
+  }
+  WipeOnExit(const WipeOnExit&) = delete;
+  WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+ private:
+  std::tuple<Secret*...> secrets_;
+};
 
 }  // namespace tolvaran
 
