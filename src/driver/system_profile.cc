@@ -205,7 +205,7 @@ void ReadListedProfile(RunState& rs, const std::string& bytes) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  rs.profile.password.Clear();
+  WipeSecret(&rs.profile.password);
   if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
 }
 
