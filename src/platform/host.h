@@ -116,7 +116,8 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root = "");
 // unless a `root` is given.
 std::string MapWindowsPath(const std::string& path, const std::string& root);
 
-// Ends the process at once with `status`, after flushing standard output.
+// Ends the process at once with `status`, after flushing standard output;
+// with 2 instead when standard output could not be written, as at any end.
 // Only for the RFC library's error handler, which must never return into
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);
