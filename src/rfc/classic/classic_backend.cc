@@ -11,6 +11,7 @@
 #include "rfc/library_config.h"
 #include "rfc/trace_file.h"
 #include "text/fixed_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -214,6 +215,8 @@ extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
 ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
                                   const std::function<void()>& onConfigFile) {
   ConnectionTexts& t = texts_;
+  // The library has taken its own copy once the opening returns.
+  WipeOnExit wipe(&t.password, &connectString_);
   t.destination.Set(request.destination);
   t.client.Set(request.client);
   t.user.Set(request.user);
@@ -253,6 +256,8 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   // the opening before anything is sent.
   std::string connect;
   char refused = 0;
+  connect.reserve(connectString_.kCapacity);
+  WipeOnExit wipe_connect(&connect);
   if (!BuildConnectString({{"CLIENT", request.client},
                            {"USER", request.user},
                            {"PASSWD", request.password},

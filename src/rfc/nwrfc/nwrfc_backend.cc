@@ -10,6 +10,7 @@
 #include "rfc/nwrfc/destination_section.h"
 #include "rfc/nwrfc/nwrfc_text.h"
 #include "rfc/trace_file.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -17,8 +18,20 @@ namespace {
 
 // Logon parameters as the library takes them: UTF-16 names and values that
 // stay in place for the call.
+// The values include the password: wiped when the opening is done with
+// them. Room is made first, so that no value is moved and left behind.
 class ConnectionParameters {
  public:
+  ConnectionParameters() {
+    names_.reserve(kMost);
+    values_.reserve(kMost);
+  }
+  ~ConnectionParameters() {
+    for (std::u16string& value : values_) WipeSecret(&value);
+  }
+  ConnectionParameters(const ConnectionParameters&) = delete;
+  ConnectionParameters& operator=(const ConnectionParameters&) = delete;
+
   void Add(const char16_t* name, std::string_view value) {
     names_.push_back(name);
     values_.push_back(BytesToSapUc(value));
@@ -35,6 +48,7 @@ class ConnectionParameters {
   }
 
  private:
+  static constexpr std::size_t kMost = 16;
   std::vector<const char16_t*> names_;
   std::vector<std::u16string> values_;
 };
