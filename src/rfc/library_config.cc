@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/host.h"
+#include "rfc/nwrfc/destination_section.h"
 
 namespace tolvaran {
 
@@ -32,6 +33,16 @@ std::mutex& LockGuard() {
 
 bool HasDestinationConfig(Host& host, std::string_view destination) {
   return host.IsRegularFile("SapRfc." + std::string(destination));
+}
+
+bool ReadDestinationGateway(Host& host, std::string_view destination, std::string* gatewayHost,
+                            std::string* gatewayService) {
+  std::string text;
+  if (!host.ReadFile("SapRfc." + std::string(destination), &text)) return false;
+  DestinationSection section = ReadDestinationSection(text, destination);
+  *gatewayHost = section.gwhost;
+  *gatewayService = section.gwserv;
+  return true;
 }
 
 bool InstallLibraryConfig(Host& host, std::string_view destination) {

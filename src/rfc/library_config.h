@@ -19,6 +19,12 @@ class Host;
 // (a regular file: a FIFO or device is never waited for).
 bool HasDestinationConfig(Host& host, std::string_view destination);
 
+// The gateway that the destination's section of "SapRfc.<destination>"
+// names (GWHOST, GWSERV; empty where it names none), read without
+// installing the file. False when the file cannot be read.
+bool ReadDestinationGateway(Host& host, std::string_view destination, std::string* gatewayHost,
+                            std::string* gatewayService);
+
 // Takes the lock and installs "SapRfc.<destination>" as "SapRfc.ini", with
 // the source's permission bits. False when the lock was not had in time
 // (or can never be had) or the file could not be written; the lock is then
