@@ -146,20 +146,6 @@ bool IsDesc(const NwRfcFunctionDesc* handle) {
   return false;
 }
 
-// What the system answers to a function module.
-const Outcome& OutcomeOf(const SimSystem& system, Container function) {
-  switch (function) {
-    case Container::kGetCpuAll:
-      return system.getCpuAll;
-    case Container::kThServerList:
-      return system.thServerList;
-    case Container::kRfcSystemInfo:
-      return system.rfcSystemInfo;
-    default:
-      return system.thusrinfo;
-  }
-}
-
 RFC_RC Report(const Error& error, RFC_ERROR_INFO* info) {
   nw::FillErrorInfo(error, info);
   return error.code;
@@ -343,7 +329,7 @@ RFC_RC Invoke(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE function,
   HangIfConfigured(system, kOpRfcInvoke);
   TakeConfiguredDelay(system);
   if (Fails(kOpRfcInvoke)) return Report(Simulated("RfcInvoke"), info);
-  const Outcome& outcome = OutcomeOf(system, f->container);
+  const Outcome& outcome = nw::OutcomeOf(system, f->container);
   Error error = nw::OutcomeError(outcome, f->function);
   if (error.code == RFC_OK && outcome.kind == OutcomeKind::kOk) error = Deliver(*f, system);
   return Report(error, info);

@@ -273,6 +273,19 @@ bool IsFunction(Container container) {
          container == Container::kThServerList || container == Container::kRfcSystemInfo;
 }
 
+const Outcome& OutcomeOf(const SimSystem& system, Container function) {
+  switch (function) {
+    case Container::kGetCpuAll:
+      return system.getCpuAll;
+    case Container::kThServerList:
+      return system.thServerList;
+    case Container::kRfcSystemInfo:
+      return system.rfcSystemInfo;
+    default:
+      return system.thusrinfo;
+  }
+}
+
 bool IsTable(Container container) {
   return container == Container::kUsrTabl || container == Container::kTfCpuAll ||
          container == Container::kList;

@@ -78,6 +78,8 @@ enum class Container {
 };
 
 bool IsFunction(Container container);
+// What the system answers to a function module.
+const Outcome& OutcomeOf(const SimSystem& system, Container function);
 bool IsTable(Container container);
 
 // Null when the container has no field of that exact name (names are

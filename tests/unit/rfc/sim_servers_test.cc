@@ -49,6 +49,16 @@ const char kLandscape[] =
     "password = Secret99\n"
     "th_server_list = exception NO_SERVER_LIST\n";
 
+// A simulated library's file beside the build's other outputs, from the
+// directory of this test program.
+std::string SimLibrary(const std::string& testProgram, const char* name) {
+  const char separator = testProgram.find('\\') != std::string::npos ? '\\' : '/';
+  std::string path = testProgram.substr(0, testProgram.find_last_of("\\/") + 1);
+  for (char c : std::string(TOLVARAN_SIM_DIR)) path += c == '/' ? separator : c;
+  if (!path.empty() && path.back() != separator) path += separator;
+  return path + name;
+}
+
 // The parameter: true for the NetWeaver library.
 class SimServersTest : public ScratchDirTest, public ::testing::WithParamInterface<bool> {
  protected:
@@ -57,8 +67,10 @@ class SimServersTest : public ScratchDirTest, public ::testing::WithParamInterfa
     Write("SapSim.ini", kLandscape);
     Write("app1.txt", "100;ALICE;SM04;t1;1;1\n100;BOB;SM04;t2;1;1\n");
     Write("app2.txt", "100;CAROL;VA01;t3;1;1\n");
-    void* library = OpenSharedLibrary(GetParam() ? TOLVARAN_NWRFC_SIM : TOLVARAN_CLASSIC_SIM);
-    ASSERT_NE(library, nullptr);
+    const std::string file =
+        SimLibrary(host_->ExecutablePath(), GetParam() ? TOLVARAN_NWRFC_SIM : TOLVARAN_CLASSIC_SIM);
+    void* library = OpenSharedLibrary(file);
+    ASSERT_NE(library, nullptr) << file;
     if (GetParam()) {
       NetWeaverLibrary lib;
       ASSERT_TRUE(BindNetWeaverLibrary(library, &lib));
