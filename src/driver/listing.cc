@@ -11,6 +11,7 @@
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
+#include "rfc/library_config.h"
 #include "text/ascii_text.h"
 
 namespace tolvaran {
@@ -145,11 +146,14 @@ class Listing {
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
+      bool killed = false;
       for (ListedSystem& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
-        system.done = system.timedOut = true;
+        system.done = system.timedOut = killed = true;
       }
+      // A worker ended from outside may have been writing SapRfc.ini.
+      if (killed) RemoveLibraryConfigLeftovers(*rs_.host);
     }
   }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/run_deadline.h"
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
 #include "text/ascii_text.h"
@@ -51,6 +52,7 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   // A profile without a system number uses the one before it.
   if (!systemNumber.empty()) rs.lastSystemNumber = LeadingNumber(systemNumber);
   request.systemNumber = rs.lastSystemNumber;
+  request.deadline = RunDeadline(rs);
   return request;
 }
 

@@ -148,15 +148,14 @@ class PosixHost : public Host {
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
-    std::string native = NativePath(path);
-    std::string temp;
-    int fd = CreateTemporaryBeside(native, &temp);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
-    return FinishReplacing(fd, ok, temp, native);
+    return Replace(path, bytes, 0600);
   }
 
-  bool CopyFile(const std::string& from, const std::string& to) override {
+  bool PublishFile(const std::string& path, std::string_view bytes) override {
+    return Replace(path, bytes, 0644);
+  }
+
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
     int in = OpenRegularForReading(NativePath(from));
     if (in < 0) return false;
     struct stat st;
@@ -172,7 +171,11 @@ class PosixHost : public Host {
     bool ok = fchmod(out, st.st_mode & 0777) == 0;
     PosixFileReader reader(in);
     std::string chunk;
-    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    std::size_t copied = 0;
+    while (ok && reader.Read(&chunk)) {
+      copied += chunk.size();
+      ok = copied <= max_bytes && WriteAll(out, chunk);
+    }
     ok = ok && reader.AtEnd();
     return FinishReplacing(out, ok, temp, native);
   }
@@ -268,6 +271,17 @@ class PosixHost : public Host {
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
 
  private:
+  // The temporary file is created 0600 and widened to `mode` before it
+  // holds any byte, the umask notwithstanding.
+  bool Replace(const std::string& path, std::string_view bytes, mode_t mode) {
+    std::string native = NativePath(path);
+    std::string temp;
+    int fd = CreateTemporaryBeside(native, &temp);
+    if (fd < 0) return false;
+    bool ok = (mode == 0600 || fchmod(fd, mode) == 0) && WriteAll(fd, bytes);
+    return FinishReplacing(fd, ok, temp, native);
+  }
+
   std::string root_;
   bool write_failed_ = false;
 };
@@ -276,6 +290,10 @@ class PosixHost : public Host {
 
 std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
+}
+
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
+  return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
 void ExitProcessNow(int status) {

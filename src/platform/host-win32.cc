@@ -189,7 +189,7 @@ class Win32Host : public Host {
     return FinishReplacing(h, ok, temp, native);
   }
 
-  bool CopyFile(const std::string& from, const std::string& to) override {
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
     HANDLE in = OpenRegularForReading(NativePath(from));
     if (in == INVALID_HANDLE_VALUE) return false;
     Win32FileReader reader(in);
@@ -199,7 +199,11 @@ class Win32Host : public Host {
     if (out == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     std::string chunk;
-    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    std::size_t copied = 0;
+    while (ok && reader.Read(&chunk)) {
+      copied += chunk.size();
+      ok = copied <= max_bytes && WriteAll(out, chunk);
+    }
     ok = ok && !reader.Failed();
     return FinishReplacing(out, ok, temp, native);
   }
@@ -294,6 +298,14 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   }();
   static_cast<void>(binary_out);
   return std::make_unique<Win32Host>(root);
+}
+
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
+  // The process's block is what a library's own C runtime copies when it is
+  // loaded; _putenv_s also updates the copy of the runtime shared with a
+  // library loaded already.
+  return SetEnvironmentVariableA(name.c_str(), value.c_str()) != 0 &&
+         _putenv_s(name.c_str(), value.c_str()) == 0;
 }
 
 void ExitProcessNow(int status) {

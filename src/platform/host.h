@@ -61,9 +61,20 @@ class Host {
   // foresee, so a link planted beside `path` is never written through.
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
 
+  // Replaces `path` atomically, as ReplaceFile, with a file meant for other
+  // programs to read (a metrics exporter's textfile collector, which runs
+  // as a user of its own): on POSIX readable by everyone (0644) where
+  // ReplaceFile's files are the owner's alone; on Windows the directory's
+  // inherited access applies to both.
+  virtual bool PublishFile(const std::string& path, std::string_view bytes) {
+    return ReplaceFile(path, bytes);
+  }
+
   // Replaces `to` atomically, as ReplaceFile, by a copy of the regular file
-  // `from`, read in pieces; the copy gets `from`'s permission bits.
-  virtual bool CopyFile(const std::string& from, const std::string& to);
+  // `from`, read in pieces; the copy gets `from`'s permission bits. False,
+  // with `to` unchanged, when `from` holds more than `max_bytes`: the copy
+  // stops there, so that its time is bounded whatever lies at `from`.
+  virtual bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes);
 
   // Removes what a ReplaceFile or CopyFile of `path` killed halfway left
   // behind: files named `path` + ".tmp" + letters and digits. Only while
@@ -115,6 +126,11 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root = "");
 // below `root` when one is given. On Windows the path is used as it is,
 // unless a `root` is given.
 std::string MapWindowsPath(const std::string& path, const std::string& root);
+
+// Sets a variable of the process's own environment, for libraries loaded
+// later and for the processes it starts; false when that failed. Never for
+// a secret: another process of the same user can read the environment.
+bool SetEnvironmentValue(const std::string& name, const std::string& value);
 
 // Ends the process at once with `status`, after flushing standard output.
 // Only for the RFC library's error handler, which must never return into

@@ -22,7 +22,7 @@ class CaseError : public std::runtime_error {
 
 // Something put into the scratch directory before the run.
 struct ScratchEntry {
-  enum class Kind { kFile, kDir, kCopy, kFifo, kLink };
+  enum class Kind { kFile, kDir, kCopy, kFifo, kLink, kHeldLock };
   Kind kind = Kind::kFile;
   std::string name;     // relative to the scratch directory
   std::string content;  // kFile: the exact bytes
@@ -35,6 +35,14 @@ struct FileCheck {
   std::string name;
   bool must_exist = true;
   std::optional<Pattern> content;  // only with must_exist
+  int line = 0;
+};
+
+// Output that a parser of its format must accept: standard output, or a
+// file the run wrote (see validation.h for the kinds).
+struct Validation {
+  std::string kind;  // "script-v2", "plugin", "openmetrics"
+  std::string file;  // relative to the scratch directory; empty: standard output
   int line = 0;
 };
 
@@ -64,6 +72,7 @@ struct Case {
   std::vector<Pattern> stdout_contains;
   int expected_status = 0;
   std::vector<FileCheck> file_checks;
+  std::vector<Validation> validations;
   bool no_leftovers = false;
   // Texts (passwords) that must appear nowhere the program writes: not in
   // its standard output or error, nor in any file of the scratch directory

@@ -1,8 +1,11 @@
 // e2e_tests: runs the real program once per tests/e2e/cases/*.case file and
 // compares what it did with what the case expects. Each case file becomes
 // its own test, named after its path ("e2e.startup/no-arguments").
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include "harness_config.h"
 #include "process.h"
 #include "text_compare.h"
+#include "validation.h"
 
 namespace tolvaran_e2e {
 
@@ -95,6 +99,7 @@ class CaseTest : public ::testing::Test {
  public:
   CaseTest(const Config* config, std::string relative, std::string name)
       : config_(*config), relative_(std::move(relative)), name_(std::move(name)) {}
+  ~CaseTest() override { ReleaseHeldLocks(); }
 
   void TestBody() override {
     try {
@@ -146,6 +151,7 @@ class CaseTest : public ::testing::Test {
     command_.insert(command_.end(), case_.args.begin(), case_.args.end());
     result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_);
     ran_ = true;
+    ReleaseHeldLocks();
     if (case_.drive_c) StopWine();
 
     Check();
@@ -212,6 +218,16 @@ class CaseTest : public ::testing::Test {
     }
   }
 
+  // "=== held-lock": the harness's own lock files go once the program has
+  // ended, so that only what the program left is checked.
+  void ReleaseHeldLocks() {
+    for (const auto& held : held_locks_) {
+      close(held.first);
+      fs::remove(held.second);
+    }
+    held_locks_.clear();
+  }
+
   bool LayOut() {
     for (const ScratchEntry& setup : case_.setup) {
       const fs::path target = scratch_ / setup.name;
@@ -233,6 +249,16 @@ class CaseTest : public ::testing::Test {
             return false;
           }
           break;
+        case ScratchEntry::Kind::kHeldLock: {
+          int fd = open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+          if (fd < 0 || flock(fd, LOCK_EX) != 0) {
+            if (fd >= 0) close(fd);
+            problems_.push_back("cannot lock " + target.string() + where);
+            return false;
+          }
+          held_locks_.push_back({fd, target});
+          break;
+        }
         case ScratchEntry::Kind::kLink: {
           std::error_code ec;
           fs::create_symlink(setup.from, target, ec);
@@ -391,6 +417,37 @@ class CaseTest : public ::testing::Test {
         problems_.push_back("left over: " + name + " (no *.tmp* or *.lock may remain)");
       }
     }
+
+    for (const Validation& validation : case_.validations) Validate(validation);
+  }
+
+  // Standard output goes to the validator as a file beside the scratch
+  // folder, which is the program's alone.
+  void Validate(const Validation& validation) {
+    ValidatorSetup setup;
+    setup.python = config_.python;
+    setup.validators_dir = (fs::path(config_.data_dir) / "validators").string();
+    const std::string where = " (line " + std::to_string(validation.line) + ")";
+    fs::path path = scratch_ / validation.file;
+    const bool ofStdout = validation.file.empty();
+    if (ofStdout) {
+      path = scratch_.string() + ".stdout";
+      if (!WriteWhole(path, result_.out)) {
+        problems_.push_back("cannot write " + path.string() + where);
+        return;
+      }
+    } else if (!Exists(path)) {
+      problems_.push_back(validation.file + " should be validated but does not exist" + where);
+      return;
+    }
+    const std::string findings =
+        tolvaran_e2e::Validate(setup, validation.kind, path.string(), result_.exit_status);
+    if (ofStdout) fs::remove(path);
+    if (!findings.empty()) {
+      problems_.push_back("the " + validation.kind + " validator rejects " +
+                          (ofStdout ? std::string("standard output") : validation.file) + where +
+                          ":\n" + Indented(findings));
+    }
   }
 
   void CheckSecret(const std::string& secret) {
@@ -454,6 +511,7 @@ class CaseTest : public ::testing::Test {
   bool ran_ = false;
   bool shown_stdout_ = false;  // already part of the report
   std::vector<std::string> problems_;
+  std::vector<std::pair<int, fs::path>> held_locks_;  // "=== held-lock": descriptor, file
   std::vector<std::string> notes_;
 };
 

@@ -28,12 +28,15 @@ class ScratchHost : public Host {
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return real_->ReplaceFile(path, bytes);
   }
+  bool PublishFile(const std::string& path, std::string_view bytes) override {
+    return real_->PublishFile(path, bytes);
+  }
   std::unique_ptr<FileReader> OpenReader(const std::string& path) override {
     return real_->OpenReader(path);
   }
   bool IsRegularFile(const std::string& path) override { return real_->IsRegularFile(path); }
-  bool CopyFile(const std::string& from, const std::string& to) override {
-    return real_->CopyFile(from, to);
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
+    return real_->CopyFile(from, to, max_bytes);
   }
   void RemoveStaleTemporaries(const std::string& path) override {
     real_->RemoveStaleTemporaries(path);

@@ -153,6 +153,7 @@ class ClassicBackend final : public RfcBackend {
 
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
+  std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
   QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
@@ -263,6 +264,7 @@ class ClassicBackend final : public RfcBackend {
   GatewayOptions gatewayOptions_ = {};
   RfcErrorRecord openExError_ = {};
   FixedText<512> connectString_;
+  std::string refusal_;
   InstalledStructure uinfoStructure;
   InstalledStructure cpuAllStructure;
   InstalledStructure msxxlistStructure;
@@ -271,7 +273,6 @@ class ClassicBackend final : public RfcBackend {
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
   // Called from inside the library: never return into it, and never unwind
   // through its frames. The process ends here.
-  ReleaseLibraryConfigLock();
   if (handler_backend && abort_handler) {
     abort_handler(handler_backend->LastError(operation ? operation : ""));
   }
@@ -280,6 +281,7 @@ extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
 
 ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
                                   const std::function<void()>& onConfigFile) {
+  refusal_.clear();
   ConnectionTexts& t = texts_;
   t.destination.Set(request.destination);
   t.client.Set(request.client);
@@ -294,7 +296,8 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
     // number; a destination's file lends it only its gateway.
     std::string gatewayHost, gatewayService;
     if (HasDestinationConfig(host_, request.destination) &&
-        !ReadDestinationGateway(host_, request.destination, &gatewayHost, &gatewayService)) {
+        !ReadDestinationGateway(host_, request.destination, &gatewayHost, &gatewayService,
+                                &refusal_)) {
       return 0;
     }
     t.gatewayHost.Set(gatewayHost);
@@ -331,20 +334,27 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   // A value that cannot be written into the connect string safely fails
   // the opening before anything is sent.
   std::string connect;
+  char refused = 0;
   if (!BuildConnectString({{"CLIENT", request.client},
                            {"USER", request.user},
                            {"PASSWD", request.password},
                            {"LANG", "D"},
                            {"DEST", t.destination.view()}},
-                          &connect)) {
+                          &connect, &refused)) {
+    refusal_ = refused == '"' ? "a profile value holds a double quote"
+                              : "a profile value holds a line end";
     return 0;
   }
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
+  std::string installed;
+  if (!InstallLibraryConfig(host_, t.destination.view(), request.deadline, &installed, &refusal_)) {
+    return 0;
+  }
+  // The library reads the destination's own file, named by RFC_INI, and not
+  // the shared SapRfc.ini: the lock is no longer needed while it opens.
+  UseDestinationConfig(host_, t.destination.view());
   connectString_.Set(connect);
-  RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
-  ReleaseLibraryConfigLock();
-  return handle;
+  return lib_.RfcOpenEx(connectString_.data(), &openExError_);
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
