@@ -7,8 +7,15 @@
 
 namespace tolvaran {
 
-void CheckTimeoutValue(const Parameters& params) {
-  if (params.badTimeout) FatalError("Error 1017: Invalid TIMEOUT= value !");
+void CheckRunLimits(const Parameters& params) {
+  if (params.badTimeout) {
+    FatalError("Error 1017: Invalid TIMEOUT= value (1 to " +
+               std::to_string(Parameters::kMaxTimeoutSeconds) + " seconds) !");
+  }
+  if (params.badJobs) {
+    FatalError("Error 1021: Invalid JOBS= value (1 to " + std::to_string(Parameters::kMaxJobs) +
+               ") !");
+  }
 }
 
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs) {
@@ -23,10 +30,14 @@ Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_
   inv.profileName.Set(args[1]);
 
   std::string params;
-  if (args.size() > 2) params = args[2];
-  if (args.size() > 3) params += " " + args[3];
+  // A monitor splits its parameter field at blanks: every piece counts,
+  // or a TIMEOUT= in the fourth would be dropped without a word.
+  for (std::size_t i = 2; i < args.size(); ++i) {
+    if (i > 2) params += ' ';
+    params += args[i];
+  }
   inv.params = ParseParameters(params);
-  CheckTimeoutValue(inv.params);
+  CheckRunLimits(inv.params);
 
   if (inv.params.hasItem) {
     inv.itemMode = true;

@@ -15,13 +15,15 @@ namespace tolvaran {
 constexpr const char* kProgramName = "Tolvaran";
 constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
-// The header line, the key table, the profile name, the parameters and the
-// dialect the program's name designates. No profile name: error 1001.
+// The header line, the key table, the profile name, the parameters (every
+// argument after the profile name, joined by one blank) and the dialect the
+// program's name designates. No profile name: error 1001.
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
-// the program takes.
-void CheckTimeoutValue(const Parameters& params);
+// the program takes, with error 1021 when JOBS= is not a number of
+// systems it checks at once.
+void CheckRunLimits(const Parameters& params);
 
 }  // namespace tolvaran
 

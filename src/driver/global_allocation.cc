@@ -134,7 +134,7 @@ ListingPlan Allocation::Allocate() {
   Parameters settled = ParseParameters(plan_.params.raw.view());
   KeepRunLimits(inv_.params, &settled);
   plan_.params = settled;
-  CheckTimeoutValue(plan_.params);
+  CheckRunLimits(plan_.params);
   return std::move(plan_);
 }
 

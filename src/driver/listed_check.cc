@@ -22,7 +22,9 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
         j.textBeforeSummary += OutcomeText(o.cpu, RunKind::kListing);
         if (!succeeded) failed = true;
       }
-      if (o.usageDone && !o.usage.aborted && !failed) {
+      // A check that ended inside the user list's reading counted only the
+      // rows before the failure: the system has failed and gets no channel.
+      if (o.usageDone && !o.aborted && !failed) {
         succeeded = o.usage.outcome == kOutcomeOk;
         if (succeeded) {
           if (checkListing) {

@@ -13,7 +13,9 @@
 #include "driver/system_profile.h"
 #include "output/result_document.h"
 #include "platform/worker_process.h"
+#include "rfc/library_config.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -139,6 +141,8 @@ class Listing {
       task.client = plan_.params.client;
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
+      // The pool has its own copy of the input: ours are no longer needed.
+      WipeOnExit wipe(&task.request.password, &launch.input, &profile_.password);
       launch.executable = host_.ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);
@@ -168,11 +172,14 @@ class Listing {
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
+      bool killed = false;
       for (ListedCheck& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
-        system.done = system.timedOut = true;
+        system.done = system.timedOut = killed = true;
       }
+      // A worker ended from outside may have been writing SapRfc.ini.
+      if (killed) RemoveLibraryConfigLeftovers(host_);
     }
   }
 

@@ -7,6 +7,7 @@
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "driver/global_allocation.h"
+#include "driver/library_search.h"
 #include "driver/listing.h"
 #include "driver/profile_location.h"
 #include "driver/run_deadline.h"
@@ -14,6 +15,7 @@
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
 #include "platform/deadline.h"
+#include "rfc/library_config.h"
 #include "rfc/library_loader.h"
 
 namespace tolvaran {
@@ -22,6 +24,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: tolvaran PROFILE [PARAMETER...]\n"
+    "       tolvaran --version   the version, and the RFC library it loads or\n"
+    "                            each library file found that does not load, and why\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
@@ -49,7 +53,8 @@ const char kUsage[] =
     "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
     "librfccm.so, librfc32.so, libsapnwrfc.so), first beside the program, then\n"
     "by the system's search. The NetWeaver library (sapnwrfc) has no R/2 and\n"
-    "writes no dev_rfc.trc. --version names the library on its second line.\n"
+    "writes no dev_rfc.trc. --version names the library on its second line,\n"
+    "and each library file found that does not load, with the reason.\n"
     "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
     "2 error document, or the output could not be written. README.md explains\n"
@@ -60,14 +65,6 @@ const char kOutOfMemoryDocument[] =
     "<Prtg>\n<Error>1</Error>\n<Text>Error 1099: Not enough memory !</Text>\n</Prtg>\n";
 
 int RunChecked(Host& host, const std::vector<std::string>& args);
-
-// Loads the library once. When none can be loaded, the run ends with
-// "Error 1010: RFC library librfc32 could not be loaded !".
-std::shared_ptr<RfcBackend> RequireRfcBackend(Host& host) {
-  std::shared_ptr<RfcBackend> backend = LoadRfcBackend(host, nullptr);
-  if (!backend) FatalError("Error 1010: RFC library librfc32 could not be loaded !");
-  return backend;
-}
 
 }  // namespace
 
@@ -95,10 +92,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
-      std::string file;
-      std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
-      host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
-                            : std::string("RFC library: none found\n"));
+      host.WriteOut(LibraryVersionLines(FindRfcLibrary(host)));
     }
     return 0;
   }
@@ -114,6 +108,8 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       return RunListing(host, inv, source, plan);
     }
     SystemProfile profile = ReadProfile(inv.keyTable, source.name.view(), source.bytes);
+    // Before the library is loaded: a library reads RFC_INI once.
+    UseDestinationConfig(host, profile.destination.view());
     std::shared_ptr<RfcBackend> backend = RequireRfcBackend(host);
     StartRunDeadline(host, backend, inv.startMs, inv.params,
                      profile.destination.empty() ? source.name.str() : profile.destination.str());

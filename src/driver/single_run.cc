@@ -33,6 +33,8 @@ int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileN
 
   SystemTask task;
   task.request = ConnectionRequestFor(profile, inv.params);
+  // Bounds the wait for the configuration file's lock.
+  task.request.deadline = RunDeadline(inv.startMs, inv.params);
   task.client = inv.params.client;
   task.probeCpu = false;
   // Standard output is the monitor's document: the note only goes to a
@@ -43,7 +45,9 @@ int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileN
   });
 
   if (!outcome.opened) {
-    FatalError("Error 1011: RFC-Open for " + profile.destination.str() + " failed !");
+    std::string refusal = backend.OpenRefusal();
+    FatalError("Error 1011: RFC-Open for " + profile.destination.str() + " failed !" +
+               (refusal.empty() ? "" : " - " + refusal));
   }
   if (outcome.aborted) throw RunEnd{1, FailureReportText(outcome.report)};
   if (outcome.usage.outcome != kOutcomeOk) {

@@ -7,6 +7,7 @@
 #include "driver/password.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -117,6 +118,7 @@ std::string StorePassword(Reading& rs, std::string_view value, Reader reader) {
   }
   if (reader == Reader::kSingleRun) {
     std::string password;
+    WipeOnExit wipe(&password);
     switch (DescramblePassword(rs.key, value, &password)) {
       case DescrambleResult::kMalformed:
         return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
@@ -129,6 +131,7 @@ std::string StorePassword(Reading& rs, std::string_view value, Reader reader) {
     return "";
   }
   DescrambleSteps steps = RunDescrambleSteps(rs.key, value);
+  WipeOnExit wipe(&steps.password);
   if (!steps.wellFormed || !steps.checkMatches) rs.failed = true;
   if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
   return "";
@@ -213,7 +216,7 @@ bool ReadListedProfile(const KeyTable& key, std::string_view profileName, const 
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  profile->password.Clear();
+  WipeSecret(&profile->password);
   Reading reading{key, profileName, *profile};
   bool sound = ReadRecord(reading, bytes, Reader::kListing).empty();
   return sound && !reading.failed;

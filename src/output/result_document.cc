@@ -81,7 +81,10 @@ std::string ResultDocument::Opening() const { return OpeningTag(dialect_) + "\n"
 std::string ResultDocument::Closing() const {
   // With the selector the document is the selected value alone.
   if (SelectorOnly()) return ClosingTag(dialect_) + "\n";
-  return DocumentText(dialect_, leading_) + "\n" + TextPart() + ClosingTag(dialect_) + "\n";
+  // A failure text is no line yet; a check listing ends its own last line.
+  const bool ownLine = !leading_.empty() && leading_.back() == '\n';
+  return DocumentText(dialect_, leading_) + (ownLine ? "" : "\n") + TextPart() +
+         ClosingTag(dialect_) + "\n";
 }
 
 std::string ResultDocument::Render() const {

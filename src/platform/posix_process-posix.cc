@@ -52,9 +52,15 @@ struct Prepared {
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     sigaction(SIGPIPE, &default_action, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
+    sigset_t mask;
+    sigemptyset(&mask);
+    if (launch.childSignalIgnored) {
+      struct sigaction ignore {};
+      ignore.sa_handler = SIG_IGN;
+      sigaction(SIGCHLD, &ignore, nullptr);
+      sigaddset(&mask, SIGCHLD);
+    }
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
   }
   if (!launch.directory.empty() && chdir(launch.directory.c_str()) != 0) ChildFail(report_fd, 0);
 

@@ -37,6 +37,9 @@ struct PosixLaunch {
   // SIGPIPE back at its default and no signal blocked, whatever the parent
   // had: for programs under test, which must meet the monitor's conditions.
   bool defaultSignals = false;
+  // With `defaultSignals`: SIGCHLD ignored and blocked instead, as some
+  // monitors start their sensors.
+  bool childSignalIgnored = false;
 };
 
 struct LaunchResult {

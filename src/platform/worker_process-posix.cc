@@ -17,6 +17,7 @@
 
 #include "platform/posix_process.h"
 #include "platform/worker_process.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -108,6 +109,7 @@ struct Worker {
   int status = 0;
 
   ~Worker() {
+    WipeSecret(&input);
     CloseFd(&in);
     CloseFd(&out);
     CloseFd(&pidfd);
@@ -127,6 +129,7 @@ struct Worker {
       }
     }
     CloseFd(&in);
+    WipeSecret(&input);  // it may hold a password
   }
 
   void ReadSome() {

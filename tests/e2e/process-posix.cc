@@ -79,7 +79,7 @@ void Decode(int status, ProcessResult* result) {
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& directory,
                          std::chrono::milliseconds timeout,
-                         const std::vector<std::string>& environment) {
+                         const std::vector<std::string>& environment, const StartOptions& options) {
   ProcessResult result;
   if (argv.empty()) {
     result.start_error = "nothing to run";
@@ -96,11 +96,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     if (!replaced) variables.emplace_back(entry);
   }
 
-  Fd out_read, out_write, err_read, err_write;
-  if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write)) {
+  Fd in_read, in_write, out_read, out_write, err_read, err_write;
+  if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write) ||
+      (options.stdin_piped && !MakePipe(&in_read, &in_write))) {
     result.start_error = std::string("cannot create a pipe: ") + std::strerror(errno);
     return result;
   }
+  if (options.stdin_piped) {
+    // Written whole before the start: a pipe holds this much unread.
+    if (options.stdin_bytes.size() > kMaxStdinBytes ||
+        write(in_write.get(), options.stdin_bytes.data(), options.stdin_bytes.size()) !=
+            static_cast<ssize_t>(options.stdin_bytes.size())) {
+      result.start_error = "cannot write the standard input";
+      return result;
+    }
+    if (!options.stdin_kept_open) in_write.Close();
+  }
+  // Gone before the program can write: its first write finds no reader.
+  if (options.stdout_closed) out_read.Close();
 
   // Its own process group, so that a timeout also kills whatever it (or a
   // launcher such as Wine) started.
@@ -109,12 +122,14 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   launch.searchPath = true;
   launch.environment = &variables;
   launch.directory = directory;
-  launch.streams[0] = tolvaran::kNullStream;
+  launch.streams[0] = options.stdin_piped ? in_read.get() : tolvaran::kNullStream;
   launch.streams[1] = out_write.get();
   launch.streams[2] = err_write.get();
   launch.ownGroup = true;
   launch.defaultSignals = true;
+  launch.childSignalIgnored = options.sigchld_ignored;
   tolvaran::LaunchResult launched = tolvaran::LaunchProcess(launch);
+  in_read.Close();
   out_write.Close();
   err_write.Close();
   if (!launched.started) {

@@ -31,6 +31,12 @@ class FakeBackend final : public RfcBackend {
     bool abortsInUserList = false;
     FailureReport abortReport;
     std::string failureDetail = " - the fake's last error";
+    std::string refusal;  // why an opening that fails was refused
+    // The system's application servers, and the one the connection is on.
+    QueryResult serverList;
+    std::vector<ServerEntry> servers;
+    QueryResult instanceNameResult;
+    std::string instanceName;
   };
 
   // A session of `user` at `terminal` in client `client`, running `tcode`.
@@ -65,6 +71,8 @@ class FakeBackend final : public RfcBackend {
     return script.opens ? kConnection : 0;
   }
 
+  std::string OpenRefusal() override { return script.opens ? "" : script.refusal; }
+
   QueryResult ProbeCpu(ConnectionId connection) override {
     calls.push_back(Named("ProbeCpu", connection));
     return script.cpu;
@@ -80,6 +88,18 @@ class FakeBackend final : public RfcBackend {
       for (const Session& session : script.sessions) sink.Add(session);
     }
     return script.usage;
+  }
+
+  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override {
+    calls.push_back(Named("FetchServerList", connection));
+    if (script.serverList.outcome == kOutcomeOk) *servers = script.servers;
+    return script.serverList;
+  }
+
+  QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override {
+    calls.push_back(Named("FetchInstanceName", connection));
+    if (script.instanceNameResult.outcome == kOutcomeOk) *name = script.instanceName;
+    return script.instanceNameResult;
   }
 
   void Close(ConnectionId connection) override { calls.push_back(Named("Close", connection)); }

@@ -39,11 +39,24 @@ TEST_F(CommandLineTest, ProfileNameAloneLeavesEverythingElseEmpty) {
   EXPECT_FALSE(inv_.itemMode);
 }
 
-TEST_F(CommandLineTest, SecondAndThirdArgumentsJoinWithOneBlank) {
-  EXPECT_EQ(-1, Start({"SYS1", "client=100", "x", "ignored"}));
-  EXPECT_EQ("CLIENT=100 X", inv_.params.upper.str());
-  EXPECT_EQ("client=100 x", inv_.params.raw.str());
+TEST_F(CommandLineTest, EveryArgumentAfterTheProfileJoinsWithOneBlank) {
+  EXPECT_EQ(-1, Start({"SYS1", "client=100", "x", "jobs=2", "TimeOut=60"}));
+  EXPECT_EQ("CLIENT=100 X JOBS=2 TIMEOUT=60", inv_.params.upper.str());
+  EXPECT_EQ("client=100 x jobs=2 TimeOut=60", inv_.params.raw.str());
   EXPECT_EQ("100", inv_.params.client);
+  EXPECT_EQ(2, inv_.params.jobs);
+  EXPECT_EQ(60, inv_.params.timeoutSeconds);
+}
+
+TEST_F(CommandLineTest, RunLimitsOutOfRangeEndTheRun) {
+  EXPECT_EQ(2, Start({"SYS1", "JOBS=0"}));
+  EXPECT_EQ(
+      "<Prtg>\n<Error>1</Error>\n<Text>Error 1021: Invalid JOBS= value (1 to 64) !</Text>\n"
+      "</Prtg>\n",
+      output_);
+  EXPECT_EQ(2, Start({"SYS1", "x", "y", "TIMEOUT=0"}));
+  EXPECT_NE(output_.find("Error 1017: Invalid TIMEOUT= value (1 to 900 seconds) !"),
+            std::string::npos);
 }
 
 TEST_F(CommandLineTest, ClientTakesExactlyThreeCharactersOrFewerAtTheEnd) {

@@ -331,7 +331,7 @@ TEST(CheckListingTest, GroupsThousandsAndShowsLowerBounds) {
             "\n * Session(s).........:  1.500"
             "\n * External Modi...:  1.234.567"
             "\n * Internal Modi....:  4294.967.295"
-            "\n * System-Check..:  Successfully ");
+            "\n * System-Check..:  Successfully \n");
 
   c.usersAtLeast = true;
   c.terminalsAtLeast = true;
@@ -342,7 +342,7 @@ TEST(CheckListingTest, GroupsThousandsAndShowsLowerBounds) {
             "\n * Session(s).........:  1.500"
             "\n * External Modi...:  1.234.567"
             "\n * Internal Modi....:  4294.967.295"
-            "\n * System-Check..:  Successfully ");
+            "\n * System-Check..:  Successfully \n");
 }
 
 TEST(ItemChannelTest, TheNamedValueBecomesTheSystemsChannel) {
