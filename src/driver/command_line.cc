@@ -12,6 +12,7 @@ void CheckRunLimits(const Parameters& params) {
     FatalError("Error 1017: Invalid TIMEOUT= value (1 to " +
                std::to_string(Parameters::kMaxTimeoutSeconds) + " seconds) !");
   }
+  if (params.badServers) FatalError("Error 1018: Invalid SERVERS= value !");
   if (params.badJobs) {
     FatalError("Error 1021: Invalid JOBS= value (1 to " + std::to_string(Parameters::kMaxJobs) +
                ") !");

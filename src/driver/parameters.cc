@@ -92,6 +92,11 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
     p.badJobs = jobs < 1 || jobs > Parameters::kMaxJobs;
     p.jobs = p.badJobs ? Parameters::kDefaultJobs : jobs;
   }
+  if (TakeKeyValue(upper, raw, "SERVERS=", 8, &value)) {
+    const std::string servers = AsciiUpper(value);
+    p.allServers = servers == "ALL";
+    p.badServers = !p.allServers && servers != "ONE";
+  }
   p.hasTimeout = TakeKeyValue(upper, raw, "TIMEOUT=", 8, &value);
   if (p.hasTimeout) {
     int seconds = WholeNumber(value);

@@ -43,6 +43,12 @@ struct Parameters {
   int timeoutSeconds = 0;
   bool badTimeout = false;
 
+  // "SERVERS=": ALL counts every application server of a system, ONE (the
+  // default) the one the connection reaches; any other value sets
+  // `badServers` (the run ends with an error document).
+  bool allServers = false;
+  bool badServers = false;
+
   static constexpr int kDefaultJobs = 8;
   static constexpr int kMaxJobs = 64;
   static constexpr int kMaxTimeoutSeconds = 900;

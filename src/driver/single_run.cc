@@ -9,10 +9,54 @@
 #include "driver/failure_report.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
+#include "driver/server_fanout.h"
 #include "driver/system_check.h"
 #include "output/usage_evaluation.h"
 
 namespace tolvaran {
+
+namespace {
+
+// The characters of the label's list of failed servers: the summary text
+// stays one the monitor shows whole.
+constexpr std::size_t kServersLabelRoom = 120;
+
+// SERVERS=ALL: every other instance of the server list is checked, and the
+// system's counts written.
+int WriteSystemUsage(Host& host, const Invocation& inv, const SystemProfile& profile,
+                     RfcBackend& backend, const SystemTask& task, const SystemOutcome& own) {
+  const std::string destination = profile.destination.str();
+  std::string unavailable = ServerListFailure(destination, own.serverList);
+  if (!unavailable.empty()) FatalError(unavailable);
+
+  // The instances' workers end before the run does, so that the answers had
+  // by then are written rather than the timeout document.
+  Deadline deadline = RunDeadline(inv.startMs, inv.params);
+  if (!deadline.IsNever()) deadline = Deadline::At(deadline.At() - kFanOutMarginMs);
+  std::vector<InstanceCheck> instances =
+      CheckInstances(host, task, own, destination, deadline, inv.params.jobs);
+  SystemUsage usage = CombineInstances(instances, inv.params.client);
+  if (usage.counted == 0) {
+    FatalError(usage.failed.empty()
+                   ? "Error 1019: Server list of " + destination + " not available: empty !"
+                   : usage.failed.front()->error);
+  }
+  const bool partial = usage.counted < usage.total;
+  std::string result =
+      inv.params.check
+          ? CheckListingText(usage.counts) + InstanceLines(usage)
+          : UsageDocument(usage.counts, ServersLabel(destination, usage, kServersLabelRoom),
+                          inv.params.client, inv.dialect,
+                          {inv.params.hasChannel, inv.params.channel}, partial)
+                .Render();
+  if (!ClaimOutput()) return 2;
+  host.WriteOut(result);
+  backend.DiscardTrace();
+  if (inv.verbose) host.WriteOut(ProcessedLine(host));
+  return 0;
+}
+
+}  // namespace
 
 int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileName,
                     SystemProfile& profile, RfcBackend& backend) {
@@ -37,6 +81,7 @@ int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileN
   task.request.deadline = RunDeadline(inv.startMs, inv.params);
   task.client = inv.params.client;
   task.probeCpu = false;
+  task.serverList = task.keepSessions = inv.params.allServers;
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   SystemOutcome outcome;
@@ -52,6 +97,10 @@ int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileN
   if (outcome.aborted) throw RunEnd{1, FailureReportText(outcome.report)};
   if (outcome.usage.outcome != kOutcomeOk) {
     FatalError(OutcomeText(outcome.usage, RunKind::kSingle) + backend.FailureDetail());
+  }
+
+  if (inv.params.allServers) {
+    return WriteSystemUsage(host, inv, profile, backend, task, outcome);
   }
 
   std::string result = inv.params.check ? CheckListingText(outcome.counts)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "driver/parameters.h"
@@ -80,6 +81,94 @@ bool TakeQuery(const WireMessage& in, const char* prefix, QueryResult* result) {
   return TakeText(in, p + "_exception", &result->exceptionText);
 }
 
+// A server row per line, its three texts separated by tabs: the system's
+// names and hosts hold neither.
+std::string EncodeServers(const std::vector<ServerEntry>& servers) {
+  std::string out;
+  for (const ServerEntry& s : servers) out += s.name + '\t' + s.host + '\t' + s.service + '\n';
+  return out;
+}
+
+bool DecodeServers(std::string_view bytes, std::vector<ServerEntry>* servers) {
+  while (!bytes.empty()) {
+    std::size_t end = bytes.find('\n');
+    if (end == std::string_view::npos) return false;
+    std::string_view line = bytes.substr(0, end);
+    bytes.remove_prefix(end + 1);
+    std::size_t first = line.find('\t');
+    std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+    if (second == std::string_view::npos) return false;
+    servers->push_back(ServerEntry{std::string(line.substr(0, first)),
+                                   std::string(line.substr(first + 1, second - first - 1)),
+                                   std::string(line.substr(second + 1))});
+  }
+  return true;
+}
+
+// A session as its text fields at their widths, then the two counters as
+// four bytes each, least significant first.
+constexpr std::size_t kSessionBytes = 3 + 12 + 20 + 20 + 4 + 4;
+
+void PutCounter(std::string* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::uint32_t GetCounter(const char* in) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(in[i])} << (8 * i);
+  return value;
+}
+
+std::string EncodeSessions(const std::vector<Session>& sessions) {
+  std::string out;
+  out.reserve(sessions.size() * kSessionBytes);
+  for (const Session& s : sessions) {
+    out.append(s.mandt, sizeof s.mandt);
+    out.append(s.bname, sizeof s.bname);
+    out.append(s.tcode, sizeof s.tcode);
+    out.append(s.term, sizeof s.term);
+    PutCounter(&out, s.externalModes);
+    PutCounter(&out, s.internalModes);
+  }
+  return out;
+}
+
+bool DecodeSessions(std::string_view bytes, std::vector<Session>* sessions) {
+  if (bytes.size() % kSessionBytes != 0) return false;
+  for (std::size_t at = 0; at < bytes.size(); at += kSessionBytes) {
+    const char* p = bytes.data() + at;
+    Session s;
+    std::memcpy(s.mandt, p, sizeof s.mandt);
+    p += sizeof s.mandt;
+    std::memcpy(s.bname, p, sizeof s.bname);
+    p += sizeof s.bname;
+    std::memcpy(s.tcode, p, sizeof s.tcode);
+    p += sizeof s.tcode;
+    std::memcpy(s.term, p, sizeof s.term);
+    p += sizeof s.term;
+    s.externalModes = GetCounter(p);
+    s.internalModes = GetCounter(p + 4);
+    sessions->push_back(s);
+  }
+  return true;
+}
+
+// Counts the sessions as they come, and keeps them when asked to.
+class KeepingCounter final : public SessionSink {
+ public:
+  KeepingCounter(std::string_view client, std::vector<Session>* kept)
+      : counter_(client), kept_(kept) {}
+  void Add(const Session& session) override {
+    counter_.Add(session);
+    if (kept_) kept_->push_back(session);
+  }
+  UsageCounts Counts() const { return counter_.Counts(); }
+
+ private:
+  UsageCounter counter_;
+  std::vector<Session>* kept_;
+};
+
 }  // namespace
 
 std::string EncodeTask(const SystemTask& task) {
@@ -96,6 +185,11 @@ std::string EncodeTask(const SystemTask& task) {
   out.Add("gateway_host", r.gatewayHost);
   out.Add("gateway_service", r.gatewayService);
   out.Add("count_client", task.client);
+  out.AddNumber("server_number", r.server ? r.server->systemNumber : -1);
+  out.Add("server_host", r.server ? r.server->host : "");
+  out.AddNumber("server_list", task.serverList);
+  out.AddNumber("keep_sessions", task.keepSessions);
+  out.AddNumber("probe_cpu", task.probeCpu);
   out.AddNumber("remaining_ms", task.remainingMs);
   return out.Finish();
 }
@@ -116,6 +210,15 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   // Every number within what the parent can send, whatever the bytes say:
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
+  std::int64_t serverNumber = -1;
+  std::string serverHost;
+  ok = ok && TakeNumber(in, "server_number", &serverNumber) &&
+       TakeText(in, "server_host", &serverHost) && TakeFlag(in, "server_list", &task->serverList) &&
+       TakeFlag(in, "keep_sessions", &task->keepSessions) &&
+       TakeFlag(in, "probe_cpu", &task->probeCpu);
+  if (serverNumber >= 0) {
+    r.server = ServerTarget{serverHost, static_cast<int>(Clamped(serverNumber, 0, 99))};
+  }
   task->remainingMs = remaining < 0 ? -1 : Clamped(remaining, 0, kMaxRemainingMs);
   return ok;
 }
@@ -142,6 +245,11 @@ std::string EncodeOutcome(const SystemOutcome& o) {
   out.Add("status", o.report.status);
   out.Add("message", o.report.message);
   out.Add("internal_status", o.report.internalStatus);
+  out.AddNumber("server_list_done", o.serverListDone);
+  AddQuery(out, "server_list", o.serverList);
+  out.Add("servers", EncodeServers(o.servers));
+  out.Add("instance_name", o.instanceName);
+  out.Add("session_rows", EncodeSessions(o.sessions));
   return out.Finish();
 }
 
@@ -150,6 +258,7 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
   if (!in.Parse(bytes)) return false;
   UsageCounts& c = o->counts;
   FailureReport& r = o->report;
+  std::string servers, sessions;
   return TakeFlag(in, "config_note", &o->configNote) && TakeFlag(in, "opened", &o->opened) &&
          TakeFlag(in, "cpu_done", &o->cpuDone) && TakeQuery(in, "cpu", &o->cpu) &&
          TakeFlag(in, "usage_done", &o->usageDone) && TakeQuery(in, "usage", &o->usage) &&
@@ -162,12 +271,17 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeFlag(in, "terminals_at_least", &c.terminalsAtLeast) &&
          TakeFlag(in, "aborted", &o->aborted) && TakeText(in, "operation", &r.operation) &&
          TakeText(in, "key", &r.key) && TakeText(in, "status", &r.status) &&
-         TakeText(in, "message", &r.message) && TakeText(in, "internal_status", &r.internalStatus);
+         TakeText(in, "message", &r.message) &&
+         TakeText(in, "internal_status", &r.internalStatus) &&
+         TakeFlag(in, "server_list_done", &o->serverListDone) &&
+         TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
+         DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
+         TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions);
 }
 
 QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts) {
-  UsageCounter counter(client);
+                          UsageCounts* counts, std::vector<Session>* kept) {
+  KeepingCounter counter(client, kept);
   QueryResult result = backend.FetchSessions(connection, counter);
   *counts = counter.Counts();
   return result;
@@ -191,8 +305,31 @@ void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& out
       return;
     }
   }
+  if (task.serverList && outcome.cpu.outcome == kOutcomeOk) {
+    outcome.serverList = backend.FetchServerList(connection, &outcome.servers);
+    outcome.serverListDone = true;
+    if (outcome.serverList.aborted) {
+      outcome.aborted = true;
+      outcome.report = outcome.serverList.report;
+      return;
+    }
+    if (outcome.serverList.outcome != kOutcomeOk) {
+      backend.Close(connection);
+      return;
+    }
+    // Without its own name the connection is counted as no instance: every
+    // instance then gets a connection of its own.
+    QueryResult own = backend.FetchInstanceName(connection, &outcome.instanceName);
+    if (own.aborted) {
+      outcome.aborted = true;
+      outcome.report = own.report;
+      return;
+    }
+    if (own.outcome != kOutcomeOk) outcome.instanceName.clear();
+  }
   if (outcome.cpu.outcome == kOutcomeOk) {
-    outcome.usage = CountSessions(backend, connection, task.client, &outcome.counts);
+    outcome.usage = CountSessions(backend, connection, task.client, &outcome.counts,
+                                  task.keepSessions ? &outcome.sessions : nullptr);
     outcome.usageDone = true;
     if (outcome.usage.aborted) {
       outcome.aborted = true;

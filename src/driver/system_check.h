@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "output/usage_evaluation.h"
 #include "platform/host.h"
@@ -28,8 +29,13 @@ struct SystemTask {
   // deadline.
   std::int64_t remainingMs = -1;
   // The CPU probe before the user list: a listed system has it, the single
-  // run does not. Not sent to a worker, which always checks a listed system.
+  // run does not, nor an instance of a system counted over all its servers.
   bool probeCpu = true;
+  // SERVERS=ALL: after the CPU probe the system's server list and the
+  // connection's own instance are fetched, and the user list's sessions
+  // are given back whole, for the counts over every instance.
+  bool serverList = false;
+  bool keepSessions = false;
 };
 
 struct SystemOutcome {
@@ -40,6 +46,11 @@ struct SystemOutcome {
   bool usageDone = false;  // the user list was fetched
   QueryResult usage;
   UsageCounts counts;
+  bool serverListDone = false;  // the server list was fetched
+  QueryResult serverList;
+  std::vector<ServerEntry> servers;
+  std::string instanceName;       // the connection's own instance; empty: unknown
+  std::vector<Session> sessions;  // with `keepSessions`, the whole user list
   // The library reported an error by itself, or an operation around a call
   // failed: the check ended there, and `report` says why.
   bool aborted = false;
@@ -54,7 +65,7 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* outcome);
 // Fetches the user list over `connection` and counts it for `client`
 // (empty: every client); the counts are valid when the outcome is 0.
 QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts);
+                          UsageCounts* counts, std::vector<Session>* kept = nullptr);
 
 // Opens the system, probes its CPU (when the task asks for it), counts its
 // user list and closes, in that order, each step only after the one before

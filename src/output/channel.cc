@@ -79,7 +79,9 @@ std::string ChannelText(OutputFlavour dialect, const Channel& channel) {
       }
       out += "\n<Value>";
       out += EscapeXmlText(channel.value);
-      out += "</Value></Result>\n";
+      out += "</Value>";
+      if (channel.warning) out += "\n<Warning>1</Warning>";
+      out += "</Result>\n";
       break;
   }
   return out;

@@ -28,6 +28,9 @@ struct Channel {
   std::string displayName;
   std::string value;
   std::string unit;
+  // The value is short of what it should be (a system some of whose
+  // servers did not answer): the monitor shows the channel as a warning.
+  bool warning = false;
 };
 
 // "CH=n" of the parameters: the Tembrel dialect then writes the value of

@@ -96,11 +96,11 @@ bool ItemChannel(const UsageCounts& counts, std::string_view item, std::string_v
   return true;
 }
 
-ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destination,
+ResultDocument UsageDocument(const UsageCounts& counts, std::string_view label,
                              std::string_view client, OutputFlavour dialect,
-                             ChannelSelector selector) {
+                             ChannelSelector selector, bool warning) {
   std::string summary = "(";
-  summary += destination;
+  summary += label;
   if (client.empty()) {
     summary += ") System-Usage: ";
   } else {
@@ -121,8 +121,8 @@ ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destina
   document.SetText(summary);
   const MeasureValues values = ValuesInOrder(counts);
   for (std::size_t i = 0; i < kMeasureCount; ++i) {
-    document.AddChannel(
-        Channel{kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]), ""});
+    document.AddChannel(Channel{kMeasures[i].channelName, kMeasures[i].displayName,
+                                std::to_string(values[i]), "", warning});
   }
   return document;
 }

@@ -44,11 +44,13 @@ class UsageCounter final : public SessionSink {
   NameList terminals_;
 };
 
-// The usage document of one system: the summary text for `destination`
-// (with the counted `client`, when one is), then the six values.
-ResultDocument UsageDocument(const UsageCounts& counts, std::string_view destination,
+// The usage document of one system: the summary text for `label` (the
+// destination, or with SERVERS=ALL the destination and its servers; with
+// the counted `client`, when one is), then the six values, each marked as
+// a warning when `warning` is set.
+ResultDocument UsageDocument(const UsageCounts& counts, std::string_view label,
                              std::string_view client, OutputFlavour dialect,
-                             ChannelSelector selector);
+                             ChannelSelector selector, bool warning = false);
 
 // The plain check listing that /CHECK asks for instead of a document.
 std::string CheckListingText(const UsageCounts& counts);

@@ -1,0 +1,167 @@
+#include "driver/server_fanout.h"
+
+#include <deque>
+#include <optional>
+
+#include "driver/check_outcome.h"
+#include "platform/worker_process.h"
+#include "rfc/server_list.h"
+
+namespace tolvaran {
+
+namespace {
+
+// Fills `check` from an instance's outcome: counted, or why not.
+void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceCheck* check) {
+  if (!o.opened) {
+    check->reason = "RFC-Open failed";
+    check->error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+  } else if (o.aborted) {
+    check->reason = "RFC library error";
+    check->error = "Error 1015: Other Failure raised !";
+  } else if (!o.usageDone || o.usage.outcome != kOutcomeOk) {
+    check->reason = "THUSRINFO failed";
+    check->error = OutcomeText(o.usage, RunKind::kSingle);
+  } else {
+    check->counted = true;
+    check->sessions = o.sessions;
+  }
+}
+
+struct Pending {
+  std::size_t index;
+  WorkerId worker;
+};
+
+}  // namespace
+
+SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances, std::string_view client) {
+  SystemUsage usage;
+  usage.total = instances.size();
+  UsageCounter system(client);
+  for (const InstanceCheck& instance : instances) {
+    if (!instance.counted) {
+      usage.failed.push_back(&instance);
+      continue;
+    }
+    ++usage.counted;
+    UsageCounter own(client);
+    for (const Session& session : instance.sessions) {
+      system.Add(session);
+      own.Add(session);
+    }
+    usage.perInstance.push_back({instance.name, own.Counts().sessions});
+  }
+  usage.counts = system.Counts();
+  return usage;
+}
+
+std::string ServersLabel(std::string_view destination, const SystemUsage& usage, std::size_t room) {
+  std::string label = std::string(destination) + ", " + std::to_string(usage.counted) + " of " +
+                      std::to_string(usage.total) + " servers";
+  for (std::size_t i = 0; i < usage.failed.size(); ++i) {
+    const InstanceCheck& f = *usage.failed[i];
+    std::string part = (i == 0 ? "; " : ", ") + f.name + ": " + f.reason;
+    if (label.size() + part.size() > room) break;
+    label += part;
+  }
+  return label;
+}
+
+std::string InstanceLines(const SystemUsage& usage) {
+  std::string lines;
+  for (const SystemUsage::Line& line : usage.perInstance) {
+    lines +=
+        " * Server.........: " + line.name + " Sessions=" + std::to_string(line.sessions) + "\n";
+  }
+  return lines;
+}
+
+std::string ServerListFailure(std::string_view destination, const QueryResult& result) {
+  if (result.outcome == kOutcomeOk) return "";
+  // A plain RFC failure names no exception: the text says what it was.
+  std::string why = result.outcome == kOutcomeFailure ? "RFC-Failure" : result.exceptionText;
+  if (why.empty()) why = result.outcome == kOutcomeSysException ? "Sys-Exception" : "Failure";
+  return "Error 1019: Server list of " + std::string(destination) + " not available: " + why + " !";
+}
+
+std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
+                                          const SystemOutcome& own, std::string_view destination,
+                                          Deadline deadline, int jobs) {
+  std::vector<InstanceCheck> checks(own.servers.size());
+  std::deque<std::size_t> waiting;
+  for (std::size_t i = 0; i < own.servers.size(); ++i) {
+    const ServerEntry& server = own.servers[i];
+    InstanceCheck& check = checks[i];
+    check.name = server.name;
+    if (!own.instanceName.empty() && server.name == own.instanceName) {
+      TakeOutcome(own, destination, &check);
+    } else if (!InstanceSystemNumber(server)) {
+      check.reason = "no system number";
+      check.error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+    } else {
+      waiting.push_back(i);
+    }
+  }
+
+  WorkerPool pool;
+  std::vector<Pending> running;
+  auto timedOut = [&](std::size_t index) {
+    checks[index].reason = "Timeout";
+    checks[index].error = "Error 1016: RFC-Timeout for " + std::string(destination) + " !";
+  };
+  while (!waiting.empty() || !running.empty()) {
+    while (!waiting.empty() && running.size() < static_cast<std::size_t>(jobs)) {
+      std::size_t index = waiting.front();
+      waiting.pop_front();
+      if (deadline.HasPassed()) {
+        timedOut(index);
+        continue;
+      }
+      const ServerEntry& server = own.servers[index];
+      SystemTask task = base;
+      task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
+      task.probeCpu = false;
+      task.serverList = false;
+      task.keepSessions = true;
+      task.remainingMs = deadline.RemainingMs();
+      WorkerLaunch launch;
+      launch.executable = host.ExecutablePath();
+      launch.arguments = {kWorkerFlag};
+      launch.input = EncodeTask(task);
+      std::string error;
+      WorkerId worker = pool.Start(launch, &error);
+      if (worker == 0) {
+        checks[index].reason = "not started";
+        checks[index].error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+        continue;
+      }
+      running.push_back({index, worker});
+    }
+    if (running.empty()) continue;
+    std::vector<WorkerResult> results = pool.Wait(deadline);
+    for (const WorkerResult& result : results) {
+      for (std::size_t r = 0; r < running.size(); ++r) {
+        if (running[r].worker != result.id) continue;
+        SystemOutcome outcome;
+        if (DecodeOutcome(result.output, &outcome)) {
+          TakeOutcome(outcome, destination, &checks[running[r].index]);
+        } else {
+          timedOut(running[r].index);
+        }
+        running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
+        break;
+      }
+    }
+    if (results.empty() && deadline.HasPassed()) {
+      for (const Pending& p : running) {
+        pool.Kill(p.worker);
+        timedOut(p.index);
+      }
+      running.clear();
+    }
+  }
+  return checks;
+}
+
+}  // namespace tolvaran
