@@ -185,11 +185,15 @@ std::string EncodeTask(const SystemTask& task) {
   out.Add("gateway_host", r.gatewayHost);
   out.Add("gateway_service", r.gatewayService);
   out.Add("count_client", task.client);
-  out.AddNumber("server_number", r.server ? r.server->systemNumber : -1);
-  out.Add("server_host", r.server ? r.server->host : "");
-  out.AddNumber("server_list", task.serverList);
-  out.AddNumber("keep_sessions", task.keepSessions);
-  out.AddNumber("probe_cpu", task.probeCpu);
+  // Only a check over every server has these: a listed system's task stays
+  // as it was.
+  if (r.server || task.serverList || task.keepSessions || !task.probeCpu) {
+    out.AddNumber("server_number", r.server ? r.server->systemNumber : -1);
+    out.Add("server_host", r.server ? r.server->host : "");
+    out.AddNumber("server_list", task.serverList);
+    out.AddNumber("keep_sessions", task.keepSessions);
+    out.AddNumber("probe_cpu", task.probeCpu);
+  }
   out.AddNumber("remaining_ms", task.remainingMs);
   return out.Finish();
 }
@@ -212,10 +216,14 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
   std::int64_t serverNumber = -1;
   std::string serverHost;
-  ok = ok && TakeNumber(in, "server_number", &serverNumber) &&
-       TakeText(in, "server_host", &serverHost) && TakeFlag(in, "server_list", &task->serverList) &&
-       TakeFlag(in, "keep_sessions", &task->keepSessions) &&
-       TakeFlag(in, "probe_cpu", &task->probeCpu);
+  // A task without them is a listed system's.
+  if (in.Find("server_number")) {
+    ok = ok && TakeNumber(in, "server_number", &serverNumber) &&
+         TakeText(in, "server_host", &serverHost) &&
+         TakeFlag(in, "server_list", &task->serverList) &&
+         TakeFlag(in, "keep_sessions", &task->keepSessions) &&
+         TakeFlag(in, "probe_cpu", &task->probeCpu);
+  }
   if (serverNumber >= 0) {
     r.server = ServerTarget{serverHost, static_cast<int>(Clamped(serverNumber, 0, 99))};
   }
@@ -245,11 +253,13 @@ std::string EncodeOutcome(const SystemOutcome& o) {
   out.Add("status", o.report.status);
   out.Add("message", o.report.message);
   out.Add("internal_status", o.report.internalStatus);
-  out.AddNumber("server_list_done", o.serverListDone);
-  AddQuery(out, "server_list", o.serverList);
-  out.Add("servers", EncodeServers(o.servers));
-  out.Add("instance_name", o.instanceName);
-  out.Add("session_rows", EncodeSessions(o.sessions));
+  if (o.serverListDone || !o.sessions.empty()) {
+    out.AddNumber("server_list_done", o.serverListDone);
+    AddQuery(out, "server_list", o.serverList);
+    out.Add("servers", EncodeServers(o.servers));
+    out.Add("instance_name", o.instanceName);
+    out.Add("session_rows", EncodeSessions(o.sessions));
+  }
   return out.Finish();
 }
 
@@ -273,10 +283,11 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeText(in, "key", &r.key) && TakeText(in, "status", &r.status) &&
          TakeText(in, "message", &r.message) &&
          TakeText(in, "internal_status", &r.internalStatus) &&
-         TakeFlag(in, "server_list_done", &o->serverListDone) &&
-         TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
-         DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
-         TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions);
+         (!in.Find("server_list_done") ||
+          (TakeFlag(in, "server_list_done", &o->serverListDone) &&
+           TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
+           DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
+           TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions)));
 }
 
 QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
