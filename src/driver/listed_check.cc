@@ -22,6 +22,12 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
         j.textBeforeSummary += OutcomeText(o.cpu, RunKind::kListing);
         if (!succeeded) failed = true;
       }
+      // SERVERS=ALL: a system without counts fails with the single run's
+      // text for it.
+      if (o.fannedOut && !o.systemFailure.empty() && !failed) {
+        j.textBeforeSummary = o.systemFailure;
+        failed = true;
+      }
       // A check that ended inside the user list's reading counted only the
       // rows before the failure: the system has failed and gets no channel.
       if (o.usageDone && !o.aborted && !failed) {
@@ -32,6 +38,8 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
           } else {
             found = ItemChannel(o.counts, item, system.label, &j.channel);
             j.hasChannel = found;
+            j.partial = o.fannedOut && o.instancesCounted < o.instancesTotal;
+            j.channel.warning = j.partial;
           }
         } else {
           j.textBeforeSummary += OutcomeText(o.usage, RunKind::kListing);
@@ -44,6 +52,7 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
   }
   const bool ok = !system.timedOut && !failed && succeeded;
   j.processed = ok && found;
+  j.partial = j.partial && j.processed;
   j.state = system.timedOut ? "Timeout" : !ok ? "Rfc Failure" : found ? "Processed" : "Not Found";
   return j;
 }

@@ -30,7 +30,10 @@ struct ListedCheck {
 struct Judgement {
   const char* state = "Rfc Failure";  // "Processed", "Not Found", "Timeout"
   bool processed = false;             // counted as processed, else as failed
-  bool hasChannel = false;            // the item's value, written at once
+  // SERVERS=ALL: processed, but some of its instances were not counted
+  // (its channel carries a warning).
+  bool partial = false;
+  bool hasChannel = false;  // the item's value, written at once
   Channel channel;
   // What the system leaves in front of the listing's summary when it is the
   // last: its failure text, or with /CHECK its check listing.

@@ -25,6 +25,7 @@ struct ListingTallies {
   std::uint32_t systems = 0;
   std::uint32_t processed = 0;
   std::uint32_t failed = 0;
+  std::uint32_t partial = 0;  // SERVERS=ALL: processed with instances missing
 };
 
 // The name a listed system's channel shows.
@@ -139,6 +140,9 @@ class Listing {
       SystemTask task;
       task.request = ConnectionRequestFor(profile_, params_);
       task.client = plan_.params.client;
+      // SERVERS=ALL: the worker counts the system over its instances.
+      task.serverList = task.keepSessions = plan_.params.allServers;
+      task.fanOutJobs = plan_.params.allServers ? params_.jobs : 0;
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
       // The pool has its own copy of the input: ours are no longer needed.
@@ -190,6 +194,7 @@ class Listing {
     textBeforeSummary_ = j.textBeforeSummary;
     if (j.processed) {
       ++tallies_.processed;
+      if (j.partial) ++tallies_.partial;
     } else {
       ++tallies_.failed;
     }
@@ -243,7 +248,8 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
   document.SetLeadingText(listing.textBeforeSummary());
   document.SetText("(***) " + plan.itemName.str() + ": NoSystems=" + std::to_string(t.systems) +
                    ", Processed=" + std::to_string(t.processed) +
-                   ", Failed=" + std::to_string(t.failed));
+                   ", Failed=" + std::to_string(t.failed) +
+                   (plan.params.allServers ? ", Partial=" + std::to_string(t.partial) : ""));
   host.WriteOut(document.Closing());
 
   if (inv.verbose) host.WriteOut(ProcessedLine(host));

@@ -41,6 +41,11 @@ void KeepRunLimits(const Parameters& before, Parameters* after) {
     after->timeoutSeconds = before.timeoutSeconds;
     after->badTimeout = before.badTimeout;
   }
+  if (!after->hasServers) {
+    after->hasServers = before.hasServers;
+    after->allServers = before.allServers;
+    after->badServers = before.badServers;
+  }
 }
 
 bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,
@@ -92,7 +97,8 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
     p.badJobs = jobs < 1 || jobs > Parameters::kMaxJobs;
     p.jobs = p.badJobs ? Parameters::kDefaultJobs : jobs;
   }
-  if (TakeKeyValue(upper, raw, "SERVERS=", 8, &value)) {
+  p.hasServers = TakeKeyValue(upper, raw, "SERVERS=", 8, &value);
+  if (p.hasServers) {
     const std::string servers = AsciiUpper(value);
     p.allServers = servers == "ALL";
     p.badServers = !p.allServers && servers != "ONE";

@@ -46,6 +46,7 @@ struct Parameters {
   // "SERVERS=": ALL counts every application server of a system, ONE (the
   // default) the one the connection reaches; any other value sets
   // `badServers` (the run ends with an error document).
+  bool hasServers = false;
   bool allServers = false;
   bool badServers = false;
 
@@ -63,8 +64,8 @@ Parameters ParseParameters(std::string_view typed);
 // character for character (the listing's display copy).
 Parameters ParseParameters(std::string_view upper, std::string_view raw);
 
-// Keeps the command line's JOBS= and TIMEOUT= where a sensor line's text,
-// which replaced it, has none of its own.
+// Keeps the command line's JOBS=, TIMEOUT= and SERVERS= where a sensor
+// line's text, which replaced it, has none of its own.
 void KeepRunLimits(const Parameters& before, Parameters* after);
 
 // The value after `key`, up to `max` characters, ending at a blank or a

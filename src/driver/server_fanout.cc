@@ -2,10 +2,12 @@
 
 #include <deque>
 #include <optional>
+#include <utility>
 
 #include "driver/check_outcome.h"
 #include "platform/worker_process.h"
 #include "rfc/server_list.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -124,8 +126,11 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       task.probeCpu = false;
       task.serverList = false;
       task.keepSessions = true;
+      task.fanOutJobs = 0;  // an instance is counted alone
       task.remainingMs = deadline.RemainingMs();
       WorkerLaunch launch;
+      // The pool has its own copy of the input: ours are no longer needed.
+      WipeOnExit wipe(&task.request.password, &launch.input);
       launch.executable = host.ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);
@@ -162,6 +167,45 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
     }
   }
   return checks;
+}
+
+std::string CountAllServers(Host& host, const SystemTask& task, const SystemOutcome& own, int jobs,
+                            std::vector<InstanceCheck>* instances, SystemUsage* usage) {
+  const std::string& destination = task.request.destination;
+  std::string unavailable = ServerListFailure(destination, own.serverList);
+  if (!unavailable.empty()) return unavailable;
+
+  // The instances' workers end before the check does, so that the answers
+  // had by then are written rather than the timeout.
+  Deadline deadline = task.request.deadline;
+  if (!deadline.IsNever()) deadline = Deadline::At(deadline.At() - kFanOutMarginMs);
+  *instances = CheckInstances(host, task, own, destination, deadline, jobs);
+  *usage = CombineInstances(*instances, task.client);
+  if (usage->counted > 0) return "";
+  return usage->failed.empty()
+             ? "Error 1019: Server list of " + destination + " not available: empty !"
+             : usage->failed.front()->error;
+}
+
+void TakeSystemUsage(const SystemUsage& usage, std::string failure, SystemOutcome* outcome) {
+  outcome->fannedOut = true;
+  outcome->counts = usage.counts;
+  outcome->instancesCounted = static_cast<std::uint32_t>(usage.counted);
+  outcome->instancesTotal = static_cast<std::uint32_t>(usage.total);
+  outcome->systemFailure = std::move(failure);
+  // The parent needs the counts only.
+  outcome->sessions.clear();
+  outcome->servers.clear();
+}
+
+void CountListedSystem(Host& host, const SystemTask& task, SystemOutcome* outcome) {
+  if (!outcome->serverListDone || outcome->aborted) return;
+  const bool ownCounted = outcome->usageDone && outcome->usage.outcome == kOutcomeOk;
+  if (outcome->serverList.outcome == kOutcomeOk && !ownCounted) return;
+  std::vector<InstanceCheck> instances;
+  SystemUsage usage;
+  std::string failure = CountAllServers(host, task, *outcome, task.fanOutJobs, &instances, &usage);
+  TakeSystemUsage(usage, std::move(failure), outcome);
 }
 
 }  // namespace tolvaran

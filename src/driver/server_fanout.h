@@ -75,6 +75,27 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
                                           const SystemOutcome& own, std::string_view destination,
                                           Deadline deadline, int jobs);
 
+// The one path of SERVERS=ALL, for the single run and for a listed
+// system's worker alike, once `own` (the check of `task` with its server
+// list) is over: every instance checked (`jobs` at once, until a margin
+// before the task's deadline) and combined into `usage`, which points into
+// `instances`. Returns the message the system's check ends with when it
+// has no counts (the server list not had: error 1019; no instance
+// answered: the first one's failure), else an empty text.
+std::string CountAllServers(Host& host, const SystemTask& task, const SystemOutcome& own, int jobs,
+                            std::vector<InstanceCheck>* instances, SystemUsage* usage);
+
+// What a listed system's worker gives back of `usage` and `failure`: the
+// system's counts in place of its own instance's, how many instances were
+// counted, and no user list.
+void TakeSystemUsage(const SystemUsage& usage, std::string failure, SystemOutcome* outcome);
+
+// A listed system's worker with SERVERS=ALL, after its own check: a system
+// whose own instance was counted, or whose server list failed, gets the
+// system's counts; any other failure stays as it is, judged as without
+// SERVERS=ALL.
+void CountListedSystem(Host& host, const SystemTask& task, SystemOutcome* outcome);
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_DRIVER_SERVER_FANOUT_H_

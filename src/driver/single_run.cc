@@ -26,21 +26,10 @@ constexpr std::size_t kServersLabelRoom = 120;
 int WriteSystemUsage(Host& host, const Invocation& inv, const SystemProfile& profile,
                      RfcBackend& backend, const SystemTask& task, const SystemOutcome& own) {
   const std::string destination = profile.destination.str();
-  std::string unavailable = ServerListFailure(destination, own.serverList);
-  if (!unavailable.empty()) FatalError(unavailable);
-
-  // The instances' workers end before the run does, so that the answers had
-  // by then are written rather than the timeout document.
-  Deadline deadline = RunDeadline(inv.startMs, inv.params);
-  if (!deadline.IsNever()) deadline = Deadline::At(deadline.At() - kFanOutMarginMs);
-  std::vector<InstanceCheck> instances =
-      CheckInstances(host, task, own, destination, deadline, inv.params.jobs);
-  SystemUsage usage = CombineInstances(instances, inv.params.client);
-  if (usage.counted == 0) {
-    FatalError(usage.failed.empty()
-                   ? "Error 1019: Server list of " + destination + " not available: empty !"
-                   : usage.failed.front()->error);
-  }
+  std::vector<InstanceCheck> instances;
+  SystemUsage usage;
+  std::string failure = CountAllServers(host, task, own, inv.params.jobs, &instances, &usage);
+  if (!failure.empty()) FatalError(failure);
   const bool partial = usage.counted < usage.total;
   std::string result =
       inv.params.check

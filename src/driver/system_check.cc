@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver/parameters.h"
+#include "driver/server_fanout.h"
 #include "output/result_document.h"
 #include "platform/deadline.h"
 #include "platform/standard_input.h"
@@ -79,6 +80,15 @@ bool TakeQuery(const WireMessage& in, const char* prefix, QueryResult* result) {
   }
   result->outcome = static_cast<int>(outcome);
   return TakeText(in, p + "_exception", &result->exceptionText);
+}
+
+// A listed system's counts over its instances, when its worker gave them.
+bool TakeFanOut(const WireMessage& in, SystemOutcome* o) {
+  if (!in.Find("instances_total")) return true;
+  o->fannedOut = true;
+  return TakeCount(in, "instances_counted", &o->instancesCounted) &&
+         TakeCount(in, "instances_total", &o->instancesTotal) &&
+         TakeText(in, "system_failure", &o->systemFailure);
 }
 
 // A server row per line, its three texts separated by tabs: the system's
@@ -193,6 +203,7 @@ std::string EncodeTask(const SystemTask& task) {
     out.AddNumber("server_list", task.serverList);
     out.AddNumber("keep_sessions", task.keepSessions);
     out.AddNumber("probe_cpu", task.probeCpu);
+    out.AddNumber("fan_out_jobs", task.fanOutJobs);
   }
   out.AddNumber("remaining_ms", task.remainingMs);
   return out.Finish();
@@ -215,6 +226,7 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
   std::int64_t serverNumber = -1;
+  std::int64_t fanOutJobs = 0;
   std::string serverHost;
   // A task without them is a listed system's.
   if (in.Find("server_number")) {
@@ -222,8 +234,9 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
          TakeText(in, "server_host", &serverHost) &&
          TakeFlag(in, "server_list", &task->serverList) &&
          TakeFlag(in, "keep_sessions", &task->keepSessions) &&
-         TakeFlag(in, "probe_cpu", &task->probeCpu);
+         TakeFlag(in, "probe_cpu", &task->probeCpu) && TakeNumber(in, "fan_out_jobs", &fanOutJobs);
   }
+  task->fanOutJobs = static_cast<int>(Clamped(fanOutJobs, 0, Parameters::kMaxJobs));
   if (serverNumber >= 0) {
     r.server = ServerTarget{serverHost, static_cast<int>(Clamped(serverNumber, 0, 99))};
   }
@@ -260,6 +273,11 @@ std::string EncodeOutcome(const SystemOutcome& o) {
     out.Add("instance_name", o.instanceName);
     out.Add("session_rows", EncodeSessions(o.sessions));
   }
+  if (o.fannedOut) {
+    out.AddNumber("instances_counted", o.instancesCounted);
+    out.AddNumber("instances_total", o.instancesTotal);
+    out.Add("system_failure", o.systemFailure);
+  }
   return out.Finish();
 }
 
@@ -287,7 +305,8 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
           (TakeFlag(in, "server_list_done", &o->serverListDone) &&
            TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
            DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
-           TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions)));
+           TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions))) &&
+         TakeFanOut(in, o);
 }
 
 QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
@@ -398,6 +417,7 @@ int RunCheckWorker(Host& host) {
     host.WriteOut(EncodeOutcome(outcome));
   });
   CheckSystem(*backend, task, outcome);
+  if (task.fanOutJobs > 0) CountListedSystem(host, task, &outcome);
   if (watchdog && !watchdog->Cancel()) return 3;
   host.WriteOut(EncodeOutcome(outcome));
   return 0;

@@ -36,6 +36,10 @@ struct SystemTask {
   // are given back whole, for the counts over every instance.
   bool serverList = false;
   bool keepSessions = false;
+  // A listed system with SERVERS=ALL: its worker then checks every other
+  // instance of the server list too, this many at once, and gives back the
+  // system's counts; 0 for none.
+  int fanOutJobs = 0;
 };
 
 struct SystemOutcome {
@@ -51,6 +55,14 @@ struct SystemOutcome {
   std::vector<ServerEntry> servers;
   std::string instanceName;       // the connection's own instance; empty: unknown
   std::vector<Session> sessions;  // with `keepSessions`, the whole user list
+  // With `fanOutJobs`: `counts` are the system's over the instances, of
+  // which `instancesCounted` of `instancesTotal` answered; when none did,
+  // or the server list was not had, `systemFailure` is the message the
+  // single run would end with.
+  bool fannedOut = false;
+  std::uint32_t instancesCounted = 0;
+  std::uint32_t instancesTotal = 0;
+  std::string systemFailure;
   // The library reported an error by itself, or an operation around a call
   // failed: the check ended there, and `report` says why.
   bool aborted = false;

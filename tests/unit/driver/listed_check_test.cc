@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "driver/server_fanout.h"
 #include "output/usage_evaluation.h"
 #include "support/fake_backend.h"
+#include "support/fake_host.h"
 
 namespace tolvaran {
 namespace {
@@ -98,6 +100,48 @@ TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
   j = Judge(unanswered, "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.outcomeShown);
+}
+
+// SERVERS=ALL: the listed system's worker counts it over its server list
+// and sends the outcome over the pipe. The second instance's name gives no
+// system number, so it fails without a worker of its own.
+TEST(JudgeTest, ASystemMissingAServerIsProcessedWithAWarningOneWithoutCountsFails) {
+  FakeBackend backend;
+  backend.script.servers = {{"app1_PRD_01", "app1", "sapdp01"}, {"app2_PRD", "app2", ""}};
+  backend.script.instanceName = "app1_PRD_01";
+  backend.script.sessions = {FakeBackend::MakeSession("100", "ALICE", "VA01", "T1"),
+                             FakeBackend::MakeSession("100", "BOB", "", "T2"),
+                             FakeBackend::MakeSession("100", "ALICE", "", "T3")};
+  auto checked = [&backend] {
+    ListedCheck system;
+    system.connect = system.done = system.answered = true;
+    system.label = "PRD.P00";
+    SystemTask task;
+    task.request.destination = "PRD";
+    task.serverList = task.keepSessions = true;
+    task.fanOutJobs = 2;
+    SystemOutcome outcome;
+    CheckSystem(backend, task, outcome);
+    FakeHost host;
+    CountListedSystem(host, task, &outcome);
+    EXPECT_TRUE(DecodeOutcome(EncodeOutcome(outcome), &system.outcome));
+    return system;
+  };
+  Judgement j = Judge(checked(), "Active User(s)", false);
+  EXPECT_STREQ(j.state, "Processed");
+  EXPECT_TRUE(j.processed);
+  EXPECT_TRUE(j.partial);
+  ASSERT_TRUE(j.hasChannel);
+  EXPECT_EQ(j.channel.value, "2");
+  EXPECT_TRUE(j.channel.warning);
+
+  backend.script.serverList.outcome = kOutcomeException;
+  backend.script.serverList.exceptionText = "NO_SERVER_LIST";
+  j = Judge(checked(), "Active User(s)", false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
+  EXPECT_FALSE(j.partial);
+  EXPECT_FALSE(j.hasChannel);
+  EXPECT_EQ(j.textBeforeSummary, "Error 1019: Server list of PRD not available: NO_SERVER_LIST !");
 }
 
 TEST(JudgeTest, TimeoutAndAFailedProfileAreJudgedWithoutAnOutcome) {

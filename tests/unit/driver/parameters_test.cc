@@ -129,6 +129,12 @@ TEST(ParseParametersTest, RunLimitsAreWholeNumbersInTheirRange) {
   Parameters line = ParseParameters("ITEM=X");
   KeepRunLimits(ParseParameters("JOBS=0"), &line);
   EXPECT_TRUE(line.badJobs);
+  // Likewise SERVERS=, which a sensor line's own value replaces.
+  KeepRunLimits(ParseParameters("SERVERS=ALL"), &line);
+  EXPECT_TRUE(line.allServers);
+  Parameters own = ParseParameters("ITEM=X SERVERS=ONE");
+  KeepRunLimits(ParseParameters("SERVERS=ALL"), &own);
+  EXPECT_FALSE(own.allServers);
 }
 
 TEST(TakeKeyValueTest, FalseWithoutTheKeyAndAValueOfAtMostMax) {
