@@ -4,6 +4,7 @@
 
 #include "driver/error_exit.h"
 #include "driver/password.h"
+#include "platform/worker_process.h"
 
 namespace tolvaran {
 
@@ -17,7 +18,6 @@ void SetParameters(RunState& rs, std::string_view typed) {
 }
 
 void StartUp(RunState& rs) {
-  rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
   rs.keyTable = BuildKeyTable();
   rs.channelCounter = 0;
   rs.client.Clear();
@@ -31,6 +31,13 @@ void StartUp(RunState& rs) {
   if (rs.args.size() > 3) params += " " + rs.args[3];
   SetParameters(rs, params);
   CheckRunLimits(rs);
+  // A check lives for a few milliseconds, and its first reading of the
+  // clock or of the time zone costs page faults and system calls: each is
+  // read only when the run shows or needs it.
+  if (rs.params.timeoutSeconds > 0) rs.startMs = MonotonicMilliseconds();
+  if (rs.params.verbose || rs.params.hasItem) {
+    rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
+  }
 
   rs.itemName.Clear();
   rs.itemMode = false;

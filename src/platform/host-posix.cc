@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 
 #include "platform/host.h"
 #include "platform/posix_io.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 
@@ -76,7 +76,9 @@ ssize_t ReadSome(int fd, char* buf, std::size_t size) {
 }
 
 bool ReadUpTo(int fd, std::size_t limit, std::string* bytes) {
-  char buf[65536];
+  // Small: the files read whole are short, and a deeper buffer would be a
+  // fresh stack page, and a page fault, in every process.
+  char buf[4096];
   while (bytes->size() < limit) {
     ssize_t n = ReadSome(fd, buf, std::min(sizeof buf, limit - bytes->size()));
     if (n < 0) return false;
@@ -210,7 +212,9 @@ class PosixHost : public Host {
     if (!dir) return path;
     std::string found;
     while (struct dirent* entry = readdir(dir)) {
-      if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+      // The program's own comparison: only ASCII letters change case, as
+      // everywhere else, and the C library's locale tables stay untouched.
+      if (EqualsIgnoringCase(entry->d_name, name)) {
         found = entry->d_name;
         break;
       }
