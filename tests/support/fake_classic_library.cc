@@ -157,6 +157,7 @@ extern "C" RfcHandle RFC_CALL LibOpen(RfcOpenOptions* options) {
   seen.client = Copy(options->client);
   seen.user = Copy(options->user);
   seen.password = Copy(options->password);
+  seen.passwordAt = options->password;
   seen.language = Copy(options->language);
   seen.mode = options->mode;
   seen.trace = options->trace;
@@ -184,6 +185,7 @@ extern "C" RfcHandle RFC_CALL LibOpenEx(char* connect, RfcErrorRecord* error) {
   FakeClassicState& s = State();
   FakeOpenEx seen;
   seen.connect = connect ? connect : "(null)";
+  seen.connectAt = connect;
   seen.errorRecord = error != nullptr;
   if (!error) Fault("RfcOpenEx without an error record");
   Trail("RfcOpenEx");

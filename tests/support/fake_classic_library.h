@@ -84,11 +84,15 @@ struct FakeOpen {
   std::optional<std::string> hostname;  // mode 0 only
   int sysnr = -1;                       // mode 0 only
   std::optional<std::string> gatewayHost, gatewayService;
+  // Where the password lay: a library that keeps the pointer must find it
+  // wiped once the opening has returned.
+  const char* passwordAt = nullptr;
 };
 
 struct FakeOpenEx {
   std::string connect;
   bool errorRecord = false;
+  const char* connectAt = nullptr;  // as passwordAt
 };
 
 struct FakeTable {
