@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tolvaran {
@@ -43,9 +44,9 @@ class NameList {
     if (Full()) return false;
     const Key key = KeyOf(field);
     const std::size_t mask = slots_.size() - 1;
-    std::size_t at = Hash(key) & mask;
+    std::size_t at = Hash(key, Words{}) & mask;
     for (; slots_[at] != 0; at = (at + 1) & mask) {
-      if (Equal(KeyAt(slots_[at] - 1u), key)) return false;
+      if (Equal(KeyAt(slots_[at] - 1u), key, Words{})) return false;
     }
     if (count_ % kChunkKeys == 0) chunks_.emplace_back(new Key[kChunkKeys]);
     chunks_.back()[count_ % kChunkKeys] = key;
@@ -67,10 +68,32 @@ class NameList {
   static constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
   using Key = std::array<std::uint64_t, kWords>;
 
+  using Words = std::make_index_sequence<kWords>;
+
   // 0x80 in each byte of `word` that is zero, 0 in every other byte.
   static std::uint64_t ZeroBytes(std::uint64_t word) {
     const std::uint64_t low7 = ~kHighBits;
     return ~(((word & low7) + low7) | word | low7);
+  }
+
+  // The word loops are written as folds so that they are unrolled: the
+  // compiler keeps a key in registers only then.
+  template <std::size_t... I>
+  static bool HasZeroByte(const Key& key, std::index_sequence<I...>) {
+    return ((ZeroBytes(key[I])) | ...) != 0;
+  }
+
+  template <std::size_t... I>
+  static bool Equal(const Key& a, const Key& b, std::index_sequence<I...>) {
+    return ((a[I] ^ b[I]) | ...) == 0;
+  }
+
+  template <std::size_t... I>
+  static std::size_t Hash(const Key& key, std::index_sequence<I...>) {
+    std::uint64_t hash = 0x9E3779B97F4A7C15ull;
+    // Every byte of every word must reach the low bits that pick a slot.
+    ((hash = (hash ^ key[I]) * 0xFF51AFD7ED558CCDull, hash ^= hash >> 32), ...);
+    return static_cast<std::size_t>(hash);
   }
 
   static Key KeyOf(const char (&field)[Width]) {
@@ -79,9 +102,7 @@ class NameList {
     std::memset(bytes + Width, ' ', sizeof bytes - Width);
     Key key;
     std::memcpy(key.data(), bytes, sizeof bytes);
-    std::uint64_t zeros = 0;
-    for (std::uint64_t word : key) zeros |= ZeroBytes(word);
-    if (zeros != 0) {
+    if (HasZeroByte(key, Words{})) {
       // Rare: a NUL ends the name early.
       std::size_t end = 0;
       while (bytes[end] != 0) ++end;
@@ -91,29 +112,17 @@ class NameList {
     return key;
   }
 
-  static bool Equal(const Key& a, const Key& b) {
-    std::uint64_t differ = 0;
-    for (std::size_t i = 0; i < kWords; ++i) differ |= a[i] ^ b[i];
-    return differ == 0;
-  }
-
   // The name's length: the key up to its last byte that is not a blank.
   static std::size_t NameLength(const Key& key) {
-    unsigned char bytes[kWords * 8];
-    std::memcpy(bytes, key.data(), sizeof bytes);
-    std::size_t size = Width;
-    while (size > 0 && bytes[size - 1] == ' ') --size;
-    return size;
-  }
-
-  static std::size_t Hash(const Key& key) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ull;
-    // Every byte of every word must reach the low bits that pick a slot.
-    for (std::uint64_t word : key) {
-      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-      hash ^= hash >> 32;
-    }
-    return static_cast<std::size_t>(hash);
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    std::size_t word = kWords;
+    while (word > 0 && key[word - 1] == kBlanks) --word;
+    if (word == 0) return 0;
+    unsigned char bytes[8];
+    std::memcpy(bytes, &key[word - 1], 8);
+    std::size_t size = 8;
+    while (bytes[size - 1] == ' ') --size;
+    return (word - 1) * 8 + size;
   }
 
   const Key& KeyAt(std::size_t index) const {
@@ -124,7 +133,7 @@ class NameList {
     std::vector<std::uint16_t> slots(slots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
     for (std::size_t i = 0; i < count_; ++i) {
-      std::size_t at = Hash(KeyAt(i)) & mask;
+      std::size_t at = Hash(KeyAt(i), Words{}) & mask;
       while (slots[at] != 0) at = (at + 1) & mask;
       slots[at] = static_cast<std::uint16_t>(i + 1);
     }

@@ -296,6 +296,15 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
 }
 
+std::string FullPath(const std::string& native) {
+  if (native.empty() || native[0] == '/') return native;
+  char dir[4096];
+  if (!getcwd(dir, sizeof dir)) return native;
+  std::string full = dir;
+  if (full.back() != '/') full += '/';
+  return full + native;
+}
+
 bool SetEnvironmentValue(const std::string& name, const std::string& value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
@@ -314,6 +323,13 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir
 }
 
 void* OpenSharedLibrary(const std::string& name, std::string* why) {
+  // A path to no file is no library, and the loader would only say so: its
+  // message costs the C library's message catalogue in every check that
+  // finds its library under a later name.
+  if (name.find('/') != std::string::npos && access(name.c_str(), F_OK) != 0 && errno == ENOENT) {
+    if (why) why->clear();
+    return nullptr;
+  }
   void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library || !why) return library;
   const char* error = dlerror();
