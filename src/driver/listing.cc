@@ -3,6 +3,7 @@
 #include <deque>
 #include <string>
 
+#include "driver/command_line.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
@@ -239,8 +240,9 @@ int RunListing(RunState& rs) {
   // document is the whole output.
   RequireRfcBackend(rs);
 
-  if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
-  std::string start_time = rs.headerLine.str().substr(2, 8);
+  const std::string header = HeaderLine(rs);
+  if (rs.verbose) rs.host->WriteOut(header + "\n");
+  std::string start_time = header.substr(2, 8);
   std::string raw = ColonsAsBlanks(rs.params.raw.view());
   std::size_t at = raw.find(" @");
   if (at != std::string::npos) raw.resize(at);
