@@ -3,12 +3,14 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/password.h"
 
 namespace tolvaran {
 
 void CheckRunLimits(RunState& rs) {
   if (rs.params.badTimeout) FatalError(rs, "Error 1017: Invalid TIMEOUT= value !");
+  TakeReportParameters(rs);
 }
 
 void SetParameters(RunState& rs, std::string_view typed) {
@@ -30,6 +32,7 @@ void StartUp(RunState& rs) {
   if (rs.args.size() > 2) params = rs.args[2];
   if (rs.args.size() > 3) params += " " + rs.args[3];
   SetParameters(rs, params);
+  ChooseReportDialect(rs);
   CheckRunLimits(rs);
 
   rs.itemName.Clear();
