@@ -51,8 +51,10 @@
 // only the lines before the first section count.
 //
 // RfcOpenEx takes "CLIENT=100 USER=SAPMON PASSWD=Secret99 LANG=D DEST=PRD":
-// the destination must have a "DEST=PRD" line in SapRfc.ini in the current
-// directory and a section [PRD] here.
+// the destination must have a "DEST=PRD" line in the configuration file and
+// a section [PRD] here. The configuration file is the one the environment
+// variable RFC_INI names, read at every RfcOpenEx, else SapRfc.ini in the
+// current directory.
 //
 // Outcomes (the words ignore case, names keep theirs):
 //   ok                  RfcCall 0; RfcReceive 0 with the rows and values
@@ -315,10 +317,10 @@ RfcHandle OpenWithConnectString(const char* connect) {
     return 0;
   }
   std::string rfcIni;
-  if (!ReadWholeFile(FindIgnoringCase(kRfcIniName), &rfcIni) ||
-      !SapRfcIniHasDestination(rfcIni, destination)) {
-    Record(InvalidParameter(kConnectStatus,
-                            "destination " + destination + " not found in " + kRfcIniName));
+  std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
+  if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
+    Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
+                                                rfcIniPath.filename().string()));
     return 0;
   }
   const SimSystem* system = config.FindByName(destination);

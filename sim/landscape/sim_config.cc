@@ -454,18 +454,27 @@ std::map<std::string, std::string> ParseConnectString(std::string_view text) {
 }
 
 bool SapRfcIniHasDestination(std::string_view text, std::string_view destination) {
+  return ReadDestinationEntries(text, destination, nullptr);
+}
+
+bool ReadDestinationEntries(std::string_view text, std::string_view destination,
+                            std::map<std::string, std::string>* entries) {
   std::string wanted = Trim(destination);
   if (wanted.empty()) return false;
-  for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
-    std::string line = Trim(raw);
-    if (line.size() < 4 || !EqualsIgnoringCase(std::string_view(line).substr(0, 4), "DEST")) {
-      continue;
+  bool found = false;
+  for (std::string_view line : Lines(WithoutByteOrderMark(text))) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string key = ToLower(Trim(line.substr(0, eq)));
+    std::string value = Trim(line.substr(eq + 1));
+    if (key == "dest") {
+      if (found) break;  // the next section begins
+      found = EqualsIgnoringCase(value, wanted);
+    } else if (found && entries != nullptr) {
+      entries->emplace(key, value);
     }
-    std::string rest = Trim(std::string_view(line).substr(4));
-    if (rest.empty() || rest[0] != '=') continue;
-    if (EqualsIgnoringCase(Trim(std::string_view(rest).substr(1)), wanted)) return true;
   }
-  return false;
+  return found;
 }
 
 std::string_view WithoutByteOrderMark(std::string_view text) {

@@ -163,6 +163,14 @@ std::map<std::string, std::string> ParseConnectString(std::string_view text);
 // True when SapRfc.ini's text has a "DEST=<destination>" line.
 bool SapRfcIniHasDestination(std::string_view text, std::string_view destination);
 
+// The "KEY=VALUE" lines of the destination's section of a configuration
+// file (SapRfc.ini, sapnwrfc.ini): from its "DEST=<destination>" line
+// (destination compared ignoring case) to the next "DEST=" line. Keys
+// lower-cased, blanks around keys and values dropped, a key given twice
+// keeps its first value. False when there is no such section.
+bool ReadDestinationEntries(std::string_view text, std::string_view destination,
+                            std::map<std::string, std::string>* entries);
+
 // Drops a UTF-8 byte order mark, which editors on Windows like to add.
 std::string_view WithoutByteOrderMark(std::string_view text);
 

@@ -13,6 +13,14 @@
 //   passwd, lang         it; any other parameter is passed over
 // A system not found is RFC_COMMUNICATION_FAILURE, a logon refused
 // RFC_LOGON_FAILURE ("Name or password is incorrect (repeat logon)").
+//   dest                 the destination's section ("DEST=<dest>" up to the
+//                        next "DEST=") of the configuration file adds its
+//                        entries (ASHOST, SYSNR, MSHOST, SYSID, ...) to the
+//                        parameters not given; the file is the one the
+//                        environment variable RFC_INI names, read at every
+//                        opening, else sapnwrfc.ini in the current
+//                        directory. A destination not found there is
+//                        RFC_INVALID_PARAMETER.
 //
 // Outcomes of RfcInvoke: failure and callfail RFC_COMMUNICATION_FAILURE;
 // exception NAME RFC_ABAP_EXCEPTION with key NAME; sysexception NAME
@@ -44,6 +52,7 @@
 // RfcGetVersion: "7500.0.12" (7500, 0, 12). No trace file is written.
 // Single-threaded, like the program.
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -101,6 +110,8 @@ struct NwRfcDataContainer {
 
 namespace rfcsim {
 namespace {
+
+constexpr char kIniName[] = "sapnwrfc.ini";
 
 struct State {
   std::set<NwRfcConnection*> connections;
@@ -243,10 +254,32 @@ long long IntValue(NwRfcDataContainer& container, const FieldDef& field) {
   return 0;
 }
 
+// "dest": the destination's entries from the configuration file join the
+// parameters, which keep what they give themselves.
+Error AddDestinationEntries(std::map<std::string, std::string>* parameters) {
+  auto dest = parameters->find("dest");
+  if (dest == parameters->end()) return Error();
+  std::filesystem::path file = LibraryConfigPath(kIniName);
+  std::string text;
+  std::map<std::string, std::string> entries;
+  if (!ReadWholeFile(file, &text) || !ReadDestinationEntries(text, dest->second, &entries)) {
+    return MakeError(RFC_INVALID_PARAMETER, "Parameter DEST '" + dest->second + "' not found in " +
+                                                file.filename().string());
+  }
+  parameters->insert(entries.begin(), entries.end());
+  return Error();
+}
+
 RFC_CONNECTION_HANDLE Open(const RFC_CONNECTION_PARAMETER* params, unsigned count,
                            RFC_ERROR_INFO* info) {
   const SimConfig& config = ReadLandscape();
-  nw::Found found = nw::FindSystem(config, nw::ReadParameters(params, count));
+  std::map<std::string, std::string> parameters = nw::ReadParameters(params, count);
+  Error unknown = AddDestinationEntries(&parameters);
+  if (unknown.code != RFC_OK) {
+    Report(unknown, info);
+    return nullptr;
+  }
+  nw::Found found = nw::FindSystem(config, parameters);
   if (found.system == nullptr) {
     Report(found.error, info);
     return nullptr;
@@ -258,7 +291,7 @@ RFC_CONNECTION_HANDLE Open(const RFC_CONNECTION_PARAMETER* params, unsigned coun
     Report(Simulated("RfcOpenConnection"), info);
     return nullptr;
   }
-  Error logon = nw::CheckLogon(system, nw::ReadParameters(params, count));
+  Error logon = nw::CheckLogon(system, parameters);
   if (logon.code != RFC_OK) {
     Report(logon, info);
     return nullptr;

@@ -12,6 +12,7 @@
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
+#include "rfc/library_config.h"
 #include "text/ascii_text.h"
 
 namespace tolvaran {
@@ -166,11 +167,14 @@ class Listing {
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
+      bool killed = false;
       for (ListingEntry& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
-        system.done = system.timedOut = true;
+        system.done = system.timedOut = killed = true;
       }
+      // A worker ended from outside may have been writing SapRfc.ini.
+      if (killed) RemoveLibraryConfigLeftovers(*rs_.host);
     }
   }
 
@@ -184,7 +188,9 @@ class Listing {
       TakeQueryOutcome(rs_, o.cpu);
       if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
     }
-    if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
+    // A check that ended inside the user list's reading counted only the
+    // rows before the failure: the system has failed and gets no channel.
+    if (o.usageDone && !o.aborted && !rs_.failFlag) {
       rs_.runStatus = RunStatus::kErr;
       TakeQueryOutcome(rs_, o.usage);
       if (rs_.runStatus == RunStatus::kOk) {

@@ -4,6 +4,7 @@
 
 #include "driver/error_exit.h"
 #include "driver/monitor_report.h"
+#include "driver/run_deadline.h"
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
 #include "text/ascii_text.h"
@@ -34,12 +35,56 @@ void OnLibraryAbort(const FailureReport& report) {
   ExitProcessNow(1);
 }
 
+// "a, b or c".
+std::string NamesLookedFor(const RfcLibrarySearch& search) {
+  std::string names;
+  for (std::size_t i = 0; i < search.names.size(); ++i) {
+    if (i > 0) names += i + 1 == search.names.size() ? " or " : ", ";
+    names += search.names[i];
+  }
+  return names;
+}
+
 }  // namespace
 
 void RequireRfcBackend(RunState& rs) {
   if (rs.backend) return;
-  rs.backend = LoadRfcBackend(*rs.host, nullptr);
-  if (!rs.backend) FatalError(rs, "Error 1010: RFC library librfc32 could not be loaded !");
+  RfcLibrarySearch search = FindRfcLibrary(*rs.host);
+  if (!search.backend) FatalError(rs, LibraryLoadFailure(search));
+  rs.backend = std::move(search.backend);
+}
+
+std::string LibraryLoadFailure(const RfcLibrarySearch& search) {
+  // The error document's message holds 127 characters.
+  constexpr std::size_t kMessageMax = 127;
+  const std::string tail = " !";
+  if (!search.refused.empty()) {
+    const RefusedRfcLibrary& first = search.refused.front();
+    std::string head = "Error 1010: RFC library " + first.name + " could not be loaded: ";
+    std::string reason = first.reason;
+    std::size_t room =
+        kMessageMax > head.size() + tail.size() ? kMessageMax - head.size() - tail.size() : 0;
+    if (reason.size() > room) reason.resize(room);
+    return (head + reason + tail).substr(0, kMessageMax);
+  }
+  return ("Error 1010: RFC library librfc32 could not be loaded: no " + NamesLookedFor(search) +
+          " found" + tail)
+      .substr(0, kMessageMax);
+}
+
+std::string LibraryVersionLines(const RfcLibrarySearch& search) {
+  std::string lines;
+  if (search.backend) {
+    lines = "RFC library: " + search.file + " (" + search.backend->Describe() + ")\n";
+  } else if (search.refused.empty()) {
+    lines = "RFC library: none found (" + NamesLookedFor(search) + ")\n";
+  }
+  for (const RefusedRfcLibrary& refused : search.refused) {
+    lines += "RFC library: " + refused.file + " found but not loadable: " + refused.reason;
+    if (search.netweaver && !refused.netweaver) lines += "; the NetWeaver library is used";
+    lines += "\n";
+  }
+  return lines;
 }
 
 void InstallLibraryErrorHandler(RunState& rs) {
@@ -67,6 +112,7 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   // A profile without a system number uses the one before it.
   if (!systemNumber.empty()) rs.lastSystemNumber = LeadingNumber(systemNumber);
   request.systemNumber = rs.lastSystemNumber;
+  request.deadline = RunDeadline(rs);
   return request;
 }
 

@@ -5,12 +5,23 @@
 
 #include "driver/run_state.h"
 #include "rfc/backend.h"
+#include "rfc/library_loader.h"
 
 namespace tolvaran {
 
 // Loads the library once. When none can be loaded, the run ends with
-// "Error 1010: RFC library librfc32 could not be loaded !".
+// error 1010 (LibraryLoadFailure).
 void RequireRfcBackend(RunState& rs);
+
+// The message of error 1010 for a search that loaded nothing: the first
+// file that is there and why it did not load, or the names looked for.
+// At most 127 characters, the loader's message cut to fit.
+std::string LibraryLoadFailure(const RfcLibrarySearch& search);
+
+// What --version says about the library after the program's own line: the
+// one loaded (or that none was found), then each file that is there but
+// did not load, and why. Every line ends with a line feed.
+std::string LibraryVersionLines(const RfcLibrarySearch& search);
 
 // Prepares the library for one system's check; errors it reports by itself
 // end the process with the failure report (status 1).

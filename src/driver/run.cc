@@ -9,6 +9,7 @@
 #include "driver/listing.h"
 #include "driver/monitor_report.h"
 #include "driver/profile_location.h"
+#include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/run_state.h"
 #include "driver/single_run.h"
@@ -22,6 +23,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: tolvaran PROFILE [PARAMETER...]\n"
+    "       tolvaran --version   the version, and the RFC library it loads or\n"
+    "                            each library file found that does not load, and why\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
@@ -58,7 +61,8 @@ const char kUsage[] =
     "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
     "librfccm.so, librfc32.so, libsapnwrfc.so), first beside the program, then\n"
     "by the system's search. The NetWeaver library (sapnwrfc) has no R/2 and\n"
-    "writes no dev_rfc.trc. --version names the library on its second line.\n"
+    "writes no dev_rfc.trc. --version names the library on its second line,\n"
+    "and each library file found that does not load, with the reason.\n"
     "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
     "2 error document, or the output could not be written. With FORMAT=:\n"
@@ -98,10 +102,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
-      std::string file;
-      std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
-      host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
-                            : std::string("RFC library: none found\n"));
+      host.WriteOut(LibraryVersionLines(FindRfcLibrary(host)));
     }
     return 0;
   }

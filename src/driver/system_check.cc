@@ -1,5 +1,6 @@
 #include "driver/system_check.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/standard_input.h"
@@ -14,6 +15,10 @@ namespace {
 
 // A task is a few hundred bytes; anything much larger is not one.
 constexpr std::size_t kMaxTaskBytes = 1 << 20;
+
+// How long before the parent's deadline a worker ends by itself: more than
+// a worker takes to start, so that its own deadline comes first.
+constexpr std::int64_t kWorkerDeadlineLeadMs = 100;
 
 void AddQuery(WireWriter& out, const char* prefix, const QueryResult& result) {
   std::string p(prefix);
@@ -185,15 +190,18 @@ int RunCheckWorker(Host& host) {
   std::string input;
   SystemTask task;
   if (!ReadStandardInput(&input, kMaxTaskBytes) || !DecodeTask(input, &task)) return 2;
+  UseDestinationConfig(host, task.request.destination);
   std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, nullptr);
   if (!backend) return 2;
 
-  // At the run's deadline the worker ends by itself, releasing the
-  // configuration file's lock first, so that the next check is not kept
-  // waiting by a library blocked in its opening.
+  // The worker ends by itself a little before the run's deadline, when the
+  // parent would end it from outside: an installation of the configuration
+  // file in progress is finished first, so that no temporary file is left.
   std::unique_ptr<Watchdog> watchdog;
   if (task.remainingMs >= 0) {
-    watchdog = std::make_unique<Watchdog>(Deadline::After(task.remainingMs), [] {
+    task.request.deadline =
+        Deadline::After(std::max<std::int64_t>(0, task.remainingMs - kWorkerDeadlineLeadMs));
+    watchdog = std::make_unique<Watchdog>(task.request.deadline, [] {
       ReleaseLibraryConfigLock();
       ExitProcessWithoutCleanup(3);
     });

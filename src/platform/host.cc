@@ -35,9 +35,9 @@ bool Host::IsRegularFile(const std::string& path) {
   return ReadFile(path, &bytes);
 }
 
-bool Host::CopyFile(const std::string& from, const std::string& to) {
+bool Host::CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) {
   std::string bytes;
-  return ReadFile(from, &bytes) && ReplaceFile(to, bytes);
+  return ReadFile(from, &bytes) && bytes.size() <= max_bytes && ReplaceFile(to, bytes);
 }
 
 bool IsOwnTemporaryName(std::string_view name, std::string_view target_name) {

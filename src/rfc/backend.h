@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/worker_process.h"
+
 namespace tolvaran {
 
 class Host;
@@ -65,6 +67,9 @@ struct ConnectionRequest {
   int systemNumber = 0;  // the profile's, or the one carried over
   std::string gatewayHost;
   std::string gatewayService;
+  // The run's deadline, which bounds the wait for the configuration file's
+  // lock; never sent to a worker, which sets its own.
+  Deadline deadline = Deadline::Never();
 };
 
 // An open connection; 0 is none.
@@ -97,10 +102,16 @@ class RfcBackend {
 
   // Opens a connection; 0 when none was opened. When the system has a
   // per-destination configuration file "SapRfc.<destination>", it is
-  // installed as the library's "SapRfc.ini" first, and `onConfigFile` is
-  // called before that.
+  // installed as "SapRfc.ini" first, and `onConfigFile` is called before
+  // that.
   virtual ConnectionId Open(const ConnectionRequest& request,
                             const std::function<void()>& onConfigFile) = 0;
+
+  // Why the last Open gave 0, as the error document adds it after " - ":
+  // the program's own reason ("SapRfc.ini busy") or the library's message.
+  // Empty when the classic library refused by itself, which says why in its
+  // trace file.
+  virtual std::string OpenRefusal() = 0;
 
   // The CPU probe (GET_CPU_ALL): only the outcome counts.
   virtual QueryResult ProbeCpu(ConnectionId connection) = 0;

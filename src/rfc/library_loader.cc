@@ -1,5 +1,7 @@
 #include "rfc/library_loader.h"
 
+#include <algorithm>
+
 #include "platform/host.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/nwrfc/nwrfc_backend.h"
@@ -14,12 +16,33 @@ std::string ExecutableDirectory(Host& host) {
   return slash == std::string::npos ? "" : exe.substr(0, slash);
 }
 
+std::string FileName(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
-std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
+RfcLibrarySearch FindRfcLibrary(Host& host) {
+  RfcLibrarySearch search;
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(ExecutableDirectory(host))) {
-    void* library = OpenSharedLibrary(candidate.path);
-    if (!library) continue;
+    std::string name = FileName(candidate.path);
+    if (std::find(search.names.begin(), search.names.end(), name) == search.names.end()) {
+      search.names.push_back(name);
+    }
+    std::string why;
+    void* library = OpenSharedLibrary(candidate.path, &why);
+    if (!library) {
+      // Windows' own search starts in the executable's directory: a plain
+      // name failing the same way is the file already refused there.
+      bool again = std::any_of(
+          search.refused.begin(), search.refused.end(),
+          [&](const RefusedRfcLibrary& r) { return r.name == name && r.reason == why; });
+      if (!why.empty() && !again) {
+        search.refused.push_back({candidate.path, name, candidate.netweaver, why});
+      }
+      continue;
+    }
     std::unique_ptr<RfcBackend> backend;
     if (candidate.netweaver) {
       NetWeaverLibrary lib;
@@ -30,12 +53,25 @@ std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
     }
     // A library without every entry point is not the RFC library; the
     // search goes on rather than calling through a null pointer later.
-    if (backend) {
-      if (file) *file = candidate.path;
-      return backend;
+    if (!backend) {
+      search.refused.push_back({candidate.path, name, candidate.netweaver,
+                                std::string("it lacks entry points of the ") +
+                                    (candidate.netweaver ? "NetWeaver" : "classic") +
+                                    " RFC library"});
+      continue;
     }
+    search.backend = std::move(backend);
+    search.file = candidate.path;
+    search.netweaver = candidate.netweaver;
+    return search;
   }
-  return nullptr;
+  return search;
+}
+
+std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
+  RfcLibrarySearch search = FindRfcLibrary(host);
+  if (file) *file = search.file;
+  return std::move(search.backend);
 }
 
 }  // namespace tolvaran

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rfc/backend.h"
 
@@ -11,11 +12,31 @@ namespace tolvaran {
 
 class Host;
 
+// A library file that is there but could not be used, and why.
+struct RefusedRfcLibrary {
+  std::string file;
+  std::string name;  // the file's name without its directory
+  bool netweaver = false;
+  std::string reason;  // the loader's message, or the entry points it lacks
+};
+
+// What the search for the RFC library found.
+struct RfcLibrarySearch {
+  std::unique_ptr<RfcBackend> backend;     // null when none could be loaded
+  std::string file;                        // the library loaded
+  bool netweaver = false;                  // it is the NetWeaver library
+  std::vector<RefusedRfcLibrary> refused;  // in the order they were tried
+  std::vector<std::string> names;          // the file names looked for
+};
+
 // Loads the first usable RFC library: the executable's directory first,
 // then the system's search; in each place the classic library's names
-// before the NetWeaver library's. A library without every entry point its
-// backend needs is skipped. Null when none is found; `file` (optional)
-// names the library loaded.
+// before the NetWeaver library's. A file that does not load, or lacks an
+// entry point its backend needs, is refused and the search goes on.
+RfcLibrarySearch FindRfcLibrary(Host& host);
+
+// The backend of FindRfcLibrary alone; null when none is found; `file`
+// (optional) names the library loaded.
 std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file);
 
 }  // namespace tolvaran

@@ -343,6 +343,16 @@ class Parser {
       setup.name = s.words[1];
       setup.line = s.line;
       result_.setup.push_back(setup);
+    } else if (kind == "held-lock") {
+      ExpectWords(s, 2, "held-lock NAME");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kHeldLock;
+      setup.name = s.words[1];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
     } else if (kind == "link") {
       ExpectWords(s, 3, "link NAME TARGET");
       AllowVariants(s, {});

@@ -22,7 +22,7 @@ class CaseError : public std::runtime_error {
 
 // Something put into the scratch directory before the run.
 struct ScratchEntry {
-  enum class Kind { kFile, kDir, kCopy, kFifo, kLink };
+  enum class Kind { kFile, kDir, kCopy, kFifo, kLink, kHeldLock };
   Kind kind = Kind::kFile;
   std::string name;     // relative to the scratch directory
   std::string content;  // kFile: the exact bytes

@@ -127,6 +127,7 @@ class ClassicBackend final : public RfcBackend {
 
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
+  std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
 
@@ -196,6 +197,7 @@ class ClassicBackend final : public RfcBackend {
   GatewayOptions gatewayOptions_ = {};
   RfcErrorRecord openExError_ = {};
   FixedText<512> connectString_;
+  std::string refusal_;
   InstalledStructure uinfoStructure;
   InstalledStructure cpuAllStructure;
 };
@@ -203,7 +205,6 @@ class ClassicBackend final : public RfcBackend {
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
   // Called from inside the library: never return into it, and never unwind
   // through its frames. The process ends here.
-  ReleaseLibraryConfigLock();
   if (handler_backend && abort_handler) {
     abort_handler(handler_backend->LastError(operation ? operation : ""));
   }
@@ -245,25 +246,33 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
     options.connopt = &hostOptions_;
   }
 
+  refusal_.clear();
   if (!HasDestinationConfig(host_, request.destination)) return lib_.RfcOpen(&options);
 
   // A value that cannot be written into the connect string safely fails
   // the opening before anything is sent.
   std::string connect;
+  char refused = 0;
   if (!BuildConnectString({{"CLIENT", request.client},
                            {"USER", request.user},
                            {"PASSWD", request.password},
                            {"LANG", "D"},
                            {"DEST", t.destination.view()}},
-                          &connect)) {
+                          &connect, &refused)) {
+    refusal_ = refused == '"' ? "a profile value holds a double quote"
+                              : "a profile value holds a line end";
     return 0;
   }
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
+  std::string installed;
+  if (!InstallLibraryConfig(host_, t.destination.view(), request.deadline, &installed, &refusal_)) {
+    return 0;
+  }
+  // The library reads the destination's own file, named by RFC_INI, and not
+  // the shared SapRfc.ini: the lock is no longer needed while it opens.
+  UseDestinationConfig(host_, t.destination.view());
   connectString_.Set(connect);
-  RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
-  ReleaseLibraryConfigLock();
-  return handle;
+  return lib_.RfcOpenEx(connectString_.data(), &openExError_);
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {

@@ -62,6 +62,7 @@ class NetWeaverBackend final : public RfcBackend {
 
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
+  std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
 
@@ -100,7 +101,13 @@ class NetWeaverBackend final : public RfcBackend {
     RFC_ERROR_INFO info = {};
     RFC_CONNECTION_HANDLE handle =
         lib_.RfcOpenConnection(entries.data(), static_cast<unsigned>(entries.size()), &info);
-    if (!handle) last_ = info;
+    if (!handle) {
+      last_ = info;
+      // The library writes no trace file: its message is the only place
+      // that says why.
+      refusal_ = SapUcArrayToBytes(info.message);
+      if (refusal_.empty()) refusal_ = LastError("").status;
+    }
     return reinterpret_cast<ConnectionId>(handle);
   }
 
@@ -141,15 +148,24 @@ class NetWeaverBackend final : public RfcBackend {
   Host& host_;
   NetWeaverLibrary lib_;
   RFC_ERROR_INFO last_ = {};
+  std::string refusal_;
 };
 
 ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
                                     const std::function<void()>& onConfigFile) {
   ConnectionParameters parameters;
+  refusal_.clear();
   if (!HasDestinationConfig(host_, request.destination)) {
     // This library has no R/2 connections, and an application server is
     // named by its host.
-    if (request.mode == "R/2" || request.hostname.empty()) return 0;
+    if (request.mode == "R/2") {
+      refusal_ = "R/2 needs the classic RFC library";
+      return 0;
+    }
+    if (request.hostname.empty()) {
+      refusal_ = "no host name";
+      return 0;
+    }
     char sysnr[16];
     std::snprintf(sysnr, sizeof sysnr, "%02d", request.systemNumber);
     parameters.Add(u"ashost", request.hostname);
@@ -163,17 +179,20 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
     return OpenWith(parameters);
   }
 
-  // The file is installed as for the classic library, which reads it, so
-  // that both leave the same SapRfc.ini; this library takes the
-  // destination's entries from the program instead.
+  // The file is installed as for the classic library, so that both leave
+  // the same SapRfc.ini; this library takes the destination's entries from
+  // the program instead, read from the very bytes installed.
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, request.destination)) return 0;
   std::string installed;
-  bool read = host_.ReadFile("SapRfc.ini", &installed);
-  ReleaseLibraryConfigLock();
-  if (!read) return 0;
+  if (!InstallLibraryConfig(host_, request.destination, request.deadline, &installed, &refusal_)) {
+    return 0;
+  }
+  const std::string file = "SapRfc." + request.destination;
   DestinationSection section = ReadDestinationSection(installed, request.destination);
-  if (!section.found) return 0;
+  if (!section.found) {
+    refusal_ = "no DEST=" + request.destination + " in " + file;
+    return 0;
+  }
   if (!section.ashost.empty() && !section.sysnr.empty()) {
     parameters.Add(u"ashost", section.ashost);
     parameters.Add(u"sysnr", section.sysnr);
@@ -183,6 +202,7 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
     parameters.AddIfSet(u"sysid", section.r3name);
     parameters.AddIfSet(u"group", section.group);
   } else {
+    refusal_ = "no ASHOST with SYSNR, nor MSHOST, in " + file;
     return 0;
   }
   parameters.AddIfSet(u"gwhost", section.gwhost);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -174,6 +175,15 @@ TEST(SimConfigTest, ReadsConnectStringsAndDestinations) {
   EXPECT_FALSE(SapRfcIniHasDestination(ini, "DEV"));
   EXPECT_FALSE(SapRfcIniHasDestination(ini, "XYZ"));
   EXPECT_FALSE(SapRfcIniHasDestination(ini, ""));
+
+  // A section's entries, up to the next destination's.
+  std::map<std::string, std::string> entries;
+  EXPECT_TRUE(ReadDestinationEntries(
+      "DEST=QAS\nASHOST=qashost\nDEST=PRD\r\n ASHost = prdhost \nSYSNR=00\nASHOST=x\nDEST=DEV\n"
+      "MSHOST=devms\n",
+      "prd", &entries));
+  EXPECT_EQ(entries, (std::map<std::string, std::string>{{"ashost", "prdhost"}, {"sysnr", "00"}}));
+  EXPECT_FALSE(ReadDestinationEntries("DEST=QAS\n", "PRD", &entries));
 }
 
 }  // namespace
