@@ -298,9 +298,14 @@ class Parser {
     const std::string& kind = s.words[0];
     if (kind == "args") {
       ExpectWords(s, 1, "args");
-      AllowVariants(s, {});
+      AllowVariants(s, {"escaped"});
       Once(s, kind);
       result_.args = s.body;
+      if (Has(s, "escaped")) {
+        for (size_t i = 0; i < result_.args.size(); ++i) {
+          result_.args[i] = Unescape(result_.args[i], s.line + 1 + static_cast<int>(i));
+        }
+      }
     } else if (kind == "file") {
       ExpectWords(s, 2, "file NAME");
       RawSection plain = s;
