@@ -14,6 +14,7 @@
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -135,6 +136,8 @@ class Listing {
       task.client = rs_.client.str();
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
+      // The pool has its own copy of the input: ours are no longer needed.
+      WipeOnExit wipe(&task.request.password, &launch.input, &rs_.profile.password);
       launch.executable = rs_.host->ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);
@@ -329,7 +332,8 @@ int RunListing(RunState& rs) {
   std::string stray = rs.resultBuffer.str();
   rs.resultBuffer.Clear();
   AppendDocumentText(rs, stray);
-  rs.resultBuffer.Append("\n");
+  // A failure text is no line yet; a check listing ends its own last line.
+  if (stray.empty() || stray.back() != '\n') rs.resultBuffer.Append("\n");
   OpenText(rs);
   AppendDocumentText(rs, ListingSummary(rs));
   CloseText(rs);

@@ -8,6 +8,7 @@
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -118,6 +119,8 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
 
 ConnectionId OpenSystemConnection(RunState& rs) {
   ConnectionRequest request = ConnectionRequestFor(rs);
+  // Nothing after the logon needs the password.
+  WipeOnExit wipe(&request.password, &rs.profile.password);
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   auto note = [&rs, &request] {

@@ -7,6 +7,7 @@
 #include "driver/password.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -107,6 +108,7 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
   }
   if (reader == Reader::kSingleRun) {
     std::string password;
+    WipeOnExit wipe(&password);
     switch (DescramblePassword(rs.keyTable, value, &password)) {
       case DescrambleResult::kMalformed:
         return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
@@ -119,6 +121,7 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
     return "";
   }
   DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
+  WipeOnExit wipe(&steps.password);
   if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
   if (!steps.wellFormed)
     return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
@@ -208,7 +211,7 @@ std::string ReadListedProfile(RunState& rs, const std::string& bytes) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  rs.profile.password.Clear();
+  WipeSecret(&rs.profile.password);
   std::string fault = ReadRecord(rs, bytes, Reader::kListing);
   if (!fault.empty()) rs.failFlag = true;
   return fault;

@@ -1,5 +1,7 @@
 #include "platform/host.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace tolvaran {
@@ -52,6 +54,12 @@ bool IsOwnTemporaryName(std::string_view name, std::string_view target_name) {
     if (!alnum) return false;
   }
   return true;
+}
+
+void ExitProcessNow(int status) {
+  // A report the reader never got whole ends as any unwritten output does.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) status = 2;
+  std::_Exit(status);
 }
 
 }  // namespace tolvaran

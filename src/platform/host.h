@@ -132,7 +132,8 @@ std::string MapWindowsPath(const std::string& path, const std::string& root);
 // a secret: another process of the same user can read the environment.
 bool SetEnvironmentValue(const std::string& name, const std::string& value);
 
-// Ends the process at once with `status`, after flushing standard output.
+// Ends the process at once with `status`, after flushing standard output;
+// with 2 instead when standard output could not be written, as at any end.
 // Only for the RFC library's error handler, which must never return into
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);

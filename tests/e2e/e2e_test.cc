@@ -149,7 +149,13 @@ class CaseTest : public ::testing::Test {
     command_ = config_.launcher;
     command_.push_back(program_);
     command_.insert(command_.end(), case_.args.begin(), case_.args.end());
-    result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_);
+    StartOptions start;
+    start.stdin_piped = case_.stdin_bytes.has_value();
+    start.stdin_bytes = case_.stdin_bytes.value_or("");
+    start.stdin_kept_open = case_.stdin_open;
+    start.stdout_closed = case_.stdout_closed;
+    start.sigchld_ignored = case_.sigchld_ignored;
+    result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_, start);
     ran_ = true;
     ReleaseHeldLocks();
     if (case_.drive_c) StopWine();

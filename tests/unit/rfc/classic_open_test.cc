@@ -223,6 +223,19 @@ TEST_F(ClassicOpenTest, ConnectStringCarriesTheValuesUnpaddedAndLanguageD) {
   EXPECT_EQ(FakeClassic().openExes[1].connect, "CLIENT=001 USER=ABC PASSWD=pw LANG=D DEST=PRD");
 }
 
+TEST_F(ClassicOpenTest, ThePasswordIsWipedWhereTheLibraryWasGivenIt) {
+  request.password = "Tulip7prd";
+  const char* options = Open().passwordAt;
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(std::string(options, 10), std::string(10, '\0'));
+  host.Put("SapRfc.PRD", "DEST=PRD\n");
+  backend->Open(request, nullptr);
+  ASSERT_EQ(FakeClassic().openExes.size(), 1u);
+  EXPECT_NE(FakeClassic().openExes[0].connect.find("PASSWD=Tulip7prd"), std::string::npos);
+  const char* connect = FakeClassic().openExes[0].connectAt;
+  EXPECT_EQ(std::string(connect, 64), std::string(64, '\0'));
+}
+
 TEST_F(ClassicOpenTest, EachDestinationBringsItsOwnFile) {
   host.Put("SapRfc.PRD", "DEST=PRD\n");
   host.Put("SapRfc.QAS", "DEST=QAS\nGWSERV=sapgw10\n");
