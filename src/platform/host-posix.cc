@@ -296,11 +296,6 @@ bool SetEnvironmentValue(const std::string& name, const std::string& value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {
       {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};

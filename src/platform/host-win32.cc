@@ -308,11 +308,6 @@ bool SetEnvironmentValue(const std::string& name, const std::string& value) {
          _putenv_s(name.c_str(), value.c_str()) == 0;
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
   std::vector<RfcLibraryCandidate> candidates;
