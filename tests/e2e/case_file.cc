@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <set>
 
-#include "validation.h"
 #include "process.h"
+#include "validation.h"
 
 namespace tolvaran_e2e {
 
@@ -533,10 +533,11 @@ class Parser {
       Once(s, "windows-only/posix-only");
       result_.only_on = kind == "windows-only" ? Platform::kWindows : Platform::kPosix;
     } else {
-      Fail(s.line, "unknown section \"=== " + s.header +
-                       "\" (known: args, file, dir, copy, program, library absent, drive C, "
-                       "stdin, start, held-lock, stdout, stdout-contains, validate, status, exists, "
-                       "gone, no-leftovers, secret, windows-only, posix-only)");
+      Fail(s.line,
+           "unknown section \"=== " + s.header +
+               "\" (known: args, file, dir, copy, program, library absent, drive C, "
+               "stdin, start, held-lock, stdout, stdout-contains, validate, status, exists, "
+               "gone, no-leftovers, secret, windows-only, posix-only)");
     }
   }
 
