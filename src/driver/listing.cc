@@ -302,11 +302,16 @@ int RunListing(RunState& rs) {
   RequireRfcBackend(rs);
 
   if (WantsReport(rs)) {
+    // The listing's file; the listing reads other profiles under that name.
+    const std::string subject = ReportSubject(rs);
     Listing listing(rs);
     listing.Run();
     ListingResult result = listing.TakeResult();
     result.summary = ListingSummary(rs);
-    return FinishWithReport(rs, CheckReport::Listing(rs.client.str(), std::move(result)));
+    CheckReport report = CheckReport::Listing(rs.client.str(), std::move(result));
+    // Who an error of the delivery itself (OUT=) is about.
+    report.system = subject;
+    return FinishWithReport(rs, report);
   }
 
   if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
