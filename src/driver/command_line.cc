@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/password.h"
 
 namespace tolvaran {
@@ -16,6 +17,7 @@ void CheckRunLimits(RunState& rs) {
     FatalError(rs, "Error 1021: Invalid JOBS= value (1 to " + std::to_string(Parameters::kMaxJobs) +
                        ") !");
   }
+  TakeReportParameters(rs);
 }
 
 void SetParameters(RunState& rs, std::string_view typed) {
@@ -41,6 +43,7 @@ void StartUp(RunState& rs) {
     params += rs.args[i];
   }
   SetParameters(rs, params);
+  ChooseReportDialect(rs);
   CheckRunLimits(rs);
 
   rs.itemName.Clear();

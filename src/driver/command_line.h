@@ -14,7 +14,8 @@ constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_REL
 
 // Builds the header line and the key table, and takes the profile name and
 // the parameter text (every further argument, joined by one blank) from
-// rs.args. No profile name: error 1001.
+// rs.args. No profile name: error 1001. FORMAT= is taken here, from the
+// command line alone.
 void StartUp(RunState& rs);
 
 // Parses the typed parameter text into the run record, with the client
@@ -23,7 +24,8 @@ void SetParameters(RunState& rs, std::string_view typed);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
 // the program takes, with error 1021 when JOBS= is not a number of
-// systems it checks at once.
+// systems it checks at once, with error 1022 or 1023 when the parameters
+// of a FORMAT= dialect are not usable.
 void CheckRunLimits(RunState& rs);
 
 }  // namespace tolvaran

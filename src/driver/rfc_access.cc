@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/run_deadline.h"
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
@@ -16,9 +17,22 @@ namespace {
 // The library's error handler has no parameter for the run: this is the
 // one place that keeps what it needs, from InstallLibraryErrorHandler on.
 Host* handler_host = nullptr;
+ReportSettings handler_report;
+std::string handler_subject;
 
 void OnLibraryAbort(const FailureReport& report) {
-  if (handler_host) PrintFailureReport(*handler_host, report);
+  if (!handler_host) ExitProcessNow(1);
+  if (handler_report.dialect != ReportDialect::kNone) {
+    int status = 2;
+    // Nothing may unwind into the library: memory that runs out here ends
+    // the process without a word, as a write that fails would.
+    try {
+      status = DeliverFailureReport(*handler_host, handler_report, handler_subject, report);
+    } catch (...) {
+    }
+    ExitProcessNow(status);
+  }
+  PrintFailureReport(*handler_host, report);
   ExitProcessNow(1);
 }
 
@@ -76,6 +90,8 @@ std::string LibraryVersionLines(const RfcLibrarySearch& search) {
 
 void InstallLibraryErrorHandler(RunState& rs) {
   handler_host = rs.host;
+  handler_report = rs.report;
+  handler_subject = ReportSubject(rs);
   rs.backend->InstallErrorHandler(&OnLibraryAbort);
 }
 
@@ -141,6 +157,7 @@ void PrintFailureReport(Host& host, const FailureReport& report) {
 }
 
 void EndWithFailureReport(RunState& rs, const FailureReport& report) {
+  if (WantsReport(rs)) EndWithFailureReportIn(rs, report);
   PrintFailureReport(*rs.host, report);
   throw RunEnd{1, false};
 }

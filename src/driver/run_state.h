@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/parameters.h"
+#include "driver/report_settings.h"
 #include "platform/host.h"
 #include "rfc/backend.h"
 #include "text/fixed_text.h"
@@ -70,6 +71,8 @@ struct RunState {
   bool verbose = false;
   FixedText<124> headerLine;
   OutputFlavour outputFlavour = OutputFlavour::kExeXml;
+  // FORMAT= and its parameters: a monitor's dialect instead of the document.
+  ReportSettings report;
   FixedText<96> profileDir;
   FixedText<82> profilePath;
   // The profile file opened by the location step, read whole; empty when

@@ -98,9 +98,8 @@ std::string Message(const char* code_and_text, const RunState& rs, const char* t
 
 enum class Reader { kSingleRun, kListing };
 
-// Stores the value of a "Password...:" line. The single run gets back the
-// message of a fault at once; the listing marks the system failed, and
-// takes the password whenever its check digit matches.
+// Stores the value of a "Password...:" line and returns the message of its
+// fault. The listing takes the password whenever its check digit matches.
 std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
   SystemProfile& p = rs.profile;
   if (value.empty()) {
@@ -123,8 +122,11 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
   }
   DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
   WipeOnExit wipe(&steps.password);
-  if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
   if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
+  if (!steps.wellFormed)
+    return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
+  if (!steps.checkMatches)
+    return Message("Error 1005: Wrong Password in Profile ", rs, " found...");
   return "";
 }
 
@@ -145,10 +147,12 @@ std::string CheckRecord(const RunState& rs) {
 // Reads the keyed lines of `bytes` into rs.profile and checks the record.
 // Returns the message of the first fault, "" when there is none. In the
 // single run a password fault ends the reading at once, before any later
-// line.
+// line; the listing reads on, and a password fault comes before those of
+// the checks.
 std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
   TextReader text(std::move(bytes));
   const std::size_t pieceMax = reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece;
+  std::string firstFault;
   std::string line;
   while (text.ReadPiece(pieceMax, &line)) {
     StripLineEnd(&line);
@@ -163,14 +167,16 @@ std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
         StoreField(rs.profile, i, AsciiUpper(value));
       } else if (i == kPasswordField) {
         std::string fault = StorePassword(rs, value, reader);
-        if (!fault.empty()) return fault;
+        if (!fault.empty() && reader == Reader::kSingleRun) return fault;
+        if (firstFault.empty()) firstFault = fault;
       } else {
         StoreField(rs.profile, i, value);
       }
       break;
     }
   }
-  return CheckRecord(rs);
+  std::string checked = CheckRecord(rs);
+  return firstFault.empty() ? checked : firstFault;
 }
 
 }  // namespace
@@ -201,12 +207,14 @@ void ReadProfile(RunState& rs) {
   if (!fault.empty()) FatalError(rs, fault);
 }
 
-void ReadListedProfile(RunState& rs, const std::string& bytes) {
+std::string ReadListedProfile(RunState& rs, const std::string& bytes) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
   WipeSecret(&rs.profile.password);
-  if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
+  std::string fault = ReadRecord(rs, bytes, Reader::kListing);
+  if (!fault.empty()) rs.failFlag = true;
+  return fault;
 }
 
 }  // namespace tolvaran

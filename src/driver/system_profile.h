@@ -41,8 +41,9 @@ std::string ReadProfileChecked(RunState& rs);
 void ReadProfile(RunState& rs);
 
 // Listing: reads `bytes` (a profile file's contents) into rs.profile and
-// checks it; a fault sets rs.failFlag and the reading goes on.
-void ReadListedProfile(RunState& rs, const std::string& bytes);
+// checks it; a fault sets rs.failFlag and the reading goes on. Returns the
+// message of the first fault, "" for a usable record.
+std::string ReadListedProfile(RunState& rs, const std::string& bytes);
 
 }  // namespace tolvaran
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <set>
 
-#include "validation.h"
 #include "process.h"
+#include "validation.h"
 
 namespace tolvaran_e2e {
 
@@ -299,9 +299,14 @@ class Parser {
     const std::string& kind = s.words[0];
     if (kind == "args") {
       ExpectWords(s, 1, "args");
-      AllowVariants(s, {});
+      AllowVariants(s, {"escaped"});
       Once(s, kind);
       result_.args = s.body;
+      if (Has(s, "escaped")) {
+        for (size_t i = 0; i < result_.args.size(); ++i) {
+          result_.args[i] = Unescape(result_.args[i], s.line + 1 + static_cast<int>(i));
+        }
+      }
     } else if (kind == "file") {
       ExpectWords(s, 2, "file NAME");
       RawSection plain = s;
@@ -528,10 +533,11 @@ class Parser {
       Once(s, "windows-only/posix-only");
       result_.only_on = kind == "windows-only" ? Platform::kWindows : Platform::kPosix;
     } else {
-      Fail(s.line, "unknown section \"=== " + s.header +
-                       "\" (known: args, file, dir, copy, program, library absent, drive C, "
-                       "stdin, start, held-lock, stdout, stdout-contains, validate, status, exists, "
-                       "gone, no-leftovers, secret, windows-only, posix-only)");
+      Fail(s.line,
+           "unknown section \"=== " + s.header +
+               "\" (known: args, file, dir, copy, program, library absent, drive C, "
+               "stdin, start, held-lock, stdout, stdout-contains, validate, status, exists, "
+               "gone, no-leftovers, secret, windows-only, posix-only)");
     }
   }
 
