@@ -4,8 +4,9 @@
 #include <string_view>
 
 #include "driver/password.h"
+#include "driver/protected_password.h"
 #include "driver/system_profile.h"
-#include "platform/text_reader.h"
+#include "text/secure_wipe.h"
 
 namespace tolvaran {
 
@@ -49,14 +50,18 @@ bool StartsWith(const std::string& text, std::string_view head) {
 
 // The first "Password...:" value that the single run's reader stops at.
 std::string FaultyStoredPassword(const RunState& rs, const std::string& bytes) {
-  TextReader reader(bytes);
-  std::string line;
-  while (reader.ReadPiece(99, &line)) {
-    StripLineEnd(&line);
-    if (!StartsWith(line, "Password...:") || line.size() <= 13) continue;
-    std::string value = line.substr(13, kProfileValueMax);
+  ProfileLines lines(bytes, kSingleRunPiece);
+  std::string_view key;
+  std::string_view value;
+  while (lines.Next(&key, &value)) {
+    if (key != "Password...:" || value.empty()) continue;
     std::string password;
-    if (DescramblePassword(rs.keyTable, value, &password) != DescrambleResult::kOk) return value;
+    std::string reason;
+    bool ok = IsProtectedPassword(value)
+                  ? UnprotectPassword(value, &password, &reason)
+                  : DescramblePassword(rs.keyTable, value, &password) == DescrambleResult::kOk;
+    SecureWipe(&password);
+    if (!ok) return std::string(value);
   }
   return "";
 }
@@ -96,6 +101,12 @@ std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::stri
           "Password...: the stored form's first four characters do not read as its check "
           "digit, key offset and length");
     }
+  } else if (StartsWith(fault, "Error 1008:")) {
+    std::string password;
+    std::string reason;
+    UnprotectPassword(FaultyStoredPassword(rs, bytes), &password, &reason);
+    SecureWipe(&password);
+    reasons.push_back("Password...: " + reason);
   } else if (StartsWith(fault, "Error 1005:")) {
     reasons.push_back(
         "Password...: the check digit does not match the characters (the stored form was "

@@ -6,6 +6,7 @@
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
 #include "text/ascii_text.h"
+#include "text/secure_wipe.h"
 
 namespace tolvaran {
 
@@ -61,7 +62,9 @@ ConnectionId OpenSystemConnection(RunState& rs) {
   auto note = [&rs, &request] {
     if (rs.verbose) rs.host->WriteOut(ConfigFileNote(request.destination));
   };
-  return rs.backend->Open(request, note);
+  ConnectionId connection = rs.backend->Open(request, note);
+  SecureWipe(&request.password);
+  return connection;
 }
 
 std::string ConfigFileNote(std::string_view destination) {

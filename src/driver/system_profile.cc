@@ -5,18 +5,14 @@
 
 #include "driver/error_exit.h"
 #include "driver/password.h"
+#include "driver/protected_password.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
+#include "text/secure_wipe.h"
 
 namespace tolvaran {
 
 namespace {
-
-// The single run reads its profile in pieces of 99 characters, the listing
-// in pieces of 199; a longer line comes in several pieces, each read as a
-// line of its own.
-constexpr std::size_t kSingleRunPiece = 99;
-constexpr std::size_t kListingPiece = 199;
 
 // The key is twelve characters, dots and colon included; the thirteenth
 // separates it from the value and is not looked at.
@@ -99,30 +95,45 @@ enum class Reader { kSingleRun, kListing };
 
 // Stores the value of a "Password...:" line. The single run gets back the
 // message of a fault at once; the listing marks the system failed, and
-// takes the password whenever its check digit matches.
+// takes a scrambled password whenever its check digit matches. Every plain
+// copy but the field's is wiped.
 std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
   SystemProfile& p = rs.profile;
   if (value.empty()) {
     StoreField(p, kPasswordField, "");
     return "";
   }
-  if (reader == Reader::kSingleRun) {
-    std::string password;
+  std::string password;
+  std::string fault;
+  if (IsProtectedPassword(value)) {
+    std::string reason;
+    if (UnprotectPassword(value, &password, &reason)) {
+      StoreField(p, kPasswordField, password);
+    } else if (reader == Reader::kSingleRun) {
+      fault = ProtectedPasswordFault(rs.profileName.view());
+    } else {
+      rs.failFlag = true;
+    }
+  } else if (reader == Reader::kSingleRun) {
     switch (DescramblePassword(rs.keyTable, value, &password)) {
       case DescrambleResult::kMalformed:
-        return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
+        fault = Message("Error 1004: Invalid Password in Profile ", rs, " found...");
+        break;
       case DescrambleResult::kCheckFailed:
-        return Message("Error 1005: Wrong Password in Profile ", rs, " found...");
+        fault = Message("Error 1005: Wrong Password in Profile ", rs, " found...");
+        break;
       case DescrambleResult::kOk:
+        StoreField(p, kPasswordField, password);
         break;
     }
-    StoreField(p, kPasswordField, password);
-    return "";
+  } else {
+    DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
+    if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
+    if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
+    SecureWipe(&steps.password);
   }
-  DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
-  if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
-  if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
-  return "";
+  SecureWipe(&password);
+  return fault;
 }
 
 // The checks once the whole file is read; the first that fails gives the
@@ -144,16 +155,11 @@ std::string CheckRecord(const RunState& rs) {
 // single run a password fault ends the reading at once, before any later
 // line.
 std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
-  TextReader text(std::move(bytes));
-  const std::size_t pieceMax = reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece;
-  std::string line;
-  while (text.ReadPiece(pieceMax, &line)) {
-    StripLineEnd(&line);
-    if (line.size() < kKeyLength) continue;
-    std::string_view view(line);
-    std::string_view key = view.substr(0, kKeyLength);
-    std::string_view value =
-        view.size() > kValueStart ? view.substr(kValueStart, kProfileValueMax) : std::string_view();
+  ProfileLines lines(std::move(bytes),
+                     reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece);
+  std::string_view key;
+  std::string_view value;
+  while (lines.Next(&key, &value)) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (key != kFields[i].rule.key) continue;
       if (i == kUserField) {
@@ -170,7 +176,39 @@ std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
   return CheckRecord(rs);
 }
 
+bool EndsLine(const std::string& piece) { return !piece.empty() && piece.back() == '\n'; }
+
 }  // namespace
+
+ProfileLines::ProfileLines(std::string bytes, std::size_t pieceMax)
+    : text_(std::move(bytes)), pieceMax_(pieceMax) {}
+
+bool ProfileLines::Next(std::string_view* key, std::string_view* value) {
+  while (text_.ReadPiece(pieceMax_, &line_)) {
+    bool ended = EndsLine(line_);
+    StripLineEnd(&line_);
+    if (line_.size() < kKeyLength) continue;
+    std::string_view view(line_);
+    *key = view.substr(0, kKeyLength);
+    *value =
+        view.size() > kValueStart ? view.substr(kValueStart, kProfileValueMax) : std::string_view();
+    if (*key != kFields[kPasswordField].rule.key || !IsProtectedPassword(*value)) return true;
+    // The rest of a protected value's line, however many pieces it takes.
+    std::string piece;
+    while (!ended && line_.size() < kValueStart + kProtectedValueMax &&
+           text_.ReadPiece(pieceMax_, &piece)) {
+      ended = EndsLine(piece);
+      StripLineEnd(&piece);
+      line_ += piece;
+    }
+    *key = std::string_view(line_).substr(0, kKeyLength);
+    *value = std::string_view(line_).substr(kValueStart, kProtectedValueMax);
+    return true;
+  }
+  return false;
+}
+
+SystemProfile::~SystemProfile() { password.Wipe(); }
 
 void SystemProfile::Clear() {
   for (std::size_t i = 0; i < kFieldCount; ++i) kFields[i].set(*this, "");
@@ -202,7 +240,7 @@ void ReadListedProfile(RunState& rs, const std::string& bytes) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  rs.profile.password.Clear();
+  rs.profile.password.Wipe();
   if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
 }
 

@@ -113,6 +113,10 @@ class ClassicBackend final : public RfcBackend {
   ClassicBackend(Host& host, const ClassicLibrary& lib) : host_(host), lib_(lib) {}
   ~ClassicBackend() override {
     if (handler_backend == this) handler_backend = nullptr;
+    // The library may read the working copies until the next opening; they
+    // hold the password until the backend ends.
+    texts_.password.Wipe();
+    connectString_.Wipe();
   }
 
   std::string Describe() override { return "classic"; }

@@ -10,6 +10,7 @@
 #include "rfc/nwrfc/destination_section.h"
 #include "rfc/nwrfc/nwrfc_text.h"
 #include "rfc/trace_file.h"
+#include "text/secure_wipe.h"
 
 namespace tolvaran {
 
@@ -25,6 +26,10 @@ class ConnectionParameters {
   }
   void AddIfSet(const char16_t* name, std::string_view value) {
     if (!value.empty()) Add(name, value);
+  }
+  // The values hold the password: overwritten once the call has them.
+  ~ConnectionParameters() {
+    for (std::u16string& value : values_) SecureWipe(&value[0], value.size() * sizeof(char16_t));
   }
   std::vector<RFC_CONNECTION_PARAMETER> Entries() const {
     std::vector<RFC_CONNECTION_PARAMETER> entries;
