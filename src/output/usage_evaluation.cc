@@ -4,6 +4,7 @@
 #include <string>
 
 #include "output/channel.h"
+#include "output/measures.h"
 #include "output/result_document.h"
 
 namespace tolvaran {
@@ -27,27 +28,6 @@ std::string_view WithoutTrailingBlanks(std::string_view text) {
   return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
-struct Measure {
-  const char* channelName;
-  const char* displayName;
-};
-
-// The six values, in the order of the text, the channels and the listing.
-constexpr Measure kMeasures[6] = {
-    {"Active_Users", "Active User(s)"}, {"Act_Tran_Codes", "Act Tran-Codes"},
-    {"Act_Terminals", "Act Terminals"}, {"No_of_Sessions", "Session(s)"},
-    {"External_Modi", "External Modi"}, {"Internal_Modi", "Internal Modi"},
-};
-
-void ValuesInOrder(const UsageCounts& counts, std::uint32_t (&values)[6]) {
-  values[0] = counts.activeUsers;
-  values[1] = counts.tranCodes;
-  values[2] = counts.terminals;
-  values[3] = counts.sessions;
-  values[4] = counts.externalModes;
-  values[5] = counts.internalModes;
-}
-
 std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
 
 void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
@@ -69,17 +49,14 @@ void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
 }
 
 void WriteItem(RunState& rs, const UsageCounts& counts) {
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
   rs.resultBuffer.Clear();
-  for (int i = 0; i < 6; ++i) {
-    if (rs.itemName != kMeasures[i].displayName) continue;
-    // The listing counts the system as processed only when its item was
-    // one of the six; an unknown item leaves the flag as the listing set it
-    // and shows as "Not Found".
-    rs.foundFlag = true;
-    WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(values[i]), "");
-  }
+  // The listing counts the system as processed only when its item is one
+  // of the six; an unknown item leaves the flag as the listing set it and
+  // shows as "Not Found".
+  const int item = MeasureIndex(rs.itemName.view());
+  if (item < 0) return;
+  rs.foundFlag = true;
+  WriteChannel(rs, "", rs.systemLabel.view(), std::to_string(ValuesInOrder(counts)[item]), "");
 }
 
 void WriteDocument(RunState& rs, const UsageCounts& counts) {
@@ -105,9 +82,8 @@ void WriteDocument(RunState& rs, const UsageCounts& counts) {
   AppendDocumentText(rs, summary);
   CloseText(rs);
 
-  std::uint32_t values[6];
-  ValuesInOrder(counts, values);
-  for (int i = 0; i < 6; ++i) {
+  const MeasureValues values = ValuesInOrder(counts);
+  for (std::size_t i = 0; i < kMeasureCount; ++i) {
     WriteChannel(rs, kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]),
                  "");
   }
@@ -115,6 +91,11 @@ void WriteDocument(RunState& rs, const UsageCounts& counts) {
 }
 
 }  // namespace
+
+MeasureValues ValuesInOrder(const UsageCounts& counts) {
+  return {counts.activeUsers, counts.tranCodes,     counts.terminals,
+          counts.sessions,    counts.externalModes, counts.internalModes};
+}
 
 UsageCounter::UsageCounter(std::string_view client)
     : client_(client), users_(kNameListLimit), terminals_(kNameListLimit) {}

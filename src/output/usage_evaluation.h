@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "driver/run_state.h"
+#include "output/measures.h"
 #include "output/name_list.h"
 #include "rfc/backend.h"
 
@@ -23,6 +24,9 @@ struct UsageCounts {
   bool usersAtLeast = false;      // the user names outgrew 8000 characters
   bool terminalsAtLeast = false;  // likewise the terminal names
 };
+
+// The counts in the order of kMeasures.
+MeasureValues ValuesInOrder(const UsageCounts& counts);
 
 // Counts the sessions of a user list. Distinct names are kept as sets with a running
 // length: a name counts once, and names stop being recorded once the

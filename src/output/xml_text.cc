@@ -63,22 +63,35 @@ void AppendUtf8(std::uint32_t code, std::string* out) {
   }
 }
 
-}  // namespace
-
-std::string EscapeXmlText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Calls `visit(code, at, length)` for each character of `text`: valid UTF-8
+// as it stands (`length` its bytes), any other byte as its Windows-1252
+// character (`length` 0, as no bytes of `text` may be kept for it).
+template <typename Visit>
+void ForEachCharacter(std::string_view text, Visit visit) {
   std::size_t i = 0;
   while (i < text.size()) {
     std::uint32_t code = 0;
     const std::size_t length = SequenceLength(text, i, &code);
     if (length == 0) {
       const auto b = static_cast<unsigned char>(text[i]);
-      AppendUtf8(b < 0xA0 ? kCp1252High[b - 0x80] : b, &out);
+      visit(b < 0xA0 ? kCp1252High[b - 0x80] : std::uint32_t{b}, i, std::size_t{0});
       ++i;
       continue;
     }
-    if (code == '&') {
+    visit(code, i, length);
+    i += length;
+  }
+}
+
+}  // namespace
+
+std::string EscapeXmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  ForEachCharacter(text, [&](std::uint32_t code, std::size_t i, std::size_t length) {
+    if (length == 0) {
+      AppendUtf8(code, &out);
+    } else if (code == '&') {
       out += "&amp;";
     } else if (code == '<') {
       out += "&lt;";
@@ -90,8 +103,20 @@ std::string EscapeXmlText(std::string_view text) {
     } else {
       out.append(text, i, length);
     }
-    i += length;
-  }
+  });
+  return out;
+}
+
+std::string ToUtf8Text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  ForEachCharacter(text, [&](std::uint32_t code, std::size_t i, std::size_t length) {
+    if (length == 0) {
+      AppendUtf8(code, &out);
+    } else {
+      out.append(text, i, length);
+    }
+  });
   return out;
 }
 

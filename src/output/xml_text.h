@@ -19,6 +19,11 @@ namespace tolvaran {
 // the program's own texts ("now >=") stay as they are.
 std::string EscapeXmlText(std::string_view text);
 
+// `text` as valid UTF-8 by the same rule, and nothing else changed: for
+// the dialects that escape text their own way (JSON, OpenMetrics, the
+// plugin line).
+std::string ToUtf8Text(std::string_view text);
+
 // The first `max` bytes of `text`; when the cut falls inside a valid UTF-8
 // sequence, that sequence is dropped whole rather than left half.
 std::string_view CutWholeCharacters(std::string_view text, std::size_t max);

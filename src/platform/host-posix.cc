@@ -148,12 +148,11 @@ class PosixHost : public Host {
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
-    std::string native = NativePath(path);
-    std::string temp;
-    int fd = CreateTemporaryBeside(native, &temp);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
-    return FinishReplacing(fd, ok, temp, native);
+    return Replace(path, bytes, 0600);
+  }
+
+  bool PublishFile(const std::string& path, std::string_view bytes) override {
+    return Replace(path, bytes, 0644);
   }
 
   bool CopyFile(const std::string& from, const std::string& to) override {
@@ -268,6 +267,17 @@ class PosixHost : public Host {
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
 
  private:
+  // The temporary file is created 0600 and widened to `mode` before it
+  // holds any byte, the umask notwithstanding.
+  bool Replace(const std::string& path, std::string_view bytes, mode_t mode) {
+    std::string native = NativePath(path);
+    std::string temp;
+    int fd = CreateTemporaryBeside(native, &temp);
+    if (fd < 0) return false;
+    bool ok = (mode == 0600 || fchmod(fd, mode) == 0) && WriteAll(fd, bytes);
+    return FinishReplacing(fd, ok, temp, native);
+  }
+
   std::string root_;
   bool write_failed_ = false;
 };

@@ -61,6 +61,15 @@ class Host {
   // foresee, so a link planted beside `path` is never written through.
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes) = 0;
 
+  // Replaces `path` atomically, as ReplaceFile, with a file meant for other
+  // programs to read (a metrics exporter's textfile collector, which runs
+  // as a user of its own): on POSIX readable by everyone (0644) where
+  // ReplaceFile's files are the owner's alone; on Windows the directory's
+  // inherited access applies to both.
+  virtual bool PublishFile(const std::string& path, std::string_view bytes) {
+    return ReplaceFile(path, bytes);
+  }
+
   // Replaces `to` atomically, as ReplaceFile, by a copy of the regular file
   // `from`, read in pieces; the copy gets `from`'s permission bits.
   virtual bool CopyFile(const std::string& from, const std::string& to);

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <set>
 
+#include "validation.h"
+
 namespace tolvaran_e2e {
 
 namespace {
@@ -447,6 +449,23 @@ class Parser {
       check.must_exist = false;
       check.line = s.line;
       result_.file_checks.push_back(check);
+    } else if (kind == "validate") {
+      if (s.words.size() != 2 && s.words.size() != 3) {
+        Fail(s.line, "expected \"=== validate KIND\" or \"=== validate KIND FILE\"");
+      }
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      if (!IsValidatorKind(s.words[1])) {
+        Fail(s.line, "no validator \"" + s.words[1] + "\" (known: " + ValidatorKindList() + ")");
+      }
+      Validation validation;
+      validation.kind = s.words[1];
+      if (s.words.size() == 3) {
+        CheckName(s, s.words[2]);
+        validation.file = s.words[2];
+      }
+      validation.line = s.line;
+      result_.validations.push_back(validation);
     } else if (kind == "no-leftovers") {
       ExpectWords(s, 1, "no-leftovers");
       AllowVariants(s, {});
@@ -473,10 +492,11 @@ class Parser {
       Once(s, "windows-only/posix-only");
       result_.only_on = kind == "windows-only" ? Platform::kWindows : Platform::kPosix;
     } else {
-      Fail(s.line, "unknown section \"=== " + s.header +
-                       "\" (known: args, file, dir, copy, program, library absent, drive C, "
-                       "stdout, stdout-contains, status, exists, gone, no-leftovers, secret, "
-                       "windows-only, posix-only)");
+      Fail(s.line,
+           "unknown section \"=== " + s.header +
+               "\" (known: args, file, dir, copy, program, library absent, drive C, "
+               "stdout, stdout-contains, validate, status, exists, gone, no-leftovers, secret, "
+               "windows-only, posix-only)");
     }
   }
 

@@ -38,6 +38,14 @@ struct FileCheck {
   int line = 0;
 };
 
+// Output that a parser of its format must accept: standard output, or a
+// file the run wrote (see validation.h for the kinds).
+struct Validation {
+  std::string kind;  // "script-v2", "plugin", "openmetrics"
+  std::string file;  // relative to the scratch directory; empty: standard output
+  int line = 0;
+};
+
 enum class Placement {
   kInPlace,  // the built program by its full path
   kCopy,     // a copy in the scratch directory
@@ -64,6 +72,7 @@ struct Case {
   std::vector<Pattern> stdout_contains;
   int expected_status = 0;
   std::vector<FileCheck> file_checks;
+  std::vector<Validation> validations;
   bool no_leftovers = false;
   // Texts (passwords) that must appear nowhere the program writes: not in
   // its standard output or error, nor in any file of the scratch directory

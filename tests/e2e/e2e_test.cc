@@ -17,6 +17,7 @@
 #include "harness_config.h"
 #include "process.h"
 #include "text_compare.h"
+#include "validation.h"
 
 namespace tolvaran_e2e {
 
@@ -390,6 +391,37 @@ class CaseTest : public ::testing::Test {
       for (const std::string& name : found) {
         problems_.push_back("left over: " + name + " (no *.tmp* or *.lock may remain)");
       }
+    }
+
+    for (const Validation& validation : case_.validations) Validate(validation);
+  }
+
+  // Standard output goes to the validator as a file beside the scratch
+  // folder, which is the program's alone.
+  void Validate(const Validation& validation) {
+    ValidatorSetup setup;
+    setup.python = config_.python;
+    setup.validators_dir = (fs::path(config_.data_dir) / "validators").string();
+    const std::string where = " (line " + std::to_string(validation.line) + ")";
+    fs::path path = scratch_ / validation.file;
+    const bool ofStdout = validation.file.empty();
+    if (ofStdout) {
+      path = scratch_.string() + ".stdout";
+      if (!WriteWhole(path, result_.out)) {
+        problems_.push_back("cannot write " + path.string() + where);
+        return;
+      }
+    } else if (!Exists(path)) {
+      problems_.push_back(validation.file + " should be validated but does not exist" + where);
+      return;
+    }
+    const std::string findings =
+        tolvaran_e2e::Validate(setup, validation.kind, path.string(), result_.exit_status);
+    if (ofStdout) fs::remove(path);
+    if (!findings.empty()) {
+      problems_.push_back("the " + validation.kind + " validator rejects " +
+                          (ofStdout ? std::string("standard output") : validation.file) + where +
+                          ":\n" + Indented(findings));
     }
   }
 

@@ -27,6 +27,8 @@ const char kConfigHelp[] =
     "  --timeout=SECS     TOLVARAN_TIMEOUT     a case running longer is killed (default 60)\n"
     "  --wineserver=PATH  TOLVARAN_WINESERVER  the launcher's wineserver, for \"=== drive C\"\n"
     "                     WINEPREFIX           the prefix \"=== drive C\" borrows from (~/.wine)\n"
+    "  --python=PATH      TOLVARAN_PYTHON      the Python 3 with Debian's python3-jsonschema and\n"
+    "                                          python3-prometheus-client, for \"=== validate\"\n"
     "  --case=REL         (repeatable)         run only this case, e.g. startup/help.case\n";
 
 namespace {
@@ -42,6 +44,7 @@ const Setting kSettings[] = {
     {"--scratch=", "TOLVARAN_SCRATCH"},       {"--library=", "TOLVARAN_LIBRARY"},
     {"--target=", "TOLVARAN_TARGET"},         {"--timeout=", "TOLVARAN_TIMEOUT"},
     {"--wineserver=", "TOLVARAN_WINESERVER"}, {"--library-kind=", "TOLVARAN_LIBRARY_KIND"},
+    {"--python=", "TOLVARAN_PYTHON"},
 };
 
 std::vector<std::string> SplitBlanks(const std::string& text) {
@@ -175,6 +178,7 @@ Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLoo
   if (!wineserver.empty()) {
     config.wineserver = wineserver.find('/') == wineserver.npos ? wineserver : Absolute(wineserver);
   }
+  config.python = get("TOLVARAN_PYTHON", defaults.python).value_or("");
   if (const char* prefix = env("WINEPREFIX"); prefix && *prefix) {
     config.wine_prefix = Absolute(prefix);
   } else if (const char* home = env("HOME"); home && *home) {

@@ -33,6 +33,9 @@ struct Config {
   // folder a case's own Wine setup borrows (WINEPREFIX, else ~/.wine).
   std::string wineserver;
   std::string wine_prefix;
+  // The Python that runs the validators of "=== validate" (validation.h),
+  // which are in `data_dir`/validators.
+  std::string python;
 };
 
 // What the build compiled in; any of them may be empty.
@@ -45,6 +48,7 @@ struct Defaults {
   std::string library;  // a file name is looked up beside the program
   std::string target;   // "posix", "windows", or empty to guess
   std::string wineserver;
+  std::string python;
 };
 
 #ifdef TOLVARAN_E2E_DEFAULT_PROGRAM
@@ -59,6 +63,7 @@ inline Defaults CompiledDefaults() {
   defaults.library = TOLVARAN_E2E_DEFAULT_LIBRARY;
   defaults.target = TOLVARAN_E2E_DEFAULT_TARGET;
   defaults.wineserver = TOLVARAN_E2E_DEFAULT_WINESERVER;
+  defaults.python = TOLVARAN_E2E_DEFAULT_PYTHON;
   return defaults;
 }
 #endif

@@ -5,12 +5,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "case_file.h"
 #include "harness_config.h"
 #include "process.h"
 #include "text_compare.h"
+#include "validation.h"
 
 namespace tolvaran_e2e {
 namespace {
@@ -146,6 +148,93 @@ TEST(CaseFile, RejectsMistakes) {
   EXPECT_NE(ParseError("# c\n=== windows-only\n=== posix-only\n=== status\n0\n"), "(parsed)");
   EXPECT_NE(ParseError("# c\n=== stdout-contains\n\n=== status\n0\n"), "(parsed)");
   EXPECT_NE(ParseError("# c\n=== exists a (empty)\nx\n=== status\n0\n"), "(parsed)");
+}
+
+TEST(CaseFile, ValidateNamesAKnownValidatorAndOptionallyAFile) {
+  Case c = ParseCase(
+      "# c\n=== validate script-v2\n=== validate openmetrics out/sap.prom\n=== status\n0\n",
+      "x.case");
+  ASSERT_EQ(c.validations.size(), 2u);
+  EXPECT_EQ(c.validations[0].kind, "script-v2");
+  EXPECT_EQ(c.validations[0].file, "");
+  EXPECT_EQ(c.validations[1].kind, "openmetrics");
+  EXPECT_EQ(c.validations[1].file, "out/sap.prom");
+  EXPECT_NE(ParseError("# c\n=== validate json\n=== status\n0\n").find("no validator \"json\""),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== validate plugin\nx\n=== status\n0\n"), "(parsed)");
+  EXPECT_NE(ParseError("# c\n=== validate plugin ../x\n=== status\n0\n"), "(parsed)");
+}
+
+// What a validator says of `bytes` as the output of a run that ended with
+// `status`: empty when it accepts them.
+std::string Validated(const std::string& kind, const std::string& bytes, int status = 0) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("tolvaran-validator-" + kind);
+  std::ofstream(path, std::ios::binary) << bytes;
+  ValidatorSetup setup;
+  setup.python = TOLVARAN_E2E_PYTHON;
+  setup.validators_dir = TOLVARAN_E2E_VALIDATORS;
+  std::string findings = Validate(setup, kind, path.string(), status);
+  std::filesystem::remove(path);
+  return findings;
+}
+
+TEST(Validators, ScriptV2TakesTheSchemaAndRejectsWhatItForbids) {
+  const std::string channel = "{\"id\":10,\"name\":\"Active User(s)\",\"type\":\"integer\",";
+  EXPECT_EQ(Validated("script-v2",
+                      "{\"version\":2,\"status\":\"ok\",\"message\":\"\\u0009\","
+                      "\"channels\":[" +
+                          channel + "\"value\":3}]}\n"),
+            "");
+  EXPECT_NE(Validated("script-v2",
+                      "{\"version\":2,\"status\":\"ok\",\"channels\":[{\"id\":9,"
+                      "\"name\":\"x\",\"type\":\"integer\",\"value\":3}]}")
+                .find("less than the minimum of 10"),
+            std::string::npos);
+  EXPECT_NE(Validated("script-v2", "{\"version\":2,\"status\":\"ok\",\"message\":\"" +
+                                       std::string(2001, 'x') + "\"}")
+                .find("is too long"),
+            std::string::npos);
+  EXPECT_NE(Validated("script-v2", "{\"version\":2,\"status\":\"ok\",\"channels\":[" + channel +
+                                       "\"value\":3}," + channel + "\"value\":4}]}")
+                .find("given twice: 10"),
+            std::string::npos);
+  EXPECT_NE(Validated("script-v2", "{\"version\":2,\"status\":\"ok\",\"message\":\"a\nb\"}"), "");
+  EXPECT_NE(Validated("script-v2", "{\"version\":2,\"status\":\"ok\"}{}"), "");
+  EXPECT_NE(Validated("script-v2", "{\"version\":2,\"status\":\"ok\",\"message\":\"\xe9\"}"), "");
+}
+
+TEST(Validators, PluginTakesTheGuidelinesGrammarAndTheStateItsStatus) {
+  const std::string line =
+      "TOLVARAN WARNING - (PRD) a=b | 'Active_Users'=12;10;@20:;0; 'it''s'=1;;;0;\n";
+  EXPECT_EQ(Validated("plugin", line, 1), "");
+  EXPECT_NE(Validated("plugin", line, 0).find("state WARNING but exit status 0"),
+            std::string::npos);
+  EXPECT_NE(Validated("plugin", "TOLVARAN OK - a | 'x'=1;abc;;0;\n").find("no range"),
+            std::string::npos);
+  EXPECT_NE(Validated("plugin", "TOLVARAN OK - a | 'x=1\n").find("unclosed quote"),
+            std::string::npos);
+  EXPECT_NE(Validated("plugin", "TOLVARAN OK - a | x=1 x=2\n").find("given twice"),
+            std::string::npos);
+  EXPECT_NE(Validated("plugin", "TOLVARAN OK - a\nsecond line\n"), "");
+  EXPECT_NE(Validated("plugin", "TOLVARAN FINE - a\n"), "");
+}
+
+TEST(Validators, OpenMetricsTakesWhatThePrometheusParserTakes) {
+  const std::string good =
+      "# TYPE tolvaran_up gauge\n# HELP tolvaran_up Up.\n"
+      "tolvaran_up{system=\"P\\\"R\\\\D\\n\"} 0\n"
+      "# TYPE tolvaran_error info\n# HELP tolvaran_error Why.\n"
+      "tolvaran_error_info{system=\"PRD\",code=\"1011\"} 1\n# EOF\n";
+  EXPECT_EQ(Validated("openmetrics", good), "");
+  EXPECT_NE(Validated("openmetrics", good.substr(0, good.size() - 6)).find("# EOF"),
+            std::string::npos);
+  EXPECT_NE(Validated("openmetrics", "tolvaran_up{system=\"a\"b\"} 1\n# EOF\n")
+                .find("rejected by the parser"),
+            std::string::npos);
+  EXPECT_NE(Validated("openmetrics", "# TYPE e info\ne_info{a=\"1\"} 2\n# EOF\n"), "");
+  EXPECT_NE(Validated("openmetrics", "up{s=\"a\"} 1\nup{s=\"a\"} 1\n# EOF\n").find("given twice"),
+            std::string::npos);
 }
 
 TEST(CaseFile, QuotedNamesHoldBlanks) {
@@ -375,7 +464,7 @@ TEST(RunProcess, ReportsWhatCannotStart) {
 
 Config Load(std::vector<std::string> args, std::map<std::string, std::string> env,
             Defaults defaults = {"/b/tolvaran", "", "/s/cases", "/s", "/b/scratch", "librfc32.so",
-                                 "", ""}) {
+                                 "", "", "/usr/bin/python3"}) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -396,6 +485,7 @@ TEST(Config, FlagBeatsEnvironmentBeatsDefault) {
   EXPECT_TRUE(c.launcher.empty());
   EXPECT_EQ(c.target, Platform::kPosix);
   EXPECT_EQ(c.timeout, std::chrono::seconds(60));
+  EXPECT_EQ(c.python, "/usr/bin/python3");
 
   c = Load({"e2e_tests", "--gtest_brief=1"}, {{"TOLVARAN_BIN", "/w/tolvaran.exe"},
                                               {"TOLVARAN_LAUNCHER", " wine  --x "},
@@ -436,7 +526,7 @@ TEST(Config, LibraryKindAndItsScratchFolders) {
 TEST(Config, WineSettings) {
   Config c = Load({"e2e_tests", "--gtest_brief=1"}, {{"HOME", "/home/u"}},
                   {"/b/tolvaran.exe", "wine", "/s/cases", "/s", "/b/scratch", "librfc32.dll", "",
-                   "/usr/bin/wineserver"});
+                   "/usr/bin/wineserver", ""});
   EXPECT_EQ(c.wineserver, "/usr/bin/wineserver");
   EXPECT_EQ(c.wine_prefix, "/home/u/.wine");
   c = Load({"e2e_tests", "--wineserver=wineserver64", "--gtest_brief=1"},

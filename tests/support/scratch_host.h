@@ -28,6 +28,9 @@ class ScratchHost : public Host {
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return real_->ReplaceFile(path, bytes);
   }
+  bool PublishFile(const std::string& path, std::string_view bytes) override {
+    return real_->PublishFile(path, bytes);
+  }
   std::unique_ptr<FileReader> OpenReader(const std::string& path) override {
     return real_->OpenReader(path);
   }

@@ -152,6 +152,22 @@ TEST_F(HostFilesTest, ALinkAtTheOldTemporaryNameIsNeverWrittenThrough) {
   EXPECT_EQ(Slurp("victim.txt"), "precious");
 }
 
+TEST_F(HostFilesTest, APublishedFileIsReadableByOthersAReplacedOneIsNot) {
+  mode_t old_mask = umask(077);
+  bool published = host_->PublishFile("sap.prom", "tolvaran_up 1\n# EOF\n");
+  bool replaced = host_->ReplaceFile("SapRfc.ini", "DEST=PRD\n");
+  umask(old_mask);
+  ASSERT_TRUE(published);
+  ASSERT_TRUE(replaced);
+  EXPECT_EQ(Slurp("sap.prom"), "tolvaran_up 1\n# EOF\n");
+  struct stat st;
+  ASSERT_EQ(stat("sap.prom", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  ASSERT_EQ(stat("SapRfc.ini", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
+}
+
 TEST_F(HostFilesTest, TheCopyGetsTheSourcesPermissionBits) {
   mode_t old_mask = umask(022);
   Write("SapRfc.PRD", "DEST=PRD\n");

@@ -1,0 +1,105 @@
+#include "output/openmetrics.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "output/xml_text.h"
+
+namespace tolvaran {
+
+namespace {
+
+// One system as the exposition shows it.
+struct Subject {
+  std::string name;
+  const MeasureValues* values;  // null when the check failed
+  const RunError* error;        // when it failed
+};
+
+void Family(std::string* out, std::string_view name, std::string_view type, std::string_view help) {
+  *out += "# TYPE ";
+  *out += name;
+  *out += ' ';
+  *out += type;
+  *out += "\n# HELP ";
+  *out += name;
+  *out += ' ';
+  *out += help;
+  *out += '\n';
+}
+
+std::string Exposition(const std::vector<Subject>& subjects, const std::string& client) {
+  std::string out;
+  Family(&out, "tolvaran_up", "gauge", "1 when the system's user list was counted, 0 when not.");
+  for (const Subject& subject : subjects) {
+    out += "tolvaran_up{system=" + LabelValue(subject.name) + "} ";
+    out += subject.values ? "1\n" : "0\n";
+  }
+  bool anyValues = false;
+  for (const Subject& subject : subjects) anyValues = anyValues || subject.values;
+  if (anyValues) {
+    for (std::size_t i = 0; i < kMeasureCount; ++i) {
+      Family(&out, kMeasures[i].metricName, "gauge", kMeasures[i].help);
+      for (const Subject& subject : subjects) {
+        if (!subject.values) continue;
+        out += kMeasures[i].metricName;
+        out += "{system=" + LabelValue(subject.name);
+        if (!client.empty()) out += ",client=" + LabelValue(client);
+        out += "} " + std::to_string((*subject.values)[i]) + '\n';
+      }
+    }
+  }
+  bool anyErrors = false;
+  for (const Subject& subject : subjects) anyErrors = anyErrors || !subject.values;
+  if (anyErrors) {
+    Family(&out, "tolvaran_error", "info", "The error that kept the system from being counted.");
+    for (const Subject& subject : subjects) {
+      if (subject.values) continue;
+      out += "tolvaran_error_info{system=" + LabelValue(subject.name);
+      out += ",code=\"" + std::to_string(subject.error->number) + "\"} 1\n";
+    }
+  }
+  out += "# EOF\n";
+  return out;
+}
+
+}  // namespace
+
+std::string LabelValue(std::string_view text) {
+  std::string out = "\"";
+  for (char c : ToUtf8Text(text)) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+RenderedOutput RenderOpenMetrics(const CheckReport& report) {
+  std::vector<Subject> subjects;
+  switch (report.kind) {
+    case CheckReport::Kind::kSingle:
+      subjects.push_back({report.system, &report.values, nullptr});
+      break;
+    case CheckReport::Kind::kError:
+      subjects.push_back({report.system, nullptr, &report.error});
+      break;
+    case CheckReport::Kind::kListing:
+      for (const ShownSystem& shown : ShownSystems(report.listing)) {
+        const ListedSystem& system = *shown.system;
+        const bool counted = system.state != SystemState::kFailed;
+        subjects.push_back({shown.name, counted ? &system.values : nullptr, &system.error});
+      }
+      break;
+  }
+  return {Exposition(subjects, report.client), 0};
+}
+
+}  // namespace tolvaran

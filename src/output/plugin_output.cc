@@ -1,0 +1,176 @@
+#include "output/plugin_output.h"
+
+#include <vector>
+
+#include "output/xml_text.h"
+
+namespace tolvaran {
+
+namespace {
+
+// Outside text made part of the one line: valid UTF-8, no control
+// characters, and in the text no "|".
+std::string LineText(std::string_view text, bool inLabel) {
+  std::string out = ToUtf8Text(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    if (c == '|' && !inLabel) c = '/';
+  }
+  return out;
+}
+
+int Severity(PluginState state) {
+  switch (state) {
+    case PluginState::kOk:
+      return 0;
+    case PluginState::kUnknown:
+      return 1;
+    case PluginState::kWarning:
+      return 2;
+    case PluginState::kCritical:
+      return 3;
+  }
+  return 0;
+}
+
+void Raise(PluginState* state, PluginState to) {
+  if (Severity(to) > Severity(*state)) *state = to;
+}
+
+std::string Perfdata(std::string_view label, std::uint32_t value,
+                     const PluginThresholds& thresholds, bool withThresholds) {
+  std::string out = PerfdataLabel(label);
+  out += '=' + std::to_string(value) + ';';
+  if (withThresholds && thresholds.warn) out += thresholds.warn->text;
+  out += ';';
+  if (withThresholds && thresholds.crit) out += thresholds.crit->text;
+  out += ";0;";
+  return out;
+}
+
+// CRITICAL or WARNING when a threshold alerts for `value`, with the range
+// that did; OK otherwise.
+PluginState Judge(const PluginThresholds& thresholds, std::uint32_t value,
+                  const ThresholdRange** breached) {
+  if (thresholds.crit && RangeAlerts(*thresholds.crit, value)) {
+    *breached = &*thresholds.crit;
+    return PluginState::kCritical;
+  }
+  if (thresholds.warn && RangeAlerts(*thresholds.warn, value)) {
+    *breached = &*thresholds.warn;
+    return PluginState::kWarning;
+  }
+  return PluginState::kOk;
+}
+
+std::string Line(PluginState state, std::string_view text, const std::string& perfdata) {
+  std::string line = "TOLVARAN ";
+  line += PluginStateName(state);
+  line += " - ";
+  line += LineText(text, false);
+  if (!perfdata.empty()) line += " |" + perfdata;
+  line += '\n';
+  return line;
+}
+
+void AppendNames(std::string_view title, const std::vector<std::string>& names, std::string* text) {
+  if (names.empty()) return;
+  *text += "; ";
+  *text += title;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    *text += i ? ", " : " ";
+    *text += names[i];
+  }
+}
+
+RenderedOutput Single(const CheckReport& report, const PluginThresholds& thresholds) {
+  const ThresholdRange* breached = nullptr;
+  const PluginState state = Judge(thresholds, report.values[0], &breached);
+  std::string text;
+  if (breached) {
+    text = std::string(kMeasures[0].displayName) + " " + std::to_string(report.values[0]) +
+           " breaches " + (state == PluginState::kCritical ? "CRIT=" : "WARN=") + breached->text +
+           "; ";
+  }
+  text += report.text;
+  std::string perfdata;
+  for (std::size_t i = 0; i < kMeasureCount; ++i) {
+    perfdata += ' ' + Perfdata(kMeasures[i].channelName, report.values[i], thresholds, i == 0);
+  }
+  return {Line(state, text, perfdata), static_cast<int>(state)};
+}
+
+RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thresholds) {
+  PluginState state = PluginState::kOk;
+  std::vector<std::string> critical, warning, failed, notFound;
+  std::string perfdata;
+  for (const ShownSystem& shown : ShownSystems(listing)) {
+    const ListedSystem& system = *shown.system;
+    if (!HasItemValue(listing, system)) {
+      const bool isFailed = system.state == SystemState::kFailed;
+      (isFailed ? failed : notFound).push_back(shown.name);
+      Raise(&state, isFailed ? PluginState::kCritical : PluginState::kUnknown);
+      continue;
+    }
+    const std::uint32_t value = system.values[listing.item];
+    const ThresholdRange* breached = nullptr;
+    const PluginState judged = Judge(thresholds, value, &breached);
+    if (judged == PluginState::kCritical) critical.push_back(shown.name);
+    if (judged == PluginState::kWarning) warning.push_back(shown.name);
+    Raise(&state, judged);
+    perfdata += ' ' + Perfdata(shown.name, value, thresholds, true);
+  }
+  std::string text = listing.summary;
+  if (thresholds.crit)
+    AppendNames("CRIT=" + thresholds.crit->text + " breached by", critical, &text);
+  if (thresholds.warn)
+    AppendNames("WARN=" + thresholds.warn->text + " breached by", warning, &text);
+  AppendNames("failed:", failed, &text);
+  AppendNames("no such item:", notFound, &text);
+  return {Line(state, text, perfdata), static_cast<int>(state)};
+}
+
+}  // namespace
+
+const char* PluginStateName(PluginState state) {
+  switch (state) {
+    case PluginState::kOk:
+      return "OK";
+    case PluginState::kWarning:
+      return "WARNING";
+    case PluginState::kCritical:
+      return "CRITICAL";
+    case PluginState::kUnknown:
+      return "UNKNOWN";
+  }
+  return "UNKNOWN";
+}
+
+PluginState ErrorState(ErrorClass errorClass) {
+  return errorClass == ErrorClass::kConfiguration ? PluginState::kUnknown : PluginState::kCritical;
+}
+
+std::string PerfdataLabel(std::string_view label) {
+  std::string out = "'";
+  for (char c : LineText(label, true)) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  out += '\'';
+  return out;
+}
+
+RenderedOutput RenderPlugin(const CheckReport& report, const PluginThresholds& thresholds) {
+  switch (report.kind) {
+    case CheckReport::Kind::kSingle:
+      return Single(report, thresholds);
+    case CheckReport::Kind::kListing:
+      return Listing(report.listing, thresholds);
+    case CheckReport::Kind::kError:
+      break;
+  }
+  const PluginState state = ErrorState(report.error.errorClass);
+  return {Line(state, report.error.text, ""), static_cast<int>(state)};
+}
+
+}  // namespace tolvaran

@@ -1,0 +1,106 @@
+#include "output/plugin_output.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tolvaran {
+namespace {
+
+PluginThresholds Thresholds(const std::string& warn, const std::string& crit) {
+  PluginThresholds thresholds;
+  std::string error;
+  if (!warn.empty()) thresholds.warn = ParseThresholdRange("WARN", warn, &error);
+  if (!crit.empty()) thresholds.crit = ParseThresholdRange("CRIT", crit, &error);
+  return thresholds;
+}
+
+CheckReport SingleWithUsers(std::uint32_t users) {
+  return CheckReport::Single("PRD", "", {users, 1, 2, 4, 5, 6},
+                             "(PRD) System-Usage: Active Users=" + std::to_string(users));
+}
+
+ListedSystem Listed(const std::string& profile, const std::string& label, SystemState state,
+                    std::uint32_t users) {
+  ListedSystem system;
+  system.profile = profile;
+  system.label = label;
+  system.state = state;
+  system.values = {users, 0, 0, 0, 0, 0};
+  return system;
+}
+
+TEST(PluginOutputTest, AGoodSingleRunIsOkWithTheSixValuesAsPerfdata) {
+  const RenderedOutput out = RenderPlugin(SingleWithUsers(3), {});
+  EXPECT_EQ(out.bytes,
+            "TOLVARAN OK - (PRD) System-Usage: Active Users=3 | 'Active_Users'=3;;;0; "
+            "'Act_Tran_Codes'=1;;;0; 'Act_Terminals'=2;;;0; 'No_of_Sessions'=4;;;0; "
+            "'External_Modi'=5;;;0; 'Internal_Modi'=6;;;0;\n");
+  EXPECT_EQ(out.exitStatus, 0);
+}
+
+TEST(PluginOutputTest, ThresholdsJudgeActiveUsersCriticalBeforeWarning) {
+  const PluginThresholds thresholds = Thresholds("10", "@20:");
+  const RenderedOutput warning = RenderPlugin(SingleWithUsers(12), thresholds);
+  EXPECT_EQ(warning.exitStatus, 1);
+  EXPECT_EQ(warning.bytes.rfind("TOLVARAN WARNING - Active User(s) 12 breaches WARN=10; (PRD) "
+                                "System-Usage: Active Users=12 | 'Active_Users'=12;10;@20:;0; "
+                                "'Act_Tran_Codes'=1;;;0;",
+                                0),
+            0u);
+  const RenderedOutput critical = RenderPlugin(SingleWithUsers(25), thresholds);
+  EXPECT_EQ(critical.exitStatus, 2);
+  EXPECT_EQ(critical.bytes.rfind("TOLVARAN CRITICAL - Active User(s) 25 breaches CRIT=@20:; ", 0),
+            0u);
+  EXPECT_EQ(RenderPlugin(SingleWithUsers(7), thresholds).exitStatus, 0);
+}
+
+TEST(PluginOutputTest, ErrorsAreUnknownForConfigurationCriticalOtherwise) {
+  const RenderedOutput config = RenderPlugin(
+      CheckReport::Failure(
+          "", {1002, "Error 1002: Profile X.P00 is missing...", ErrorClass::kConfiguration}),
+      {});
+  EXPECT_EQ(config.bytes, "TOLVARAN UNKNOWN - Error 1002: Profile X.P00 is missing...\n");
+  EXPECT_EQ(config.exitStatus, 3);
+  EXPECT_EQ(RenderPlugin(CheckReport::Failure("PRD", {1011, "x", ErrorClass::kUnreachable}), {})
+                .exitStatus,
+            2);
+  EXPECT_EQ(
+      RenderPlugin(CheckReport::Failure("PRD", {1016, "x", ErrorClass::kDeadline}), {}).exitStatus,
+      2);
+}
+
+TEST(PluginOutputTest, OutsideTextStaysOnOneLineAndLabelsAreQuoted) {
+  EXPECT_EQ(PerfdataLabel("it's a=b"), "'it''s a=b'");
+  const RenderedOutput out = RenderPlugin(
+      CheckReport::Failure("", {1003, "bad | name\r\nnext \xe9", ErrorClass::kConfiguration}), {});
+  EXPECT_EQ(out.bytes, "TOLVARAN UNKNOWN - bad / name  next \xc3\xa9\n");
+}
+
+TEST(PluginOutputTest, AListingNamesWhoBreachedAndFailed) {
+  ListingResult listing;
+  listing.item = 0;
+  listing.summary = "(***) Active User(s): NoSystems=4, Processed=3, Failed=1";
+  listing.systems = {Listed("PRD.P00", "PRD", SystemState::kOk, 25),
+                     Listed("QAS.P00", "QAS", SystemState::kOk, 12),
+                     Listed("DEV.P00", "DEV", SystemState::kOk, 2),
+                     Listed("SBX.P00", "SBX", SystemState::kFailed, 0)};
+  const RenderedOutput out =
+      RenderPlugin(CheckReport::Listing("", listing), Thresholds("10", "20"));
+  EXPECT_EQ(out.bytes,
+            "TOLVARAN CRITICAL - (***) Active User(s): NoSystems=4, Processed=3, Failed=1; "
+            "CRIT=20 breached by PRD; WARN=10 breached by QAS; failed: SBX | 'PRD'=25;10;20;0; "
+            "'QAS'=12;10;20;0; 'DEV'=2;10;20;0;\n");
+  EXPECT_EQ(out.exitStatus, 2);
+
+  listing.systems.pop_back();
+  listing.systems[0].values[0] = 5;
+  EXPECT_EQ(RenderPlugin(CheckReport::Listing("", listing), Thresholds("10", "20")).exitStatus, 1);
+  listing.item = -1;
+  listing.systems[1].state = SystemState::kPartial;
+  EXPECT_EQ(RenderPlugin(CheckReport::Listing("", listing), {}).exitStatus, 3);
+}
+
+}  // namespace
+}  // namespace tolvaran
