@@ -12,6 +12,9 @@ namespace tolvaran {
 
 namespace {
 
+// What the error document holds of a message.
+constexpr std::size_t kDocumentTextMax = 127;
+
 // The library's error handler has no parameter for the run: this is the
 // one place that keeps what it needs, from InstallLibraryErrorHandler on.
 Host* handler_host = nullptr;
@@ -25,8 +28,39 @@ void OnLibraryAbort(const FailureReport& report) {
 
 void RequireRfcBackend(RunState& rs) {
   if (rs.backend) return;
-  rs.backend = LoadRfcBackend(*rs.host, nullptr);
-  if (!rs.backend) FatalError(rs, "Error 1010: RFC library librfc32 could not be loaded !");
+  LibraryReport report;
+  rs.backend = LoadRfcBackend(*rs.host, &report);
+  if (rs.backend) return;
+  if (report.unloadable.empty()) {
+    FatalError(rs, "Error 1010: RFC library librfc32 could not be loaded !");
+  }
+  // The reason is cut, not the end of the message, when the document's 127
+  // characters do not hold it all.
+  const std::string head =
+      "Error 1010: RFC library " + report.unloadable + " could not be loaded: ";
+  const std::string tail = " !";
+  std::string reason = report.reason;
+  if (head.size() + reason.size() + tail.size() > kDocumentTextMax) {
+    reason.resize(kDocumentTextMax > head.size() + tail.size()
+                      ? kDocumentTextMax - head.size() - tail.size()
+                      : 0);
+  }
+  FatalError(rs, head + reason + tail);
+}
+
+std::string RfcLibraryLines(Host& host) {
+  LibraryReport report;
+  std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &report);
+  if (!backend) {
+    return report.unloadable.empty() ? "RFC library: none found\n"
+                                     : "RFC library: " + report.unloadable +
+                                           " found but not loadable: " + report.reason + "\n";
+  }
+  std::string lines = "RFC library: " + report.file + " (" + backend->Describe() + ")\n";
+  for (const LibraryCompanion& companion : report.companions) {
+    lines += "  with " + companion.name + ": " + companion.path + "\n";
+  }
+  return lines;
 }
 
 void InstallLibraryErrorHandler(RunState& rs) {

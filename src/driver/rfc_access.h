@@ -9,8 +9,16 @@
 namespace tolvaran {
 
 // Loads the library once. When none can be loaded, the run ends with
-// "Error 1010: RFC library librfc32 could not be loaded !".
+// "Error 1010: RFC library librfc32 could not be loaded !", or, when one is
+// there but does not load, "Error 1010: RFC library <file> could not be
+// loaded: <reason> !" (cut to fit the document's 127 characters).
 void RequireRfcBackend(RunState& rs);
+
+// What --version says of the library: "RFC library: <path> (<kind>)" and,
+// for the NetWeaver library, a line per companion file and where it came
+// from; "RFC library: <file> found but not loadable: <reason>" or "RFC
+// library: none found" when none loads.
+std::string RfcLibraryLines(Host& host);
 
 // Prepares the library for one system's check; errors it reports by itself
 // end the process with the failure report (status 1).

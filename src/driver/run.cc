@@ -8,12 +8,12 @@
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
 #include "driver/profile_location.h"
+#include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/run_state.h"
 #include "driver/single_run.h"
 #include "driver/system_check.h"
 #include "platform/worker_process.h"
-#include "rfc/library_loader.h"
 
 namespace tolvaran {
 
@@ -68,10 +68,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
-      std::string file;
-      std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &file);
-      host.WriteOut(backend ? "RFC library: " + file + " (" + backend->Describe() + ")\n"
-                            : std::string("RFC library: none found\n"));
+      host.WriteOut(RfcLibraryLines(host));
     }
     return 0;
   }

@@ -14,13 +14,26 @@ std::string ExecutableDirectory(Host& host) {
   return slash == std::string::npos ? "" : exe.substr(0, slash);
 }
 
+std::string FileNameOf(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
-std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
+std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, LibraryReport* report) {
+  LibraryReport found;
+  std::unique_ptr<RfcBackend> backend;
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(ExecutableDirectory(host))) {
-    void* library = OpenSharedLibrary(candidate.path);
-    if (!library) continue;
-    std::unique_ptr<RfcBackend> backend;
+    std::string why;
+    void* library = LoadLibraryFile(candidate.path, candidate.netweaver, &why);
+    if (!library) {
+      if (!why.empty() && found.unloadable.empty()) {
+        found.unloadable = FileNameOf(candidate.path);
+        found.reason = why;
+      }
+      continue;
+    }
     if (candidate.netweaver) {
       NetWeaverLibrary lib;
       if (BindNetWeaverLibrary(library, &lib)) backend = MakeNetWeaverBackend(host, lib);
@@ -31,11 +44,13 @@ std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
     // A library without every entry point is not the RFC library; the
     // search goes on rather than calling through a null pointer later.
     if (backend) {
-      if (file) *file = candidate.path;
-      return backend;
+      found.file = candidate.path;
+      if (candidate.netweaver) found.companions = LibraryCompanions(library);
+      break;
     }
   }
-  return nullptr;
+  if (report) *report = std::move(found);
+  return backend;
 }
 
 }  // namespace tolvaran

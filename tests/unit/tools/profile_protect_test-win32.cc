@@ -83,10 +83,12 @@ TEST_F(ProfileToolTest, AProtectedValueThatDoesNotDecryptIsError1008) {
   other.replace(other.find(value), value.size(), "DPAPI:" + Base64Encode(blob));
   Spill(dir_ / "OTHER.P00", other);
 
-  // One byte of the encrypted data changed.
+  // One byte of the encrypted data changed: near the end, where the
+  // ciphertext and its signature are (the blob begins with fields that are
+  // not checked).
   std::string bytes;
   ASSERT_TRUE(Base64Decode(value.substr(6), &bytes));
-  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x20);
+  bytes[bytes.size() - 5] = static_cast<char>(bytes[bytes.size() - 5] ^ 0x20);
   std::string damaged = good;
   damaged.replace(damaged.find(value), value.size(), "DPAPI:" + Base64Encode(bytes));
   Spill(dir_ / "DAMAGED.P00", damaged);
