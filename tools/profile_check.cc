@@ -91,6 +91,8 @@ std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::stri
                           ", at least " + std::to_string(rules[i].leastLength));
       }
     }
+    std::string snc = SncFault(rs.profile);
+    if (!snc.empty()) reasons.push_back(snc);
   } else if (StartsWith(fault, "Error 1004:")) {
     std::string stored = FaultyStoredPassword(rs, bytes);
     if (stored.size() != kStoredPasswordLength) {

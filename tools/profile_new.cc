@@ -42,6 +42,22 @@ const ValueOption kValueOptions[] = {
     {"gwservice", "Gwservice..:", "SERVICE", "gateway service", ""},
 };
 
+// The optional SNC options, each writing its key only when given.
+const ValueOption kSncOptions[] = {
+    {"snc-mode", "Snc-Mode...:", "0|1", "SNC off or on; 1 when another --snc- option is given", ""},
+    {"snc-partner", "Snc-Partner:", "NAME", "the system's SNC name, p:CN=...; required with 1", ""},
+    {"snc-qop", "Snc-Qop....:", "N", "quality of protection: 1, 2, 3, 8 or 9", ""},
+    {"snc-myname", "Snc-Myname.:", "NAME", "this program's own SNC name, p:CN=...", ""},
+    {"snc-library", "Snc-Library:", "PATH", "the cryptographic library (sapcrypto)", ""},
+};
+
+const ValueOption* FindSncOption(std::string_view name) {
+  for (const ValueOption& o : kSncOptions) {
+    if (name == o.name) return &o;
+  }
+  return nullptr;
+}
+
 const ProfileFieldRule& RuleOf(std::string_view key) {
   const auto& rules = ProfileFieldRules();
   return *std::find_if(rules.begin(), rules.end(),
@@ -66,6 +82,8 @@ std::string NewUsage() {
           "         (--host HOST --sysnr NN | --gwhost HOST --gwservice SERVICE)\n"
           "         [--host HOST] [--sysnr NN] [--gwhost HOST] [--gwservice SERVICE]\n"
           "         [--company TEXT] [--protect machine|user] [--force]\n"
+          "         [--snc-mode 0|1] [--snc-partner NAME] [--snc-qop N]\n"
+          "         [--snc-myname NAME] [--snc-library PATH]\n"
           "\n"
           "Writes a complete system profile to FILE (FILE.P00 when FILE has no\n"
           "three-character extension, the name tolvaran FILE opens), readable by\n"
@@ -93,6 +111,9 @@ std::string NewUsage() {
   line("", "\"DPAPI:\" and base64: machine (any account of this machine");
   line("", "decrypts it) or user (only this account); Windows only");
   line("--force", "replace FILE if it exists (otherwise refused)");
+  for (const ValueOption& o : kSncOptions) {
+    line(std::string("--") + o.name + " " + o.argument, o.meaning);
+  }
   text << "\n"
           "Every key is written, since tolvaran checks all of them. With mode exactly\n"
           "R/2 (through the gateway), --gwhost and --gwservice are required, --host\n"
@@ -177,7 +198,7 @@ bool ParseNew(const std::vector<std::string>& args, ProfileToolIo& io, NewReques
       (name == "force" ? request->force : request->passwordStdin) = true;
       continue;
     }
-    if (!FindValueOption(name) && name != "protect") {
+    if (!FindValueOption(name) && !FindSncOption(name) && name != "protect") {
       *status = Misuse(io, "unknown option --" + name, usage);
       return false;
     }
@@ -250,6 +271,26 @@ bool CompleteNew(NewRequest* request, ProfileToolIo& io) {
     if (derivedFrom.count(o.name)) option += " (taken from " + derivedFrom[o.name] + ")";
     return refuse(option + ": " + fault);
   }
+
+  // SNC: the values as the program will check them.
+  bool anySnc = false;
+  SystemProfile snc;
+  for (const ValueOption& o : kSncOptions) {
+    if (!given(o.name)) continue;
+    anySnc = true;
+    const std::string& value = v[o.name];
+    if (value.empty() || value.size() > kProfileValueMax ||
+        std::any_of(value.begin(), value.end(), IsControl)) {
+      return refuse(std::string("--") + o.name + ": 1 to " + std::to_string(kProfileValueMax) +
+                    " characters, no control characters");
+    }
+  }
+  if (anySnc && !given("snc-mode")) v["snc-mode"] = "1";
+  snc.sncMode.Set(v.count("snc-mode") ? v["snc-mode"] : "");
+  snc.sncPartner.Set(given("snc-partner") ? v["snc-partner"] : "");
+  snc.sncQop.Set(given("snc-qop") ? v["snc-qop"] : "");
+  std::string fault = SncFault(snc);
+  if (!fault.empty()) return refuse(fault);
   return true;
 }
 
@@ -258,6 +299,10 @@ std::string ProfileText(const NewRequest& request, const std::string& storedPass
   for (const ValueOption& o : kValueOptions) {
     text += std::string(o.key) + " " + request.values.at(o.name) + "\n";
     if (std::string_view(o.name) == "user") text += "Password...: " + storedPassword + "\n";
+  }
+  for (const ValueOption& o : kSncOptions) {
+    auto it = request.values.find(o.name);
+    if (it != request.values.end()) text += std::string(o.key) + " " + it->second + "\n";
   }
   return text;
 }

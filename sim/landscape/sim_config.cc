@@ -294,6 +294,10 @@ SimConfig ParseSimConfig(std::string_view text) {
       delaySet.push_back(current);
     } else if (key == "mshost") {
       system.mshost = value;
+    } else if (key == "snc") {
+      system.sncRequired = EqualsIgnoringCase(value, "required");
+    } else if (key == "snc_partner") {
+      system.sncPartner = value;
     } else if (key == "users_encoding") {
       system.usersUtf8 = EqualsIgnoringCase(value, "utf-8") || EqualsIgnoringCase(value, "utf8");
     }

@@ -80,6 +80,8 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   request.hostname = p.hostname.str();
   request.gatewayHost = p.gatewayHost.str();
   request.gatewayService = p.gatewayService.str();
+  request.snc = {p.sncMode.str(), p.sncPartner.str(), p.sncQop.str(), p.sncMyname.str(),
+                 p.sncLibrary.str()};
   std::string systemNumber = p.systemNumber.str();
   if (rs.params.hostOverride) request.hostname = rs.hostOverride.str();
   if (rs.params.numberOverride) systemNumber = rs.systemNumberOverride.str();

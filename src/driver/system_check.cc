@@ -86,6 +86,11 @@ std::string EncodeTask(const SystemTask& task) {
   out.AddNumber("system_number", r.systemNumber);
   out.Add("gateway_host", r.gatewayHost);
   out.Add("gateway_service", r.gatewayService);
+  out.Add("snc_mode", r.snc.mode);
+  out.Add("snc_partner", r.snc.partner);
+  out.Add("snc_qop", r.snc.qop);
+  out.Add("snc_myname", r.snc.myname);
+  out.Add("snc_library", r.snc.library);
   out.Add("count_client", task.client);
   out.AddNumber("remaining_ms", task.remainingMs);
   return out.Finish();
@@ -101,6 +106,9 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
             TakeText(in, "language", &r.language) && TakeText(in, "mode", &r.mode) &&
             TakeText(in, "hostname", &r.hostname) && TakeText(in, "gateway_host", &r.gatewayHost) &&
             TakeText(in, "gateway_service", &r.gatewayService) &&
+            TakeText(in, "snc_mode", &r.snc.mode) && TakeText(in, "snc_partner", &r.snc.partner) &&
+            TakeText(in, "snc_qop", &r.snc.qop) && TakeText(in, "snc_myname", &r.snc.myname) &&
+            TakeText(in, "snc_library", &r.snc.library) &&
             TakeText(in, "count_client", &task->client) &&
             TakeNumber(in, "remaining_ms", &task->remainingMs) &&
             TakeNumber(in, "system_number", &number) && number >= -2147483647LL - 1 &&

@@ -59,11 +59,32 @@ constexpr std::array<FieldEntry, kFieldCount> kFields = {
     Entry<&SystemProfile::gatewayService>("Gwservice..:", 2),
 };
 
+struct SncEntry {
+  std::string_view key;
+  FixedText<64> SystemProfile::*field;
+};
+
+constexpr std::size_t kSncFieldCount = 5;
+constexpr std::array<SncEntry, kSncFieldCount> kSncFields = {{
+    {"Snc-Mode...:", &SystemProfile::sncMode},
+    {"Snc-Partner:", &SystemProfile::sncPartner},
+    {"Snc-Qop....:", &SystemProfile::sncQop},
+    {"Snc-Myname.:", &SystemProfile::sncMyname},
+    {"Snc-Library:", &SystemProfile::sncLibrary},
+}};
+
 constexpr bool KeysAreTwelveCharacters() {
   for (const FieldEntry& f : kFields) {
     if (f.rule.key.size() != kKeyLength) return false;
   }
+  for (const SncEntry& f : kSncFields) {
+    if (f.key.size() != kKeyLength) return false;
+  }
   return true;
+}
+
+void ClearSnc(SystemProfile& p) {
+  for (const SncEntry& f : kSncFields) (p.*f.field).Clear();
 }
 static_assert(KeysAreTwelveCharacters(), "every profile key is twelve characters");
 static_assert(kFields[kUserField].rule.key == "User.......:", "user field index");
@@ -147,6 +168,7 @@ std::string CheckRecord(const RunState& rs) {
       return Message("Error 1003: Invalid Parameter(s) at ", rs, " found...");
     }
   }
+  if (!SncFault(p).empty()) return Message("Error 1003: Invalid Parameter(s) at ", rs, " found...");
   return "";
 }
 
@@ -160,6 +182,9 @@ std::string ReadRecord(RunState& rs, std::string bytes, Reader reader) {
   std::string_view key;
   std::string_view value;
   while (lines.Next(&key, &value)) {
+    for (const SncEntry& f : kSncFields) {
+      if (key == f.key) (rs.profile.*f.field).Set(value);
+    }
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (key != kFields[i].rule.key) continue;
       if (i == kUserField) {
@@ -210,7 +235,31 @@ bool ProfileLines::Next(std::string_view* key, std::string_view* value) {
 
 SystemProfile::~SystemProfile() { password.Wipe(); }
 
+const std::array<std::string_view, 5>& SncKeys() {
+  static const std::array<std::string_view, 5> keys = {kSncFields[0].key, kSncFields[1].key,
+                                                       kSncFields[2].key, kSncFields[3].key,
+                                                       kSncFields[4].key};
+  return keys;
+}
+
+std::string SncFault(const SystemProfile& p) {
+  const std::string_view mode = p.sncMode.view();
+  const std::string_view qop = p.sncQop.view();
+  if (!mode.empty() && mode != "0" && mode != "1") {
+    return "Snc-Mode...: \"" + std::string(mode) + "\", not 0 or 1";
+  }
+  if (mode == "1" && p.sncPartner.empty()) {
+    return "Snc-Partner: missing or empty, required with Snc-Mode...: 1";
+  }
+  if (!qop.empty() &&
+      (qop.size() != 1 || std::string_view("12389").find(qop[0]) == std::string_view::npos)) {
+    return "Snc-Qop....: \"" + std::string(qop) + "\", not 1, 2, 3, 8 or 9";
+  }
+  return "";
+}
+
 void SystemProfile::Clear() {
+  ClearSnc(*this);
   for (std::size_t i = 0; i < kFieldCount; ++i) kFields[i].set(*this, "");
   cutFields = 0;
 }
@@ -241,6 +290,7 @@ void ReadListedProfile(RunState& rs, const std::string& bytes) {
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
   rs.profile.password.Wipe();
+  ClearSnc(rs.profile);
   if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
 }
 

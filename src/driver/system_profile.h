@@ -58,6 +58,15 @@ class ProfileLines {
 // The eleven keys, in the order in which the checks visit their fields.
 const std::array<ProfileFieldRule, 11>& ProfileFieldRules();
 
+// The optional SNC keys, in the order their faults are reported.
+const std::array<std::string_view, 5>& SncKeys();
+
+// What is wrong with the SNC keys of `p`, naming the key ("Snc-Partner:
+// missing or empty, required with Snc-Mode...: 1"); "" when nothing is. A
+// fault is error 1003. Snc-Mode...: is empty, 0 or 1; Snc-Qop....: empty,
+// 1, 2, 3, 8 or 9; with mode 1 the partner name is required.
+std::string SncFault(const SystemProfile& p);
+
 // Single run: reads the profile left open by the location step into
 // rs.profile, closes it and checks the record. Returns the message of the
 // first fault ("Error 1003: ..." to "Error 1008: ..."), or "" for a usable

@@ -2,7 +2,7 @@
 
 namespace tolvaran {
 
-bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out) {
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out) {
   out->clear();
   for (const ConnectPair& pair : pairs) {
     if (pair.value.find_first_of("\"\r\n") != std::string_view::npos) {

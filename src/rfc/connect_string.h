@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvaran {
 
@@ -23,7 +24,10 @@ struct ConnectPair {
 // a value holds a double quote (or a line end, which ends the string for
 // some readers): it cannot be written so that the library reads it back
 // unchanged, and nothing of it may be sent.
-bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out);
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out);
+inline bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out) {
+  return BuildConnectString(std::vector<ConnectPair>(pairs), out);
+}
 
 }  // namespace tolvaran
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 #include "rfc/classic/classic_layout.h"
@@ -11,6 +12,7 @@
 #include "rfc/library_config.h"
 #include "rfc/trace_file.h"
 #include "text/fixed_text.h"
+#include "text/secure_wipe.h"
 
 namespace tolvaran {
 
@@ -249,24 +251,48 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
     options.connopt = &hostOptions_;
   }
 
-  if (!HasDestinationConfig(host_, request.destination)) return lib_.RfcOpen(&options);
+  const bool destinationFile = HasDestinationConfig(host_, request.destination);
+  // The options record has no place for SNC: with SNC the connection is
+  // opened through the connect string, which does.
+  if (!destinationFile && !request.snc.On()) return lib_.RfcOpen(&options);
 
+  std::vector<ConnectPair> pairs;
+  char sysnr[16];
+  if (destinationFile) {
+    pairs = {{"CLIENT", request.client},
+             {"USER", request.user},
+             {"PASSWD", request.password},
+             {"LANG", "D"},
+             {"DEST", t.destination.view()}};
+  } else {
+    // SNC protects connections to an application server.
+    if (request.mode == "R/2" || request.hostname.empty()) return 0;
+    std::snprintf(sysnr, sizeof sysnr, "%02d", request.systemNumber);
+    pairs = {{"ASHOST", request.hostname}, {"SYSNR", sysnr},
+             {"CLIENT", request.client},   {"USER", request.user},
+             {"PASSWD", request.password}, {"LANG", request.language}};
+    if (!request.gatewayHost.empty()) pairs.push_back({"GWHOST", request.gatewayHost});
+    if (!request.gatewayService.empty()) pairs.push_back({"GWSERV", request.gatewayService});
+  }
+  if (request.snc.On()) {
+    pairs.push_back({"SNC_MODE", request.snc.mode});
+    pairs.push_back({"SNC_PARTNERNAME", request.snc.partner});
+    if (!request.snc.qop.empty()) pairs.push_back({"SNC_QOP", request.snc.qop});
+    if (!request.snc.myname.empty()) pairs.push_back({"SNC_MYNAME", request.snc.myname});
+    if (!request.snc.library.empty()) pairs.push_back({"SNC_LIB", request.snc.library});
+  }
   // A value that cannot be written into the connect string safely fails
   // the opening before anything is sent.
   std::string connect;
-  if (!BuildConnectString({{"CLIENT", request.client},
-                           {"USER", request.user},
-                           {"PASSWD", request.password},
-                           {"LANG", "D"},
-                           {"DEST", t.destination.view()}},
-                          &connect)) {
-    return 0;
+  if (!BuildConnectString(pairs, &connect)) return 0;
+  if (destinationFile) {
+    if (onConfigFile) onConfigFile();
+    if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
   }
-  if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, t.destination.view())) return 0;
   connectString_.Set(connect);
+  SecureWipe(&connect);
   RfcHandle handle = lib_.RfcOpenEx(connectString_.data(), &openExError_);
-  ReleaseLibraryConfigLock();
+  if (destinationFile) ReleaseLibraryConfigLock();
   return handle;
 }
 

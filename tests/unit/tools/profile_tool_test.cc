@@ -275,6 +275,27 @@ TEST_F(ProfileToolTest, NewReportsAFileThatCannotBeWritten) {
   EXPECT_TRUE(out_.str().empty());
 }
 
+TEST_F(ProfileToolTest, NewWritesSncKeysOnlyWhenGivenAndChecksThem) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(
+      Run(With(With(NewArgs("SNC.P00"), "--snc-partner", "p:CN=PRD, O=Example"), "--snc-qop", "3")),
+      0)
+      << err_.str();
+  std::string text = Slurp(dir_ / "SNC.P00");
+  EXPECT_NE(text.find("\nSnc-Mode...: 1\nSnc-Partner: p:CN=PRD, O=Example\nSnc-Qop....: 3\n"),
+            std::string::npos)
+      << text;
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("PLAIN.P00")), 0);
+  EXPECT_EQ(Slurp(dir_ / "PLAIN.P00").find("Snc-"), std::string::npos);
+
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(With(NewArgs("BAD.P00"), "--snc-mode", "1")), 2);
+  EXPECT_EQ(err_.str(),
+            "tolvaran-profile new: Snc-Partner: missing or empty, required with Snc-Mode...: 1\n");
+  EXPECT_FALSE(fs::exists(dir_ / "BAD.P00"));
+}
+
 TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
   Spill(dir_ / "SYS1.P00", "Client.....: 100\n");
   EXPECT_EQ(Run({"check", Path("SYS1.P00")}), 2);
