@@ -28,6 +28,17 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
     TIMEOUT 300)
 endif()
 
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  # The package workflows (build and zip) need no Wine; the test workflows do.
+  if(TOLVARAN_WINEARCH STREQUAL "win32")
+    set(tolvaran_wine_package "32-bit Wine (wine32:i386)")
+  else()
+    set(tolvaran_wine_package "Wine (wine64)")
+  endif()
+  message(WARNING "${tolvaran_wine_package} not found: the tests of this build are built but "
+    "cannot run; building and packing need no Wine")
+endif()
+
 # Makes tests of a cross build run in the emulator's prefix, after it is set
 # up; does nothing for a native build.
 function(tolvaran_emulated_tests)

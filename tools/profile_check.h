@@ -21,6 +21,24 @@ std::string WithProfileExtension(const std::string& path);
 std::vector<std::string> ExplainProfileFault(const RunState& rs, const std::string& bytes,
                                              const std::string& fault);
 
+// The most characters of a profile's file name, extension included, that
+// the program opens (its profile-name field).
+constexpr std::size_t kMaxProfileName = decltype(RunState::profileName)::kCapacity;
+
+// For a file name the program cannot open (longer than kMaxProfileName):
+// the program's message for it and the reason, else an empty message.
+struct ProfileNameFault {
+  std::string message;
+  std::string reason;
+};
+ProfileNameFault CheckProfileName(const std::string& path);
+
+// Lines of `bytes` that look like one of the keys but are not read as it
+// (another letter case, a dot too few or too many, no colon, no blank
+// before the value), or a file saved as UTF-16: one text for each, saying
+// what is wrong. Values are never quoted (a line may hold the password).
+std::vector<std::string> NearMissLines(const std::string& bytes);
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_TOOLS_PROFILE_CHECK_H_

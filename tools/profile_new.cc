@@ -10,7 +10,7 @@
 #include "platform/private_file.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -87,9 +87,11 @@ std::string NewUsage() {
           "\n"
           "Writes a complete system profile to FILE (FILE.P00 when FILE has no\n"
           "three-character extension, the name tolvaran FILE opens), readable by\n"
-          "its owner only, then reads it back as tolvaran does. The password is\n"
-          "read from standard input (without echo at a terminal) and stored\n"
-          "scrambled. --force replaces FILE atomically, never in place.\n"
+          "its owner only, then reads it back as tolvaran does. A file name of\n"
+          "more than 63 characters (.P00 included) is refused: tolvaran cannot\n"
+          "open it. The password is read from standard input (without echo at a\n"
+          "terminal) and stored scrambled, or with --protect encrypted. --force\n"
+          "replaces FILE atomically, never in place.\n"
           "\n";
   auto line = [&text](const std::string& option, const std::string& what) {
     text << "  " << option << std::string(option.size() < 21 ? 21 - option.size() : 1, ' ') << what
@@ -335,6 +337,11 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
   // The program opens "G" as "G.P00": the file is written under the name
   // it will look for.
   request.file = WithProfileExtension(request.file);
+  ProfileNameFault nameFault = CheckProfileName(request.file);
+  if (!nameFault.message.empty()) {
+    *io.err << kTool << " new: " << request.file << ": " << nameFault.reason << "\n";
+    return kRefused;
+  }
 
   // Refused before the password is asked for, which would be in vain.
   std::error_code ec;
@@ -349,7 +356,7 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
   std::string reason;
   if (!StoredPasswordFor(password, request.protect, FileNameOf(request.file), *io.rng, &stored,
                          &reason)) {
-    SecureWipe(&password);
+    WipeSecret(&password);
     *io.err << kTool << " new: the password cannot be stored: " << reason << "\n";
     return kRefused;
   }
@@ -368,7 +375,7 @@ int New(const std::vector<std::string>& args, ProfileToolIo& io) {
                            ? ReadAsSingleRun(*rs, request.file, std::move(bytes))
                            : "the file cannot be read back";
   if (result == "OK" && rs->profile.password != password) result = "the password reads back wrong";
-  SecureWipe(&password);
+  WipeSecret(&password);
   if (result != "OK") {
     *io.err << kTool << " new: " << request.file
             << " was written but does not read back: " << result << "\n";

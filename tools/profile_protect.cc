@@ -8,7 +8,7 @@
 #include "platform/private_file.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -93,18 +93,18 @@ int Protect(const std::vector<std::string>& args, ProfileToolIo& io) {
   std::string result = ReadAsSingleRun(*rs, path, bytes);
   if (result != "OK") return refuse("it does not check: " + result);
   std::string password = rs->profile.password.str();
-  rs->profile.password.Wipe();
+  WipeSecret(&rs->profile.password);
 
   std::string stored;
   std::string reason;
   if (!StoredPasswordFor(password, scope, FileNameOf(path), *io.rng, &stored, &reason)) {
-    SecureWipe(&password);
+    WipeSecret(&password);
     return refuse("the password cannot be protected: " + reason);
   }
   PrivateWrite written = WritePrivateFile(
       path, WithPasswordLine(bytes, std::string(kPasswordKey) + " " + stored), true, &reason);
   if (written != PrivateWrite::kWritten) {
-    SecureWipe(&password);
+    WipeSecret(&password);
     return refuse(reason.empty() ? "it cannot be replaced" : reason);
   }
 
@@ -114,7 +114,7 @@ int Protect(const std::vector<std::string>& args, ProfileToolIo& io) {
                                        : "the file cannot be read back";
   if (result == "OK" && back->profile.password != password)
     result = "the password reads back wrong";
-  SecureWipe(&password);
+  WipeSecret(&password);
   if (result != "OK") return refuse("it was written but does not read back: " + result);
   *io.out << "Protected " << path << " (scope " << scope << ", check: OK)\n";
   return kDone;

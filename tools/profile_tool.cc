@@ -61,7 +61,14 @@ const char kCheckUsage[] =
     "  Error 1003: Invalid Parameter(s) at SYS1.P00 found...\n"
     "    Client.....: 2 characters, at least 3\n"
     "A file that cannot be read gives \"Error 1002: Profile FILE is missing...\"\n"
-    "with FILE as read.\n"
+    "with FILE as read; so does a file name of more than 63 characters\n"
+    "(.P00 included), which tolvaran cannot open, with the name cut to 63.\n"
+    "Further indented lines point at lines that look like a key but are not\n"
+    "read as one, e.g.\n"
+    "  line 4: \"Client....:\" is not read as \"Client.....:\" (one dot too few)\n"
+    "(another letter case, no colon, no blank before the value), and at a file\n"
+    "saved as UTF-16: \"the file is saved as Unicode; save as ANSI or UTF-8\".\n"
+    "Values are never printed; such notes after OK leave the status 0.\n"
     "\n"
     "Exit status: 0 OK, 2 error.\n";
 
@@ -110,13 +117,17 @@ int Check(const std::vector<std::string>& args, ProfileToolIo& io) {
   if (args.size() > 2) return Misuse(io, "unexpected argument \"" + args[2] + "\"", kCheckUsage);
   std::string result = CheckProfileFile(args[1]);
   *io.out << result << "\n";
-  return result == "OK" ? kDone : kRefused;
+  // Notes on lines the program passes over do not make a usable profile
+  // fail.
+  return result.compare(0, result.find('\n'), "OK") == 0 ? kDone : kRefused;
 }
 
 }  // namespace
 
 std::string CheckProfileFile(const std::string& given) {
   const std::string path = WithProfileExtension(given);
+  ProfileNameFault nameFault = CheckProfileName(path);
+  if (!nameFault.message.empty()) return nameFault.message + "\n  " + nameFault.reason;
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) return "Error 1002: Profile " + path + " is missing...";
   auto rs = std::make_unique<RunState>();
@@ -124,6 +135,7 @@ std::string CheckProfileFile(const std::string& given) {
   for (const std::string& reason : ExplainProfileFault(*rs, bytes, result)) {
     result += "\n  " + reason;
   }
+  for (const std::string& line : NearMissLines(bytes)) result += "\n  " + line;
   return result;
 }
 

@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "platform/console_input.h"
+#include "platform/process_setup.h"
 #include "profile_tool.h"
 
 int main(int argc, char** argv) {
+  // It reads a password at the terminal and holds it in plain.
+  tolvaran::PrepareProcess();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::random_device device;
   std::seed_seq seed{device(), device(), device(), device(), device(), device()};

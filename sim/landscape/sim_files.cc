@@ -1,6 +1,7 @@
 #include "sim_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <system_error>
 
@@ -21,6 +22,12 @@ fs::path FindIgnoringCase(const fs::path& path) {
     if (EqualsIgnoringCase(candidate, name)) return dir / candidate;
   }
   return path;
+}
+
+fs::path LibraryConfigPath(const char* defaultName) {
+  const char* named = std::getenv("RFC_INI");
+  if (named != nullptr && *named != '\0') return fs::path(named);
+  return FindIgnoringCase(defaultName);
 }
 
 bool ReadWholeFile(const fs::path& path, std::string* bytes) {

@@ -15,6 +15,12 @@ namespace rfcsim {
 // `path` without regard to case; `path` itself when there is none.
 std::filesystem::path FindIgnoringCase(const std::filesystem::path& path);
 
+// The library's configuration file, as SAP's libraries find it: the file
+// the environment variable RFC_INI names (a full path, or one relative to
+// the current directory) when it is set and not empty, else `defaultName`
+// in the current directory. Looked up afresh at every call.
+std::filesystem::path LibraryConfigPath(const char* defaultName);
+
 // Reads a regular file whole, as raw bytes; false when that is not possible.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes);
 

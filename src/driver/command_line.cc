@@ -8,7 +8,14 @@
 namespace tolvaran {
 
 void CheckRunLimits(RunState& rs) {
-  if (rs.params.badTimeout) FatalError(rs, "Error 1017: Invalid TIMEOUT= value !");
+  if (rs.params.badTimeout) {
+    FatalError(rs, "Error 1017: Invalid TIMEOUT= value (1 to " +
+                       std::to_string(Parameters::kMaxTimeoutSeconds) + " seconds) !");
+  }
+  if (rs.params.badJobs) {
+    FatalError(rs, "Error 1021: Invalid JOBS= value (1 to " + std::to_string(Parameters::kMaxJobs) +
+                       ") !");
+  }
 }
 
 void SetParameters(RunState& rs, std::string_view typed) {
@@ -26,9 +33,13 @@ void StartUp(RunState& rs) {
 
   rs.profileName.Set(rs.args[1]);
 
+  // A monitor splits its parameter field at blanks: every piece counts,
+  // or a TIMEOUT= in the fourth would be dropped without a word.
   std::string params;
-  if (rs.args.size() > 2) params = rs.args[2];
-  if (rs.args.size() > 3) params += " " + rs.args[3];
+  for (std::size_t i = 2; i < rs.args.size(); ++i) {
+    if (i > 2) params += ' ';
+    params += rs.args[i];
+  }
   SetParameters(rs, params);
   CheckRunLimits(rs);
 

@@ -13,7 +13,8 @@ constexpr const char* kProgramName = "Tolvaran";
 constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
 // Builds the header line and the key table, and takes the profile name and
-// the parameter text from rs.args. No profile name: error 1001.
+// the parameter text (every further argument, joined by one blank) from
+// rs.args. No profile name: error 1001.
 void StartUp(RunState& rs);
 
 // Parses the typed parameter text into the run record, with the client
@@ -21,7 +22,8 @@ void StartUp(RunState& rs);
 void SetParameters(RunState& rs, std::string_view typed);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
-// the program takes.
+// the program takes, with error 1021 when JOBS= is not a number of
+// systems it checks at once.
 void CheckRunLimits(RunState& rs);
 
 }  // namespace tolvaran

@@ -11,7 +11,9 @@
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
+#include "rfc/library_config.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -116,6 +118,8 @@ class Listing {
       task.client = rs_.client.str();
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
+      // The pool has its own copy of the input: ours are no longer needed.
+      WipeOnExit wipe(&task.request.password, &launch.input, &rs_.profile.password);
       launch.executable = rs_.host->ExecutablePath();
       launch.arguments = {kWorkerFlag};
       launch.input = EncodeTask(task);
@@ -145,11 +149,14 @@ class Listing {
       }
     }
     if (results.empty() && deadline_.HasPassed()) {
+      bool killed = false;
       for (ListedSystem& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
-        system.done = system.timedOut = true;
+        system.done = system.timedOut = killed = true;
       }
+      // A worker ended from outside may have been writing SapRfc.ini.
+      if (killed) RemoveLibraryConfigLeftovers(*rs_.host);
     }
   }
 
@@ -163,7 +170,9 @@ class Listing {
       TakeQueryOutcome(rs_, o.cpu);
       if (rs_.runStatus != RunStatus::kOk) rs_.failFlag = true;
     }
-    if (o.usageDone && !o.usage.aborted && !rs_.failFlag) {
+    // A check that ended inside the user list's reading counted only the
+    // rows before the failure: the system has failed and gets no channel.
+    if (o.usageDone && !o.aborted && !rs_.failFlag) {
       rs_.runStatus = RunStatus::kErr;
       TakeQueryOutcome(rs_, o.usage);
       if (rs_.runStatus == RunStatus::kOk) {
@@ -253,7 +262,8 @@ int RunListing(RunState& rs) {
   std::string stray = rs.resultBuffer.str();
   rs.resultBuffer.Clear();
   AppendDocumentText(rs, stray);
-  rs.resultBuffer.Append("\n");
+  // A failure text is no line yet; a check listing ends its own last line.
+  if (stray.empty() || stray.back() != '\n') rs.resultBuffer.Append("\n");
   OpenText(rs);
   AppendDocumentText(rs, "(***) " + rs.itemName.str() +
                              ": NoSystems=" + std::to_string(rs.systemCount) +

@@ -34,6 +34,7 @@ void KeepRunLimits(const Parameters& before, Parameters* after) {
   if (!after->hasJobs) {
     after->hasJobs = before.hasJobs;
     after->jobs = before.jobs;
+    after->badJobs = before.badJobs;
   }
   if (!after->hasTimeout) {
     after->hasTimeout = before.hasTimeout;
@@ -85,14 +86,11 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
   std::string value;
   p.hasJobs = TakeKeyValue(upper, raw, "JOBS=", 8, &value);
   if (p.hasJobs) {
-    // Too many or too few is taken as the nearest that makes sense; a
-    // slip that is no number at all keeps the default.
+    // A slip is reported rather than replaced by a guess: the
+    // administrator learns that the value was not taken.
     int jobs = WholeNumber(value);
-    if (jobs < 0) {
-      p.jobs = Parameters::kDefaultJobs;
-    } else {
-      p.jobs = jobs < 1 ? 1 : jobs > Parameters::kMaxJobs ? Parameters::kMaxJobs : jobs;
-    }
+    p.badJobs = jobs < 1 || jobs > Parameters::kMaxJobs;
+    p.jobs = p.badJobs ? Parameters::kDefaultJobs : jobs;
   }
   p.hasTimeout = TakeKeyValue(upper, raw, "TIMEOUT=", 8, &value);
   if (p.hasTimeout) {

@@ -30,9 +30,12 @@ struct Parameters {
   bool openAsTyped = false;     // "@"
   bool verbose = false;         // "#", "@", "$" or "%"
   std::string firstWord;        // up to the first blank: a global sensor's name
-  // "JOBS=": how many systems of a listing are checked at once.
+  // "JOBS=": how many systems of a listing are checked at once. A value
+  // that is not a whole number from 1 to 64 sets `badJobs` (the run ends
+  // with an error document).
   bool hasJobs = false;
   int jobs = kDefaultJobs;
+  bool badJobs = false;
   // "TIMEOUT=": the run's deadline in seconds from the start; 0 for none.
   // A value that is not a whole number from 1 to 900 sets `badTimeout`
   // (the run ends with an error document).

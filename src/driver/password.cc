@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "text/secret_wipe.h"
+
 namespace tolvaran {
 
 namespace {
@@ -66,6 +68,7 @@ DescrambleSteps RunDescrambleSteps(const KeyTable& key, std::string_view stored)
     masked[i] = static_cast<char>(At(stored, kHeaderLength + i) ^ key[offset + i]);
   }
   std::string unshuffled(kMaxPasswordLength, '\0');
+  WipeOnExit wipe(&masked, &unshuffled);
   for (std::size_t i = 0; i < kMaxPasswordLength; ++i) unshuffled[i] = masked[MaskedIndex(i)];
 
   steps.checkMatches = IsDigit(header[0]) && CheckDigit(unshuffled) == header[0] - '0';
@@ -76,6 +79,7 @@ DescrambleSteps RunDescrambleSteps(const KeyTable& key, std::string_view stored)
 DescrambleResult DescramblePassword(const KeyTable& key, std::string_view stored,
                                     std::string* password) {
   DescrambleSteps steps = RunDescrambleSteps(key, stored);
+  WipeOnExit wipe(&steps.password);
   if (!steps.wellFormed) return DescrambleResult::kMalformed;
   if (!steps.checkMatches) return DescrambleResult::kCheckFailed;
   *password = std::move(steps.password);

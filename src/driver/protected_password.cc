@@ -2,7 +2,7 @@
 
 #include "driver/password.h"
 #include "text/base64.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -45,7 +45,7 @@ bool UnprotectPassword(std::string_view stored, std::string* password, std::stri
   }
   if (!UnprotectData(blob, kEntropy, password, reason)) return false;
   if (password->empty() || password->size() > kMaxPasswordLength || !IsPrintableText(*password)) {
-    SecureWipe(password);
+    WipeSecret(password);
     *reason = "it decrypts to no password of 1 to 20 printable characters";
     return false;
   }

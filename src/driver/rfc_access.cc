@@ -3,17 +3,15 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/run_deadline.h"
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
 #include "text/ascii_text.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
 namespace {
-
-// What the error document holds of a message.
-constexpr std::size_t kDocumentTextMax = 127;
 
 // The library's error handler has no parameter for the run: this is the
 // one place that keeps what it needs, from InstallLibraryErrorHandler on.
@@ -24,41 +22,57 @@ void OnLibraryAbort(const FailureReport& report) {
   ExitProcessNow(1);
 }
 
+// "a, b or c".
+std::string NamesLookedFor(const RfcLibrarySearch& search) {
+  std::string names;
+  for (std::size_t i = 0; i < search.names.size(); ++i) {
+    if (i > 0) names += i + 1 == search.names.size() ? " or " : ", ";
+    names += search.names[i];
+  }
+  return names;
+}
+
 }  // namespace
 
 void RequireRfcBackend(RunState& rs) {
   if (rs.backend) return;
-  LibraryReport report;
-  rs.backend = LoadRfcBackend(*rs.host, &report);
-  if (rs.backend) return;
-  if (report.unloadable.empty()) {
-    FatalError(rs, "Error 1010: RFC library librfc32 could not be loaded !");
-  }
-  // The reason is cut, not the end of the message, when the document's 127
-  // characters do not hold it all.
-  const std::string head =
-      "Error 1010: RFC library " + report.unloadable + " could not be loaded: ";
-  const std::string tail = " !";
-  std::string reason = report.reason;
-  if (head.size() + reason.size() + tail.size() > kDocumentTextMax) {
-    reason.resize(kDocumentTextMax > head.size() + tail.size()
-                      ? kDocumentTextMax - head.size() - tail.size()
-                      : 0);
-  }
-  FatalError(rs, head + reason + tail);
+  RfcLibrarySearch search = FindRfcLibrary(*rs.host);
+  if (!search.backend) FatalError(rs, LibraryLoadFailure(search));
+  rs.backend = std::move(search.backend);
 }
 
-std::string RfcLibraryLines(Host& host) {
-  LibraryReport report;
-  std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, &report);
-  if (!backend) {
-    return report.unloadable.empty() ? "RFC library: none found\n"
-                                     : "RFC library: " + report.unloadable +
-                                           " found but not loadable: " + report.reason + "\n";
+std::string LibraryLoadFailure(const RfcLibrarySearch& search) {
+  // The error document's message holds 127 characters.
+  constexpr std::size_t kMessageMax = 127;
+  const std::string tail = " !";
+  if (!search.refused.empty()) {
+    const RefusedRfcLibrary& first = search.refused.front();
+    std::string head = "Error 1010: RFC library " + first.name + " could not be loaded: ";
+    std::string reason = first.reason;
+    std::size_t room =
+        kMessageMax > head.size() + tail.size() ? kMessageMax - head.size() - tail.size() : 0;
+    if (reason.size() > room) reason.resize(room);
+    return (head + reason + tail).substr(0, kMessageMax);
   }
-  std::string lines = "RFC library: " + report.file + " (" + backend->Describe() + ")\n";
-  for (const LibraryCompanion& companion : report.companions) {
-    lines += "  with " + companion.name + ": " + companion.path + "\n";
+  return ("Error 1010: RFC library librfc32 could not be loaded: no " + NamesLookedFor(search) +
+          " found" + tail)
+      .substr(0, kMessageMax);
+}
+
+std::string LibraryVersionLines(const RfcLibrarySearch& search) {
+  std::string lines;
+  if (search.backend) {
+    lines = "RFC library: " + search.file + " (" + search.backend->Describe() + ")\n";
+    for (const LibraryCompanion& companion : search.companions) {
+      lines += "  with " + companion.name + ": " + companion.path + "\n";
+    }
+  } else if (search.refused.empty()) {
+    lines = "RFC library: none found (" + NamesLookedFor(search) + ")\n";
+  }
+  for (const RefusedRfcLibrary& refused : search.refused) {
+    lines += "RFC library: " + refused.file + " found but not loadable: " + refused.reason;
+    if (search.netweaver && !refused.netweaver) lines += "; the NetWeaver library is used";
+    lines += "\n";
   }
   return lines;
 }
@@ -88,19 +102,20 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   // A profile without a system number uses the one before it.
   if (!systemNumber.empty()) rs.lastSystemNumber = LeadingNumber(systemNumber);
   request.systemNumber = rs.lastSystemNumber;
+  request.deadline = RunDeadline(rs);
   return request;
 }
 
 ConnectionId OpenSystemConnection(RunState& rs) {
   ConnectionRequest request = ConnectionRequestFor(rs);
+  // Nothing after the logon needs the password.
+  WipeOnExit wipe(&request.password, &rs.profile.password);
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   auto note = [&rs, &request] {
     if (rs.verbose) rs.host->WriteOut(ConfigFileNote(request.destination));
   };
-  ConnectionId connection = rs.backend->Open(request, note);
-  SecureWipe(&request.password);
-  return connection;
+  return rs.backend->Open(request, note);
 }
 
 std::string ConfigFileNote(std::string_view destination) {

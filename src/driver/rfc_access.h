@@ -5,20 +5,24 @@
 
 #include "driver/run_state.h"
 #include "rfc/backend.h"
+#include "rfc/library_loader.h"
 
 namespace tolvaran {
 
 // Loads the library once. When none can be loaded, the run ends with
-// "Error 1010: RFC library librfc32 could not be loaded !", or, when one is
-// there but does not load, "Error 1010: RFC library <file> could not be
-// loaded: <reason> !" (cut to fit the document's 127 characters).
+// error 1010 (LibraryLoadFailure).
 void RequireRfcBackend(RunState& rs);
 
-// What --version says of the library: "RFC library: <path> (<kind>)" and,
-// for the NetWeaver library, a line per companion file and where it came
-// from; "RFC library: <file> found but not loadable: <reason>" or "RFC
-// library: none found" when none loads.
-std::string RfcLibraryLines(Host& host);
+// The message of error 1010 for a search that loaded nothing: the first
+// file that is there and why it did not load, or the names looked for.
+// At most 127 characters, the loader's message cut to fit.
+std::string LibraryLoadFailure(const RfcLibrarySearch& search);
+
+// What --version says about the library after the program's own line: the
+// one loaded (or that none was found), for the NetWeaver library a line per
+// companion file ("  with libsapucum.dll: <where>"), then each file that is
+// there but did not load, and why. Every line ends with a line feed.
+std::string LibraryVersionLines(const RfcLibrarySearch& search);
 
 // Prepares the library for one system's check; errors it reports by itself
 // end the process with the failure report (status 1).

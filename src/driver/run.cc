@@ -14,27 +14,49 @@
 #include "driver/single_run.h"
 #include "driver/system_check.h"
 #include "platform/worker_process.h"
+#include "rfc/library_loader.h"
 
 namespace tolvaran {
 
 namespace {
 
 const char kUsage[] =
-    "Usage: tolvaran PROFILE [PARAMETERS [MORE]]\n"
+    "Usage: tolvaran PROFILE [PARAMETER...]\n"
+    "       tolvaran --version   the version, and the RFC library it loads or\n"
+    "                            each library file found that does not load, and why\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
     "\n"
     "  PROFILE      the system's profile file (.P00 is added when there is no\n"
-    "               extension); \"global\" runs the global sensor file\n"
-    "  PARAMETERS   CLIENT=nnn   count only this SAP client\n"
-    "               ITEM=name    list one value across the systems of Dalvenor.Prf\n"
+    "               extension), looked up in the current directory, then in\n"
+    "               \\Programme\\, \\Program Files\\ and \\Program Files (x86)\\\n"
+    "               PRTG Network Monitor\\Custom Sensors\\ExeXml\\; with\n"
+    "               C:\\PRTG_Path.Txt only below the directory it names;\n"
+    "               \"global\" runs the global sensor file Dalvenor.Gbl\n"
+    "  PARAMETER    every argument after PROFILE, joined with one blank; in a\n"
+    "               value \":\" stands for a blank\n"
+    "               CLIENT=nnn   count only this SAP client\n"
+    "               ITEM=name    list one value across the systems of\n"
+    "                            Dalvenor.Prf; PROFILE is then a placeholder (X)\n"
+    "               JOBS=n       listing: systems checked at once, 1 to 64\n"
+    "                            (default 8)\n"
+    "               TIMEOUT=s    deadline, 1 to 900 seconds from the start:\n"
+    "                            then Error 1016 (a listing: state Timeout);\n"
+    "                            set it a few seconds below the sensor's timeout\n"
     "               /CHECK       plain check listing instead of a document\n"
     "               CH=n         Tembrel dialect: only channel n's value\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n"
+    "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
+    "librfccm.so, librfc32.so, libsapnwrfc.so), first beside the program, then\n"
+    "by the system's search. The NetWeaver library (sapnwrfc) has no R/2 and\n"
+    "writes no dev_rfc.trc. --version names the library on its second line,\n"
+    "and each library file found that does not load, with the reason.\n"
+    "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
-    "2 error document, or the output could not be written.\n";
+    "2 error document, or the output could not be written. README.md explains\n"
+    "every error number (Troubleshooting).\n";
 
 // Written when memory runs out: the document is built without allocating.
 const char kOutOfMemoryDocument[] =
@@ -68,7 +90,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       host.WriteOut(kUsage);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
-      host.WriteOut(RfcLibraryLines(host));
+      host.WriteOut(LibraryVersionLines(FindRfcLibrary(host)));
     }
     return 0;
   }

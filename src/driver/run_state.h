@@ -55,12 +55,6 @@ struct SystemProfile {
   // invalid, also for a later profile that lacks the key and so keeps it.
   std::uint16_t cutFields = 0;
 
-  SystemProfile() = default;
-  SystemProfile(const SystemProfile&) = default;
-  SystemProfile& operator=(const SystemProfile&) = default;
-  // The password is overwritten, not only given up, when the record ends.
-  ~SystemProfile();
-
   void Clear();
 };
 

@@ -8,6 +8,7 @@
 #include "driver/run_deadline.h"
 #include "driver/system_profile.h"
 #include "output/usage_evaluation.h"
+#include "rfc/library_config.h"
 #include "rfc/trace_file.h"
 
 namespace tolvaran {
@@ -51,6 +52,7 @@ int RunSingleSystem(RunState& rs) {
   ReadProfile(rs);
   StartRunDeadline(
       rs, rs.profile.destination.empty() ? rs.profileName.str() : rs.profile.destination.str());
+  UseDestinationConfig(*rs.host, rs.profile.destination.view());
   RequireRfcBackend(rs);
   InstallLibraryErrorHandler(rs);
 
@@ -68,7 +70,9 @@ int RunSingleSystem(RunState& rs) {
 
   ConnectionId connection = OpenSystemConnection(rs);
   if (connection == 0) {
-    FatalError(rs, "Error 1011: RFC-Open for " + rs.profile.destination.str() + " failed !");
+    std::string refusal = rs.backend->OpenRefusal();
+    FatalError(rs, "Error 1011: RFC-Open for " + rs.profile.destination.str() + " failed !" +
+                       (refusal.empty() ? "" : " - " + refusal));
   }
 
   UsageCounts counts;

@@ -1,12 +1,17 @@
 #include "driver/system_check.h"
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
+#include "driver/parameters.h"
+#include "output/result_document.h"
 #include "platform/standard_input.h"
 #include "platform/wire.h"
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
 #include "rfc/library_loader.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -14,6 +19,23 @@ namespace {
 
 // A task is a few hundred bytes; anything much larger is not one.
 constexpr std::size_t kMaxTaskBytes = 1 << 20;
+
+// How long before the parent's deadline a worker ends by itself: more than
+// a worker takes to start, so that its own deadline comes first.
+constexpr std::int64_t kWorkerDeadlineLeadMs = 100;
+// The pool writes the task at a worker's start. A run in worker mode that
+// has none by then was started by someone else (a monitor given the hidden
+// argument): it must neither wait forever nor end without a word.
+constexpr std::int64_t kTaskWaitMs = 2000;
+constexpr const char* kNotATask = "Error 1028: Not a valid worker request !";
+
+// The longest a run lasts: a task's deadline beyond it is none the parent
+// could have set.
+constexpr std::int64_t kMaxRemainingMs = std::int64_t{1000} * Parameters::kMaxTimeoutSeconds;
+
+std::int64_t Clamped(std::int64_t value, std::int64_t low, std::int64_t high) {
+  return value < low ? low : value > high ? high : value;
+}
 
 void AddQuery(WireWriter& out, const char* prefix, const QueryResult& result) {
   std::string p(prefix);
@@ -101,6 +123,7 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   if (!in.Parse(bytes)) return false;
   ConnectionRequest& r = task->request;
   std::int64_t number = 0;
+  std::int64_t remaining = 0;
   bool ok = TakeText(in, "destination", &r.destination) && TakeText(in, "client", &r.client) &&
             TakeText(in, "user", &r.user) && TakeText(in, "password", &r.password) &&
             TakeText(in, "language", &r.language) && TakeText(in, "mode", &r.mode) &&
@@ -110,10 +133,11 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
             TakeText(in, "snc_qop", &r.snc.qop) && TakeText(in, "snc_myname", &r.snc.myname) &&
             TakeText(in, "snc_library", &r.snc.library) &&
             TakeText(in, "count_client", &task->client) &&
-            TakeNumber(in, "remaining_ms", &task->remainingMs) &&
-            TakeNumber(in, "system_number", &number) && number >= -2147483647LL - 1 &&
-            number <= 2147483647LL;
-  r.systemNumber = static_cast<int>(number);
+            TakeNumber(in, "remaining_ms", &remaining) && TakeNumber(in, "system_number", &number);
+  // Every number within what the parent can send, whatever the bytes say:
+  // any negative deadline is none, as -1 is.
+  r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
+  task->remainingMs = remaining < 0 ? -1 : Clamped(remaining, 0, kMaxRemainingMs);
   return ok;
 }
 
@@ -162,10 +186,11 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
          TakeText(in, "message", &r.message) && TakeText(in, "internal_status", &r.internalStatus);
 }
 
-SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {
+SystemOutcome CheckSystem(RfcBackend& backend, SystemTask& task) {
   SystemOutcome outcome;
   worker_outcome = &outcome;
   ConnectionId connection = backend.Open(task.request, [&outcome] { outcome.configNote = true; });
+  WipeSecret(&task.request.password);
   outcome.opened = connection != 0;
   if (!outcome.opened) return outcome;
 
@@ -190,18 +215,37 @@ SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task) {
 }
 
 int RunCheckWorker(Host& host) {
+  const std::string refusal = ErrorDocumentText(kNotATask);
   std::string input;
   SystemTask task;
-  if (!ReadStandardInput(&input, kMaxTaskBytes) || !DecodeTask(input, &task)) return 2;
+  bool valid;
+  {
+    Watchdog waiting(Deadline::After(kTaskWaitMs), [&host, &refusal] {
+      host.WriteOut(refusal);
+      ExitProcessWithoutCleanup(2);
+    });
+    valid = ReadStandardInput(&input, kMaxTaskBytes) && DecodeTask(input, &task);
+    // Past this point the watchdog has either been stopped or ended the
+    // process.
+    waiting.Cancel();
+  }
+  WipeSecret(&input);
+  if (!valid) {
+    host.WriteOut(refusal);
+    return 2;
+  }
+  UseDestinationConfig(host, task.request.destination);
   std::unique_ptr<RfcBackend> backend = LoadRfcBackend(host, nullptr);
   if (!backend) return 2;
 
-  // At the run's deadline the worker ends by itself, releasing the
-  // configuration file's lock first, so that the next check is not kept
-  // waiting by a library blocked in its opening.
+  // The worker ends by itself a little before the run's deadline, when the
+  // parent would end it from outside: an installation of the configuration
+  // file in progress is finished first, so that no temporary file is left.
   std::unique_ptr<Watchdog> watchdog;
   if (task.remainingMs >= 0) {
-    watchdog = std::make_unique<Watchdog>(Deadline::After(task.remainingMs), [] {
+    task.request.deadline =
+        Deadline::After(std::max<std::int64_t>(0, task.remainingMs - kWorkerDeadlineLeadMs));
+    watchdog = std::make_unique<Watchdog>(task.request.deadline, [] {
       ReleaseLibraryConfigLock();
       ExitProcessWithoutCleanup(3);
     });

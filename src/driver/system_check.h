@@ -49,8 +49,9 @@ std::string EncodeOutcome(const SystemOutcome& outcome);
 bool DecodeOutcome(std::string_view bytes, SystemOutcome* outcome);
 
 // Opens the system, probes its CPU, counts its user list and closes, in
-// that order, each step only after the one before succeeded.
-SystemOutcome CheckSystem(RfcBackend& backend, const SystemTask& task);
+// that order, each step only after the one before succeeded. The task's
+// password is wiped once the opening has returned.
+SystemOutcome CheckSystem(RfcBackend& backend, SystemTask& task);
 
 // The worker's whole run: the task from standard input, the outcome to
 // standard output. Returns the exit status.

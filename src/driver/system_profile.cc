@@ -8,7 +8,7 @@
 #include "driver/protected_password.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -125,6 +125,7 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
     return "";
   }
   std::string password;
+  WipeOnExit wipe(&password);
   std::string fault;
   if (IsProtectedPassword(value)) {
     std::string reason;
@@ -151,9 +152,8 @@ std::string StorePassword(RunState& rs, std::string_view value, Reader reader) {
     DescrambleSteps steps = RunDescrambleSteps(rs.keyTable, value);
     if (!steps.wellFormed || !steps.checkMatches) rs.failFlag = true;
     if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
-    SecureWipe(&steps.password);
+    WipeSecret(&steps.password);
   }
-  SecureWipe(&password);
   return fault;
 }
 
@@ -233,8 +233,6 @@ bool ProfileLines::Next(std::string_view* key, std::string_view* value) {
   return false;
 }
 
-SystemProfile::~SystemProfile() { password.Wipe(); }
-
 const std::array<std::string_view, 5>& SncKeys() {
   static const std::array<std::string_view, 5> keys = {kSncFields[0].key, kSncFields[1].key,
                                                        kSncFields[2].key, kSncFields[3].key,
@@ -289,7 +287,7 @@ void ReadListedProfile(RunState& rs, const std::string& bytes) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
-  rs.profile.password.Wipe();
+  WipeSecret(&rs.profile.password);
   ClearSnc(rs.profile);
   if (!ReadRecord(rs, bytes, Reader::kListing).empty()) rs.failFlag = true;
 }

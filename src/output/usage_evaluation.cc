@@ -44,7 +44,9 @@ void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
   text += Grouped(counts.externalModes);
   text += "\n * Internal Modi....:  ";
   text += Grouped(counts.internalModes);
-  text += "\n * System-Check..:  Successfully ";
+  // The last line is a line like the others: a shell prompt or a log
+  // that collects the output starts on a line of its own after it.
+  text += "\n * System-Check..:  Successfully \n";
   rs.resultBuffer.Set(text);
 }
 

@@ -155,7 +155,7 @@ class PosixHost : public Host {
     return Replace(path, bytes, 0644);
   }
 
-  bool CopyFile(const std::string& from, const std::string& to) override {
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
     int in = OpenRegularForReading(NativePath(from));
     if (in < 0) return false;
     struct stat st;
@@ -171,7 +171,11 @@ class PosixHost : public Host {
     bool ok = fchmod(out, st.st_mode & 0777) == 0;
     PosixFileReader reader(in);
     std::string chunk;
-    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    std::size_t copied = 0;
+    while (ok && reader.Read(&chunk)) {
+      copied += chunk.size();
+      ok = copied <= max_bytes && WriteAll(out, chunk);
+    }
     ok = ok && reader.AtEnd();
     return FinishReplacing(out, ok, temp, native);
   }
@@ -288,11 +292,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {
       {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};
@@ -306,8 +305,22 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir
   return candidates;
 }
 
-void* OpenSharedLibrary(const std::string& name) {
-  return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+void* OpenSharedLibrary(const std::string& name, std::string* why) {
+  void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library || !why) return library;
+  const char* error = dlerror();
+  std::string text = error ? error : "";
+  // The loader names the file first; the caller knows which one it is.
+  const std::string own = name + ": ";
+  if (text.compare(0, own.size(), own) == 0) text.erase(0, own.size());
+  if (text == "cannot open shared object file: No such file or directory") text.clear();
+  // An administrator reads bitness, not ELF constants.
+  const std::string wrong_class = "wrong ELF class: ELFCLASS";
+  if (text.compare(0, wrong_class.size(), wrong_class) == 0) {
+    text = "wrong ELF class (" + text.substr(wrong_class.size()) + "-bit)";
+  }
+  *why = text;
+  return nullptr;
 }
 
 void* FindLibrarySymbol(void* library, const char* name) { return dlsym(library, name); }

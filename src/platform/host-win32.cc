@@ -189,7 +189,7 @@ class Win32Host : public Host {
     return FinishReplacing(h, ok, temp, native);
   }
 
-  bool CopyFile(const std::string& from, const std::string& to) override {
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
     HANDLE in = OpenRegularForReading(NativePath(from));
     if (in == INVALID_HANDLE_VALUE) return false;
     Win32FileReader reader(in);
@@ -199,7 +199,11 @@ class Win32Host : public Host {
     if (out == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     std::string chunk;
-    while (ok && reader.Read(&chunk)) ok = WriteAll(out, chunk);
+    std::size_t copied = 0;
+    while (ok && reader.Read(&chunk)) {
+      copied += chunk.size();
+      ok = copied <= max_bytes && WriteAll(out, chunk);
+    }
     ok = ok && !reader.Failed();
     return FinishReplacing(out, ok, temp, native);
   }
@@ -296,11 +300,6 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<Win32Host>(root);
 }
 
-void ExitProcessNow(int status) {
-  std::fflush(stdout);
-  std::_Exit(status);
-}
-
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
   std::vector<RfcLibraryCandidate> candidates;
@@ -313,13 +312,57 @@ std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir
   return candidates;
 }
 
-void* OpenSharedLibrary(const std::string& name) {
+namespace {
+
+// The system's text for a loader error, on one line, "%1" filled with the
+// file's name.
+std::string LoaderMessage(DWORD code, const std::string& name) {
+  char* buffer = nullptr;
+  DWORD size = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = size && buffer ? std::string(buffer, size) : "";
+  if (buffer) LocalFree(buffer);
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+  std::size_t insert = text.find("%1");
+  if (insert != std::string::npos) {
+    std::size_t slash = name.find_last_of("\\/");
+    text.replace(insert, 2, slash == std::string::npos ? name : name.substr(slash + 1));
+  }
+  return text.empty() ? "Windows error " + std::to_string(code) : text;
+}
+
+// Whether a library of that name is there to load: the path itself, or a
+// plain name found on the search path.
+bool LibraryFileExists(const std::string& name) {
+  if (name.find_first_of("\\/") != std::string::npos) {
+    return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  char found[MAX_PATH];
+  return SearchPathA(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+}  // namespace
+
+void* OpenSharedLibrary(const std::string& name, std::string* why) {
   // A library that is missing or cannot be loaded must come back as null:
   // the program runs unattended, and a message box would block the check.
   UINT old = SetErrorMode(0);
   SetErrorMode(old | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryA(name.c_str());
+  DWORD code = GetLastError();
   SetErrorMode(old);
+  if (!module && why) {
+    // "Module not found" is also the answer when a library it needs is
+    // missing: only a file that is not there at all has no reason.
+    bool absent = (code == ERROR_MOD_NOT_FOUND || code == ERROR_FILE_NOT_FOUND ||
+                   code == ERROR_PATH_NOT_FOUND) &&
+                  !LibraryFileExists(name);
+    *why = absent ? "" : LoaderMessage(code, name);
+  }
   return reinterpret_cast<void*>(module);
 }
 

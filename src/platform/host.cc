@@ -1,5 +1,7 @@
 #include "platform/host.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace tolvaran {
@@ -35,9 +37,9 @@ bool Host::IsRegularFile(const std::string& path) {
   return ReadFile(path, &bytes);
 }
 
-bool Host::CopyFile(const std::string& from, const std::string& to) {
+bool Host::CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) {
   std::string bytes;
-  return ReadFile(from, &bytes) && ReplaceFile(to, bytes);
+  return ReadFile(from, &bytes) && bytes.size() <= max_bytes && ReplaceFile(to, bytes);
 }
 
 bool IsOwnTemporaryName(std::string_view name, std::string_view target_name) {
@@ -52,6 +54,12 @@ bool IsOwnTemporaryName(std::string_view name, std::string_view target_name) {
     if (!alnum) return false;
   }
   return true;
+}
+
+void ExitProcessNow(int status) {
+  // A report the reader never got whole ends as any unwritten output does.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) status = 2;
+  std::_Exit(status);
 }
 
 }  // namespace tolvaran

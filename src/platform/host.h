@@ -71,8 +71,10 @@ class Host {
   }
 
   // Replaces `to` atomically, as ReplaceFile, by a copy of the regular file
-  // `from`, read in pieces; the copy gets `from`'s permission bits.
-  virtual bool CopyFile(const std::string& from, const std::string& to);
+  // `from`, read in pieces; the copy gets `from`'s permission bits. False,
+  // with `to` unchanged, when `from` holds more than `max_bytes`: the copy
+  // stops there, so that its time is bounded whatever lies at `from`.
+  virtual bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes);
 
   // Removes what a ReplaceFile or CopyFile of `path` killed halfway left
   // behind: files named `path` + ".tmp" + letters and digits. Only while
@@ -125,7 +127,13 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root = "");
 // unless a `root` is given.
 std::string MapWindowsPath(const std::string& path, const std::string& root);
 
-// Ends the process at once with `status`, after flushing standard output.
+// Sets a variable of the process's own environment, for libraries loaded
+// later and for the processes it starts; false when that failed. Never for
+// a secret: another process of the same user can read the environment.
+bool SetEnvironmentValue(const std::string& name, const std::string& value);
+
+// Ends the process at once with `status`, after flushing standard output;
+// with 2 instead when standard output could not be written, as at any end.
 // Only for the RFC library's error handler, which must never return into
 // the library; everything else returns its status to main.
 [[noreturn]] void ExitProcessNow(int status);
@@ -143,8 +151,10 @@ struct RfcLibraryCandidate {
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir);
 
 // Loads a shared library by native path or plain name; null on failure,
-// never a system dialog.
-void* OpenSharedLibrary(const std::string& name);
+// never a system dialog. On failure `why` (when given) is the loader's
+// reason, without the file's name in front, or empty when there is no such
+// file at all (a missing file that it depends on is a reason).
+void* OpenSharedLibrary(const std::string& name, std::string* why = nullptr);
 void* FindLibrarySymbol(void* library, const char* name);
 
 // Binds the entry point `name` of a loaded library into `slot`; false when

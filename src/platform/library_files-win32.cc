@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
 #include "platform/library_files.h"
 #include "platform/pe_image.h"
 #include "text/ascii_text.h"
@@ -162,27 +163,25 @@ std::string LoadFault(const std::string& path, DWORD error) {
 
 void* LoadLibraryFile(const std::string& name, bool withCompanions, std::string* why) {
   why->clear();
+  if (!withCompanions) return OpenSharedLibrary(name, why);
   const bool plain = name.find_first_of("\\/") == std::string::npos;
   std::string path = name;
-  if (withCompanions && plain) {
+  if (plain) {
     path = FindIn(NameSearchPath(), name);
     if (path.empty()) return nullptr;
   }
-  if (!plain && !IsFile(path)) return nullptr;
+  if (!IsFile(path)) return nullptr;
 
   // A library that is missing or cannot be loaded must come back as null:
   // the program runs unattended, and a message box would block the check.
   UINT old = SetErrorMode(0);
   SetErrorMode(old | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module =
-      withCompanions
-          ? LoadLibraryExW(Wide(path).c_str(), nullptr,
-                           LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS)
-          : LoadLibraryA(path.c_str());
+      LoadLibraryExW(Wide(path).c_str(), nullptr,
+                     LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
   DWORD error = GetLastError();
   SetErrorMode(old);
-  // A plain name of the system's own search that was not found is no fault.
-  if (!module && !(plain && !withCompanions)) *why = LoadFault(path, error);
+  if (!module) *why = LoadFault(path, error);
   return reinterpret_cast<void*>(module);
 }
 

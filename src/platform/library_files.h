@@ -14,7 +14,8 @@
 namespace tolvaran {
 
 // Loads the library `name`: a native path, or a plain name for the system's
-// search. With `withCompanions` (the NetWeaver library), on Windows the
+// search, as OpenSharedLibrary does (`why` as there). With `withCompanions`
+// (the NetWeaver library), on Windows the
 // DLLs it imports are looked for in its own directory first, then in the
 // program's and the system directory, never in the current directory; a
 // plain name is looked up in the system directory, the Windows directory

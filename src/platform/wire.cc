@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "text/secret_wipe.h"
+
 namespace tolvaran {
 
 namespace {
@@ -35,7 +37,11 @@ bool ParseCount(std::string_view text, std::uint64_t limit, std::uint64_t* value
 
 }  // namespace
 
-WireWriter::WireWriter() : bytes_(kHeader) {}
+// Room for a whole task at once: a message that grew would leave copies of
+// its password in memory already freed.
+WireWriter::WireWriter() : bytes_(kHeader) { bytes_.reserve(4096); }
+
+WireMessage::~WireMessage() { Discard(); }
 
 bool WireWriter::Add(std::string_view key, std::string_view value) {
   if (!IsKey(key) || value.size() > kMaxWireValue) return false;
@@ -58,10 +64,12 @@ std::string WireWriter::Finish() {
 }
 
 bool WireMessage::Parse(std::string_view bytes) {
-  fields_.clear();
+  Discard();
   if (bytes.substr(0, kHeader.size()) != kHeader) return false;
   bytes.remove_prefix(kHeader.size());
-  std::vector<WireField> fields;
+  // Room for every message this program sends: fields are never moved
+  // (leaving copies of a password behind).
+  fields_.reserve(32);
   for (;;) {
     if (bytes == kEnd) break;
     // "<key> <length>\n": the line is short, so a missing newline is found
@@ -70,21 +78,26 @@ bool WireMessage::Parse(std::string_view bytes) {
     std::size_t space = head.find(' ');
     std::size_t newline = head.find('\n');
     if (space == std::string_view::npos || newline == std::string_view::npos || newline < space) {
-      return false;
+      return Discard();
     }
     std::string_view key = head.substr(0, space);
     std::uint64_t length = 0;
     if (!IsKey(key) ||
         !ParseCount(head.substr(space + 1, newline - space - 1), kMaxWireValue, &length)) {
-      return false;
+      return Discard();
     }
     bytes.remove_prefix(newline + 1);
-    if (bytes.size() < length + 1 || bytes[length] != '\n') return false;
-    fields.push_back({std::string(key), std::string(bytes.substr(0, length))});
+    if (bytes.size() < length + 1 || bytes[length] != '\n') return Discard();
+    fields_.push_back({std::string(key), std::string(bytes.substr(0, length))});
     bytes.remove_prefix(length + 1);
   }
-  fields_ = std::move(fields);
   return true;
+}
+
+bool WireMessage::Discard() {
+  for (WireField& field : fields_) WipeSecret(&field.value);
+  fields_.clear();
+  return false;
 }
 
 const std::string* WireMessage::Find(std::string_view key) const {

@@ -47,6 +47,12 @@ struct WireField {
 
 class WireMessage {
  public:
+  WireMessage() = default;
+  // A task's values include a password: wiped with the message.
+  ~WireMessage();
+  WireMessage(const WireMessage&) = delete;
+  WireMessage& operator=(const WireMessage&) = delete;
+
   // True only for one whole message and nothing after it; on false the
   // message holds no fields.
   bool Parse(std::string_view bytes);
@@ -59,6 +65,8 @@ class WireMessage {
   bool FindNumber(std::string_view key, std::int64_t* value) const;
 
  private:
+  // Wipes and drops every field; false, for the failures of Parse.
+  bool Discard();
   std::vector<WireField> fields_;
 };
 

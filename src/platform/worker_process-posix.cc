@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/worker_process.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -125,6 +126,7 @@ struct Worker {
   int status = 0;
 
   ~Worker() {
+    WipeSecret(&input);
     CloseFd(&in);
     CloseFd(&out);
     CloseFd(&pidfd);
@@ -144,6 +146,7 @@ struct Worker {
       }
     }
     CloseFd(&in);
+    WipeSecret(&input);  // it may hold a password
   }
 
   void ReadSome() {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/worker_process.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -94,6 +95,7 @@ struct Worker {
   ~Worker() {
     JoinIoThread(&writer);
     JoinIoThread(&reader);
+    WipeSecret(&input);
     CloseIf(&in);
     CloseIf(&out);
     CloseIf(&process);
@@ -127,7 +129,8 @@ unsigned __stdcall WriterMain(void* arg) {
     if (!WriteFile(w->in, w->input.data() + done, chunk, &written, nullptr)) break;
     done += written;
   }
-  CloseIf(&w->in);  // the worker sees the end of its input
+  CloseIf(&w->in);        // the worker sees the end of its input
+  WipeSecret(&w->input);  // it may hold a password
   return 0;
 }
 
@@ -283,13 +286,15 @@ WorkerId WorkerPool::Start(const WorkerLaunch& launch, std::string* error) {
   w->out = out_read;
   w->input = launch.input;
   impl_->workers.push_back(std::move(worker));
-  if (w->input.empty()) {
+  // The writer owns the input from its start on (and wipes it).
+  const bool has_input = !w->input.empty();
+  if (!has_input) {
     CloseIf(&w->in);
   } else {
     w->writer = StartThread(WriterMain, w);
   }
   w->reader = StartThread(ReaderMain, w);
-  if (w->reader == nullptr || (!w->input.empty() && w->writer == nullptr)) {
+  if (w->reader == nullptr || (has_input && w->writer == nullptr)) {
     *error = LastErrorText("cannot start the worker's I/O threads");
     Kill(w->id);
     return 0;

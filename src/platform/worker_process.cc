@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -15,11 +16,30 @@ std::int64_t MonotonicMilliseconds() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+Deadline Deadline::After(std::int64_t ms) {
+  const std::int64_t now = MonotonicMilliseconds();
+  if (ms > 0 && now > kNever - 1 - ms) return Deadline(kNever - 1);
+  if (ms < 0 && now < std::numeric_limits<std::int64_t>::min() - ms) {
+    return Deadline(std::numeric_limits<std::int64_t>::min());
+  }
+  return Deadline(now + ms);
+}
+
 std::int64_t Deadline::RemainingMs() const {
   if (IsNever()) return -1;
-  std::int64_t left = at_ - MonotonicMilliseconds();
-  return left > 0 ? left : 0;
+  const std::int64_t now = MonotonicMilliseconds();
+  // Compared before subtracting: a deadline far back must not overflow.
+  return at_ > now ? at_ - now : 0;
 }
+
+namespace {
+
+// The longest single wait of the watchdog: a far deadline is reached in
+// steps, since the clock's own time points (nanoseconds) overflow sooner
+// than our milliseconds do.
+constexpr std::int64_t kLongestWaitMs = std::int64_t{24} * 3600 * 1000;
+
+}  // namespace
 
 struct Watchdog::State {
   enum Phase { kWaiting, kCancelled, kRunning, kDone };
@@ -38,8 +58,11 @@ Watchdog::Watchdog(Deadline deadline, std::function<void()> on_deadline)
     if (deadline.IsNever()) {
       s->changed.wait(lock, not_waiting);
     } else {
-      std::chrono::steady_clock::time_point at{std::chrono::milliseconds(deadline.At())};
-      s->changed.wait_until(lock, at, not_waiting);
+      while (!not_waiting() && !deadline.HasPassed()) {
+        std::int64_t left = deadline.RemainingMs();
+        s->changed.wait_for(
+            lock, std::chrono::milliseconds(left < kLongestWaitMs ? left : kLongestWaitMs));
+      }
     }
     if (s->phase != State::kWaiting) return;
     s->phase = State::kRunning;

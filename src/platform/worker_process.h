@@ -38,7 +38,9 @@ class Deadline {
   // No deadline: waits block until something happens.
   static Deadline Never() { return Deadline(kNever); }
   static Deadline At(std::int64_t monotonic_ms) { return Deadline(monotonic_ms); }
-  static Deadline After(std::int64_t ms) { return Deadline(MonotonicMilliseconds() + ms); }
+  // `ms` from now, any value: the sum saturates, so a deadline too far to
+  // be written is the farthest one (never Never), one too far back passed.
+  static Deadline After(std::int64_t ms);
 
   bool IsNever() const { return at_ == kNever; }
   std::int64_t At() const { return at_; }

@@ -11,8 +11,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/worker_process.h"
 
 namespace tolvaran {
 
@@ -66,6 +70,12 @@ struct SncSettings {
   bool On() const { return mode == "1"; }
 };
 
+// One application server (instance) of a system, to be reached on its own.
+struct ServerTarget {
+  std::string host;
+  int systemNumber = 0;
+};
+
 // The connection data of one system, from its profile.
 struct ConnectionRequest {
   std::string destination;
@@ -79,6 +89,24 @@ struct ConnectionRequest {
   std::string gatewayHost;
   std::string gatewayService;
   SncSettings snc;
+  // The run's deadline, which bounds the wait for the configuration file's
+  // lock; never sent to a worker, which sets its own.
+  Deadline deadline = Deadline::Never();
+  // Set: the opening goes to this application server of the system instead
+  // of the one the profile or the destination names, as an R/3 connection
+  // with the profile's client, user, password and language. A destination
+  // with a file "SapRfc.<destination>" keeps the GWHOST and GWSERV of its
+  // section there (the file is read, not installed); otherwise no gateway
+  // is named, and the library takes the server's own.
+  std::optional<ServerTarget> server;
+};
+
+// One row of the system's list of active application servers
+// (TH_SERVER_LIST), its texts without their trailing blanks.
+struct ServerEntry {
+  std::string name;     // the instance, "<host>_<system>_<number>"
+  std::string host;     // where it runs
+  std::string service;  // its dispatcher's service, "sapdp<number>"
 };
 
 // An open connection; 0 is none.
@@ -111,10 +139,16 @@ class RfcBackend {
 
   // Opens a connection; 0 when none was opened. When the system has a
   // per-destination configuration file "SapRfc.<destination>", it is
-  // installed as the library's "SapRfc.ini" first, and `onConfigFile` is
-  // called before that.
+  // installed as "SapRfc.ini" first, and `onConfigFile` is called before
+  // that.
   virtual ConnectionId Open(const ConnectionRequest& request,
                             const std::function<void()>& onConfigFile) = 0;
+
+  // Why the last Open gave 0, as the error document adds it after " - ":
+  // the program's own reason ("SapRfc.ini busy") or the library's message.
+  // Empty when the classic library refused by itself, which says why in its
+  // trace file.
+  virtual std::string OpenRefusal() = 0;
 
   // The CPU probe (GET_CPU_ALL): only the outcome counts.
   virtual QueryResult ProbeCpu(ConnectionId connection) = 0;
@@ -122,6 +156,18 @@ class RfcBackend {
   // The user list (THUSRINFO), session by session into `sink` when the call
   // succeeded.
   virtual QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) = 0;
+
+  // The system's active application servers (TH_SERVER_LIST with
+  // ACTIVE_SERVER = 1), in the system's order, into `servers` when the
+  // call succeeded. On an exception (NO_SERVER_LIST, a missing
+  // authorisation) `exceptionText` names it.
+  virtual QueryResult FetchServerList(ConnectionId connection,
+                                      std::vector<ServerEntry>* servers) = 0;
+
+  // The name of the application server the connection is attached to
+  // (RFC_SYSTEM_INFO's RFCDEST, "<host>_<system>_<number>"), without its
+  // trailing blanks, into `name` when the call succeeded.
+  virtual QueryResult FetchInstanceName(ConnectionId connection, std::string* name) = 0;
 
   virtual void Close(ConnectionId connection) = 0;
 

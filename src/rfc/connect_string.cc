@@ -2,11 +2,13 @@
 
 namespace tolvaran {
 
-bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out) {
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out, char* refused) {
   out->clear();
   for (const ConnectPair& pair : pairs) {
-    if (pair.value.find_first_of("\"\r\n") != std::string_view::npos) {
+    std::size_t bad = pair.value.find_first_of("\"\r\n");
+    if (bad != std::string_view::npos) {
       out->clear();
+      if (refused) *refused = pair.value[bad];
       return false;
     }
     if (!out->empty()) *out += ' ';

@@ -23,10 +23,13 @@ struct ConnectPair {
 // quotes; every other value keeps its bytes. False, with `out` empty, when
 // a value holds a double quote (or a line end, which ends the string for
 // some readers): it cannot be written so that the library reads it back
-// unchanged, and nothing of it may be sent.
-bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out);
-inline bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out) {
-  return BuildConnectString(std::vector<ConnectPair>(pairs), out);
+// unchanged, and nothing of it may be sent. `refused` (optional) then gets
+// the first such character found.
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out,
+                        char* refused = nullptr);
+inline bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out,
+                               char* refused = nullptr) {
+  return BuildConnectString(std::vector<ConnectPair>(pairs), out, refused);
 }
 
 }  // namespace tolvaran

@@ -1,9 +1,14 @@
 #include "rfc/library_config.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <system_error>
 
 #include "platform/host.h"
+#include "rfc/nwrfc/destination_section.h"
 
 namespace tolvaran {
 
@@ -11,44 +16,118 @@ namespace {
 
 const char kLibraryConfig[] = "SapRfc.ini";
 const char kLibraryConfigLock[] = "SapRfc.ini.lock";
+const char kLibraryConfigVariable[] = "RFC_INI";
 const int kLockTimeoutSeconds = 30;
 
-// One per process: a process opens one connection at a time, and the
-// library's error handler, which has no parameter for it, must find it.
-std::unique_ptr<FileLock>& HeldLock() {
-  static std::unique_ptr<FileLock> lock;
-  return lock;
+std::string DestinationConfigName(std::string_view destination) {
+  return "SapRfc." + std::string(destination);
 }
 
-// The run's deadline may release the lock from a thread of its own while
-// the check is blocked in the library; it also waits for a replacement of
-// the file in progress, so that no temporary file is left.
-std::mutex& LockGuard() {
-  static std::mutex guard;
-  return guard;
+// The lock while SapRfc.ini is written. The run's deadline may end the
+// process from a thread of its own: it takes the guard to wait for a
+// replacement in progress, so that no temporary file is left, and keeps it,
+// so that no other replacement begins before the process is gone.
+struct HeldConfigLock {
+  std::mutex guard;
+  std::unique_ptr<FileLock> lock;
+};
+
+HeldConfigLock& Held() {
+  // Never destroyed: the deadline's thread may use it while the process
+  // ends.
+  static HeldConfigLock* held = new HeldConfigLock();
+  return *held;
+}
+
+// Seconds to wait for the lock: 30, or what is left before the deadline.
+int LockWaitSeconds(Deadline deadline) {
+  if (deadline.IsNever()) return kLockTimeoutSeconds;
+  return static_cast<int>(
+      std::min<std::int64_t>(kLockTimeoutSeconds, deadline.RemainingMs() / 1000));
 }
 
 }  // namespace
 
 bool HasDestinationConfig(Host& host, std::string_view destination) {
-  return host.IsRegularFile("SapRfc." + std::string(destination));
+  return host.IsRegularFile(DestinationConfigName(destination));
 }
 
-bool InstallLibraryConfig(Host& host, std::string_view destination) {
-  std::unique_ptr<FileLock> lock = host.Lock(kLibraryConfigLock, kLockTimeoutSeconds);
-  if (!lock) return false;
-  std::lock_guard<std::mutex> guard(LockGuard());
-  // A check killed between writing and renaming leaves its temporary file;
-  // only the lock's holder may remove such files.
-  host.RemoveStaleTemporaries(kLibraryConfig);
-  if (!host.CopyFile("SapRfc." + std::string(destination), kLibraryConfig)) return false;
-  HeldLock() = std::move(lock);
+bool ReadDestinationGateway(Host& host, std::string_view destination, std::string* gatewayHost,
+                            std::string* gatewayService, std::string* refusal) {
+  const std::string source = DestinationConfigName(destination);
+  std::string text;
+  if (!host.ReadFile(source, &text)) {
+    *refusal = source + " not readable";
+    return false;
+  }
+  if (text.size() > kDestinationConfigLimit) {
+    *refusal = source + " too large";
+    return false;
+  }
+  DestinationSection section = ReadDestinationSection(text, destination);
+  *gatewayHost = section.gwhost;
+  *gatewayService = section.gwserv;
   return true;
 }
 
+void UseDestinationConfig(Host& host, std::string_view destination) {
+  static std::string* current = new std::string();
+  if (!HasDestinationConfig(host, destination)) return;
+  std::string native = host.NativePath(DestinationConfigName(destination));
+  // A full path, so that the library finds the file whatever directory it
+  // takes a relative name from.
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(native, error);
+  if (!error) native = full.string();
+  if (native == *current) return;
+  if (SetEnvironmentValue(kLibraryConfigVariable, native)) *current = native;
+}
+
+bool InstallLibraryConfig(Host& host, std::string_view destination, Deadline deadline,
+                          std::string* bytes, std::string* refusal) {
+  const std::string source = DestinationConfigName(destination);
+  // Read whole but bounded, and before the lock: a file too large is
+  // refused without keeping anyone waiting.
+  if (!host.ReadFile(source, bytes)) {
+    *refusal = source + " not readable";
+    return false;
+  }
+  if (bytes->size() > kDestinationConfigLimit) {
+    *refusal = source + " too large";
+    return false;
+  }
+  const int waitSeconds = LockWaitSeconds(deadline);
+  const std::int64_t waitStart = MonotonicMilliseconds();
+  std::unique_ptr<FileLock> lock = host.Lock(kLibraryConfigLock, waitSeconds);
+  if (!lock) {
+    // A lock file that can never be had (a FIFO, a directory, a link) is
+    // given up at once; a busy one only when the wait is over.
+    bool waited = MonotonicMilliseconds() - waitStart >= std::int64_t{1000} * waitSeconds;
+    *refusal = waited ? std::string(kLibraryConfig) + " busy"
+                      : std::string(kLibraryConfigLock) + " unusable";
+    return false;
+  }
+  HeldConfigLock& held = Held();
+  std::lock_guard<std::mutex> guard(held.guard);
+  held.lock = std::move(lock);
+  // A check killed between writing and renaming leaves its temporary file;
+  // only the lock's holder may remove such files.
+  host.RemoveStaleTemporaries(kLibraryConfig);
+  bool copied = host.CopyFile(source, kLibraryConfig, kDestinationConfigLimit);
+  held.lock.reset();
+  if (!copied) *refusal = std::string(kLibraryConfig) + " not written";
+  return copied;
+}
+
 void ReleaseLibraryConfigLock() {
-  std::lock_guard<std::mutex> guard(LockGuard());
-  HeldLock().reset();
+  HeldConfigLock& held = Held();
+  held.guard.lock();  // kept: the process is ending
+  held.lock.reset();
+}
+
+void RemoveLibraryConfigLeftovers(Host& host) {
+  std::unique_ptr<FileLock> lock = host.Lock(kLibraryConfigLock, 0);
+  if (lock) host.RemoveStaleTemporaries(kLibraryConfig);
 }
 
 }  // namespace tolvaran

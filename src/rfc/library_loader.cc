@@ -1,5 +1,7 @@
 #include "rfc/library_loader.h"
 
+#include <algorithm>
+
 #include "platform/host.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/nwrfc/nwrfc_backend.h"
@@ -14,26 +16,34 @@ std::string ExecutableDirectory(Host& host) {
   return slash == std::string::npos ? "" : exe.substr(0, slash);
 }
 
-std::string FileNameOf(const std::string& path) {
+std::string FileName(const std::string& path) {
   std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
 
-std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, LibraryReport* report) {
-  LibraryReport found;
-  std::unique_ptr<RfcBackend> backend;
+RfcLibrarySearch FindRfcLibrary(Host& host) {
+  RfcLibrarySearch search;
   for (const RfcLibraryCandidate& candidate : RfcLibraryCandidates(ExecutableDirectory(host))) {
+    std::string name = FileName(candidate.path);
+    if (std::find(search.names.begin(), search.names.end(), name) == search.names.end()) {
+      search.names.push_back(name);
+    }
     std::string why;
     void* library = LoadLibraryFile(candidate.path, candidate.netweaver, &why);
     if (!library) {
-      if (!why.empty() && found.unloadable.empty()) {
-        found.unloadable = FileNameOf(candidate.path);
-        found.reason = why;
+      // Windows' own search starts in the executable's directory: a plain
+      // name failing the same way is the file already refused there.
+      bool again = std::any_of(
+          search.refused.begin(), search.refused.end(),
+          [&](const RefusedRfcLibrary& r) { return r.name == name && r.reason == why; });
+      if (!why.empty() && !again) {
+        search.refused.push_back({candidate.path, name, candidate.netweaver, why});
       }
       continue;
     }
+    std::unique_ptr<RfcBackend> backend;
     if (candidate.netweaver) {
       NetWeaverLibrary lib;
       if (BindNetWeaverLibrary(library, &lib)) backend = MakeNetWeaverBackend(host, lib);
@@ -43,14 +53,26 @@ std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, LibraryReport* report) {
     }
     // A library without every entry point is not the RFC library; the
     // search goes on rather than calling through a null pointer later.
-    if (backend) {
-      found.file = candidate.path;
-      if (candidate.netweaver) found.companions = LibraryCompanions(library);
-      break;
+    if (!backend) {
+      search.refused.push_back({candidate.path, name, candidate.netweaver,
+                                std::string("it lacks entry points of the ") +
+                                    (candidate.netweaver ? "NetWeaver" : "classic") +
+                                    " RFC library"});
+      continue;
     }
+    search.backend = std::move(backend);
+    search.file = candidate.path;
+    search.netweaver = candidate.netweaver;
+    if (candidate.netweaver) search.companions = LibraryCompanions(library);
+    return search;
   }
-  if (report) *report = std::move(found);
-  return backend;
+  return search;
+}
+
+std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file) {
+  RfcLibrarySearch search = FindRfcLibrary(host);
+  if (file) *file = search.file;
+  return std::move(search.backend);
 }
 
 }  // namespace tolvaran

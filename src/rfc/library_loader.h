@@ -13,23 +13,34 @@ namespace tolvaran {
 
 class Host;
 
-// What a search for the library found.
-struct LibraryReport {
-  std::string file;  // the library loaded
-  // The NetWeaver library's companions, with where they came from.
+// A library file that is there but could not be used, and why.
+struct RefusedRfcLibrary {
+  std::string file;
+  std::string name;  // the file's name without its directory
+  bool netweaver = false;
+  std::string reason;  // the loader's message, or the entry points it lacks
+};
+
+// What the search for the RFC library found.
+struct RfcLibrarySearch {
+  std::unique_ptr<RfcBackend> backend;     // null when none could be loaded
+  std::string file;                        // the library loaded
+  bool netweaver = false;                  // it is the NetWeaver library
+  std::vector<RefusedRfcLibrary> refused;  // in the order they were tried
+  std::vector<std::string> names;          // the file names looked for
+  // The NetWeaver library's companion files, with where they came from.
   std::vector<LibraryCompanion> companions;
-  // The first library that is there but did not load: its file name and
-  // why ("sapnwrfc.dll", "libsapucum.dll missing"); empty when none was.
-  std::string unloadable;
-  std::string reason;
 };
 
 // Loads the first usable RFC library: the executable's directory first,
 // then the system's search; in each place the classic library's names
-// before the NetWeaver library's. A library without every entry point its
-// backend needs is skipped. Null when none is found; `report` (optional)
-// says what was found.
-std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, LibraryReport* report);
+// before the NetWeaver library's. A file that does not load, or lacks an
+// entry point its backend needs, is refused and the search goes on.
+RfcLibrarySearch FindRfcLibrary(Host& host);
+
+// The backend of FindRfcLibrary alone; null when none is found; `file`
+// (optional) names the library loaded.
+std::unique_ptr<RfcBackend> LoadRfcBackend(Host& host, std::string* file);
 
 }  // namespace tolvaran
 

@@ -12,8 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "text/secure_wipe.h"
-
 namespace tolvaran {
 
 template <std::size_t N>
@@ -29,13 +27,6 @@ class FixedText {
   void Clear() {
     len_ = 0;
     buf_[0] = '\0';
-  }
-
-  // Clears the text and overwrites every byte it ever held, for a field
-  // that carried a secret.
-  void Wipe() {
-    SecureWipe(buf_, sizeof buf_);
-    len_ = 0;
   }
 
   // Replaces the text; what does not fit is cut.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <set>
 
+#include "process.h"
 #include "validation.h"
 
 namespace tolvaran_e2e {
@@ -343,6 +344,16 @@ class Parser {
       setup.name = s.words[1];
       setup.line = s.line;
       result_.setup.push_back(setup);
+    } else if (kind == "held-lock") {
+      ExpectWords(s, 2, "held-lock NAME");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      CheckName(s, s.words[1]);
+      ScratchEntry setup;
+      setup.kind = ScratchEntry::Kind::kHeldLock;
+      setup.name = s.words[1];
+      setup.line = s.line;
+      result_.setup.push_back(setup);
     } else if (kind == "link") {
       ExpectWords(s, 3, "link NAME TARGET");
       AllowVariants(s, {});
@@ -493,6 +504,31 @@ class Parser {
       Once(s, kind);
       result_.drive_c = true;
       drive_line_ = s.line;
+    } else if (kind == "stdin") {
+      ExpectWords(s, 1, "stdin");
+      AllowVariants(s, {"no final line feed", "escaped", "open"});
+      Once(s, kind);
+      RawSection plain = s;
+      if (Has(s, "escaped")) {
+        for (size_t i = 0; i < plain.body.size(); ++i) {
+          plain.body[i] = Unescape(plain.body[i], s.line + 1 + static_cast<int>(i));
+        }
+      }
+      result_.stdin_bytes = Render(plain);
+      if (result_.stdin_bytes->size() > kMaxStdinBytes) {
+        Fail(s.line, "standard input takes at most " + std::to_string(kMaxStdinBytes) + " bytes");
+      }
+      result_.stdin_open = Has(s, "open");
+    } else if (kind == "start") {
+      ExpectWords(s, 1, "start (...)");
+      AllowVariants(s, {"stdout closed", "sigchld ignored"});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      if (s.variants.empty())
+        Fail(s.line, "\"=== start\" needs a variant, such as (stdout closed)");
+      result_.stdout_closed = Has(s, "stdout closed");
+      result_.sigchld_ignored = Has(s, "sigchld ignored");
+      start_line_ = s.line;
     } else if (kind == "windows-only" || kind == "posix-only") {
       ExpectWords(s, 1, kind.c_str());
       AllowVariants(s, {});
@@ -503,8 +539,8 @@ class Parser {
       Fail(s.line,
            "unknown section \"=== " + s.header +
                "\" (known: args, file, dir, copy, program, library absent, drive C, "
-               "stdout, stdout-contains, validate, status, exists, gone, no-leftovers, secret, "
-               "windows-only, posix-only)");
+               "stdin, start, held-lock, stdout, stdout-contains, validate, status, exists, "
+               "gone, no-leftovers, secret, windows-only, posix-only)");
     }
   }
 
@@ -521,6 +557,9 @@ class Parser {
       // library is; the case would not test what it says.
       Fail(program_line_, "\"(link)\" cannot be combined with \"=== library absent\"");
     }
+    if (result_.stdout_closed && (result_.expected_stdout || !result_.stdout_contains.empty())) {
+      Fail(start_line_, "\"(stdout closed)\": there is no output to compare");
+    }
     if (result_.drive_c && result_.only_on != Platform::kWindows) {
       // Only Wine can give a case a drive C: of its own.
       Fail(drive_line_, "\"=== drive C\" needs \"=== windows-only\"");
@@ -533,6 +572,7 @@ class Parser {
   int program_line_ = 0;
   int drive_line_ = 0;
   int companion_line_ = 0;
+  int start_line_ = 0;
   Case result_;
 };
 

@@ -22,7 +22,7 @@ class CaseError : public std::runtime_error {
 
 // Something put into the scratch directory before the run.
 struct ScratchEntry {
-  enum class Kind { kFile, kDir, kCopy, kFifo, kLink };
+  enum class Kind { kFile, kDir, kCopy, kFifo, kLink, kHeldLock };
   Kind kind = Kind::kFile;
   std::string name;     // relative to the scratch directory
   std::string content;  // kFile: the exact bytes
@@ -85,6 +85,14 @@ struct Case {
   // "=== drive C": the scratch directory is the root of drive C: of a Wine
   // setup of the case's own, and the program starts in it.
   bool drive_c = false;
+  // "=== stdin": these bytes through a pipe instead of an empty input;
+  // "(open)": the pipe is never closed while the program runs.
+  std::optional<std::string> stdin_bytes;
+  bool stdin_open = false;
+  // "=== start (...)": standard output a pipe nobody reads; SIGCHLD ignored
+  // and blocked, as a careless monitor may start it.
+  bool stdout_closed = false;
+  bool sigchld_ignored = false;
 };
 
 // Parses the text of a case file; `origin` names it in messages. Throws

@@ -1,10 +1,11 @@
 // e2e_concurrency_tests: the monitor starts many checks at the same moment,
 // all in the same directory. Each check that has a per-destination file
-// "SapRfc.<destination>" installs it as the library's "SapRfc.ini" and opens
-// its connection through it, so the checks must take turns from writing
-// that file to the opening that reads it. This test starts sixteen checks
-// of sixteen systems at once and wants every one of them to reach its own
-// system.
+// "SapRfc.<destination>" installs it as "SapRfc.ini" and opens its
+// connection through its own file, so the checks take turns only while that
+// file is written. This test starts sixteen checks of sixteen systems at
+// once and wants every one of them to reach its own system, while a
+// seventeenth, started just before them, hangs in its opening for good and
+// keeps none of them waiting (it is killed once they are done).
 //
 // The checks are forked first and held at a gate, then let go together, so
 // that they really run at the same time.
@@ -38,6 +39,7 @@ namespace fs = std::filesystem;
 const Config* config = nullptr;
 
 constexpr int kChecks = 16;
+// System kChecks + 1 hangs in its opening.
 // The stored form of the password "Secret99" that every system accepts.
 constexpr char kStoredPassword[] = "91>;Djy+znv.HT[aa,~Z$pjj";
 
@@ -63,7 +65,7 @@ std::string ReadFile(const fs::path& path) {
 
 void LayOutLandscape(const fs::path& dir) {
   std::string sim;
-  for (int i = 1; i <= kChecks; ++i) {
+  for (int i = 1; i <= kChecks + 1; ++i) {
     const std::string dest = Destination(i);
     WriteFile(dir / (dest + ".P00"),
               "Extcompany.: Concurrency Corp\n"
@@ -102,7 +104,8 @@ void LayOutLandscape(const fs::path& dir) {
     }
     WriteFile(dir / (dest + "-users.txt"), users);
     sim += "[" + dest + "]\nhost = " + HostName(i) + "\nsysnr = " + std::to_string(i) +
-           "\nclient = 100\nuser = SAPMON\npassword = Secret99\nusers = " + dest + "-users.txt\n\n";
+           "\nclient = 100\nuser = SAPMON\npassword = Secret99\nusers = " + dest + "-users.txt\n" +
+           (i > kChecks ? "hang = RfcOpenEx, RfcOpenConnection\n\n" : "\n");
   }
   WriteFile(dir / "SapSim.ini", sim);
 }
@@ -141,8 +144,11 @@ struct Prepared {
   std::string directory, out, err;
 };
 
-[[noreturn]] void RunChild(const Prepared& p, int gate_read, int gate_write) {
+// `other_gate` is the write end of the gate the child does not wait at: it
+// is closed too, or the checks behind that gate would wait for this one.
+[[noreturn]] void RunChild(const Prepared& p, int gate_read, int gate_write, int other_gate) {
   close(gate_write);
+  close(other_gate);
   int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
   int out = open(p.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   int err = open(p.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -157,7 +163,7 @@ struct Prepared {
   _exit(127);
 }
 
-TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystem) {
+TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystemBesideAHungOne) {
   const fs::path base = fs::path(ScratchRoot(*config)) / "concurrency";
   const fs::path dir = base / "sixteen-checks";
   const fs::path outputs = base / "sixteen-checks-output";  // outside the checks' directory
@@ -184,9 +190,10 @@ TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystem) {
     program = copy.string();
   }
 
-  std::vector<Prepared> prepared(kChecks);
-  std::vector<Check> checks(kChecks);
-  for (int i = 0; i < kChecks; ++i) {
+  const int all = kChecks + 1;
+  std::vector<Prepared> prepared(all);
+  std::vector<Check> checks(all);
+  for (int i = 0; i < all; ++i) {
     Prepared& p = prepared[i];
     p.args = config->launcher;
     p.args.push_back(program);
@@ -201,27 +208,37 @@ TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystem) {
     p.err = checks[i].err.string();
   }
 
+  // The hung check goes first, through a gate of its own, so that it is in
+  // its opening when the others start.
   int gate[2];
+  int hungGate[2];
   ASSERT_EQ(pipe2(gate, O_CLOEXEC), 0) << std::strerror(errno);
-  for (int i = 0; i < kChecks; ++i) {
+  ASSERT_EQ(pipe2(hungGate, O_CLOEXEC), 0) << std::strerror(errno);
+  for (int i = 0; i < all; ++i) {
+    const int* its = i + 1 > kChecks ? hungGate : gate;
+    const int* other = i + 1 > kChecks ? gate : hungGate;
     pid_t pid = fork();
-    if (pid == 0) RunChild(prepared[i], gate[0], gate[1]);
+    if (pid == 0) RunChild(prepared[i], its[0], its[1], other[1]);
     if (pid < 0) {
       ADD_FAILURE() << "cannot fork: " << std::strerror(errno);
       break;
     }
     checks[i].pid = pid;
   }
-  // Closing the gate's write end lets every check go at once.
+  close(hungGate[1]);
+  close(hungGate[0]);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Closing the gate's write end lets every other check go at once.
   close(gate[1]);
   close(gate[0]);
 
   const auto deadline = std::chrono::steady_clock::now() + config->timeout;
+  Check& hung = checks[kChecks];
   int running = 0;
-  for (const Check& check : checks) running += check.pid > 0 ? 1 : 0;
+  for (const Check& check : checks) running += check.pid > 0 && &check != &hung ? 1 : 0;
   while (running > 0) {
     for (Check& check : checks) {
-      if (check.pid <= 0 || check.exited) continue;
+      if (check.pid <= 0 || check.exited || &check == &hung) continue;
       int status;
       pid_t reaped = waitpid(check.pid, &status, WNOHANG);
       if (reaped == check.pid) {
@@ -244,6 +261,12 @@ TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystem) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 
+  if (hung.pid > 0) {
+    EXPECT_EQ(waitpid(hung.pid, nullptr, WNOHANG), 0) << "the hung check has ended";
+    kill(hung.pid, SIGKILL);
+    waitpid(hung.pid, nullptr, 0);
+  }
+
   for (const Check& check : checks) {
     if (!check.exited) continue;
     SCOPED_TRACE(Destination(check.system));
@@ -257,10 +280,10 @@ TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystem) {
                           (name.size() >= 5 && name.compare(name.size() - 5, 5, ".lock") == 0);
     EXPECT_FALSE(leftover) << "left over: " << name;
   }
-  // The configuration installed last is one of the sixteen, whole.
+  // The configuration installed last is one of the seventeen, whole.
   const std::string installed = ReadFile(dir / "SapRfc.ini");
   bool whole = false;
-  for (int i = 1; i <= kChecks; ++i) {
+  for (int i = 1; i <= all; ++i) {
     whole = whole || installed == ReadFile(dir / ("SapRfc." + Destination(i)));
   }
   EXPECT_TRUE(whole) << "SapRfc.ini is none of the installed files:\n" << installed;

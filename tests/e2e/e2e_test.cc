@@ -1,8 +1,11 @@
 // e2e_tests: runs the real program once per tests/e2e/cases/*.case file and
 // compares what it did with what the case expects. Each case file becomes
 // its own test, named after its path ("e2e.startup/no-arguments").
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,6 +99,7 @@ class CaseTest : public ::testing::Test {
  public:
   CaseTest(const Config* config, std::string relative, std::string name)
       : config_(*config), relative_(std::move(relative)), name_(std::move(name)) {}
+  ~CaseTest() override { ReleaseHeldLocks(); }
 
   void TestBody() override {
     try {
@@ -145,8 +149,15 @@ class CaseTest : public ::testing::Test {
     command_ = config_.launcher;
     command_.push_back(program_);
     command_.insert(command_.end(), case_.args.begin(), case_.args.end());
-    result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_);
+    StartOptions start;
+    start.stdin_piped = case_.stdin_bytes.has_value();
+    start.stdin_bytes = case_.stdin_bytes.value_or("");
+    start.stdin_kept_open = case_.stdin_open;
+    start.stdout_closed = case_.stdout_closed;
+    start.sigchld_ignored = case_.sigchld_ignored;
+    result_ = RunProcess(command_, scratch_.string(), config_.timeout, environment_, start);
     ran_ = true;
+    ReleaseHeldLocks();
     if (case_.drive_c) StopWine();
 
     Check();
@@ -213,6 +224,16 @@ class CaseTest : public ::testing::Test {
     }
   }
 
+  // "=== held-lock": the harness's own lock files go once the program has
+  // ended, so that only what the program left is checked.
+  void ReleaseHeldLocks() {
+    for (const auto& held : held_locks_) {
+      close(held.first);
+      fs::remove(held.second);
+    }
+    held_locks_.clear();
+  }
+
   bool LayOut() {
     for (const ScratchEntry& setup : case_.setup) {
       const fs::path target = scratch_ / setup.name;
@@ -234,6 +255,16 @@ class CaseTest : public ::testing::Test {
             return false;
           }
           break;
+        case ScratchEntry::Kind::kHeldLock: {
+          int fd = open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+          if (fd < 0 || flock(fd, LOCK_EX) != 0) {
+            if (fd >= 0) close(fd);
+            problems_.push_back("cannot lock " + target.string() + where);
+            return false;
+          }
+          held_locks_.push_back({fd, target});
+          break;
+        }
         case ScratchEntry::Kind::kLink: {
           std::error_code ec;
           fs::create_symlink(setup.from, target, ec);
@@ -491,6 +522,7 @@ class CaseTest : public ::testing::Test {
   bool ran_ = false;
   bool shown_stdout_ = false;  // already part of the report
   std::vector<std::string> problems_;
+  std::vector<std::pair<int, fs::path>> held_locks_;  // "=== held-lock": descriptor, file
   std::vector<std::string> notes_;
 };
 

@@ -1,6 +1,7 @@
 // Tests of the harness itself, so that a failing end-to-end case can be
 // trusted to be the program's fault.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -116,6 +117,24 @@ TEST(CaseFile, StdoutVariants) {
   EXPECT_TRUE(empty.expected_stdout->Matches(""));
   Case blank_last = ParseCase("# c\n=== stdout\na\n\n=== status\n0\n", "x");
   EXPECT_TRUE(blank_last.expected_stdout->Matches("a\n\n"));
+}
+
+TEST(CaseFile, StdinAndStart) {
+  Case c = ParseCase(
+      "# c\n=== stdin (escaped, open)\na\\0\n=== start (stdout closed, sigchld ignored)\n"
+      "=== status\n2\n",
+      "x");
+  EXPECT_EQ(c.stdin_bytes, std::string("a\0\n", 3));
+  EXPECT_TRUE(c.stdin_open && c.stdout_closed && c.sigchld_ignored);
+  Case plain = ParseCase("# c\n=== stdin\n=== status\n0\n", "x");
+  EXPECT_EQ(plain.stdin_bytes, "");
+  EXPECT_FALSE(plain.stdin_open || plain.stdout_closed || plain.sigchld_ignored);
+  EXPECT_FALSE(ParseCase("# c\n=== status\n0\n", "x").stdin_bytes.has_value());
+  EXPECT_NE(ParseError("# c\n=== start\n=== status\n0\n").find("needs a variant"),
+            std::string::npos);
+  EXPECT_NE(ParseError("# c\n=== start (stdout closed)\n=== stdout\n=== status\n0\n")
+                .find("no output to compare"),
+            std::string::npos);
 }
 
 TEST(CaseFile, RejectsMistakes) {
@@ -450,6 +469,30 @@ TEST(RunProcess, ReportsSignal) {
   ProcessResult r = RunProcess({"/bin/sh", "-c", "kill -SEGV $$"}, "/", milliseconds(10000));
   EXPECT_FALSE(r.exited);
   EXPECT_EQ(r.signal, SIGSEGV);
+}
+
+TEST(RunProcess, StartsAsAMonitorMay) {
+  StartOptions input;
+  input.stdin_piped = true;
+  input.stdin_bytes = "a\nb";
+  EXPECT_EQ(RunProcess({"/bin/cat"}, "/", milliseconds(10000), {}, input).out, "a\nb");
+  input.stdin_kept_open = true;
+  ProcessResult open = RunProcess({"/bin/cat"}, "/", milliseconds(300), {}, input);
+  EXPECT_TRUE(open.timed_out);
+  EXPECT_EQ(open.out, "a\nb");
+
+  StartOptions closed;
+  closed.stdout_closed = true;
+  ProcessResult piped = RunProcess({"/bin/echo", "x"}, "/", milliseconds(10000), {}, closed);
+  EXPECT_EQ(piped.signal, SIGPIPE);
+
+  StartOptions chld;
+  chld.sigchld_ignored = true;
+  // SIGCHLD is 17: bit 16 of the masks, the fifth hex digit from the right.
+  ProcessResult masks = RunProcess({"/bin/grep", "-E", "^Sig(Blk|Ign)", "/proc/self/status"}, "/",
+                                   milliseconds(10000), {}, chld);
+  EXPECT_NE(masks.out.find("SigBlk:\t0000000000010000"), std::string::npos) << masks.out;
+  EXPECT_NE(masks.out.find("SigIgn:\t0000000000010000"), std::string::npos) << masks.out;
 }
 
 TEST(RunProcess, ReportsWhatCannotStart) {

@@ -84,20 +84,26 @@ void ReadAvailable(Fd* fd, std::string* into) {
 
 // Between fork and exec only async-signal-safe calls are allowed, so
 // everything is prepared by the parent.
-[[noreturn]] void Child(char* const* argv, char* const* envp, const char* directory, int out_fd,
-                        int err_fd, int report_fd) {
+[[noreturn]] void Child(char* const* argv, char* const* envp, const char* directory, int in_fd,
+                        int out_fd, int err_fd, int report_fd, bool sigchld_ignored) {
   // Its own process group, so that a timeout also kills whatever it (or a
   // launcher such as Wine) started.
   setpgid(0, 0);
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;
   sigaction(SIGPIPE, &default_action, nullptr);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
+  sigset_t mask;
+  sigemptyset(&mask);
+  if (sigchld_ignored) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGCHLD, &ignore, nullptr);
+    sigaddset(&mask, SIGCHLD);
+  }
+  sigprocmask(SIG_SETMASK, &mask, nullptr);
 
   if (chdir(directory) != 0) ChildFail(report_fd, 0);
-  int null_fd = open("/dev/null", O_RDONLY);
+  int null_fd = in_fd >= 0 ? in_fd : open("/dev/null", O_RDONLY);
   if (null_fd < 0) ChildFail(report_fd, 1);
   if (dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) {
     ChildFail(report_fd, 2);
@@ -119,7 +125,7 @@ void Decode(int status, ProcessResult* result) {
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& directory,
                          std::chrono::milliseconds timeout,
-                         const std::vector<std::string>& environment) {
+                         const std::vector<std::string>& environment, const StartOptions& options) {
   ProcessResult result;
   if (argv.empty()) {
     result.start_error = "nothing to run";
@@ -144,12 +150,25 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   for (std::string& variable : variables) env_pointers.push_back(variable.data());
   env_pointers.push_back(nullptr);
 
-  Fd out_read, out_write, err_read, err_write, report_read, report_write;
+  Fd in_read, in_write, out_read, out_write, err_read, err_write, report_read, report_write;
   if (!MakePipe(&out_read, &out_write) || !MakePipe(&err_read, &err_write) ||
-      !MakePipe(&report_read, &report_write)) {
+      !MakePipe(&report_read, &report_write) ||
+      (options.stdin_piped && !MakePipe(&in_read, &in_write))) {
     result.start_error = std::string("cannot create a pipe: ") + std::strerror(errno);
     return result;
   }
+  if (options.stdin_piped) {
+    // Written whole before the start: a pipe holds this much unread.
+    if (options.stdin_bytes.size() > kMaxStdinBytes ||
+        write(in_write.get(), options.stdin_bytes.data(), options.stdin_bytes.size()) !=
+            static_cast<ssize_t>(options.stdin_bytes.size())) {
+      result.start_error = "cannot write the standard input";
+      return result;
+    }
+    if (!options.stdin_kept_open) in_write.Close();
+  }
+  // Gone before the program can write: its first write finds no reader.
+  if (options.stdout_closed) out_read.Close();
 
   pid_t pid = fork();
   if (pid < 0) {
@@ -157,9 +176,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     return result;
   }
   if (pid == 0) {
-    Child(pointers.data(), env_pointers.data(), directory.c_str(), out_write.get(), err_write.get(),
-          report_write.get());
+    Child(pointers.data(), env_pointers.data(), directory.c_str(), in_read.get(), out_write.get(),
+          err_write.get(), report_write.get(), options.sigchld_ignored);
   }
+  in_read.Close();
   out_write.Close();
   err_write.Close();
   report_write.Close();

@@ -6,6 +6,7 @@
 #define TOLVARAN_TESTS_E2E_PROCESS_H_
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,20 @@ struct ProcessResult {
   int signal = 0;  // the signal that ended it, when not `exited`
 };
 
+// How the process is started, beyond its command and environment: the
+// ways a monitor may differ from a careful shell.
+struct StartOptions {
+  // Standard input: empty (/dev/null), or these bytes through a pipe (at
+  // most kMaxStdinBytes, what a pipe holds without a reader).
+  bool stdin_piped = false;
+  std::string stdin_bytes;
+  bool stdin_kept_open = false;  // the pipe stays open, silent, to the end
+  bool stdout_closed = false;    // a pipe whose reader is gone before it starts
+  bool sigchld_ignored = false;  // SIGCHLD ignored and blocked at its start
+};
+
+constexpr std::size_t kMaxStdinBytes = 65536;
+
 // Runs `argv` (argv[0] is the file to execute, looked up in PATH when it
 // has no "/") in `directory`, with standard input empty and the harness's
 // environment, in which each "NAME=value" of `environment` replaces or adds
@@ -29,7 +44,8 @@ struct ProcessResult {
 // with its process group.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& directory,
                          std::chrono::milliseconds timeout,
-                         const std::vector<std::string>& environment = {});
+                         const std::vector<std::string>& environment = {},
+                         const StartOptions& options = {});
 
 }  // namespace tolvaran_e2e
 

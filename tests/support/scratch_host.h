@@ -35,8 +35,8 @@ class ScratchHost : public Host {
     return real_->OpenReader(path);
   }
   bool IsRegularFile(const std::string& path) override { return real_->IsRegularFile(path); }
-  bool CopyFile(const std::string& from, const std::string& to) override {
-    return real_->CopyFile(from, to);
+  bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
+    return real_->CopyFile(from, to, max_bytes);
   }
   void RemoveStaleTemporaries(const std::string& path) override {
     real_->RemoveStaleTemporaries(path);

@@ -10,7 +10,7 @@
 #include "rfc/nwrfc/destination_section.h"
 #include "rfc/nwrfc/nwrfc_text.h"
 #include "rfc/trace_file.h"
-#include "text/secure_wipe.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -18,18 +18,26 @@ namespace {
 
 // Logon parameters as the library takes them: UTF-16 names and values that
 // stay in place for the call.
+// The values include the password: wiped when the opening is done with
+// them. Room is made first, so that no value is moved and left behind.
 class ConnectionParameters {
  public:
+  ConnectionParameters() {
+    names_.reserve(kMost);
+    values_.reserve(kMost);
+  }
+  ~ConnectionParameters() {
+    for (std::u16string& value : values_) WipeSecret(&value);
+  }
+  ConnectionParameters(const ConnectionParameters&) = delete;
+  ConnectionParameters& operator=(const ConnectionParameters&) = delete;
+
   void Add(const char16_t* name, std::string_view value) {
     names_.push_back(name);
     values_.push_back(BytesToSapUc(value));
   }
   void AddIfSet(const char16_t* name, std::string_view value) {
     if (!value.empty()) Add(name, value);
-  }
-  // The values hold the password: overwritten once the call has them.
-  ~ConnectionParameters() {
-    for (std::u16string& value : values_) SecureWipe(&value[0], value.size() * sizeof(char16_t));
   }
   std::vector<RFC_CONNECTION_PARAMETER> Entries() const {
     std::vector<RFC_CONNECTION_PARAMETER> entries;
@@ -40,6 +48,7 @@ class ConnectionParameters {
   }
 
  private:
+  static constexpr std::size_t kMost = 16;
   std::vector<const char16_t*> names_;
   std::vector<std::u16string> values_;
 };
@@ -61,6 +70,14 @@ void StoreField(const SAP_UC (&field)[N], char (&out)[N]) {
   for (std::size_t i = 0; i < N; ++i) out[i] = SapUcToByte(field[i]);
 }
 
+// A character field as bytes without the blanks that fill it.
+template <std::size_t N>
+std::string TrimmedField(const SAP_UC (&field)[N]) {
+  std::string text = SapUcToBytes(field, N);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+  return text;
+}
+
 class NetWeaverBackend final : public RfcBackend {
  public:
   NetWeaverBackend(Host& host, const NetWeaverLibrary& lib) : host_(host), lib_(lib) {}
@@ -77,8 +94,11 @@ class NetWeaverBackend final : public RfcBackend {
 
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
+  std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
+  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
+  QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override;
 
   void Close(ConnectionId connection) override {
     RFC_ERROR_INFO info = {};
@@ -115,7 +135,13 @@ class NetWeaverBackend final : public RfcBackend {
     RFC_ERROR_INFO info = {};
     RFC_CONNECTION_HANDLE handle =
         lib_.RfcOpenConnection(entries.data(), static_cast<unsigned>(entries.size()), &info);
-    if (!handle) last_ = info;
+    if (!handle) {
+      last_ = info;
+      // The library writes no trace file: its message is the only place
+      // that says why.
+      refusal_ = SapUcArrayToBytes(info.message);
+      if (refusal_.empty()) refusal_ = LastError("").status;
+    }
     return reinterpret_cast<ConnectionId>(handle);
   }
 
@@ -153,43 +179,127 @@ class NetWeaverBackend final : public RfcBackend {
     return function;
   }
 
+  // Calls the function module `name`: `prepare` sets its parameters,
+  // `read` takes its answer when the call succeeded; either returns false
+  // (with `result` marked aborted) to stop, and the function is then left
+  // as it is. Destroyed afterwards otherwise.
+  template <typename Prepare, typename Read>
+  QueryResult Call(ConnectionId connection, const char16_t* name, std::string_view shown,
+                   Prepare prepare, Read read) {
+    QueryResult result;
+    RFC_FUNCTION_HANDLE function = Function(connection, name, shown, &result);
+    if (!function) return result;
+    if (!prepare(function, &result)) return result;
+    RFC_ERROR_INFO info = {};
+    if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) {
+      result = Failed(info);
+    } else if (!read(function, &result)) {
+      return result;
+    }
+    RFC_ERROR_INFO destroyInfo = {};
+    if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
+      return Aborted("RfcDestroyFunction " + std::string(shown), destroyInfo);
+    }
+    return result;
+  }
+
+  // Hands every row of the table `name` of `function` to `row`, which
+  // returns false (with `result` marked aborted) to stop.
+  template <typename Row>
+  bool ForEachRow(RFC_FUNCTION_HANDLE function, const char16_t* name, std::string_view shown,
+                  QueryResult* result, Row row) {
+    RFC_ERROR_INFO info = {};
+    RFC_TABLE_HANDLE table = nullptr;
+    unsigned rows = 0;
+    if (lib_.RfcGetTable(function, name, &table, &info) != RFC_OK) {
+      *result = Aborted("RfcGetTable " + std::string(shown), info);
+      return false;
+    }
+    if (lib_.RfcGetRowCount(table, &rows, &info) != RFC_OK) {
+      *result = Aborted("RfcGetRowCount " + std::string(shown), info);
+      return false;
+    }
+    for (unsigned i = 0; i < rows; ++i) {
+      if (lib_.RfcMoveTo(table, i, &info) != RFC_OK) {
+        *result = Aborted("RfcMoveTo " + std::string(shown), info);
+        return false;
+      }
+      if (!row(table, result)) return false;
+    }
+    return true;
+  }
+
+  static bool NothingToSet(RFC_FUNCTION_HANDLE, QueryResult*) { return true; }
+
   Host& host_;
   NetWeaverLibrary lib_;
   RFC_ERROR_INFO last_ = {};
+  std::string refusal_;
 };
 
 ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
                                     const std::function<void()>& onConfigFile) {
-  ConnectionParameters parameters;
-  if (!HasDestinationConfig(host_, request.destination)) {
-    // This library has no R/2 connections, and an application server is
-    // named by its host.
-    if (request.mode == "R/2" || request.hostname.empty()) return 0;
+  refusal_.clear();
+  // An application server by its host and number, with the profile's
+  // logon.
+  auto openServer = [&](std::string_view host, int number, std::string_view gatewayHost,
+                        std::string_view gatewayService) {
+    ConnectionParameters parameters;
     char sysnr[16];
-    std::snprintf(sysnr, sizeof sysnr, "%02d", request.systemNumber);
-    parameters.Add(u"ashost", request.hostname);
+    std::snprintf(sysnr, sizeof sysnr, "%02d", number);
+    parameters.Add(u"ashost", host);
     parameters.Add(u"sysnr", sysnr);
     parameters.Add(u"client", request.client);
     parameters.Add(u"user", request.user);
     parameters.Add(u"passwd", request.password);
     parameters.Add(u"lang", request.language);
-    parameters.AddIfSet(u"gwhost", request.gatewayHost);
-    parameters.AddIfSet(u"gwserv", request.gatewayService);
+    parameters.AddIfSet(u"gwhost", gatewayHost);
+    parameters.AddIfSet(u"gwserv", gatewayService);
     AddSnc(&parameters, request.snc);
     return OpenWith(parameters);
+  };
+  if (request.server) {
+    // One application server of the system; a destination's file lends it
+    // only its gateway.
+    std::string gatewayHost, gatewayService;
+    if (HasDestinationConfig(host_, request.destination) &&
+        !ReadDestinationGateway(host_, request.destination, &gatewayHost, &gatewayService,
+                                &refusal_)) {
+      return 0;
+    }
+    return openServer(request.server->host, request.server->systemNumber, gatewayHost,
+                      gatewayService);
+  }
+  if (!HasDestinationConfig(host_, request.destination)) {
+    // This library has no R/2 connections, and an application server is
+    // named by its host.
+    if (request.mode == "R/2") {
+      refusal_ = "R/2 needs the classic RFC library";
+      return 0;
+    }
+    if (request.hostname.empty()) {
+      refusal_ = "no host name";
+      return 0;
+    }
+    return openServer(request.hostname, request.systemNumber, request.gatewayHost,
+                      request.gatewayService);
   }
 
-  // The file is installed as for the classic library, which reads it, so
-  // that both leave the same SapRfc.ini; this library takes the
-  // destination's entries from the program instead.
+  ConnectionParameters parameters;
+  // The file is installed as for the classic library, so that both leave
+  // the same SapRfc.ini; this library takes the destination's entries from
+  // the program instead, read from the very bytes installed.
   if (onConfigFile) onConfigFile();
-  if (!InstallLibraryConfig(host_, request.destination)) return 0;
   std::string installed;
-  bool read = host_.ReadFile("SapRfc.ini", &installed);
-  ReleaseLibraryConfigLock();
-  if (!read) return 0;
+  if (!InstallLibraryConfig(host_, request.destination, request.deadline, &installed, &refusal_)) {
+    return 0;
+  }
+  const std::string file = "SapRfc." + request.destination;
   DestinationSection section = ReadDestinationSection(installed, request.destination);
-  if (!section.found) return 0;
+  if (!section.found) {
+    refusal_ = "no DEST=" + request.destination + " in " + file;
+    return 0;
+  }
   if (!section.ashost.empty() && !section.sysnr.empty()) {
     parameters.Add(u"ashost", section.ashost);
     parameters.Add(u"sysnr", section.sysnr);
@@ -199,6 +309,7 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
     parameters.AddIfSet(u"sysid", section.r3name);
     parameters.AddIfSet(u"group", section.group);
   } else {
+    refusal_ = "no ASHOST with SYSNR, nor MSHOST, in " + file;
     return 0;
   }
   parameters.AddIfSet(u"gwhost", section.gwhost);
@@ -216,75 +327,107 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
 }
 
 QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {
-  QueryResult result;
-  RFC_FUNCTION_HANDLE function = Function(connection, u"GET_CPU_ALL", "GET_CPU_ALL", &result);
-  if (!function) return result;
-
-  // The library pads a character field to its width itself: "LOCAL" fits
-  // the system's field whatever its length, and the destination is blank.
-  RFC_ERROR_INFO info = {};
-  const SAP_UC localRemote[] = u"LOCAL";
-  SAP_UC logicalDestination[32];
-  for (SAP_UC& c : logicalDestination) c = u' ';
-  if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 5, &info) != RFC_OK ||
-      lib_.RfcSetChars(function, u"LOGICAL_DESTINATION", logicalDestination, 32, &info) != RFC_OK) {
-    return Aborted("RfcSetChars GET_CPU_ALL", info);
-  }
-  if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) result = Failed(info);
+  auto prepare = [this](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    // The library pads a character field to its width itself: "LOCAL" fits
+    // the system's field whatever its length, and the destination is blank.
+    RFC_ERROR_INFO info = {};
+    const SAP_UC localRemote[] = u"LOCAL";
+    SAP_UC logicalDestination[32];
+    for (SAP_UC& c : logicalDestination) c = u' ';
+    if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 5, &info) != RFC_OK ||
+        lib_.RfcSetChars(function, u"LOGICAL_DESTINATION", logicalDestination, 32, &info) !=
+            RFC_OK) {
+      *result = Aborted("RfcSetChars GET_CPU_ALL", info);
+      return false;
+    }
+    return true;
+  };
   // The CPU values that come back are not needed: only the outcome counts.
-  RFC_ERROR_INFO destroyInfo = {};
-  if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
-    return Aborted("RfcDestroyFunction GET_CPU_ALL", destroyInfo);
-  }
-  return result;
+  return Call(connection, u"GET_CPU_ALL", "GET_CPU_ALL", prepare, NothingToSet);
 }
 
 QueryResult NetWeaverBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
-  QueryResult result;
-  RFC_FUNCTION_HANDLE function = Function(connection, u"THUSRINFO", "THUSRINFO", &result);
-  if (!function) return result;
-
-  RFC_ERROR_INFO info = {};
-  if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) {
-    result = Failed(info);
-  } else {
-    RFC_TABLE_HANDLE table = nullptr;
-    unsigned rows = 0;
-    if (lib_.RfcGetTable(function, u"USR_TABL", &table, &info) != RFC_OK) {
-      return Aborted("RfcGetTable USR_TABL", info);
-    }
-    if (lib_.RfcGetRowCount(table, &rows, &info) != RFC_OK) {
-      return Aborted("RfcGetRowCount USR_TABL", info);
-    }
+  auto read = [this, &sink](RFC_FUNCTION_HANDLE function, QueryResult* result) {
     Session session;
     SAP_UC mandt[3], bname[12], tcode[20], term[20];
     RFC_INT externalModes = 0, internalModes = 0;
-    for (unsigned i = 0; i < rows; ++i) {
-      if (lib_.RfcMoveTo(table, i, &info) != RFC_OK) return Aborted("RfcMoveTo USR_TABL", info);
-      if (lib_.RfcGetChars(table, u"MANDT", mandt, 3, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"BNAME", bname, 12, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"TCODE", tcode, 20, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"TERM", term, 20, &info) != RFC_OK) {
-        return Aborted("RfcGetChars USR_TABL", info);
-      }
-      if (lib_.RfcGetInt(table, u"EXTMODI", &externalModes, &info) != RFC_OK ||
-          lib_.RfcGetInt(table, u"INTMODI", &internalModes, &info) != RFC_OK) {
-        return Aborted("RfcGetInt USR_TABL", info);
-      }
-      StoreField(mandt, session.mandt);
-      StoreField(bname, session.bname);
-      StoreField(tcode, session.tcode);
-      StoreField(term, session.term);
-      session.externalModes = static_cast<std::uint32_t>(externalModes);
-      session.internalModes = static_cast<std::uint32_t>(internalModes);
-      sink.Add(session);
+    return ForEachRow(function, u"USR_TABL", "USR_TABL", result,
+                      [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
+                        RFC_ERROR_INFO info = {};
+                        if (lib_.RfcGetChars(table, u"MANDT", mandt, 3, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"BNAME", bname, 12, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"TCODE", tcode, 20, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"TERM", term, 20, &info) != RFC_OK) {
+                          *rowResult = Aborted("RfcGetChars USR_TABL", info);
+                          return false;
+                        }
+                        if (lib_.RfcGetInt(table, u"EXTMODI", &externalModes, &info) != RFC_OK ||
+                            lib_.RfcGetInt(table, u"INTMODI", &internalModes, &info) != RFC_OK) {
+                          *rowResult = Aborted("RfcGetInt USR_TABL", info);
+                          return false;
+                        }
+                        StoreField(mandt, session.mandt);
+                        StoreField(bname, session.bname);
+                        StoreField(tcode, session.tcode);
+                        StoreField(term, session.term);
+                        session.externalModes = static_cast<std::uint32_t>(externalModes);
+                        session.internalModes = static_cast<std::uint32_t>(internalModes);
+                        sink.Add(session);
+                        return true;
+                      });
+  };
+  return Call(connection, u"THUSRINFO", "THUSRINFO", NothingToSet, read);
+}
+
+QueryResult NetWeaverBackend::FetchServerList(ConnectionId connection,
+                                              std::vector<ServerEntry>* servers) {
+  auto prepare = [this](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    RFC_ERROR_INFO info = {};
+    if (lib_.RfcSetInt(function, u"ACTIVE_SERVER", 1, &info) != RFC_OK) {
+      *result = Aborted("RfcSetInt TH_SERVER_LIST", info);
+      return false;
     }
-  }
-  RFC_ERROR_INFO destroyInfo = {};
-  if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
-    return Aborted("RfcDestroyFunction THUSRINFO", destroyInfo);
-  }
-  return result;
+    return true;
+  };
+  // The fields by name, at the widths of structure MSXXLIST (see
+  // classic_layout.h for where they come from).
+  auto read = [this, servers](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    SAP_UC name[40], host[32], service[20];
+    return ForEachRow(
+        function, u"LIST", "LIST", result, [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
+          RFC_ERROR_INFO info = {};
+          if (lib_.RfcGetChars(table, u"NAME", name, 40, &info) != RFC_OK ||
+              lib_.RfcGetChars(table, u"HOST", host, 32, &info) != RFC_OK ||
+              lib_.RfcGetChars(table, u"SERV", service, 20, &info) != RFC_OK) {
+            *rowResult = Aborted("RfcGetChars LIST", info);
+            return false;
+          }
+          servers->push_back(
+              ServerEntry{TrimmedField(name), TrimmedField(host), TrimmedField(service)});
+          return true;
+        });
+  };
+  return Call(connection, u"TH_SERVER_LIST", "TH_SERVER_LIST", prepare, read);
+}
+
+QueryResult NetWeaverBackend::FetchInstanceName(ConnectionId connection, std::string* name) {
+  auto read = [this, name](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    RFC_ERROR_INFO info = {};
+    RFC_STRUCTURE_HANDLE rfcsi = nullptr;
+    if (lib_.RfcGetStructure(function, u"RFCSI_EXPORT", &rfcsi, &info) != RFC_OK) {
+      *result = Aborted("RfcGetStructure RFCSI_EXPORT", info);
+      return false;
+    }
+    // RFCDEST: CHAR 32, see classic_layout.h.
+    SAP_UC destination[32];
+    if (lib_.RfcGetChars(rfcsi, u"RFCDEST", destination, 32, &info) != RFC_OK) {
+      *result = Aborted("RfcGetChars RFCSI_EXPORT", info);
+      return false;
+    }
+    *name = TrimmedField(destination);
+    return true;
+  };
+  return Call(connection, u"RFC_SYSTEM_INFO", "RFC_SYSTEM_INFO", NothingToSet, read);
 }
 
 }  // namespace
@@ -316,8 +459,10 @@ bool BindNetWeaverLibrary(void* library, NetWeaverLibrary* lib) {
          BindLibrarySymbol(library, "RfcCreateFunction", &lib->RfcCreateFunction) &&
          BindLibrarySymbol(library, "RfcDestroyFunction", &lib->RfcDestroyFunction) &&
          BindLibrarySymbol(library, "RfcSetChars", &lib->RfcSetChars) &&
+         BindLibrarySymbol(library, "RfcSetInt", &lib->RfcSetInt) &&
          BindLibrarySymbol(library, "RfcInvoke", &lib->RfcInvoke) &&
          BindLibrarySymbol(library, "RfcGetTable", &lib->RfcGetTable) &&
+         BindLibrarySymbol(library, "RfcGetStructure", &lib->RfcGetStructure) &&
          BindLibrarySymbol(library, "RfcGetRowCount", &lib->RfcGetRowCount) &&
          BindLibrarySymbol(library, "RfcMoveTo", &lib->RfcMoveTo) &&
          BindLibrarySymbol(library, "RfcGetChars", &lib->RfcGetChars) &&

@@ -35,11 +35,24 @@ TEST_F(CommandLineTest, ProfileNameAloneLeavesEverythingElseEmpty) {
   EXPECT_FALSE(rs_->itemMode);
 }
 
-TEST_F(CommandLineTest, SecondAndThirdArgumentsJoinWithOneBlank) {
-  EXPECT_EQ(-1, Start({"SYS1", "client=100", "x", "ignored"}));
-  EXPECT_EQ("CLIENT=100 X", rs_->params.upper.str());
-  EXPECT_EQ("client=100 x", rs_->params.raw.str());
+TEST_F(CommandLineTest, EveryArgumentAfterTheProfileJoinsWithOneBlank) {
+  EXPECT_EQ(-1, Start({"SYS1", "client=100", "x", "jobs=2", "TimeOut=60"}));
+  EXPECT_EQ("CLIENT=100 X JOBS=2 TIMEOUT=60", rs_->params.upper.str());
+  EXPECT_EQ("client=100 x jobs=2 TimeOut=60", rs_->params.raw.str());
   EXPECT_EQ("100", rs_->client.str());
+  EXPECT_EQ(2, rs_->params.jobs);
+  EXPECT_EQ(60, rs_->params.timeoutSeconds);
+}
+
+TEST_F(CommandLineTest, RunLimitsOutOfRangeEndTheRun) {
+  EXPECT_EQ(2, Start({"SYS1", "JOBS=0"}));
+  EXPECT_EQ(
+      "<Prtg>\n<Error>1</Error>\n<Text>Error 1021: Invalid JOBS= value (1 to 64) !</Text>\n"
+      "</Prtg>\n",
+      rs_->resultBuffer.str());
+  EXPECT_EQ(2, Start({"SYS1", "x", "y", "TIMEOUT=0"}));
+  EXPECT_NE(rs_->resultBuffer.str().find("Error 1017: Invalid TIMEOUT= value (1 to 900 seconds) !"),
+            std::string::npos);
 }
 
 TEST_F(CommandLineTest, ClientTakesExactlyThreeCharactersOrFewerAtTheEnd) {

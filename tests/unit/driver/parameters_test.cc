@@ -112,6 +112,25 @@ TEST(ParseParametersTest, UpperAndRawGivenApartAreKeptApart) {
   EXPECT_EQ(ParseParameters("CH=12", "ch").channel, 0);
 }
 
+TEST(ParseParametersTest, RunLimitsAreWholeNumbersInTheirRange) {
+  for (const char* good : {"JOBS=1", "jobs=64", "JOBS=0008"}) {
+    Parameters p = ParseParameters(good);
+    EXPECT_FALSE(p.badJobs) << good;
+  }
+  EXPECT_EQ(ParseParameters("JOBS=64").jobs, 64);
+  for (const char* bad : {"JOBS=0", "JOBS=65", "JOBS=99999", "JOBS=abc", "JOBS=", "JOBS=2x"}) {
+    Parameters p = ParseParameters(bad);
+    EXPECT_TRUE(p.badJobs) << bad;
+    EXPECT_EQ(p.jobs, Parameters::kDefaultJobs) << bad;
+  }
+  EXPECT_FALSE(ParseParameters("TIMEOUT=900").badTimeout);
+  EXPECT_TRUE(ParseParameters("TIMEOUT=901").badTimeout);
+  // A sensor line without JOBS= keeps the command line's verdict.
+  Parameters line = ParseParameters("ITEM=X");
+  KeepRunLimits(ParseParameters("JOBS=0"), &line);
+  EXPECT_TRUE(line.badJobs);
+}
+
 TEST(TakeKeyValueTest, FalseWithoutTheKeyAndAValueOfAtMostMax) {
   std::string value = "stale";
   EXPECT_FALSE(TakeKeyValue("A=1", "a=1", "B=", 5, &value));

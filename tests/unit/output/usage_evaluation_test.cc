@@ -337,7 +337,7 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
             "\n * Session(s).........:  1.500"
             "\n * External Modi...:  1.234.567"
             "\n * Internal Modi....:  4294.967.295"
-            "\n * System-Check..:  Successfully ");
+            "\n * System-Check..:  Successfully \n");
   EXPECT_EQ(rs->channelCounter, 0);
   EXPECT_EQ(host.out, "");
 
@@ -351,7 +351,7 @@ TEST_F(UsageOutputTest, CheckModeOverwritesTheBufferWithTheListing) {
             "\n * Session(s).........:  1.500"
             "\n * External Modi...:  1.234.567"
             "\n * Internal Modi....:  4294.967.295"
-            "\n * System-Check..:  Successfully ");
+            "\n * System-Check..:  Successfully \n");
 }
 
 TEST_F(UsageOutputTest, CheckModeWinsOverItemModeInEveryDialect) {

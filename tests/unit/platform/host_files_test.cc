@@ -73,9 +73,13 @@ TEST_F(HostFilesTest, ALockThatCanNeverBeHadFailsAtOnce) {
 TEST_F(HostFilesTest, CopyFileReplacesAtomicallyAndLeavesNothingElse) {
   Write("SapRfc.PRD", "DEST=PRD\nTYPE=A\n");
   Write("SapRfc.ini", "old");
-  ASSERT_TRUE(host_->CopyFile("SapRfc.PRD", "SapRfc.ini"));
+  ASSERT_TRUE(host_->CopyFile("SapRfc.PRD", "SapRfc.ini", 100));
   EXPECT_EQ(Slurp("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
-  EXPECT_FALSE(host_->CopyFile("missing", "SapRfc.ini"));
+  EXPECT_FALSE(host_->CopyFile("missing", "SapRfc.ini", 100));
+  EXPECT_EQ(Slurp("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
+  // One byte over the bound: nothing is copied.
+  Write("SapRfc.PRD", std::string(200001, 'x'));
+  EXPECT_FALSE(host_->CopyFile("SapRfc.PRD", "SapRfc.ini", 200000));
   EXPECT_EQ(Slurp("SapRfc.ini"), "DEST=PRD\nTYPE=A\n");
   int entries = 0;
   for (const auto& entry : fs::directory_iterator(".")) {
@@ -120,7 +124,7 @@ TEST_F(HostFilesTest, AFifoIsNeverWaitedFor) {
     EXPECT_FALSE(host_->ReadFile("PRD.P00", &bytes));
     EXPECT_FALSE(host_->OpenReader("PRD.P00"));
     EXPECT_FALSE(host_->IsRegularFile("PRD.P00"));
-    EXPECT_FALSE(host_->CopyFile("PRD.P00", "SapRfc.ini"));
+    EXPECT_FALSE(host_->CopyFile("PRD.P00", "SapRfc.ini", 100));
   });
   EXPECT_LT(seconds, 10.0);
   EXPECT_FALSE(fs::exists("SapRfc.ini"));
@@ -142,7 +146,7 @@ TEST_F(HostFilesTest, ALinkAtTheOldTemporaryNameIsNeverWrittenThrough) {
   fs::create_symlink("victim.txt", planted);
   ASSERT_TRUE(host_->ReplaceFile("SapRfc.ini", "DEST=PRD\n"));
   Write("SapRfc.PRD", "DEST=PRD\n");
-  ASSERT_TRUE(host_->CopyFile("SapRfc.PRD", "SapRfc.ini"));
+  ASSERT_TRUE(host_->CopyFile("SapRfc.PRD", "SapRfc.ini", 100));
   EXPECT_EQ(Slurp("victim.txt"), "precious");
   EXPECT_EQ(Slurp("SapRfc.ini"), "DEST=PRD\n");
   EXPECT_FALSE(fs::is_symlink("SapRfc.ini"));
@@ -172,7 +176,7 @@ TEST_F(HostFilesTest, TheCopyGetsTheSourcesPermissionBits) {
   mode_t old_mask = umask(022);
   Write("SapRfc.PRD", "DEST=PRD\n");
   ASSERT_EQ(chmod("SapRfc.PRD", 0640), 0);
-  bool copied = host_->CopyFile("SapRfc.PRD", "SapRfc.ini");
+  bool copied = host_->CopyFile("SapRfc.PRD", "SapRfc.ini", 100);
   umask(old_mask);
   ASSERT_TRUE(copied);
   struct stat st;

@@ -193,6 +193,22 @@ TEST_F(HostTest, ExecutablePathIsTheRunningTestProgram) {
 TEST(SharedLibraryTest, AMissingLibraryIsNull) {
   // On Windows this must also come back without a message box.
   EXPECT_EQ(nullptr, OpenSharedLibrary("tolvaran-no-such-library-4711"));
+  std::string why = "stale";
+  EXPECT_EQ(nullptr, OpenSharedLibrary("tolvaran-no-such-library-4711", &why));
+  EXPECT_EQ(why, "");
+}
+
+TEST_F(HostTest, AFileThatIsNoLibraryHasTheLoadersReason) {
+  std::string path = (std::filesystem::current_path() / "librfc32.lib-test").string();
+  std::ofstream(path) << "not a library\n";
+  std::string why;
+  EXPECT_EQ(nullptr, OpenSharedLibrary(path, &why));
+  EXPECT_FALSE(why.empty());
+  // The caller names the file itself.
+  EXPECT_EQ(why.find(path), std::string::npos) << why;
+  why = "stale";
+  EXPECT_EQ(nullptr, OpenSharedLibrary(path + "-gone", &why));
+  EXPECT_EQ(why, "");
 }
 
 #ifdef _WIN32

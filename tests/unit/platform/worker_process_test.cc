@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <string>
 #include <thread>
@@ -301,6 +302,26 @@ TEST(DeadlineTest, NeverAndPassed) {
   std::int64_t left = Deadline::After(60000).RemainingMs();
   EXPECT_GT(left, 59000);
   EXPECT_LE(left, 60000);
+}
+
+TEST(DeadlineTest, FarDeadlinesSaturate) {
+  const std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  Deadline far = Deadline::After(kMax);
+  EXPECT_FALSE(far.IsNever());
+  EXPECT_FALSE(far.HasPassed());
+  EXPECT_EQ(kMax - 1, far.At());
+  EXPECT_GT(far.RemainingMs(), kMax / 2);
+  Deadline back = Deadline::After(std::numeric_limits<std::int64_t>::min());
+  EXPECT_TRUE(back.HasPassed());
+  EXPECT_EQ(0, back.RemainingMs());
+}
+
+TEST(WatchdogTest, AFarDeadlineIsNotReachedAtOnce) {
+  std::atomic<int> calls{0};
+  Watchdog dog(Deadline::After(std::numeric_limits<std::int64_t>::max()), [&] { ++calls; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(dog.Cancel());
+  EXPECT_EQ(0, calls);
 }
 
 TEST(WatchdogTest, FiresOnceAtTheDeadline) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "rfc/classic/classic_backend.h"
+#include "rfc/library_config.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
 #include "support/scratch_host.h"
@@ -36,11 +38,13 @@ ConnectionRequest PrdRequest() {
   return r;
 }
 
-// What the library saw of SapRfc.ini while RfcOpenEx ran.
+// What the library saw of SapRfc.ini while RfcOpenEx ran, and the file
+// RFC_INI named.
 struct SeenConfig {
   bool readable = false;
   std::string bytes;
   bool lockHeld = false;
+  std::string rfcIni;
 };
 
 class ClassicOpenTest : public ::testing::Test {
@@ -52,6 +56,8 @@ class ClassicOpenTest : public ::testing::Test {
       seen.readable = host.Has("SapRfc.ini");
       seen.bytes = host.Get("SapRfc.ini");
       seen.lockHeld = host.lock_held;
+      const char* rfcIni = std::getenv("RFC_INI");
+      seen.rfcIni = rfcIni ? rfcIni : "";
       configs.push_back(seen);
     };
   }
@@ -175,7 +181,7 @@ TEST_F(ClassicOpenTest, NoConfigurationFileNoNote) {
 
 // ----- RfcOpenEx: the per-destination configuration ---------------------------
 
-TEST_F(ClassicOpenTest, DestinationFileIsInstalledUnderTheLockAndOpenedByConnectString) {
+TEST_F(ClassicOpenTest, DestinationFileIsInstalledAndTheLibraryGivenItsOwnFile) {
   // Bytes as they are: CR LF and LF, a NUL, no final line end.
   const std::string config =
       std::string("DEST=PRD\r\nTYPE=A\nASHOST=prdhost\r\n") + '\0' + "SYSNR=00";
@@ -193,8 +199,9 @@ TEST_F(ClassicOpenTest, DestinationFileIsInstalledUnderTheLockAndOpenedByConnect
   ASSERT_EQ(configs.size(), 1u);
   EXPECT_TRUE(configs[0].readable);
   EXPECT_EQ(configs[0].bytes, config);
-  EXPECT_TRUE(configs[0].lockHeld) << "SapRfc.ini must be opened under the lock";
-  EXPECT_FALSE(host.lock_held) << "and the lock released afterwards";
+  EXPECT_FALSE(configs[0].lockHeld) << "the lock is never held across the opening";
+  // The library reads the destination's own file, by its full path.
+  EXPECT_EQ(fs::path(configs[0].rfcIni), fs::absolute("SapRfc.PRD"));
   // The note comes once, before the file is replaced.
   EXPECT_EQ(noteSaw,
             std::vector<std::string>{"DEST=OLD\nan older and longer configuration file\n"});
@@ -240,6 +247,19 @@ TEST_F(ClassicOpenTest, SncOpensByConnectStringWithOrWithoutADestinationFile) {
   EXPECT_EQ(FakeClassic().opens[0].hostname, "prdhost");
 }
 
+TEST_F(ClassicOpenTest, ThePasswordIsWipedWhereTheLibraryWasGivenIt) {
+  request.password = "Tulip7prd";
+  const char* options = Open().passwordAt;
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(std::string(options, 10), std::string(10, '\0'));
+  host.Put("SapRfc.PRD", "DEST=PRD\n");
+  backend->Open(request, nullptr);
+  ASSERT_EQ(FakeClassic().openExes.size(), 1u);
+  EXPECT_NE(FakeClassic().openExes[0].connect.find("PASSWD=Tulip7prd"), std::string::npos);
+  const char* connect = FakeClassic().openExes[0].connectAt;
+  EXPECT_EQ(std::string(connect, 64), std::string(64, '\0'));
+}
+
 TEST_F(ClassicOpenTest, EachDestinationBringsItsOwnFile) {
   host.Put("SapRfc.PRD", "DEST=PRD\n");
   host.Put("SapRfc.QAS", "DEST=QAS\nGWSERV=sapgw10\n");
@@ -251,6 +271,8 @@ TEST_F(ClassicOpenTest, EachDestinationBringsItsOwnFile) {
   backend->Open(request, nullptr);
   ASSERT_EQ(configs.size(), 2u);
   EXPECT_EQ(configs[0].bytes, "DEST=QAS\nGWSERV=sapgw10\n");
+  EXPECT_EQ(fs::path(configs[0].rfcIni).filename(), "SapRfc.QAS");
+  EXPECT_EQ(fs::path(configs[1].rfcIni).filename(), "SapRfc.PRD");
   EXPECT_EQ(FakeClassic().openExes[0].connect,
             "CLIENT=100 USER=SAPMON PASSWD=Secret99 LANG=D DEST=QAS");
   EXPECT_EQ(configs[1].bytes, "DEST=PRD\n");
@@ -274,6 +296,8 @@ TEST_F(ClassicOpenTest, FailedOpenExIsReturnedAndLeavesNoLock) {
   FakeClassic().openExResult = 0;
   EXPECT_EQ(backend->Open(request, nullptr), 0u);
   EXPECT_FALSE(host.lock_held);
+  // The library's own refusal is in its trace file: no reason of ours.
+  EXPECT_EQ(backend->OpenRefusal(), "");
 }
 
 TEST_F(ClassicOpenTest, WithoutTheLockOrAWritableSapRfcIniTheLibraryIsNotCalled) {
@@ -281,9 +305,15 @@ TEST_F(ClassicOpenTest, WithoutTheLockOrAWritableSapRfcIniTheLibraryIsNotCalled)
   host.Put("SapRfc.ini", "DEST=OLD\n");
   host.lockable = false;
   EXPECT_EQ(backend->Open(request, nullptr), 0u);
+  EXPECT_EQ(backend->OpenRefusal(), "SapRfc.ini.lock unusable");
   host.lockable = true;
   host.writable = false;
   EXPECT_EQ(backend->Open(request, nullptr), 0u);
+  EXPECT_EQ(backend->OpenRefusal(), "SapRfc.ini not written");
+  host.writable = true;
+  host.Put("SapRfc.PRD", std::string(kDestinationConfigLimit + 1, '#'));
+  EXPECT_EQ(backend->Open(request, nullptr), 0u);
+  EXPECT_EQ(backend->OpenRefusal(), "SapRfc.PRD too large");
   EXPECT_FALSE(host.lock_held);
   EXPECT_TRUE(FakeClassic().openExes.empty());
   EXPECT_TRUE(FakeClassic().opens.empty());
@@ -311,21 +341,27 @@ class ClassicOpenFilesTest : public ScratchDirTest {
   std::unique_ptr<RfcBackend> backend;
 };
 
-TEST_F(ClassicOpenFilesTest, TheLibraryReadsTheInstalledFileWhileTheLockFileExists) {
+TEST_F(ClassicOpenFilesTest, TheLibraryReadsItsOwnFileWithoutTheLock) {
   Write("SapRfc.PRD", "DEST=PRD\n");
   Write("SapRfc.ini", "DEST=OLD\nlonger than the new one\n");
   std::string seen;
-  bool lockFile = false;
+  std::string installed;
+  bool lockFile = true;
   FakeClassic().duringOpenEx = [&] {
-    std::ifstream in("SapRfc.ini", std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    seen = bytes.str();
+    auto slurp = [](const char* path) {
+      std::ifstream in(path, std::ios::binary);
+      std::ostringstream bytes;
+      bytes << in.rdbuf();
+      return bytes.str();
+    };
+    seen = slurp(std::getenv("RFC_INI"));
+    installed = slurp("SapRfc.ini");
     lockFile = fs::exists("SapRfc.ini.lock");
   };
   EXPECT_EQ(backend->Open(PrdRequest(), nullptr), 23u);
   EXPECT_EQ(seen, "DEST=PRD\n");
-  EXPECT_TRUE(lockFile);
+  EXPECT_EQ(installed, "DEST=PRD\n");
+  EXPECT_FALSE(lockFile);
   // Nothing is left behind: no lock file, no temporary file.
   EXPECT_EQ(Names(), (std::vector<std::string>{"SapRfc.PRD", "SapRfc.ini"}));
 }

@@ -343,6 +343,87 @@ TEST_F(ProfileToolTest, CheckNamesTheReasonBehindTheMessage) {
   EXPECT_NE(out_.str().find("\n  Password...: the check digit does not match"), std::string::npos);
 }
 
+TEST_F(ProfileToolTest, CheckPointsAtLinesThatNearlyAreKeys) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("SYS1.P00")), 0) << err_.str();
+  std::string good = Slurp(dir_ / "SYS1.P00");
+  std::string bad = good;
+  bad.replace(bad.find("Client.....: 100"), 16, "Client.....:100");
+  bad.replace(bad.find("User.......:"), 12, "USER.......:");
+  bad.replace(bad.find("Sysnr......:"), 12, "Sysnr.....:");
+  bad.replace(bad.find("Hostname...:"), 12, "Hostname....:");
+  bad.replace(bad.find("Language...:"), 12, "Language...");
+  bad += "Client: 100\nClient data for the record\n";
+  Spill(dir_ / "SYS2.P00", bad);
+  EXPECT_EQ(Run({"check", Path("SYS2.P00")}), 2);
+  EXPECT_EQ(out_.str(),
+            "Error 1006: Username in Profile SYS2.P00 is missing...\n"
+            "  line 4: \"Client.....:\" is not followed by a blank: the value is taken from the "
+            "14th character on, without its first character\n"
+            "  line 5: \"USER.......:\" is not read as \"User.......:\" (another letter case)\n"
+            "  line 7: \"Language...\" is not read as \"Language...:\" (no colon)\n"
+            "  line 9: \"Hostname....:\" is not read as \"Hostname...:\" (one dot too many)\n"
+            "  line 10: \"Sysnr.....:\" is not read as \"Sysnr......:\" (one dot too few)\n"
+            "  line 13: \"Client:\" is not read as \"Client.....:\" (5 dots too few)\n");
+  // A usable profile with a line the program passes over is still OK.
+  Spill(dir_ / "SYS4.P00", good + "client.....: 200\n");
+  EXPECT_EQ(Run({"check", Path("SYS4.P00")}), 0);
+  EXPECT_EQ(out_.str(),
+            "OK\n  line 13: \"client.....:\" is not read as \"Client.....:\" (another letter "
+            "case)\n");
+  // The value of a near miss, the password's above all, is never shown.
+  std::string password = good.substr(good.find("Password...: ") + 13, 24);
+  bad = good;
+  bad.replace(bad.find("Password...:"), 12, " Password..:");
+  Spill(dir_ / "SYS3.P00", bad);
+  EXPECT_EQ(Run({"check", Path("SYS3.P00")}), 2);
+  EXPECT_EQ(out_.str(),
+            "Error 1007: Password in Profile SYS3.P00 is missing...\n"
+            "  line 6: \"Password..:\" is not read as \"Password...:\" (it does not start the "
+            "line, one dot too few)\n");
+  EXPECT_EQ(out_.str().find(password), std::string::npos);
+}
+
+TEST_F(ProfileToolTest, CheckNamesAFileSavedAsUnicode) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("SYS1.P00")), 0) << err_.str();
+  std::string good = Slurp(dir_ / "SYS1.P00");
+  for (bool withMark : {true, false}) {
+    std::string wide = withMark ? "\xFF\xFE" : "";
+    for (char c : good) wide += std::string{c, '\0'};
+    Spill(dir_ / "WIDE.P00", wide);
+    EXPECT_EQ(Run({"check", Path("WIDE.P00")}), 2);
+    EXPECT_EQ(out_.str(),
+              "Error 1006: Username in Profile WIDE.P00 is missing...\n"
+              "  the file is saved as Unicode; save as ANSI or UTF-8\n");
+  }
+}
+
+TEST_F(ProfileToolTest, ANameTheProgramCannotOpenIsRefusedAndReported) {
+  // 59 characters and ".P00" is the longest name the program opens.
+  const std::string longest(59, 'L');
+  input_ = {"Geheim1", "Geheim1"};
+  ASSERT_EQ(Run(NewArgs(longest)), 0) << err_.str();
+  EXPECT_EQ(Run({"check", Path(longest)}), 0);
+
+  const std::string over(60, 'L');
+  EXPECT_EQ(Run(NewArgs(over)), 2);
+  EXPECT_EQ(err_.str(), "tolvaran-profile new: " + Path(over + ".P00") +
+                            ": the file name has 64 characters; tolvaran opens a profile name "
+                            "of at most 63\n");
+  EXPECT_FALSE(fs::exists(dir_ / (over + ".P00")));
+  EXPECT_EQ(passwordReads_, 1);  // refused before the password is asked for
+
+  // The same bytes under a name the program cannot open: its error 1002,
+  // with the name cut as it cuts it.
+  fs::copy_file(dir_ / (longest + ".P00"), dir_ / (over + ".P00"));
+  EXPECT_EQ(Run({"check", Path(over)}), 2);
+  EXPECT_EQ(out_.str(), "Error 1002: Profile " + over +
+                            ".P0 is missing...\n"
+                            "  the file name has 64 characters; tolvaran opens a profile name of "
+                            "at most 63\n");
+}
+
 TEST_F(ProfileToolTest, ANameWithoutExtensionIsTheProgramsPlusP00) {
   // "tolvaran G" opens G.P00: the tool writes and checks that file.
   input_ = {"Geheim1"};
