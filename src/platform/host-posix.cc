@@ -292,6 +292,10 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
 }
 
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
+  return setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {
       {"librfccm.so", false}, {"librfc32.so", false}, {"libsapnwrfc.so", true}};

@@ -300,6 +300,14 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<Win32Host>(root);
 }
 
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
+  // The process's block is what a library's own C runtime copies when it is
+  // loaded; _putenv_s also updates the copy of the runtime shared with a
+  // library loaded already.
+  return SetEnvironmentVariableA(name.c_str(), value.c_str()) != 0 &&
+         _putenv_s(name.c_str(), value.c_str()) == 0;
+}
+
 std::vector<RfcLibraryCandidate> RfcLibraryCandidates(const std::string& exe_dir) {
   static const RfcLibraryCandidate kNames[] = {{"librfc32.dll", false}, {"sapnwrfc.dll", true}};
   std::vector<RfcLibraryCandidate> candidates;
