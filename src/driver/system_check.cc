@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 
 #include "driver/parameters.h"
 #include "output/result_document.h"
@@ -129,15 +130,21 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
             TakeText(in, "language", &r.language) && TakeText(in, "mode", &r.mode) &&
             TakeText(in, "hostname", &r.hostname) && TakeText(in, "gateway_host", &r.gatewayHost) &&
             TakeText(in, "gateway_service", &r.gatewayService) &&
-            TakeText(in, "snc_mode", &r.snc.mode) && TakeText(in, "snc_partner", &r.snc.partner) &&
-            TakeText(in, "snc_qop", &r.snc.qop) && TakeText(in, "snc_myname", &r.snc.myname) &&
-            TakeText(in, "snc_library", &r.snc.library) &&
             TakeText(in, "count_client", &task->client) &&
             TakeNumber(in, "remaining_ms", &remaining) && TakeNumber(in, "system_number", &number);
   // Every number within what the parent can send, whatever the bytes say:
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
   task->remainingMs = remaining < 0 ? -1 : Clamped(remaining, 0, kMaxRemainingMs);
+  // SNC is optional in a task: a profile without it sends none.
+  const std::pair<const char*, std::string*> snc[] = {{"snc_mode", &r.snc.mode},
+                                                      {"snc_partner", &r.snc.partner},
+                                                      {"snc_qop", &r.snc.qop},
+                                                      {"snc_myname", &r.snc.myname},
+                                                      {"snc_library", &r.snc.library}};
+  for (const auto& [key, field] : snc) {
+    if (const std::string* found = in.Find(key)) *field = *found;
+  }
   return ok;
 }
 

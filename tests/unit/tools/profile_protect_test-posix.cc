@@ -14,8 +14,8 @@ namespace {
 // do, since none can be decrypted here. Its line is longer than the pieces
 // the readers take.
 std::string ProtectedProfile() {
-  return "Destination:PRD\nClient.....:100\nUser.......:SAPMON\nPassword...: DPAPI:" +
-         Base64Encode(std::string(180, '\x01')) + "\nLanguage...:E\n";
+  return "Destination: PRD\nClient.....: 100\nUser.......: SAPMON\nPassword...: DPAPI:" +
+         Base64Encode(std::string(180, '\x01')) + "\nLanguage...: E\n";
 }
 
 TEST_F(ProfileToolTest, ProtectingNeedsWindows) {
