@@ -77,6 +77,9 @@ std::string LibraryVersionLines(const RfcLibrarySearch& search) {
   std::string lines;
   if (search.backend) {
     lines = "RFC library: " + search.file + " (" + search.backend->Describe() + ")\n";
+    for (const LibraryCompanion& companion : search.companions) {
+      lines += "  with " + companion.name + ": " + companion.path + "\n";
+    }
   } else if (search.refused.empty()) {
     lines = "RFC library: none found (" + NamesLookedFor(search) + ")\n";
   }
@@ -107,6 +110,8 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   request.hostname = p.hostname.str();
   request.gatewayHost = p.gatewayHost.str();
   request.gatewayService = p.gatewayService.str();
+  request.snc = {p.sncMode.str(), p.sncPartner.str(), p.sncQop.str(), p.sncMyname.str(),
+                 p.sncLibrary.str()};
   std::string systemNumber = p.systemNumber.str();
   if (rs.params.hostOverride) request.hostname = rs.hostOverride.str();
   if (rs.params.numberOverride) systemNumber = rs.systemNumberOverride.str();

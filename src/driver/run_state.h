@@ -44,6 +44,13 @@ struct SystemProfile {
   FixedText<32> systemNumber;
   FixedText<62> gatewayHost;
   FixedText<32> gatewayService;
+  // The optional SNC keys ("Snc-Mode...:" and the like). Each profile's
+  // own: a listed profile without them does not take another's.
+  FixedText<64> sncMode;
+  FixedText<64> sncPartner;
+  FixedText<64> sncQop;
+  FixedText<64> sncMyname;
+  FixedText<64> sncLibrary;
   // One bit per field, in the order of the keys (Extcompany.: first): set
   // while the field holds a value that was cut to fit. Such a field is
   // invalid, also for a later profile that lacks the key and so keeps it.
