@@ -5,6 +5,7 @@
 #include "driver/error_exit.h"
 #include "driver/monitor_report.h"
 #include "driver/password.h"
+#include "platform/worker_process.h"
 
 namespace tolvaran {
 
@@ -26,7 +27,6 @@ void SetParameters(RunState& rs, std::string_view typed) {
 }
 
 void StartUp(RunState& rs) {
-  rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
   rs.keyTable = BuildKeyTable();
   rs.channelCounter = 0;
   rs.client.Clear();
@@ -45,6 +45,13 @@ void StartUp(RunState& rs) {
   SetParameters(rs, params);
   ChooseReportDialect(rs);
   CheckRunLimits(rs);
+  // A check lives for a few milliseconds, and its first reading of the
+  // clock or of the time zone costs page faults and system calls: each is
+  // read only when the run shows or needs it.
+  if (rs.params.timeoutSeconds > 0) rs.startMs = MonotonicMilliseconds();
+  if (rs.params.verbose || rs.params.hasItem) {
+    rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
+  }
 
   rs.itemName.Clear();
   rs.itemMode = false;

@@ -14,7 +14,6 @@
 #include "driver/run_state.h"
 #include "driver/single_run.h"
 #include "driver/system_check.h"
-#include "platform/worker_process.h"
 #include "rfc/library_loader.h"
 
 namespace tolvaran {
@@ -95,7 +94,6 @@ int RunProgram(Host& host, const std::vector<std::string>& args) {
 namespace {
 
 int RunChecked(Host& host, const std::vector<std::string>& args) {
-  const std::int64_t startMs = MonotonicMilliseconds();
   if (args.size() == 2 && args[1] == kWorkerFlag) return RunCheckWorker(host);
   if (args.size() == 2 && (args[1] == "--help" || args[1] == "--version")) {
     if (args[1] == "--help") {
@@ -111,7 +109,6 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   auto rs = std::make_unique<RunState>();
   rs->host = &host;
   rs->args = args;
-  rs->startMs = startMs;
   try {
     StartUp(*rs);
     LocateProfile(*rs);

@@ -63,8 +63,8 @@ enum class RunStatus { kErr, kOk };
 
 struct RunState {
   Host* host = nullptr;
-  // When the program started, on the monotonic clock: TIMEOUT= counts from
-  // here.
+  // When the run started, on the monotonic clock: TIMEOUT= counts from
+  // here. Read at start-up, and only when TIMEOUT= is given.
   std::int64_t startMs = 0;
   // The command line as given (argument 0 is the program's path as invoked).
   std::vector<std::string> args;

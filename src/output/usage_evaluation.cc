@@ -23,11 +23,6 @@ std::string_view FieldText(const char (&field)[N]) {
   return std::string_view(field, nul ? static_cast<const char*>(nul) - field : N);
 }
 
-std::string_view WithoutTrailingBlanks(std::string_view text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
-}
-
 std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
 
 void WriteCheckListing(RunState& rs, const UsageCounts& counts) {
@@ -109,13 +104,8 @@ UsageCounter::UsageCounter(std::string_view client)
 void UsageCounter::Add(const Session& session) {
   if (!client_.empty() && FieldText(session.mandt) != client_) return;
 
-  // Once a list is full its names are not even looked at.
-  if (!users_.Full() && users_.Add(WithoutTrailingBlanks(FieldText(session.bname)))) {
-    ++counts_.activeUsers;
-  }
-  if (!terminals_.Full() && terminals_.Add(WithoutTrailingBlanks(FieldText(session.term)))) {
-    ++counts_.terminals;
-  }
+  if (users_.Add(session.bname)) ++counts_.activeUsers;
+  if (terminals_.Add(session.term)) ++counts_.terminals;
   // Mode counts are summed as the 32-bit values they are; they wrap.
   counts_.externalModes += session.externalModes;
   counts_.internalModes += session.internalModes;
@@ -123,8 +113,7 @@ void UsageCounter::Add(const Session& session) {
   // A session without a transaction has a blank code. A code whose first
   // byte is NUL is an empty text: it has no first character that is not a
   // blank, so it does not count either.
-  std::string_view tcode = FieldText(session.tcode);
-  if (!tcode.empty() && tcode[0] != ' ') ++counts_.tranCodes;
+  if (session.tcode[0] != '\0' && session.tcode[0] != ' ') ++counts_.tranCodes;
 
   ++counts_.sessions;
 }

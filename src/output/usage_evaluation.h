@@ -40,8 +40,8 @@ class UsageCounter final : public SessionSink {
  private:
   std::string client_;
   UsageCounts counts_;
-  NameList users_;
-  NameList terminals_;
+  NameList<sizeof(Session::bname)> users_;
+  NameList<sizeof(Session::term)> terminals_;
 };
 
 // Fetches the user list over `connection` and counts it for `client`
