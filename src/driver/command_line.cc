@@ -26,6 +26,13 @@ void SetParameters(RunState& rs, std::string_view typed) {
   rs.client.Set(rs.params.client);
 }
 
+std::string HeaderLine(RunState& rs) {
+  if (rs.headerLine.empty()) {
+    rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
+  }
+  return rs.headerLine.str();
+}
+
 void StartUp(RunState& rs) {
   rs.keyTable = BuildKeyTable();
   rs.channelCounter = 0;
@@ -47,11 +54,8 @@ void StartUp(RunState& rs) {
   CheckRunLimits(rs);
   // A check lives for a few milliseconds, and its first reading of the
   // clock or of the time zone costs page faults and system calls: each is
-  // read only when the run shows or needs it.
+  // read only when the run needs it (the time of day in HeaderLine).
   if (rs.params.timeoutSeconds > 0) rs.startMs = MonotonicMilliseconds();
-  if (rs.params.verbose || rs.params.hasItem) {
-    rs.headerLine.Set("* " + rs.host->TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
-  }
 
   rs.itemName.Clear();
   rs.itemMode = false;

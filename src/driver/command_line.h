@@ -2,6 +2,7 @@
 #ifndef TOLVARAN_DRIVER_COMMAND_LINE_H_
 #define TOLVARAN_DRIVER_COMMAND_LINE_H_
 
+#include <string>
 #include <string_view>
 
 #include "driver/run_state.h"
@@ -12,11 +13,14 @@ namespace tolvaran {
 constexpr const char* kProgramName = "Tolvaran";
 constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
-// Builds the header line and the key table, and takes the profile name and
-// the parameter text (every further argument, joined by one blank) from
-// rs.args. No profile name: error 1001. FORMAT= is taken here, from the
-// command line alone.
+// Builds the key table, and takes the profile name and the parameter text
+// (every further argument, joined by one blank) from rs.args. No profile
+// name: error 1001. FORMAT= is taken here, from the command line alone.
 void StartUp(RunState& rs);
+
+// The header line, with the time of day and the version: built at its first
+// use, so that a run that shows none never reads the time zone.
+std::string HeaderLine(RunState& rs);
 
 // Parses the typed parameter text into the run record, with the client
 // the evaluation counts.

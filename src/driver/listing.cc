@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/monitor_report.h"
+#include "driver/command_line.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
@@ -314,8 +315,9 @@ int RunListing(RunState& rs) {
     return FinishWithReport(rs, report);
   }
 
-  if (rs.verbose) rs.host->WriteOut(rs.headerLine.str() + "\n");
-  std::string start_time = rs.headerLine.str().substr(2, 8);
+  const std::string header = HeaderLine(rs);
+  if (rs.verbose) rs.host->WriteOut(header + "\n");
+  std::string start_time = header.substr(2, 8);
   std::string raw = ColonsAsBlanks(rs.params.raw.view());
   std::size_t at = raw.find(" @");
   if (at != std::string::npos) raw.resize(at);

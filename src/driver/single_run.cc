@@ -61,7 +61,7 @@ int RunSingleSystem(RunState& rs) {
   rs.runStatus = RunStatus::kErr;
 
   if (rs.verbose) {
-    rs.host->WriteOut(rs.headerLine.str() + "\n");
+    rs.host->WriteOut(HeaderLine(rs) + "\n");
     std::string time = rs.host->TimeOfDay();
     PrintProgressLine(rs, SystemProgressLine(rs, time), " State=Processing");
     PrintProgressLine(
