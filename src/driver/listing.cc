@@ -3,8 +3,8 @@
 #include <deque>
 #include <string>
 
-#include "driver/monitor_report.h"
 #include "driver/command_line.h"
+#include "driver/monitor_report.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
