@@ -42,6 +42,46 @@
 //                           hands it to its Latin-1 client with "#" for
 //                           every UTF-16 code unit above U+00FF, and pads and
 //                           cuts the fields in characters
+//   th_server_list = ok     what TH_SERVER_LIST answers
+//   rfc_system_info = ok    what RFC_SYSTEM_INFO answers
+//   instance = prd1_PRD_00  the name of the system's own application server
+//                           (default "<host>_<section>_<sysnr in two
+//                           digits>", e.g. "prdhost_PRD_00")
+//   serv = sapdp00          its dispatcher's service in the server list
+//                           (default "sapdp<sysnr in two digits>"; may be
+//                           empty)
+//
+// Application servers. A system is one application server unless it has
+// instance sections, named "<system>/<instance name>":
+//
+//   [PRD/prdapp2_PRD_02]
+//   host = prdapp2          RfcOpen, mode 0, with this host and number
+//   sysnr = 2               reaches this instance (and no other way does)
+//   users = prd-app2.txt    its user list
+//   delay = 300             and any other key above, for this instance
+//   hang = RfcOpen          alone: an instance starts as a copy of its
+//   password = other        system's section (wherever that stands in the
+//                           file), without host, sysnr, gwhost, gwservice,
+//                           mshost and instance, and its own keys are
+//                           applied over it ("abort", "fail" and "hang"
+//                           add to the system's, the rest replace). So a
+//                           different password makes it refuse the
+//                           system's logon, a "thusrinfo" line fails its
+//                           user list. "serv =" defaults as above; the
+//                           section names the instance ("instance =" is
+//                           passed over). An instance of a system that has
+//                           no section is passed over.
+//
+// TH_SERVER_LIST, on a connection to any application server of a system,
+// lists the system's own server first, then its instance sections in the
+// order they first appear: NAME the instance name, HOST its host, SERV its
+// service, MSGTYPES 0xFF, HOSTADR 10.1.0.<row>, SERVNO 3200 + row - 1,
+// STATE 1, into the table LIST laid out as the caller installed its row
+// type. RFC_SYSTEM_INFO fills RFCSI_EXPORT (received as one character
+// value) with the connected server's name as RFCDEST, the section name as
+// RFCSYSID and its host as RFCHOST (cut to 8) and RFCHOST2 (see
+// SystemInfoValue in sim_rows.h for the rest). What the caller sends, such
+// as ACTIVE_SERVER, changes nothing: every server listed is active.
 //
 // "abort", "fail" and "hang" take several names, separated by commas or
 // blanks, and may be repeated; names of the other library's operations are
@@ -54,7 +94,11 @@
 // the destination must have a "DEST=PRD" line in the configuration file and
 // a section [PRD] here. The configuration file is the one the environment
 // variable RFC_INI names, read at every RfcOpenEx, else SapRfc.ini in the
-// current directory.
+// current directory. Without DEST, "ASHOST=prdhost SYSNR=00" and the logon
+// find the system by host as RfcOpen finds it. SNC_MODE, SNC_PARTNERNAME,
+// SNC_QOP, SNC_MYNAME and SNC_LIB are checked against the system's "snc =
+// required" and "snc_partner = <name>" (RfcOpen, which has no place for
+// them, is refused by a system that requires SNC).
 //
 // Outcomes (the words ignore case, names keep theirs):
 //   ok                  RfcCall 0; RfcReceive 0 with the rows and values
@@ -64,7 +108,7 @@
 //   callfail            RfcCall 1
 //   other N             RfcReceive N
 // Anything else is taken as "failure", with a NOTE line in the trace block
-// saying so. A function other than these two gets "sysexception
+// saying so. A function other than these four gets "sysexception
 // FU_NOT_FOUND".
 //
 // The user list: "users = FILE" names a file (relative to SapSim.ini, that is
@@ -243,6 +287,14 @@ Failure LogonFailure(const SimSystem& system, OpenMode mode) {
   return f;
 }
 
+// A logon the system refuses for its SNC settings.
+Failure SncFailure(const SimSystem& system, OpenMode mode, const std::string& message) {
+  Failure f = MakeFailure("RFC_ERROR_LOGON_FAILURE", kConnectStatus, message, "rc=1 (SNC)");
+  f.location = PartnerLocation(system, mode);
+  f.group = kGroupLogon;
+  return f;
+}
+
 Failure InvalidParameter(std::string status, std::string message) {
   Failure f = MakeFailure("RFC_INVALID_PARAMETER", std::move(status), std::move(message),
                           "rc=-2 (invalid parameter)");
@@ -297,6 +349,12 @@ RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
   HangIfConfigured(*system, kOpRfcOpen);
   TakeConfiguredDelay(*system);
   if (Aborts(*system, mode, kOpRfcOpen, "RfcOpen", kConnectStatus)) return 0;
+  // The options record carries no SNC parameters.
+  std::string snc = SncRefusal(*system, {});
+  if (!snc.empty()) {
+    Record(SncFailure(*system, mode, snc));
+    return 0;
+  }
   if (!LogonAccepted(*system, options->client, options->user, options->password)) {
     Record(LogonFailure(*system, mode));
     return 0;
@@ -312,32 +370,52 @@ RfcHandle OpenWithConnectString(const char* connect) {
     return it == pairs.end() ? "" : it->second.c_str();
   };
   std::string destination = value("DEST");
-  if (destination.empty()) {
+  const SimSystem* system = nullptr;
+  OpenMode mode = OpenMode::kDestination;
+  if (!destination.empty()) {
+    std::string rfcIni;
+    std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
+    if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
+      Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
+                                                  rfcIniPath.filename().string()));
+      return 0;
+    }
+    system = config.FindByName(destination);
+    if (system == nullptr) {
+      Record(NotReached(destination));
+      return 0;
+    }
+  } else if (*value("ASHOST") != '\0') {
+    // An application server named in the string itself.
+    int sysnr = -1;
+    if (!ParseInt(value("SYSNR"), &sysnr)) {
+      Record(InvalidParameter(kConnectStatus, "invalid SYSNR in connect string"));
+      return 0;
+    }
+    system = config.FindByHost(value("ASHOST"), sysnr);
+    mode = OpenMode::kHost;
+    if (system == nullptr) {
+      Record(NotReached(std::string(value("ASHOST")) + ":" + GatewayService(sysnr)));
+      return 0;
+    }
+  } else {
     Record(InvalidParameter(kConnectStatus, "no destination in connect string"));
-    return 0;
-  }
-  std::string rfcIni;
-  std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
-  if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
-    Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
-                                                rfcIniPath.filename().string()));
-    return 0;
-  }
-  const SimSystem* system = config.FindByName(destination);
-  if (system == nullptr) {
-    Record(NotReached(destination));
     return 0;
   }
   HangIfConfigured(*system, kOpRfcOpenEx);
   TakeConfiguredDelay(*system);
-  if (Aborts(*system, OpenMode::kDestination, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) {
+  if (Aborts(*system, mode, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) return 0;
+  std::string snc = SncRefusal(*system, {value("SNC_MODE"), value("SNC_PARTNERNAME"),
+                                         value("SNC_QOP"), value("SNC_MYNAME"), value("SNC_LIB")});
+  if (!snc.empty()) {
+    Record(SncFailure(*system, mode, snc));
     return 0;
   }
   if (!LogonAccepted(*system, value("CLIENT"), value("USER"), value("PASSWD"))) {
-    Record(LogonFailure(*system, OpenMode::kDestination));
+    Record(LogonFailure(*system, mode));
     return 0;
   }
-  return Connect(*system, OpenMode::kDestination);
+  return Connect(*system, mode);
 }
 
 // A name of a parameter or table entry: `nlen` characters when given, which
@@ -365,36 +443,16 @@ const RowLayout* FindStructure(RfcTypeHandle type) {
   return &s.structures[type - 1];
 }
 
-void AppendSessionRow(InternalTable& table, const RowLayout& layout,
-                      const std::vector<UinfoField>& fields, const Session& session,
-                      unsigned long index) {
-  unsigned char* row = table.AppendRow();
-  BlankCharacterFields(row, table.RowLength(), layout);
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (auto value = UinfoValue(fields[i], session, index)) {
-      WriteField(row, table.RowLength(), layout.fields[i], *value);
-    }
-  }
-}
-
-void AppendCpuRow(InternalTable& table, const RowLayout& layout) {
-  unsigned char* row = table.AppendRow();
-  BlankCharacterFields(row, table.RowLength(), layout);
-  for (const FieldLayout& field : layout.fields) {
-    if (auto value = CpuValue(field.name)) WriteField(row, table.RowLength(), field, *value);
-  }
-}
-
 // The successful answer: importing values and the function's table.
 int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
             ParameterEntry* importing, TableEntry* tables, const std::string& status) {
   for (ParameterEntry* p = importing; p != nullptr && p->name != nullptr; ++p) {
-    if (auto value = ImportingValue(function, EntryName(p->name, p->nlen))) {
+    if (auto value = ImportingValue(function, EntryName(p->name, p->nlen), system)) {
       WriteValue(static_cast<unsigned char*>(p->addr), p->leng, p->type, *value);
     }
   }
   bool users = function == "THUSRINFO";
-  const char* tableName = users ? "USR_TABL" : function == "GET_CPU_ALL" ? "TF_CPU_ALL" : "";
+  const char* tableName = TableOf(function);
   for (TableEntry* t = tables; t != nullptr && t->name != nullptr; ++t) {
     std::string name = EntryName(t->name, t->nlen);
     if (*tableName == '\0' || !EqualsIgnoringCase(name, tableName)) continue;
@@ -408,6 +466,10 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
           "rc=-2 (invalid parameter)");
       Record(f);
       return kRfcFailure;
+    }
+    if (function == "TH_SERVER_LIST") {
+      AppendServerRows(*table, *layout, system.servers);
+      continue;
     }
     if (!users) {
       AppendCpuRow(*table, *layout);
@@ -465,6 +527,10 @@ int CallFunction(RfcHandle handle, const char* function) {
     outcome = connection.system.thusrinfo;
   } else if (name == "GET_CPU_ALL") {
     outcome = connection.system.getCpuAll;
+  } else if (name == "TH_SERVER_LIST") {
+    outcome = connection.system.thServerList;
+  } else if (name == "RFC_SYSTEM_INFO") {
+    outcome = connection.system.rfcSystemInfo;
   } else {
     outcome.kind = OutcomeKind::kSysException;
     outcome.name = "FU_NOT_FOUND";

@@ -142,4 +142,44 @@ unsigned char* InternalTable::Line(unsigned row) {
   return data_.data() + (row - 1) * Stride();
 }
 
+void AppendSessionRow(InternalTable& table, const RowLayout& layout,
+                      const std::vector<UinfoField>& fields, const Session& session,
+                      unsigned long index) {
+  unsigned char* row = table.AppendRow();
+  BlankCharacterFields(row, table.RowLength(), layout);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (auto value = UinfoValue(fields[i], session, index)) {
+      WriteField(row, table.RowLength(), layout.fields[i], *value);
+    }
+  }
+}
+
+void AppendCpuRow(InternalTable& table, const RowLayout& layout) {
+  unsigned char* row = table.AppendRow();
+  BlankCharacterFields(row, table.RowLength(), layout);
+  for (const FieldLayout& field : layout.fields) {
+    if (auto value = CpuValue(field.name)) WriteField(row, table.RowLength(), field, *value);
+  }
+}
+
+void AppendServerRows(InternalTable& table, const RowLayout& layout,
+                      const std::vector<SimServer>& servers) {
+  for (std::size_t i = 0; i < servers.size(); ++i) {
+    unsigned char* row = table.AppendRow();
+    BlankCharacterFields(row, table.RowLength(), layout);
+    for (const FieldLayout& field : layout.fields) {
+      if (auto value = ServerValue(field.name, servers[i], i)) {
+        WriteField(row, table.RowLength(), field, *value);
+      }
+    }
+  }
+}
+
+const char* TableOf(const std::string& function) {
+  if (function == "THUSRINFO") return "USR_TABL";
+  if (function == "GET_CPU_ALL") return "TF_CPU_ALL";
+  if (function == "TH_SERVER_LIST") return "LIST";
+  return "";
+}
+
 }  // namespace rfcsim

@@ -50,6 +50,22 @@ void WriteField(unsigned char* row, unsigned rowLength, const FieldLayout& field
 // Puts blanks into the row's character fields; everything else stays zero.
 void BlankCharacterFields(unsigned char* row, unsigned rowLength, const RowLayout& layout);
 
+class InternalTable;
+
+// Rows appended to a table of `layout`, each field written from the
+// answer's values by name: a session of the user list (`fields` the
+// layout's fields looked up once), the CPU row, the server list.
+void AppendSessionRow(InternalTable& table, const RowLayout& layout,
+                      const std::vector<UinfoField>& fields, const Session& session,
+                      unsigned long index);
+void AppendCpuRow(InternalTable& table, const RowLayout& layout);
+void AppendServerRows(InternalTable& table, const RowLayout& layout,
+                      const std::vector<SimServer>& servers);
+
+// The table a function module fills ("USR_TABL", "TF_CPU_ALL", "LIST");
+// empty for one that fills none.
+const char* TableOf(const std::string& function);
+
 // An internal table: rows of a fixed length in one block.
 class InternalTable {
  public:

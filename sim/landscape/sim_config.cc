@@ -163,6 +163,8 @@ OperationSet ParseOperations(std::string_view value) {
       {"RfcMoveTo", kOpRfcMoveTo},
       {"RfcGetChars", kOpRfcGetChars},
       {"RfcGetInt", kOpRfcGetInt},
+      {"RfcSetInt", kOpRfcSetInt},
+      {"RfcGetStructure", kOpRfcGetStructure},
   };
   OperationSet set = 0;
   std::size_t i = 0;
@@ -180,9 +182,11 @@ OperationSet ParseOperations(std::string_view value) {
 
 const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
   if (host == nullptr || *host == '\0') return nullptr;
-  for (const SimSystem& system : systems) {
-    if (!system.host.empty() && EqualsIgnoringCase(system.host, host) && system.sysnr == sysnr) {
-      return &system;
+  for (const std::vector<SimSystem>* list : {&systems, &instances}) {
+    for (const SimSystem& system : *list) {
+      if (!system.host.empty() && EqualsIgnoringCase(system.host, host) && system.sysnr == sysnr) {
+        return &system;
+      }
     }
   }
   return nullptr;
@@ -224,12 +228,81 @@ bool ParseDelay(std::string_view value, int* ms) {
   return true;
 }
 
+namespace {
+
+// A key of a system's or an instance's section; unknown keys are passed
+// over.
+void ApplyKey(SimSystem& system, const std::string& key, const std::string& value, bool* delaySet) {
+  if (key == "host") {
+    system.host = value;
+  } else if (key == "sysnr") {
+    if (!ParseInt(value, &system.sysnr)) system.sysnr = -1;
+  } else if (key == "gwhost") {
+    system.gwhost = value;
+  } else if (key == "gwservice") {
+    system.gwservice = value;
+  } else if (key == "client") {
+    system.client = value;
+  } else if (key == "user") {
+    system.user = value;
+  } else if (key == "password") {
+    system.password = value;
+  } else if (key == "users") {
+    system.users = value;
+  } else if (key == "thusrinfo") {
+    system.thusrinfo = ParseOutcome(value);
+  } else if (key == "get_cpu_all") {
+    system.getCpuAll = ParseOutcome(value);
+  } else if (key == "th_server_list") {
+    system.thServerList = ParseOutcome(value);
+  } else if (key == "rfc_system_info") {
+    system.rfcSystemInfo = ParseOutcome(value);
+  } else if (key == "abort") {
+    system.abort |= ParseOperations(value);
+  } else if (key == "fail") {
+    system.fail |= ParseOperations(value);
+  } else if (key == "hang") {
+    system.hang |= ParseOperations(value);
+  } else if (key == "delay") {
+    // A section's own "delay = 0" overrides a global delay.
+    if (!ParseDelay(value, &system.delayMs)) system.delayMs = 0;
+    *delaySet = true;
+  } else if (key == "mshost") {
+    system.mshost = value;
+  } else if (key == "snc") {
+    system.sncRequired = EqualsIgnoringCase(value, "required");
+  } else if (key == "snc_partner") {
+    system.sncPartner = value;
+  } else if (key == "users_encoding") {
+    system.usersUtf8 = EqualsIgnoringCase(value, "utf-8") || EqualsIgnoringCase(value, "utf8");
+  } else if (key == "instance") {
+    system.instance = value;
+  } else if (key == "serv") {
+    system.serv = value;
+    system.servSet = true;
+  }
+}
+
+std::string TwoDigitNumber(int number) {
+  return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
+}
+
+// An instance section's keys, kept until its system's section is complete.
+struct InstanceSection {
+  std::string system;
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> keys;
+};
+
+}  // namespace
+
 SimConfig ParseSimConfig(std::string_view text) {
   SimConfig config;
   // An index, not a pointer: adding a system moves the others.
   std::size_t current = 0;
-  bool inSection = false;
-  std::vector<std::size_t> delaySet;  // systems whose section has a "delay" line
+  enum { kGlobal, kSystem, kInstance } in = kGlobal;
+  std::vector<bool> delaySet;  // per system: its section has a "delay" line
+  std::vector<InstanceSection> instanceSections;
   for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
     std::string line = Trim(raw);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
@@ -238,8 +311,26 @@ SimConfig ParseSimConfig(std::string_view text) {
       if (close == std::string::npos) continue;
       std::string name = Trim(std::string_view(line).substr(1, close - 1));
       if (name.empty()) continue;
-      // A section repeated later goes on describing the same system.
-      inSection = true;
+      // A section repeated later goes on describing the same system or
+      // instance.
+      std::size_t slash = name.find('/');
+      if (slash != std::string::npos) {
+        std::string system = Trim(std::string_view(name).substr(0, slash));
+        std::string instance = Trim(std::string_view(name).substr(slash + 1));
+        in = kInstance;
+        current = instanceSections.size();
+        for (std::size_t i = 0; i < instanceSections.size(); ++i) {
+          if (EqualsIgnoringCase(instanceSections[i].system, system) &&
+              EqualsIgnoringCase(instanceSections[i].name, instance)) {
+            current = i;
+          }
+        }
+        if (current == instanceSections.size()) {
+          instanceSections.push_back(InstanceSection{system, instance, {}});
+        }
+        continue;
+      }
+      in = kSystem;
       current = config.systems.size();
       for (std::size_t i = 0; i < config.systems.size(); ++i) {
         if (EqualsIgnoringCase(config.systems[i].name, name)) current = i;
@@ -247,6 +338,7 @@ SimConfig ParseSimConfig(std::string_view text) {
       if (current == config.systems.size()) {
         config.systems.emplace_back();
         config.systems.back().name = name;
+        delaySet.push_back(false);
       }
       continue;
     }
@@ -254,48 +346,17 @@ SimConfig ParseSimConfig(std::string_view text) {
     if (eq == std::string::npos) continue;
     std::string key = ToLower(Trim(std::string_view(line).substr(0, eq)));
     std::string value = Trim(std::string_view(line).substr(eq + 1));
-    if (!inSection) {
+    if (in == kGlobal) {
       if (key == "abort") config.globalAbort |= ParseOperations(value);
       if (key == "fail") config.globalFail |= ParseOperations(value);
       if (key == "hang") config.globalHang |= ParseOperations(value);
       if (key == "delay") ParseDelay(value, &config.globalDelayMs);
-      continue;
-    }
-    SimSystem& system = config.systems[current];
-    if (key == "host") {
-      system.host = value;
-    } else if (key == "sysnr") {
-      if (!ParseInt(value, &system.sysnr)) system.sysnr = -1;
-    } else if (key == "gwhost") {
-      system.gwhost = value;
-    } else if (key == "gwservice") {
-      system.gwservice = value;
-    } else if (key == "client") {
-      system.client = value;
-    } else if (key == "user") {
-      system.user = value;
-    } else if (key == "password") {
-      system.password = value;
-    } else if (key == "users") {
-      system.users = value;
-    } else if (key == "thusrinfo") {
-      system.thusrinfo = ParseOutcome(value);
-    } else if (key == "get_cpu_all") {
-      system.getCpuAll = ParseOutcome(value);
-    } else if (key == "abort") {
-      system.abort |= ParseOperations(value);
-    } else if (key == "fail") {
-      system.fail |= ParseOperations(value);
-    } else if (key == "hang") {
-      system.hang |= ParseOperations(value);
-    } else if (key == "delay") {
-      // A section's own "delay = 0" overrides a global delay.
-      if (!ParseDelay(value, &system.delayMs)) system.delayMs = 0;
-      delaySet.push_back(current);
-    } else if (key == "mshost") {
-      system.mshost = value;
-    } else if (key == "users_encoding") {
-      system.usersUtf8 = EqualsIgnoringCase(value, "utf-8") || EqualsIgnoringCase(value, "utf8");
+    } else if (in == kInstance) {
+      instanceSections[current].keys.emplace_back(key, value);
+    } else {
+      bool ownDelay = false;
+      ApplyKey(config.systems[current], key, value, &ownDelay);
+      if (ownDelay) delaySet[current] = true;
     }
   }
   for (std::size_t i = 0; i < config.systems.size(); ++i) {
@@ -303,9 +364,45 @@ SimConfig ParseSimConfig(std::string_view text) {
     system.abort |= config.globalAbort;
     system.fail |= config.globalFail;
     system.hang |= config.globalHang;
+    if (!delaySet[i]) system.delayMs = config.globalDelayMs;
+  }
+  // An instance starts as a copy of its system, without the ways to reach
+  // the system and without its name and service.
+  for (const InstanceSection& section : instanceSections) {
+    const SimSystem* parent = config.FindByName(section.system);
+    if (parent == nullptr) continue;
+    SimSystem instance = *parent;
+    instance.host.clear();
+    instance.sysnr = 0;
+    instance.gwhost.clear();
+    instance.gwservice.clear();
+    instance.mshost.clear();
+    instance.instance = section.name;
+    instance.serv.clear();
+    instance.servSet = false;
     bool ownDelay = false;
-    for (std::size_t set : delaySet) ownDelay = ownDelay || set == i;
-    if (!ownDelay) system.delayMs = config.globalDelayMs;
+    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &ownDelay);
+    instance.instance = section.name;
+    config.instances.push_back(std::move(instance));
+  }
+  auto complete = [](SimSystem& system) {
+    if (system.instance.empty()) {
+      system.instance = system.host + "_" + system.name + "_" + TwoDigitNumber(system.sysnr);
+    }
+    if (!system.servSet) system.serv = "sapdp" + TwoDigitNumber(system.sysnr);
+  };
+  for (SimSystem& system : config.systems) complete(system);
+  for (SimSystem& instance : config.instances) complete(instance);
+  for (SimSystem& system : config.systems) {
+    system.servers.push_back(SimServer{system.instance, system.host, system.serv});
+    for (const SimSystem& instance : config.instances) {
+      if (EqualsIgnoringCase(instance.name, system.name)) {
+        system.servers.push_back(SimServer{instance.instance, instance.host, instance.serv});
+      }
+    }
+  }
+  for (SimSystem& instance : config.instances) {
+    instance.servers = config.FindByName(instance.name)->servers;
   }
   return config;
 }

@@ -63,14 +63,26 @@ enum Operation : unsigned {
   kOpRfcMoveTo = 1u << 17,
   kOpRfcGetChars = 1u << 18,
   kOpRfcGetInt = 1u << 19,
+  kOpRfcSetInt = 1u << 20,
+  kOpRfcGetStructure = 1u << 21,
 };
 using OperationSet = unsigned;
 
 // Operation names separated by commas or blanks; unknown names are skipped.
 OperationSet ParseOperations(std::string_view value);
 
+// One row of a system's server list (TH_SERVER_LIST).
+struct SimServer {
+  std::string name;  // the instance, "<host>_<system>_<nn>" unless set otherwise
+  std::string host;
+  std::string serv;  // the dispatcher's service, "sapdp<nn>" unless set otherwise
+};
+
+// A system, or one application server (instance) of a system: an instance
+// is a copy of its system's section with the keys of its own section
+// applied over it.
 struct SimSystem {
-  std::string name;  // the section name: the destination (system id)
+  std::string name;  // the system's section name: the destination (system id)
   std::string host;
   int sysnr = 0;  // -1 when the configured value was not a number
   std::string gwhost;
@@ -87,6 +99,20 @@ struct SimSystem {
   OperationSet fail = 0;
   OperationSet hang = 0;  // these operations block for an hour
   int delayMs = 0;        // each opening and function-module call takes this much longer
+  // "snc = required": only a logon with SNC mode 1 and exactly the partner
+  // name "snc_partner = <name>" is accepted. A system with a partner name
+  // takes a logon with SNC or without; one without a partner name has no
+  // SNC, and refuses a logon that asks for it.
+  bool sncRequired = false;
+  std::string sncPartner;
+  std::string instance;  // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
+  std::string serv;      // its dispatcher's service in the server list
+  bool servSet = false;  // "serv =" given, even empty
+  Outcome thServerList;
+  Outcome rfcSystemInfo;
+  // The system's server list: the system's own section first, then its
+  // instance sections in the order they first appear.
+  std::vector<SimServer> servers;
 };
 
 struct SimConfig {
@@ -97,8 +123,11 @@ struct SimConfig {
   OperationSet globalHang = 0;
   int globalDelayMs = 0;  // for the systems whose section sets none
   std::vector<SimSystem> systems;
+  // The instance sections ("[PRD/prdapp2_PRD_02]") whose system exists.
+  std::vector<SimSystem> instances;
 
   // Null when no system matches; a null or empty host or gateway never does.
+  // A host and number may name a system's own section or an instance.
   const SimSystem* FindByHost(const char* host, int sysnr) const;
   const SimSystem* FindByGateway(const char* gwhost, const char* gwservice) const;
   const SimSystem* FindByName(std::string_view destination) const;

@@ -81,9 +81,74 @@ std::optional<FieldValue> CpuValue(std::string_view name) {
   return std::nullopt;
 }
 
-std::optional<FieldValue> ImportingValue(std::string_view function, std::string_view name) {
+std::optional<FieldValue> ServerValue(std::string_view field, const SimServer& server,
+                                      unsigned long index) {
+  if (EqualsIgnoringCase(field, "NAME")) return FieldValue::View(server.name);
+  if (EqualsIgnoringCase(field, "HOST")) return FieldValue::View(server.host);
+  if (EqualsIgnoringCase(field, "SERV")) return FieldValue::View(server.serv);
+  if (EqualsIgnoringCase(field, "MSGTYPES")) return FieldValue::Number(0xFF);
+  if (EqualsIgnoringCase(field, "HOSTADR")) {
+    return FieldValue::Number(0x0A010000ll | static_cast<long long>((index + 1) & 0xFFFF));
+  }
+  if (EqualsIgnoringCase(field, "SERVNO")) {
+    return FieldValue::Number(3200 + static_cast<long long>(index));
+  }
+  if (EqualsIgnoringCase(field, "STATE")) return FieldValue::Number(1);
+  return std::nullopt;
+}
+
+const CharField kRfcsiFields[] = {
+    {"RFCPROTO", 3},   {"RFCCHARTYP", 4}, {"RFCINTTYP", 3}, {"RFCFLOTYP", 3},   {"RFCDEST", 32},
+    {"RFCHOST", 8},    {"RFCSYSID", 8},   {"RFCDATABS", 8}, {"RFCDBHOST", 32},  {"RFCDBSYS", 10},
+    {"RFCSAPRL", 4},   {"RFCMACH", 5},    {"RFCOPSYS", 10}, {"RFCTZONE", 6},    {"RFCDAYST", 1},
+    {"RFCIPADDR", 15}, {"RFCKERNRL", 4},  {"RFCHOST2", 32}, {"RFCSI_RESV", 12}, {"RFCIPV6ADDR", 45},
+};
+const unsigned kRfcsiFieldCount = sizeof kRfcsiFields / sizeof kRfcsiFields[0];
+
+std::optional<FieldValue> SystemInfoValue(std::string_view field, const SimSystem& system) {
+  const struct {
+    const char* name;
+    std::string value;
+  } values[] = {
+      {"RFCPROTO", "011"},
+      {"RFCCHARTYP", "4103"},
+      {"RFCINTTYP", "LIT"},
+      {"RFCFLOTYP", "IE3"},
+      {"RFCDEST", system.instance},
+      {"RFCHOST", system.host.substr(0, 8)},
+      {"RFCSYSID", system.name},
+      {"RFCDATABS", system.name},
+      {"RFCDBHOST", system.host},
+      {"RFCDBSYS", "HDB"},
+      {"RFCSAPRL", "754"},
+      {"RFCMACH", "  390"},
+      {"RFCOPSYS", "Linux"},
+      {"RFCTZONE", "  3600"},
+      {"RFCDAYST", ""},
+      {"RFCIPADDR", "10.1.0.1"},
+      {"RFCKERNRL", "753"},
+      {"RFCHOST2", system.host},
+      {"RFCSI_RESV", ""},
+      {"RFCIPV6ADDR", "10.1.0.1"},
+  };
+  for (const auto& known : values) {
+    if (EqualsIgnoringCase(field, known.name)) return FieldValue::Text(known.value);
+  }
+  return std::nullopt;
+}
+
+std::optional<FieldValue> ImportingValue(std::string_view function, std::string_view name,
+                                         const SimSystem& system) {
   if (function == "GET_CPU_ALL" && EqualsIgnoringCase(name, "OP_SYSTEM")) {
     return FieldValue::Text("Linux");
+  }
+  if (function == "RFC_SYSTEM_INFO" && EqualsIgnoringCase(name, "RFCSI_EXPORT")) {
+    std::string record;
+    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
+      record +=
+          PadOrCut(SystemInfoValue(kRfcsiFields[i].name, system)->Text(), kRfcsiFields[i].width);
+    }
+    return FieldValue::Text(record);
   }
   return std::nullopt;
 }

@@ -26,12 +26,15 @@
 // exception NAME RFC_ABAP_EXCEPTION with key NAME; sysexception NAME
 // RFC_ABAP_RUNTIME_FAILURE with key NAME; other N RFC_UNKNOWN_ERROR (other
 // 0: RFC_OK without rows). RfcGetFunctionDesc of a function other than
-// THUSRINFO and GET_CPU_ALL: RFC_ABAP_RUNTIME_FAILURE, key FU_NOT_FOUND.
+// THUSRINFO, GET_CPU_ALL, TH_SERVER_LIST and RFC_SYSTEM_INFO:
+// RFC_ABAP_RUNTIME_FAILURE, key FU_NOT_FOUND. A system's instance sections
+// ("[PRD/prdapp2_PRD_02]") are reached by "ashost" and "sysnr" alone.
 //
 // "fail =" names this library's operations (RfcOpenConnection,
 // RfcCloseConnection, RfcGetFunctionDesc, RfcCreateFunction,
 // RfcDestroyFunction, RfcSetChars, RfcInvoke, RfcGetTable, RfcGetRowCount,
-// RfcMoveTo, RfcGetChars, RfcGetInt): they fail with RFC_UNKNOWN_ERROR.
+// RfcMoveTo, RfcGetChars, RfcGetInt, RfcSetInt, RfcGetStructure): they
+// fail with RFC_UNKNOWN_ERROR.
 // RfcOpenConnection looks at the system it found; the others at the system
 // of the most recent successful opening, before any at the lines before the
 // first section. "hang =" takes RfcOpenConnection and RfcInvoke; "delay ="
@@ -42,14 +45,20 @@
 // INTMODI, TID, HOSTADR integers); GET_CPU_ALL the parameters LOCAL_REMOTE
 // C5 and LOGICAL_DESTINATION C32 (set by the caller), OP_SYSTEM C10 and a
 // few more, and the table TF_CPU_ALL (integers). Names are exact upper
-// case. Tables are empty until RfcInvoke succeeds; rows count from 0 and
+// case. TH_SERVER_LIST has the integer parameters ACTIVE_SERVER and
+// SUBSYSTEM_AWARE (RfcSetInt; what is set changes nothing) and the table
+// LIST (structure MSXXLIST: NAME C40, HOST C32, SERV C20; the raw fields
+// are left out), RFC_SYSTEM_INFO the structure RFCSI_EXPORT (RfcGetStructure;
+// the character fields of RFCSI at their widths) and three integers. Tables
+// are empty, and RFCSI_EXPORT blank, until RfcInvoke succeeds; rows count from 0 and
 // the current row starts at 0. RfcGetChars writes a character field at its
 // length, blank-padded and not terminated, RFC_BUFFER_TOO_SMALL for a
 // shorter buffer; RfcGetInt reads integer fields. Texts are the Latin-1
 // bytes of the landscape as UTF-16, or with "users_encoding = utf-8" the
 // user list's UTF-8 as UTF-16.
 //
-// RfcGetVersion: "7500.0.12" (7500, 0, 12). No trace file is written.
+// RfcGetVersion: "7500.0.12" (7500, 0, 12), the text from the companion
+// library libsapucum. No trace file is written.
 // Single-threaded, like the program.
 
 #include <filesystem>
@@ -79,6 +88,10 @@ using rfcsim::nw::FieldDef;
 using rfcsim::nw::FieldType;
 using rfcsim::nw::MakeError;
 
+// From the companion library (sim/ucum), which this one imports as SAP's
+// imports libsapucum: loading this library loads that one too.
+extern "C" const char16_t* SimUcumVersionText();
+
 // The handles' structures, which the interface leaves undefined.
 struct NwRfcConnection {
   rfcsim::SimSystem system;
@@ -96,9 +109,12 @@ struct NwRfcDataContainer {
   std::map<std::string, std::u16string> chars;
   std::map<std::string, std::unique_ptr<NwRfcDataContainer>> tables;
   bool invoked = false;
+  // Integer parameters set by the caller.
+  std::map<std::string, long long> ints;
   // A table's rows: the sessions of a user list (or how to generate them),
-  // or the one CPU row.
+  // the servers of a server list, or the one CPU row.
   std::vector<rfcsim::Session> sessions;
+  std::vector<rfcsim::SimServer> servers;
   bool generated = false;
   unsigned long generatedCount = 0;
   std::string client;
@@ -125,8 +141,26 @@ State& Lib() {
   return *state;
 }
 
-NwRfcFunctionDesc kThusrinfoDesc = {"THUSRINFO", Container::kThusrinfo};
-NwRfcFunctionDesc kGetCpuAllDesc = {"GET_CPU_ALL", Container::kGetCpuAll};
+NwRfcFunctionDesc kFunctionDescs[] = {
+    {"THUSRINFO", Container::kThusrinfo},
+    {"GET_CPU_ALL", Container::kGetCpuAll},
+    {"TH_SERVER_LIST", Container::kThServerList},
+    {"RFC_SYSTEM_INFO", Container::kRfcSystemInfo},
+};
+
+NwRfcFunctionDesc* FindDesc(std::string_view name) {
+  for (NwRfcFunctionDesc& desc : kFunctionDescs) {
+    if (name == desc.name) return &desc;
+  }
+  return nullptr;
+}
+
+bool IsDesc(const NwRfcFunctionDesc* handle) {
+  for (const NwRfcFunctionDesc& desc : kFunctionDescs) {
+    if (handle == &desc) return true;
+  }
+  return false;
+}
 
 RFC_RC Report(const Error& error, RFC_ERROR_INFO* info) {
   nw::FillErrorInfo(error, info);
@@ -181,8 +215,23 @@ Error Deliver(NwRfcDataContainer& function, const SimSystem& system) {
     return *slot;
   };
   if (function.container == Container::kGetCpuAll) {
-    function.chars["OP_SYSTEM"] = Latin1ToUtf16(ImportingValue("GET_CPU_ALL", "OP_SYSTEM")->Text());
+    function.chars["OP_SYSTEM"] =
+        Latin1ToUtf16(ImportingValue("GET_CPU_ALL", "OP_SYSTEM", system)->Text());
     table("TF_CPU_ALL", Container::kTfCpuAll).rows = 1;
+    return Error();
+  }
+  if (function.container == Container::kThServerList) {
+    NwRfcDataContainer& list = table("LIST", Container::kList);
+    list.servers = system.servers;
+    list.rows = static_cast<unsigned>(list.servers.size());
+    return Error();
+  }
+  if (function.container == Container::kRfcSystemInfo) {
+    NwRfcDataContainer& rfcsi = table("RFCSI_EXPORT", Container::kRfcsi);
+    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
+      rfcsi.chars[kRfcsiFields[i].name] =
+          Latin1ToUtf16(SystemInfoValue(kRfcsiFields[i].name, system)->Text());
+    }
     return Error();
   }
   NwRfcDataContainer& users = table("USR_TABL", Container::kUsrTabl);
@@ -214,15 +263,18 @@ Error Lookup(NwRfcDataContainer* container, const SAP_UC* name, const FieldDef**
   std::string shown = nw::Narrow(name);
   *field = nw::FindField(container->container, shown);
   if (*field == nullptr) return MakeError(RFC_INVALID_PARAMETER, "field '" + shown + "' not found");
-  bool table =
-      container->container == Container::kUsrTabl || container->container == Container::kTfCpuAll;
-  if (table && container->current >= container->rows) {
+  if (IsTable(container->container) && container->current >= container->rows) {
     return MakeError(RFC_ILLEGAL_STATE, "table has no current row");
   }
   return Error();
 }
 
 std::u16string CharValue(NwRfcDataContainer& container, const FieldDef& field) {
+  if (container.container == Container::kList) {
+    std::optional<FieldValue> value =
+        ServerValue(field.name, container.servers[container.current], container.current);
+    return value ? Latin1ToUtf16(value->Text()) : std::u16string();
+  }
   if (container.container != Container::kUsrTabl) {
     auto it = container.chars.find(field.name);
     return it == container.chars.end() ? std::u16string() : it->second;
@@ -310,15 +362,12 @@ RFC_RC Invoke(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE function,
   State& s = Lib();
   if (s.connections.count(connection) == 0) return Report(InvalidHandle("connection"), info);
   NwRfcDataContainer* f = Live(function);
-  bool isFunction = f != nullptr && (f->container == Container::kThusrinfo ||
-                                     f->container == Container::kGetCpuAll);
-  if (!isFunction) return Report(InvalidHandle("function"), info);
+  if (f == nullptr || !IsFunction(f->container)) return Report(InvalidHandle("function"), info);
   const SimSystem& system = connection->system;
   HangIfConfigured(system, kOpRfcInvoke);
   TakeConfiguredDelay(system);
   if (Fails(kOpRfcInvoke)) return Report(Simulated("RfcInvoke"), info);
-  const Outcome& outcome =
-      f->container == Container::kThusrinfo ? system.thusrinfo : system.getCpuAll;
+  const Outcome& outcome = nw::OutcomeOf(system, f->container);
   Error error = nw::OutcomeError(outcome, f->function);
   if (error.code == RFC_OK && outcome.kind == OutcomeKind::kOk) error = Deliver(*f, system);
   return Report(error, info);
@@ -365,9 +414,7 @@ NWRFCSIM_EXPORT RFC_FUNCTION_DESC_HANDLE NWRFC_CALL RfcGetFunctionDesc(
       return nullptr;
     }
     std::string name = nw::Narrow(funcName);
-    NwRfcFunctionDesc* desc = name == "THUSRINFO"     ? &kThusrinfoDesc
-                              : name == "GET_CPU_ALL" ? &kGetCpuAllDesc
-                                                      : nullptr;
+    NwRfcFunctionDesc* desc = FindDesc(name);
     if (desc == nullptr) {
       Report(MakeError(RFC_ABAP_RUNTIME_FAILURE, "function module " + name + " not found",
                        "FU_NOT_FOUND"),
@@ -385,7 +432,7 @@ NWRFCSIM_EXPORT RFC_FUNCTION_DESC_HANDLE NWRFC_CALL RfcGetFunctionDesc(
 NWRFCSIM_EXPORT RFC_FUNCTION_HANDLE NWRFC_CALL
 RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE funcDescHandle, RFC_ERROR_INFO* errorInfo) {
   try {
-    if (funcDescHandle != &kThusrinfoDesc && funcDescHandle != &kGetCpuAllDesc) {
+    if (!IsDesc(funcDescHandle)) {
       Report(InvalidHandle("function description"), errorInfo);
       return nullptr;
     }
@@ -456,25 +503,70 @@ NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcInvoke(RFC_CONNECTION_HANDLE rfcHandle,
   }
 }
 
+namespace rfcsim {
+namespace {
+
+// RfcGetTable and RfcGetStructure: the function's table or structure
+// `name`, made when first asked for, as `find` knows them.
+RFC_RC GetPart(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name, DATA_CONTAINER_HANDLE* handle,
+               bool (*find)(Container, std::string_view, Container*), RFC_ERROR_INFO* errorInfo) {
+  NwRfcDataContainer* function = Live(dataHandle);
+  if (function == nullptr) return Report(InvalidHandle("data container"), errorInfo);
+  std::string shown = nw::Narrow(name);
+  Container kind;
+  if (!find(function->container, shown, &kind) || handle == nullptr) {
+    return Report(MakeError(RFC_INVALID_PARAMETER, "field '" + shown + "' not found"), errorInfo);
+  }
+  std::unique_ptr<NwRfcDataContainer>& slot = function->tables[shown];
+  if (!slot) {
+    slot = std::make_unique<NwRfcDataContainer>();
+    slot->container = kind;
+    Lib().containers.insert(slot.get());
+  }
+  *handle = slot.get();
+  return Report(Error(), errorInfo);
+}
+
+}  // namespace
+}  // namespace rfcsim
+
 NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcGetTable(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name,
                                               RFC_TABLE_HANDLE* tableHandle,
                                               RFC_ERROR_INFO* errorInfo) {
   try {
     if (Fails(kOpRfcGetTable)) return Report(Simulated("RfcGetTable"), errorInfo);
-    NwRfcDataContainer* function = Live(dataHandle);
-    if (function == nullptr) return Report(InvalidHandle("data container"), errorInfo);
-    std::string shown = nw::Narrow(name);
-    Container kind;
-    if (!nw::FindTable(function->container, shown, &kind) || tableHandle == nullptr) {
-      return Report(MakeError(RFC_INVALID_PARAMETER, "field '" + shown + "' not found"), errorInfo);
+    return GetPart(dataHandle, name, tableHandle, &nw::FindTable, errorInfo);
+  } catch (...) {
+    return Report(MakeError(RFC_MEMORY_INSUFFICIENT, "out of memory"), errorInfo);
+  }
+}
+
+NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcGetStructure(DATA_CONTAINER_HANDLE dataHandle,
+                                                  const SAP_UC* name,
+                                                  RFC_STRUCTURE_HANDLE* structHandle,
+                                                  RFC_ERROR_INFO* errorInfo) {
+  try {
+    if (Fails(kOpRfcGetStructure)) return Report(Simulated("RfcGetStructure"), errorInfo);
+    return GetPart(dataHandle, name, structHandle, &nw::FindStructure, errorInfo);
+  } catch (...) {
+    return Report(MakeError(RFC_MEMORY_INSUFFICIENT, "out of memory"), errorInfo);
+  }
+}
+
+NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcSetInt(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name,
+                                            RFC_INT value, RFC_ERROR_INFO* errorInfo) {
+  try {
+    if (Fails(kOpRfcSetInt)) return Report(Simulated("RfcSetInt"), errorInfo);
+    const FieldDef* field = nullptr;
+    NwRfcDataContainer* container = Live(dataHandle);
+    Error error = Lookup(container, name, &field);
+    if (error.code != RFC_OK) return Report(error, errorInfo);
+    if (field->type != FieldType::kInt) {
+      return Report(MakeError(RFC_CONVERSION_FAILURE,
+                              std::string("field ") + field->name + " is not an integer field"),
+                    errorInfo);
     }
-    std::unique_ptr<NwRfcDataContainer>& slot = function->tables[shown];
-    if (!slot) {
-      slot = std::make_unique<NwRfcDataContainer>();
-      slot->container = kind;
-      Lib().containers.insert(slot.get());
-    }
-    *tableHandle = slot.get();
+    container->ints[field->name] = value;
     return Report(Error(), errorInfo);
   } catch (...) {
     return Report(MakeError(RFC_MEMORY_INSUFFICIENT, "out of memory"), errorInfo);
@@ -485,8 +577,9 @@ NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcGetRowCount(RFC_TABLE_HANDLE tableHandle, u
                                                  RFC_ERROR_INFO* errorInfo) {
   if (Fails(kOpRfcGetRowCount)) return Report(Simulated("RfcGetRowCount"), errorInfo);
   NwRfcDataContainer* table = Live(tableHandle);
-  if (table == nullptr || !table->function.empty())
+  if (table == nullptr || !IsTable(table->container)) {
     return Report(InvalidHandle("table"), errorInfo);
+  }
   if (rowCount == nullptr) {
     return Report(MakeError(RFC_INVALID_PARAMETER, "no place for the row count"), errorInfo);
   }
@@ -498,8 +591,9 @@ NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcMoveTo(RFC_TABLE_HANDLE tableHandle, unsign
                                             RFC_ERROR_INFO* errorInfo) {
   if (Fails(kOpRfcMoveTo)) return Report(Simulated("RfcMoveTo"), errorInfo);
   NwRfcDataContainer* table = Live(tableHandle);
-  if (table == nullptr || !table->function.empty())
+  if (table == nullptr || !IsTable(table->container)) {
     return Report(InvalidHandle("table"), errorInfo);
+  }
   if (index >= table->rows) {
     return Report(MakeError(RFC_TABLE_MOVE_EOF,
                             "row " + std::to_string(index) + " of " + std::to_string(table->rows)),
@@ -554,7 +648,7 @@ NWRFCSIM_EXPORT const SAP_UC* NWRFC_CALL RfcGetVersion(unsigned* majorVersion,
   if (majorVersion != nullptr) *majorVersion = 7500;
   if (minorVersion != nullptr) *minorVersion = 0;
   if (patchLevel != nullptr) *patchLevel = 12;
-  return u"7500.0.12";
+  return SimUcumVersionText();
 }
 
 namespace {
@@ -569,6 +663,8 @@ namespace {
 [[maybe_unused]] constexpr NwRfcSetCharsFn kSetChars = &RfcSetChars;
 [[maybe_unused]] constexpr NwRfcInvokeFn kInvoke = &RfcInvoke;
 [[maybe_unused]] constexpr NwRfcGetTableFn kGetTable = &RfcGetTable;
+[[maybe_unused]] constexpr NwRfcGetStructureFn kGetStructure = &RfcGetStructure;
+[[maybe_unused]] constexpr NwRfcSetIntFn kSetInt = &RfcSetInt;
 [[maybe_unused]] constexpr NwRfcGetRowCountFn kGetRowCount = &RfcGetRowCount;
 [[maybe_unused]] constexpr NwRfcMoveToFn kMoveTo = &RfcMoveTo;
 [[maybe_unused]] constexpr NwRfcGetCharsFn kGetChars = &RfcGetChars;

@@ -1,8 +1,10 @@
 #include "nwrfc_model.h"
 
 #include <cstring>
+#include <vector>
 
 #include "sim_landscape.h"
+#include "sim_rows.h"
 #include "sim_unicode.h"
 
 namespace rfcsim {
@@ -91,6 +93,43 @@ constexpr FieldDef kTfCpuAllFields[] = {
     {"SWAP_FREE", FieldType::kInt, 4}, {"CPU_MHZ", FieldType::kInt, 4},
 };
 
+// TH_SERVER_LIST's integer parameters; SERVICES and SYSSERVICE (raw) are
+// left out.
+constexpr FieldDef kThServerListFields[] = {
+    {"ACTIVE_SERVER", FieldType::kInt, 4},
+    {"SUBSYSTEM_AWARE", FieldType::kInt, 4},
+};
+
+// A row of the server list (structure MSXXLIST), its character fields; the
+// raw ones are left out.
+constexpr FieldDef kListFields[] = {
+    {"NAME", FieldType::kChar, 40},
+    {"HOST", FieldType::kChar, 32},
+    {"SERV", FieldType::kChar, 20},
+};
+
+constexpr FieldDef kRfcSystemInfoFields[] = {
+    {"RFCSI_EXPORT", FieldType::kStructure, 0},
+    {"CURRENT_RESOURCES", FieldType::kInt, 4},
+    {"MAXIMAL_RESOURCES", FieldType::kInt, 4},
+    {"RECOMMENDED_DELAY", FieldType::kInt, 4},
+};
+
+// Structure RFCSI, from the landscape's table of its fields.
+const FieldDef* FindRfcsiField(std::string_view name) {
+  static const std::vector<FieldDef>* fields = [] {
+    auto* built = new std::vector<FieldDef>();
+    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
+      built->push_back({kRfcsiFields[i].name, FieldType::kChar, kRfcsiFields[i].width});
+    }
+    return built;
+  }();
+  for (const FieldDef& field : *fields) {
+    if (!name.empty() && name == field.name) return &field;
+  }
+  return nullptr;
+}
+
 template <std::size_t N>
 const FieldDef* Find(const FieldDef (&fields)[N], std::string_view name) {
   for (const FieldDef& field : fields) {
@@ -174,6 +213,10 @@ Found FindSystem(const SimConfig& config, const std::map<std::string, std::strin
 }
 
 Error CheckLogon(const SimSystem& system, const std::map<std::string, std::string>& params) {
+  std::string snc = SncRefusal(
+      system, {Value(params, "snc_mode"), Value(params, "snc_partnername"),
+               Value(params, "snc_qop"), Value(params, "snc_myname"), Value(params, "snc_lib")});
+  if (!snc.empty()) return MakeError(RFC_LOGON_FAILURE, snc);
   if (LogonAccepted(system, Value(params, "client").c_str(), Value(params, "user").c_str(),
                     Value(params, "passwd").c_str())) {
     return Error();
@@ -217,8 +260,47 @@ const FieldDef* FindField(Container container, std::string_view name) {
       return Find(kUsrTablFields, name);
     case Container::kTfCpuAll:
       return Find(kTfCpuAllFields, name);
+    case Container::kThServerList:
+      return Find(kThServerListFields, name);
+    case Container::kList:
+      return Find(kListFields, name);
+    case Container::kRfcSystemInfo:
+      return Find(kRfcSystemInfoFields, name);
+    case Container::kRfcsi:
+      return FindRfcsiField(name);
   }
   return nullptr;
+}
+
+bool IsFunction(Container container) {
+  return container == Container::kThusrinfo || container == Container::kGetCpuAll ||
+         container == Container::kThServerList || container == Container::kRfcSystemInfo;
+}
+
+const Outcome& OutcomeOf(const SimSystem& system, Container function) {
+  switch (function) {
+    case Container::kGetCpuAll:
+      return system.getCpuAll;
+    case Container::kThServerList:
+      return system.thServerList;
+    case Container::kRfcSystemInfo:
+      return system.rfcSystemInfo;
+    default:
+      return system.thusrinfo;
+  }
+}
+
+bool IsTable(Container container) {
+  return container == Container::kUsrTabl || container == Container::kTfCpuAll ||
+         container == Container::kList;
+}
+
+bool FindStructure(Container function, std::string_view name, Container* structure) {
+  if (function == Container::kRfcSystemInfo && name == "RFCSI_EXPORT") {
+    *structure = Container::kRfcsi;
+    return true;
+  }
+  return false;
 }
 
 bool FindTable(Container function, std::string_view name, Container* table) {
@@ -228,6 +310,10 @@ bool FindTable(Container function, std::string_view name, Container* table) {
   }
   if (function == Container::kGetCpuAll && name == "TF_CPU_ALL") {
     *table = Container::kTfCpuAll;
+    return true;
+  }
+  if (function == Container::kThServerList && name == "LIST") {
+    *table = Container::kList;
     return true;
   }
   return false;

@@ -57,21 +57,42 @@ Error CheckLogon(const SimSystem& system, const std::map<std::string, std::strin
 Error OutcomeError(const Outcome& outcome, std::string_view function);
 
 // The fields this library knows of its containers.
-enum class FieldType { kChar, kInt };
+enum class FieldType { kChar, kInt, kStructure };
 struct FieldDef {
   const char* name;
   FieldType type;
   unsigned length;  // characters of a char field
 };
-enum class Container { kThusrinfo, kGetCpuAll, kUsrTabl, kTfCpuAll };
+enum class Container {
+  // Function modules.
+  kThusrinfo,
+  kGetCpuAll,
+  kThServerList,
+  kRfcSystemInfo,
+  // Their tables.
+  kUsrTabl,
+  kTfCpuAll,
+  kList,
+  // Their structures.
+  kRfcsi,
+};
+
+bool IsFunction(Container container);
+// What the system answers to a function module.
+const Outcome& OutcomeOf(const SimSystem& system, Container function);
+bool IsTable(Container container);
 
 // Null when the container has no field of that exact name (names are
 // upper case, as the system's dictionary has them).
 const FieldDef* FindField(Container container, std::string_view name);
 
 // The tables of a function module ("USR_TABL" of THUSRINFO, "TF_CPU_ALL" of
-// GET_CPU_ALL); false for any other name.
+// GET_CPU_ALL, "LIST" of TH_SERVER_LIST); false for any other name.
 bool FindTable(Container function, std::string_view name, Container* table);
+
+// The structured parameters of a function module ("RFCSI_EXPORT" of
+// RFC_SYSTEM_INFO); false for any other name.
+bool FindStructure(Container function, std::string_view name, Container* structure);
 
 // Writes `value` as a field of `fieldLength` characters: blank-padded or
 // cut, not terminated. RFC_BUFFER_TOO_SMALL (nothing written) when the

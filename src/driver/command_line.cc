@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/password.h"
 #include "platform/worker_process.h"
 
@@ -17,6 +18,7 @@ void CheckRunLimits(RunState& rs) {
     FatalError(rs, "Error 1021: Invalid JOBS= value (1 to " + std::to_string(Parameters::kMaxJobs) +
                        ") !");
   }
+  TakeReportParameters(rs);
 }
 
 void SetParameters(RunState& rs, std::string_view typed) {
@@ -48,6 +50,7 @@ void StartUp(RunState& rs) {
     params += rs.args[i];
   }
   SetParameters(rs, params);
+  ChooseReportDialect(rs);
   CheckRunLimits(rs);
   // A check lives for a few milliseconds, and its first reading of the
   // clock or of the time zone costs page faults and system calls: each is

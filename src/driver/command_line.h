@@ -15,7 +15,7 @@ constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_REL
 
 // Builds the key table, and takes the profile name and the parameter text
 // (every further argument, joined by one blank) from rs.args. No profile
-// name: error 1001.
+// name: error 1001. FORMAT= is taken here, from the command line alone.
 void StartUp(RunState& rs);
 
 // The header line, with the time of day and the version: built at its first
@@ -28,7 +28,8 @@ void SetParameters(RunState& rs, std::string_view typed);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
 // the program takes, with error 1021 when JOBS= is not a number of
-// systems it checks at once.
+// systems it checks at once, with error 1022 or 1023 when the parameters
+// of a FORMAT= dialect are not usable.
 void CheckRunLimits(RunState& rs);
 
 }  // namespace tolvaran

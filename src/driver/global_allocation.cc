@@ -46,7 +46,8 @@ void ReadProfileIndex(RunState& rs) {
   }
 }
 
-void ReadGlobalSensorFile(RunState& rs) {
+// Returns the sensor line's parameters as typed, ":" not yet blanks.
+std::string ReadGlobalSensorFile(RunState& rs) {
   std::string sensor = rs.params.firstWord;
   sensor.resize(10, ' ');
   const std::string listing_prefix = "# GSNG: " + sensor;
@@ -59,6 +60,7 @@ void ReadGlobalSensorFile(RunState& rs) {
   rs.foundFlag = false;
 
   std::string sensor_text;
+  std::string sensor_typed;
   TextReader reader(std::move(bytes));
   std::string line;
   while (reader.ReadPiece(199, &line)) {
@@ -76,6 +78,7 @@ void ReadGlobalSensorFile(RunState& rs) {
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
+      sensor_typed = raw;
       // The sensor line's parameters replace the command line's; keys are
       // looked up in the command line's until the allocation is done.
       rs.params = ParseParameters(rs.params.upper.view(), ColonsAsBlanks(raw));
@@ -94,6 +97,7 @@ void ReadGlobalSensorFile(RunState& rs) {
     std::string argument = rs.args.size() > 2 ? rs.args[2] : "";
     FatalError(rs, "Error 1030: Global Sensor " + argument + " not found...");
   }
+  return sensor_typed;
 }
 
 }  // namespace
@@ -110,8 +114,9 @@ void AllocateGlobalSensor(RunState& rs) {
   rs.failedCount = 0;
   const Parameters commandLine = rs.params;
 
+  std::string sensorTyped;
   if (rs.profileName == "Dalvenor.Gbl") {
-    ReadGlobalSensorFile(rs);
+    sensorTyped = ReadGlobalSensorFile(rs);
   } else {
     ReadProfileIndex(rs);
   }
@@ -123,6 +128,7 @@ void AllocateGlobalSensor(RunState& rs) {
   if (rs.itemName.empty()) FatalError(rs, "Error 1026: Global Item Idenification missing...");
 
   SetParameters(rs, rs.params.raw.view());
+  CopyWordKeys(ParseParameters(sensorTyped), &rs.params);
   KeepRunLimits(commandLine, &rs.params);
   CheckRunLimits(rs);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/command_line.h"
+#include "driver/monitor_report.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
@@ -22,10 +23,13 @@ namespace {
 
 // One listed system from the reading of its profile to its channel and
 // state line.
-struct ListedSystem {
-  bool skipped = false;   // the profile could not be opened: no state line
-  bool connect = false;   // the profile is sound: a worker checks the system
-  bool failFlag = false;  // the profile failed its checks
+struct ListingEntry {
+  bool skipped = false;      // the profile could not be opened: no state line
+  bool connect = false;      // the profile is sound: a worker checks the system
+  bool failFlag = false;     // the profile failed its checks
+  std::string profileFault;  // the message of that, when it has one
+  std::string profile;       // the name the listing gives
+  std::string workerFault;   // why no worker could be started
   std::string label;
   std::string destination;
   std::string progress;  // the system's progress line, without its state
@@ -62,9 +66,22 @@ void SetLabel(RunState& rs) {
   }
 }
 
+// Why a worker's check of a system gave no counts.
+RunError OutcomeError(const SystemOutcome& o, const std::string& destination) {
+  if (o.aborted) return ErrorOfFailureReport(o.report);
+  if (!o.opened) return ErrorOfMessage("Error 1011: RFC-Open for " + destination + " failed !");
+  const QueryResult& failed = o.cpuDone && o.cpu.outcome != kOutcomeOk ? o.cpu : o.usage;
+  return ErrorOfMessage(QueryFailureText(failed, false));
+}
+
 class Listing {
  public:
-  explicit Listing(RunState& rs) : rs_(rs), deadline_(RunDeadline(rs)) {}
+  explicit Listing(RunState& rs) : rs_(rs), deadline_(RunDeadline(rs)) {
+    result_.itemName = rs.itemName.str();
+    result_.item = MeasureIndex(rs.itemName.view());
+  }
+
+  ListingResult TakeResult() { return std::move(result_); }
 
   void Run() {
     for (;;) {
@@ -86,7 +103,7 @@ class Listing {
   // fields carry over to the next one.
   void ReadNext() {
     ++rs_.systemCount;
-    ListedSystem system;
+    ListingEntry system;
     rs_.profileName.Clear();
     std::string bytes;
     std::string path;
@@ -99,7 +116,8 @@ class Listing {
     }
     rs_.profilePath.Set(path);
     rs_.failFlag = false;
-    ReadListedProfile(rs_, bytes);
+    system.profile = rs_.profileName.str();
+    system.profileFault = ReadListedProfile(rs_, bytes);
     SetLabel(rs_);
     system.label = rs_.systemLabel.str();
     system.destination = rs_.profile.destination.str();
@@ -127,7 +145,10 @@ class Listing {
       std::string error;
       system.worker = pool_.Start(launch, &error);
       // A worker that cannot be started is that system's failure.
-      if (system.worker == 0) system.done = true;
+      if (system.worker == 0) {
+        system.done = true;
+        system.workerFault = error;
+      }
     }
     window_.push_back(std::move(system));
   }
@@ -137,7 +158,7 @@ class Listing {
   void Collect() {
     std::vector<WorkerResult> results = pool_.Wait(deadline_);
     for (WorkerResult& result : results) {
-      for (ListedSystem& system : window_) {
+      for (ListingEntry& system : window_) {
         if (system.worker != result.id || system.done) continue;
         system.done = true;
         system.answered = DecodeOutcome(result.output, &system.outcome);
@@ -151,7 +172,7 @@ class Listing {
     }
     if (results.empty() && deadline_.HasPassed()) {
       bool killed = false;
-      for (ListedSystem& system : window_) {
+      for (ListingEntry& system : window_) {
         if (system.done) continue;
         pool_.Kill(system.worker);
         system.done = system.timedOut = killed = true;
@@ -161,7 +182,7 @@ class Listing {
     }
   }
 
-  void ApplyOutcome(const ListedSystem& system) {
+  void ApplyOutcome(const ListingEntry& system) {
     const SystemOutcome& o = system.outcome;
     if (rs_.verbose && o.configNote) {
       rs_.host->WriteOut(ConfigFileNote(system.destination));
@@ -179,8 +200,8 @@ class Listing {
       if (rs_.runStatus == RunStatus::kOk) {
         WriteUsage(rs_, o.counts);
         // The item's channel goes out at once; a check listing stays in
-        // the buffer.
-        if (!rs_.params.check) {
+        // the buffer, and a monitor's dialect is rendered at the end.
+        if (!rs_.params.check && !report_) {
           rs_.host->WriteOut(rs_.resultBuffer.view());
           rs_.resultBuffer.Clear();
         }
@@ -196,8 +217,39 @@ class Listing {
     }
   }
 
+  // Why a system that was read has no value, for a monitor's dialect.
+  RunError Fault(const ListingEntry& system) const {
+    if (system.timedOut) {
+      return ErrorOfMessage(
+          TimeoutMessage(system.destination.empty() ? system.label : system.destination,
+                         rs_.params.timeoutSeconds));
+    }
+    if (system.failFlag && !system.profileFault.empty()) return ErrorOfMessage(system.profileFault);
+    if (!system.answered) {
+      return ErrorOfMessage("Error 1015: Other Failure raised ! - " +
+                            (system.workerFault.empty()
+                                 ? std::string("the check ended without an answer")
+                                 : "the check could not be started: " + system.workerFault));
+    }
+    return OutcomeError(system.outcome, system.destination);
+  }
+
+  void Record(const ListingEntry& system, bool ok) {
+    ListedSystem listed;
+    listed.profile = system.profile;
+    listed.label = system.label;
+    if (ok) {
+      listed.state = result_.item >= 0 ? SystemState::kOk : SystemState::kPartial;
+      listed.values = ValuesInOrder(system.outcome.counts);
+    } else {
+      listed.state = SystemState::kFailed;
+      listed.error = Fault(system);
+    }
+    result_.systems.push_back(std::move(listed));
+  }
+
   // Writes one system's channel and state line, in listing order.
-  void Emit(const ListedSystem& system) {
+  void Emit(const ListingEntry& system) {
     if (system.skipped) return;
     rs_.foundFlag = false;
     rs_.failFlag = system.failFlag;
@@ -221,6 +273,7 @@ class Listing {
                         : !ok           ? "Rfc Failure"
                         : rs_.foundFlag ? "Processed"
                                         : "Not Found";
+    if (report_) Record(system, ok);
     if (rs_.verbose) {
       rs_.headerLine.Set(system.progress);
       rs_.host->WriteOut("\n" + rs_.headerLine.str() + " State=" + state + "\n");
@@ -230,8 +283,17 @@ class Listing {
   RunState& rs_;
   Deadline deadline_;
   WorkerPool pool_;
-  std::deque<ListedSystem> window_;
+  std::deque<ListingEntry> window_;
+  const bool report_ = WantsReport(rs_);
+  // What a monitor's dialect renders, system by system in listing order.
+  ListingResult result_;
 };
+
+std::string ListingSummary(const RunState& rs) {
+  return "(***) " + rs.itemName.str() + ": NoSystems=" + std::to_string(rs.systemCount) +
+         ", Processed=" + std::to_string(rs.processedCount) +
+         ", Failed=" + std::to_string(rs.failedCount);
+}
 
 }  // namespace
 
@@ -239,6 +301,19 @@ int RunListing(RunState& rs) {
   // Loaded before anything is written, so that a missing library's error
   // document is the whole output.
   RequireRfcBackend(rs);
+
+  if (WantsReport(rs)) {
+    // The listing's file; the listing reads other profiles under that name.
+    const std::string subject = ReportSubject(rs);
+    Listing listing(rs);
+    listing.Run();
+    ListingResult result = listing.TakeResult();
+    result.summary = ListingSummary(rs);
+    CheckReport report = CheckReport::Listing(rs.client.str(), std::move(result));
+    // Who an error of the delivery itself (OUT=) is about.
+    report.system = subject;
+    return FinishWithReport(rs, report);
+  }
 
   const std::string header = HeaderLine(rs);
   if (rs.verbose) rs.host->WriteOut(header + "\n");
@@ -267,10 +342,7 @@ int RunListing(RunState& rs) {
   // A failure text is no line yet; a check listing ends its own last line.
   if (stray.empty() || stray.back() != '\n') rs.resultBuffer.Append("\n");
   OpenText(rs);
-  AppendDocumentText(rs, "(***) " + rs.itemName.str() +
-                             ": NoSystems=" + std::to_string(rs.systemCount) +
-                             ", Processed=" + std::to_string(rs.processedCount) +
-                             ", Failed=" + std::to_string(rs.failedCount));
+  AppendDocumentText(rs, ListingSummary(rs));
   CloseText(rs);
   CloseDocument(rs);
   rs.host->WriteOut(rs.resultBuffer.str() + "\n");

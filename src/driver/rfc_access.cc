@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/run_deadline.h"
 #include "output/result_document.h"
 #include "rfc/library_loader.h"
@@ -16,9 +17,22 @@ namespace {
 // The library's error handler has no parameter for the run: this is the
 // one place that keeps what it needs, from InstallLibraryErrorHandler on.
 Host* handler_host = nullptr;
+ReportSettings handler_report;
+std::string handler_subject;
 
 void OnLibraryAbort(const FailureReport& report) {
-  if (handler_host) PrintFailureReport(*handler_host, report);
+  if (!handler_host) ExitProcessNow(1);
+  if (handler_report.dialect != ReportDialect::kNone) {
+    int status = 2;
+    // Nothing may unwind into the library: memory that runs out here ends
+    // the process without a word, as a write that fails would.
+    try {
+      status = DeliverFailureReport(*handler_host, handler_report, handler_subject, report);
+    } catch (...) {
+    }
+    ExitProcessNow(status);
+  }
+  PrintFailureReport(*handler_host, report);
   ExitProcessNow(1);
 }
 
@@ -63,6 +77,9 @@ std::string LibraryVersionLines(const RfcLibrarySearch& search) {
   std::string lines;
   if (search.backend) {
     lines = "RFC library: " + search.file + " (" + search.backend->Describe() + ")\n";
+    for (const LibraryCompanion& companion : search.companions) {
+      lines += "  with " + companion.name + ": " + companion.path + "\n";
+    }
   } else if (search.refused.empty()) {
     lines = "RFC library: none found (" + NamesLookedFor(search) + ")\n";
   }
@@ -76,6 +93,8 @@ std::string LibraryVersionLines(const RfcLibrarySearch& search) {
 
 void InstallLibraryErrorHandler(RunState& rs) {
   handler_host = rs.host;
+  handler_report = rs.report;
+  handler_subject = ReportSubject(rs);
   rs.backend->InstallErrorHandler(&OnLibraryAbort);
 }
 
@@ -91,6 +110,8 @@ ConnectionRequest ConnectionRequestFor(RunState& rs) {
   request.hostname = p.hostname.str();
   request.gatewayHost = p.gatewayHost.str();
   request.gatewayService = p.gatewayService.str();
+  request.snc = {p.sncMode.str(), p.sncPartner.str(), p.sncQop.str(), p.sncMyname.str(),
+                 p.sncLibrary.str()};
   std::string systemNumber = p.systemNumber.str();
   if (rs.params.hostOverride) request.hostname = rs.hostOverride.str();
   if (rs.params.numberOverride) systemNumber = rs.systemNumberOverride.str();
@@ -141,6 +162,7 @@ void PrintFailureReport(Host& host, const FailureReport& report) {
 }
 
 void EndWithFailureReport(RunState& rs, const FailureReport& report) {
+  if (WantsReport(rs)) EndWithFailureReportIn(rs, report);
   PrintFailureReport(*rs.host, report);
   throw RunEnd{1, false};
 }

@@ -7,6 +7,7 @@
 #include "driver/command_line.h"
 #include "driver/global_allocation.h"
 #include "driver/listing.h"
+#include "driver/monitor_report.h"
 #include "driver/profile_location.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
@@ -45,6 +46,15 @@ const char kUsage[] =
     "                            set it a few seconds below the sensor's timeout\n"
     "               /CHECK       plain check listing instead of a document\n"
     "               CH=n         Tembrel dialect: only channel n's value\n"
+    "               FORMAT=name  another monitor's format instead of the document:\n"
+    "                            SCRIPTV2 (PRTG Script v2 JSON), PLUGIN (the\n"
+    "                            monitoring-plugin line of Nagios, Icinga,\n"
+    "                            Checkmk, Naemon), OPENMETRICS (Prometheus);\n"
+    "                            no progress lines, no /CHECK then\n"
+    "               WARN=r CRIT=r  PLUGIN: ranges 10, 10:, ~:10, 10:20, @10:20\n"
+    "                            on Active Users, in a listing on ITEM='s value\n"
+    "               OUT=file     OPENMETRICS: replace this file (name.prom)\n"
+    "                            atomically instead of standard output\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n"
     "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
@@ -54,8 +64,10 @@ const char kUsage[] =
     "and each library file found that does not load, with the reason.\n"
     "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
-    "2 error document, or the output could not be written. README.md explains\n"
-    "every error number (Troubleshooting).\n";
+    "2 error document, or the output could not be written. With FORMAT=:\n"
+    "SCRIPTV2 and OPENMETRICS 0 once written (2: OUT= not written), PLUGIN\n"
+    "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN. README.md explains every error\n"
+    "number (Troubleshooting).\n";
 
 // Written when memory runs out: the document is built without allocating.
 const char kOutOfMemoryDocument[] =
@@ -108,6 +120,15 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   } catch (const RunEnd& end) {
     if (end.writeResultBuffer && ClaimOutput()) host.WriteOut(rs->resultBuffer.view());
     return end.status;
+  } catch (const std::bad_alloc&) {
+    if (!WantsReport(*rs)) throw;
+    // The monitor still gets its dialect's error, once the largest texts
+    // are given back; should even that fail, the error document follows.
+    rs->serverListing = std::string();
+    rs->profileBytes = std::string();
+    return FinishWithReport(
+        *rs, CheckReport::Failure(ReportSubject(*rs),
+                                  ErrorOfMessage("Error 1099: Not enough memory !")));
   }
 }
 

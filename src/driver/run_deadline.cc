@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "driver/monitor_report.h"
 #include "output/result_document.h"
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
@@ -31,14 +32,23 @@ Deadline RunDeadline(const RunState& rs) {
 void StartRunDeadline(RunState& rs, const std::string& subject) {
   if (rs.params.timeoutSeconds <= 0 || RunWatchdog()) return;
   Host* host = rs.host;
-  std::string document = ErrorDocumentText(TimeoutMessage(subject, rs.params.timeoutSeconds));
-  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(rs), [host, document] {
+  const std::string message = TimeoutMessage(subject, rs.params.timeoutSeconds);
+  // What goes out at the deadline is made now: the main thread may be
+  // anywhere then, the run record in use.
+  PreparedReport timeout;
+  if (WantsReport(rs)) {
+    timeout =
+        PrepareReport(rs.report, CheckReport::Failure(ReportSubject(rs), ErrorOfMessage(message)));
+  } else {
+    timeout.bytes = ErrorDocumentText(message);
+    timeout.status = 2;
+  }
+  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(rs), [host, timeout] {
     // The library may be blocked holding its own locks: the process ends
     // without unloading it, once the lock of the configuration file is
     // released and the document is out.
     ReleaseLibraryConfigLock();
-    host->WriteOut(document);
-    ExitProcessWithoutCleanup(2);
+    ExitProcessWithoutCleanup(DeliverReport(*host, timeout));
   });
 }
 

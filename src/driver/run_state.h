@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/parameters.h"
+#include "driver/report_settings.h"
 #include "platform/host.h"
 #include "rfc/backend.h"
 #include "text/fixed_text.h"
@@ -43,6 +44,13 @@ struct SystemProfile {
   FixedText<32> systemNumber;
   FixedText<62> gatewayHost;
   FixedText<32> gatewayService;
+  // The optional SNC keys ("Snc-Mode...:" and the like). Each profile's
+  // own: a listed profile without them does not take another's.
+  FixedText<64> sncMode;
+  FixedText<64> sncPartner;
+  FixedText<64> sncQop;
+  FixedText<64> sncMyname;
+  FixedText<64> sncLibrary;
   // One bit per field, in the order of the keys (Extcompany.: first): set
   // while the field holds a value that was cut to fit. Such a field is
   // invalid, also for a later profile that lacks the key and so keeps it.
@@ -70,6 +78,8 @@ struct RunState {
   bool verbose = false;
   FixedText<124> headerLine;
   OutputFlavour outputFlavour = OutputFlavour::kExeXml;
+  // FORMAT= and its parameters: a monitor's dialect instead of the document.
+  ReportSettings report;
   FixedText<96> profileDir;
   FixedText<82> profilePath;
   // The profile file opened by the location step, read whole; empty when

@@ -4,6 +4,7 @@
 
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/rfc_access.h"
 #include "driver/run_deadline.h"
 #include "driver/system_profile.h"
@@ -82,6 +83,13 @@ int RunSingleSystem(RunState& rs) {
   if (rs.runStatus == RunStatus::kOk) WriteUsage(rs, counts);
   rs.backend->Close(connection);
 
+  if (rs.runStatus == RunStatus::kOk && WantsReport(rs)) {
+    int status =
+        FinishWithReport(rs, CheckReport::Single(rs.profile.destination.str(), rs.client.str(),
+                                                 ValuesInOrder(counts), UsageSummary(rs, counts)));
+    DeleteTraceFile(*rs.host);
+    return status;
+  }
   if (rs.runStatus == RunStatus::kOk) {
     if (!ClaimOutput()) return 2;
     rs.host->WriteOut(rs.resultBuffer.view());

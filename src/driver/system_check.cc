@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 
 #include "driver/parameters.h"
 #include "output/result_document.h"
@@ -108,6 +109,11 @@ std::string EncodeTask(const SystemTask& task) {
   out.AddNumber("system_number", r.systemNumber);
   out.Add("gateway_host", r.gatewayHost);
   out.Add("gateway_service", r.gatewayService);
+  out.Add("snc_mode", r.snc.mode);
+  out.Add("snc_partner", r.snc.partner);
+  out.Add("snc_qop", r.snc.qop);
+  out.Add("snc_myname", r.snc.myname);
+  out.Add("snc_library", r.snc.library);
   out.Add("count_client", task.client);
   out.AddNumber("remaining_ms", task.remainingMs);
   return out.Finish();
@@ -130,6 +136,15 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
   task->remainingMs = remaining < 0 ? -1 : Clamped(remaining, 0, kMaxRemainingMs);
+  // SNC is optional in a task: a profile without it sends none.
+  const std::pair<const char*, std::string*> snc[] = {{"snc_mode", &r.snc.mode},
+                                                      {"snc_partner", &r.snc.partner},
+                                                      {"snc_qop", &r.snc.qop},
+                                                      {"snc_myname", &r.snc.myname},
+                                                      {"snc_library", &r.snc.library}};
+  for (const auto& [key, field] : snc) {
+    if (const std::string* found = in.Find(key)) *field = *found;
+  }
   return ok;
 }
 

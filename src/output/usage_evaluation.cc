@@ -59,6 +59,20 @@ void WriteItem(RunState& rs, const UsageCounts& counts) {
 void WriteDocument(RunState& rs, const UsageCounts& counts) {
   OpenDocument(rs);
   OpenText(rs);
+  AppendDocumentText(rs, UsageSummary(rs, counts));
+  CloseText(rs);
+
+  const MeasureValues values = ValuesInOrder(counts);
+  for (std::size_t i = 0; i < kMeasureCount; ++i) {
+    WriteChannel(rs, kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]),
+                 "");
+  }
+  CloseDocument(rs);
+}
+
+}  // namespace
+
+std::string UsageSummary(const RunState& rs, const UsageCounts& counts) {
   std::string summary = "(";
   summary += rs.profile.destination.view();
   if (rs.client.empty()) {
@@ -76,18 +90,8 @@ void WriteDocument(RunState& rs, const UsageCounts& counts) {
   summary += Grouped(counts.terminals);
   summary += ", Sessions=";
   summary += Grouped(counts.sessions);
-  AppendDocumentText(rs, summary);
-  CloseText(rs);
-
-  const MeasureValues values = ValuesInOrder(counts);
-  for (std::size_t i = 0; i < kMeasureCount; ++i) {
-    WriteChannel(rs, kMeasures[i].channelName, kMeasures[i].displayName, std::to_string(values[i]),
-                 "");
-  }
-  CloseDocument(rs);
+  return summary;
 }
-
-}  // namespace
 
 MeasureValues ValuesInOrder(const UsageCounts& counts) {
   return {counts.activeUsers, counts.tranCodes,     counts.terminals,
@@ -122,7 +126,9 @@ UsageCounts UsageCounter::Counts() const {
 }
 
 void WriteUsage(RunState& rs, const UsageCounts& counts) {
-  if (rs.params.check) {
+  // A monitor's dialect (FORMAT=) is rendered from the counts: no check
+  // listing instead.
+  if (rs.params.check && rs.report.dialect == ReportDialect::kNone) {
     WriteCheckListing(rs, counts);
   } else if (rs.itemMode) {
     WriteItem(rs, counts);

@@ -49,6 +49,11 @@ class UsageCounter final : public SessionSink {
 QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
                           UsageCounts* counts);
 
+// The summary of a single run's counts: "(PRD) System-Usage: Active
+// Users=6, ...", with CLIENT= "(PRD) Sys-Usage Client[100]: ...", a count
+// that stopped at the name lists' limit as "Active Users now >= 728".
+std::string UsageSummary(const RunState& rs, const UsageCounts& counts);
+
 // Writes counted values into the result buffer in the mode the run asks
 // for: the check listing, the item's channel (a listing), or the document.
 void WriteUsage(RunState& rs, const UsageCounts& counts);

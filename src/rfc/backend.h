@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/worker_process.h"
 
@@ -55,6 +57,25 @@ struct FailureReport {
 // an error, nor unwound through.
 using AbortHandler = void (*)(const FailureReport& report);
 
+// Secure Network Communications for a connection: with mode "1" the
+// library encrypts the traffic, the logon included, with the cryptographic
+// library `library` and authenticates the system as `partner` (its SNC
+// name, "p:CN=..."). Empty values are not passed.
+struct SncSettings {
+  std::string mode;     // "1" on, "0" or empty off
+  std::string partner;  // the system's SNC name
+  std::string qop;      // quality of protection: 1, 2, 3, 8 or 9
+  std::string myname;   // this program's own SNC name
+  std::string library;  // the cryptographic library's path
+  bool On() const { return mode == "1"; }
+};
+
+// One application server (instance) of a system, to be reached on its own.
+struct ServerTarget {
+  std::string host;
+  int systemNumber = 0;
+};
+
 // The connection data of one system, from its profile.
 struct ConnectionRequest {
   std::string destination;
@@ -67,9 +88,25 @@ struct ConnectionRequest {
   int systemNumber = 0;  // the profile's, or the one carried over
   std::string gatewayHost;
   std::string gatewayService;
+  SncSettings snc;
   // The run's deadline, which bounds the wait for the configuration file's
   // lock; never sent to a worker, which sets its own.
   Deadline deadline = Deadline::Never();
+  // Set: the opening goes to this application server of the system instead
+  // of the one the profile or the destination names, as an R/3 connection
+  // with the profile's client, user, password and language. A destination
+  // with a file "SapRfc.<destination>" keeps the GWHOST and GWSERV of its
+  // section there (the file is read, not installed); otherwise no gateway
+  // is named, and the library takes the server's own.
+  std::optional<ServerTarget> server;
+};
+
+// One row of the system's list of active application servers
+// (TH_SERVER_LIST), its texts without their trailing blanks.
+struct ServerEntry {
+  std::string name;     // the instance, "<host>_<system>_<number>"
+  std::string host;     // where it runs
+  std::string service;  // its dispatcher's service, "sapdp<number>"
 };
 
 // An open connection; 0 is none.
@@ -119,6 +156,18 @@ class RfcBackend {
   // The user list (THUSRINFO), session by session into `sink` when the call
   // succeeded.
   virtual QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) = 0;
+
+  // The system's active application servers (TH_SERVER_LIST with
+  // ACTIVE_SERVER = 1), in the system's order, into `servers` when the
+  // call succeeded. On an exception (NO_SERVER_LIST, a missing
+  // authorisation) `exceptionText` names it.
+  virtual QueryResult FetchServerList(ConnectionId connection,
+                                      std::vector<ServerEntry>* servers) = 0;
+
+  // The name of the application server the connection is attached to
+  // (RFC_SYSTEM_INFO's RFCDEST, "<host>_<system>_<number>"), without its
+  // trailing blanks, into `name` when the call succeeded.
+  virtual QueryResult FetchInstanceName(ConnectionId connection, std::string* name) = 0;
 
   virtual void Close(ConnectionId connection) = 0;
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/host.h"
+#include "rfc/nwrfc/destination_section.h"
 
 namespace tolvaran {
 
@@ -47,6 +48,24 @@ int LockWaitSeconds(Deadline deadline) {
 
 bool HasDestinationConfig(Host& host, std::string_view destination) {
   return host.IsRegularFile(DestinationConfigName(destination));
+}
+
+bool ReadDestinationGateway(Host& host, std::string_view destination, std::string* gatewayHost,
+                            std::string* gatewayService, std::string* refusal) {
+  const std::string source = DestinationConfigName(destination);
+  std::string text;
+  if (!host.ReadFile(source, &text)) {
+    *refusal = source + " not readable";
+    return false;
+  }
+  if (text.size() > kDestinationConfigLimit) {
+    *refusal = source + " too large";
+    return false;
+  }
+  DestinationSection section = ReadDestinationSection(text, destination);
+  *gatewayHost = section.gwhost;
+  *gatewayService = section.gwserv;
+  return true;
 }
 
 void UseDestinationConfig(Host& host, std::string_view destination) {

@@ -32,6 +32,14 @@ constexpr std::size_t kDestinationConfigLimit = 1u << 20;
 // (a regular file: a FIFO or device is never waited for).
 bool HasDestinationConfig(Host& host, std::string_view destination);
 
+// The gateway that the destination's section of "SapRfc.<destination>"
+// names (GWHOST, GWSERV; empty where it names none), read without
+// installing the file. False when the file cannot be read or is larger
+// than kDestinationConfigLimit, with `refusal` saying so as
+// InstallLibraryConfig does.
+bool ReadDestinationGateway(Host& host, std::string_view destination, std::string* gatewayHost,
+                            std::string* gatewayService, std::string* refusal);
+
 // Sets RFC_INI to the full path of "SapRfc.<destination>" when that file is
 // there (otherwise the environment is left as it is). Called before the
 // library is loaded, for a library that reads the variable once; calling it

@@ -106,23 +106,29 @@ void AddRow(FakeTable* table, const std::string& bytes) {
   table->rows.push_back(std::move(row));
 }
 
+// True when the table's row type is the structure `name` as the layout
+// table describes it; a fault otherwise.
+bool HasRowType(const FakeTableRef& ref, const char* name, const FieldLayout* fields,
+                unsigned count) {
+  const FakeInstall* type = FindType(ref.type);
+  if (!type || type->name != name || type->count != count) {
+    Fault(ref.name + " has no " + name + " row type");
+    return false;
+  }
+  for (unsigned i = 0; i < count; ++i) {
+    const FakeField& f = type->fields[i];
+    if (f.name != fields[i].name || f.type != fields[i].type || f.length != fields[i].length) {
+      Fault(std::string(name) + " field " + f.name + " is not the layout's");
+    }
+  }
+  return true;
+}
+
 // The user list goes into a table whose row type is the UINFO structure
 // as the layout table describes it.
 void DeliverUserRows(const FakeTableRef& ref) {
   FakeTable* table = LiveTable(ref.ithandle, "RfcReceive");
-  const FakeInstall* type = FindType(ref.type);
-  if (!table) return;
-  if (!type || type->name != "UINFO" || type->count != kUinfoFieldCount) {
-    Fault("USR_TABL has no UINFO row type");
-    return;
-  }
-  for (unsigned i = 0; i < kUinfoFieldCount; ++i) {
-    const FakeField& f = type->fields[i];
-    if (f.name != kUinfoFields[i].name || f.type != kUinfoFields[i].type ||
-        f.length != kUinfoFields[i].length) {
-      Fault("UINFO field " + f.name + " is not the layout's");
-    }
-  }
+  if (!table || !HasRowType(ref, "UINFO", kUinfoFields, kUinfoFieldCount)) return;
   if (State().userRowBlock) {
     table->block = State().userRowBlock;
     return;
@@ -240,12 +246,26 @@ extern "C" int RFC_CALL LibReceive(RfcHandle handle, ParameterEntry* importing, 
   for (ParameterEntry* p = importing; p && p->name; ++p) {
     std::memset(p->addr, p->type == kRfcTypeChar ? 'R' : 0x7F, p->leng);
   }
-  const bool users = s.lastFunction == "THUSRINFO";
-  int outcome = users ? s.userListOutcome : s.cpuOutcome;
+  const std::string& function = s.lastFunction;
+  int outcome = function == "THUSRINFO"         ? s.userListOutcome
+                : function == "TH_SERVER_LIST"  ? s.serverListOutcome
+                : function == "RFC_SYSTEM_INFO" ? s.systemInfoOutcome
+                                                : s.cpuOutcome;
   if (outcome == kRfcOk) {
+    for (ParameterEntry* p = importing; p && p->name; ++p) {
+      if (function == "RFC_SYSTEM_INFO" && std::string(p->name) == "RFCSI_EXPORT") {
+        std::memcpy(p->addr, s.systemInfo.data(),
+                    std::min<std::size_t>(s.systemInfo.size(), p->leng));
+      }
+    }
     for (const FakeTableRef& ref : received.tables) {
       if (ref.name == "USR_TABL") {
         DeliverUserRows(ref);
+      } else if (ref.name == "LIST") {
+        FakeTable* table = LiveTable(ref.ithandle, "RfcReceive");
+        if (table && HasRowType(ref, "MSXXLIST", kMsxxlistFields, kMsxxlistFieldCount)) {
+          for (const std::string& row : s.serverRows) AddRow(table, row);
+        }
       } else if (FakeTable* table = LiveTable(ref.ithandle, "RfcReceive")) {
         AddRow(table, std::string(table->leng, '\x01'));
       }
@@ -393,6 +413,31 @@ std::string UinfoRow(const std::map<std::string, std::string>& values) {
     PutField(&row, kUinfoFields[i].name, it == values.end() ? "" : it->second);
   }
   return row;
+}
+
+std::string MsxxlistRow(std::string_view name, std::string_view host, std::string_view service) {
+  std::string row(kMsxxlistRowLength, '\0');
+  auto put = [&row](const char* field, std::string_view value, std::size_t width) {
+    std::string text(value.substr(0, width));
+    text.resize(width, ' ');
+    row.replace(MsxxlistOffset(field), width, text);
+  };
+  put("NAME", name, 40);
+  put("HOST", host, 32);
+  put("SERV", service, 20);
+  return row;
+}
+
+std::string RfcsiRecord(std::string_view destination) {
+  std::string record(kRfcsiLength, ' ');
+  auto put = [&record](const char* field, std::string_view value, std::size_t width) {
+    record.replace(RfcsiOffset(field), std::min(value.size(), width), value.substr(0, width));
+  };
+  put("RFCPROTO", "011", 3);
+  put("RFCDEST", destination, 32);
+  put("RFCHOST", "prdapp1", 8);
+  put("RFCSYSID", "PRD", 8);
+  return record;
 }
 
 std::string Int4(std::uint32_t value) {

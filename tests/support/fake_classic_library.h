@@ -4,7 +4,7 @@
 //
 // The functions record what they are given, in the order they are called,
 // answer with the outcomes a test chooses, and hand back user-list rows of
-// the layout in rfc/classic/classic_layout.h. They are strict where the real
+// the layouts in rfc/classic/classic_layout.h. They are strict where the real
 // library is trusting: every text the program hands over is read to its
 // terminator, every value sent is read and every value received written to
 // the full length the program declared, and every row is an allocation of
@@ -113,9 +113,11 @@ struct FakeClassicState {
   bool refuseOddDestinations = false;
   int installResult = 0;
   int callResult = 0;
-  int userListOutcome = kRfcOk;  // RfcReceive for THUSRINFO
-  int cpuOutcome = kRfcOk;       // RfcReceive for GET_CPU_ALL
-  std::string exceptionName;     // handed back by RfcReceive when not empty
+  int userListOutcome = kRfcOk;    // RfcReceive for THUSRINFO
+  int cpuOutcome = kRfcOk;         // RfcReceive for GET_CPU_ALL
+  int serverListOutcome = kRfcOk;  // RfcReceive for TH_SERVER_LIST
+  int systemInfoOutcome = kRfcOk;  // RfcReceive for RFC_SYSTEM_INFO
+  std::string exceptionName;       // handed back by RfcReceive when not empty
   bool createFails = false;
   int deleteResult = 0;
   unsigned getLineFailsAt = 0;  // ItGetLine of this row gives null
@@ -126,6 +128,13 @@ struct FakeClassicState {
   // keeps alive, for a benchmark's table of a million sessions: nothing is
   // copied per row. Null: `userRows` are served.
   const std::string* userRowBlock = nullptr;
+  // Server-list rows as bytes (MsxxlistRow), each cut or padded with NUL
+  // bytes to the row length the program gave ItCreate; they go into a
+  // table named LIST whose row type is MSXXLIST as the layout describes it.
+  std::vector<std::string> serverRows;
+  // RFC_SYSTEM_INFO's RFCSI_EXPORT (RfcsiRecord): written over the value
+  // the program receives as RFCSI_EXPORT, cut to the length it declared.
+  std::string systemInfo;
   // False: nothing is recorded (no trail, calls, receives, fetched lines or
   // deleted tables; a deleted table is freed), so that a benchmark can run
   // queries without end at a constant cost per query.
@@ -190,6 +199,14 @@ std::string UinfoRow(const std::map<std::string, std::string>& values);
 // A UINFO row of one session, with plausible values in the other fields.
 std::string UserRow(std::string_view client, std::string_view user, std::string_view tcode,
                     std::string_view terminal, std::uint32_t external, std::uint32_t internal);
+
+// An MSXXLIST row: NAME, HOST and SERV blank-padded (or cut) to their
+// fields, the raw fields zero.
+std::string MsxxlistRow(std::string_view name, std::string_view host, std::string_view service);
+
+// An RFCSI record of the layout's length, blank-filled, with RFCDEST (cut
+// to its field) and the other fields plausible.
+std::string RfcsiRecord(std::string_view destination);
 
 // The four bytes of an integer field, in the platform's byte order.
 std::string Int4(std::uint32_t value);

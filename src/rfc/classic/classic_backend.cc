@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 #include "rfc/classic/classic_layout.h"
@@ -44,6 +45,11 @@ char lastCollIntName[] = "LASTCOLLINT";
 char lastCollWrtName[] = "LASTCOLLWRT";
 char normCollIntName[] = "NORMCOLLINT";
 char opSystemName[] = "OP_SYSTEM";
+char thServerListName[] = "TH_SERVER_LIST";
+char listName[] = "LIST";
+char activeServerName[] = "ACTIVE_SERVER";
+char rfcSystemInfoName[] = "RFC_SYSTEM_INFO";
+char rfcsiExportName[] = "RFCSI_EXPORT";
 
 ParameterEntry Parameter(char* name, unsigned type, unsigned length, void* addr) {
   return ParameterEntry{name, static_cast<unsigned>(std::strlen(name)), type, length, addr};
@@ -101,6 +107,26 @@ std::string FieldText(const char* field, std::size_t size) {
   return std::string(field, strnlen(field, size));
 }
 
+// A character field of a row without the blanks (or NULs) that fill it.
+std::string TrimmedField(const unsigned char* field, std::size_t width) {
+  std::size_t length = width;
+  while (length > 0 && (field[length - 1] == ' ' || field[length - 1] == '\0')) --length;
+  return std::string(reinterpret_cast<const char*>(field), length);
+}
+
+// A structure the library is told about for a table's rows.
+struct RowType {
+  const char* name;
+  const FieldLayout* fields;
+  unsigned count;
+  unsigned rowLength;
+};
+
+constexpr RowType kUinfoType = {"UINFO", kUinfoFields, kUinfoFieldCount, kUinfoRowLength};
+constexpr RowType kCpuAllType = {"CPU_ALL", kCpuAllFields, kCpuAllFieldCount, kCpuAllRowLength};
+constexpr RowType kMsxxlistType = {"MSXXLIST", kMsxxlistFields, kMsxxlistFieldCount,
+                                   kMsxxlistRowLength};
+
 class ClassicBackend;
 // The library's error handler has no parameter for the backend: the one
 // backend of the process is kept here while the handler is installed.
@@ -131,6 +157,8 @@ class ClassicBackend final : public RfcBackend {
   std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
+  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
+  QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override;
 
   void Close(ConnectionId connection) override {
     lib_.RfcClose(static_cast<RfcHandle>(connection));
@@ -189,6 +217,45 @@ class ClassicBackend final : public RfcBackend {
     return result;
   }
 
+  // Calls `function` with the one table `table`, whose rows are `type`'s,
+  // and hands the filled table to `read` when the call succeeded; `read`
+  // returns false (with `result` marked aborted) to stop. The table is
+  // created before and deleted after.
+  template <typename Read>
+  QueryResult CallWithTable(RfcHandle handle, char* function, char* table, const RowType& type,
+                            InstalledStructure& installed, ParameterEntry* exporting,
+                            ParameterEntry* importing, Read read) {
+    const std::string shown(table);
+    RfcTable rows = lib_.ItCreate(table, type.rowLength, 0, 0);
+    if (!rows) return Aborted("ItCreate " + shown);
+    if (!InstallOnce(installed, type.name, type.fields, type.count)) {
+      return Aborted("RfcInstallStructure");
+    }
+    TableEntry tables[] = {Table(table, installed.type, rows), TableEntry{}};
+    QueryResult result;
+    result.outcome =
+        CallAndReceive(handle, function, exporting, importing, tables, &result.exceptionText);
+    if (result.outcome == kRfcOk && !read(rows, &result)) return result;
+    if (lib_.ItDelete(rows) != 0) return Aborted("ItDelete " + shown);
+    return result;
+  }
+
+  // Hands every row of `table` to `row`, counting from 1; the library is
+  // asked for the count before every row rather than once. False (with
+  // `result` marked aborted) when a row cannot be had.
+  template <typename Row>
+  bool ForEachRow(RfcTable table, std::string_view shownTable, QueryResult* result, Row row) {
+    for (unsigned i = 1; i <= lib_.ItFill(table); ++i) {
+      const void* line = lib_.ItGetLine(table, i);
+      if (!line) {
+        *result = Aborted("ItGetLine " + std::string(shownTable));
+        return false;
+      }
+      row(static_cast<const unsigned char*>(line));
+    }
+    return true;
+  }
+
   Host& host_;
   ClassicLibrary lib_;
   RfcEnvironmentRecord environment_ = {};
@@ -201,6 +268,7 @@ class ClassicBackend final : public RfcBackend {
   std::string refusal_;
   InstalledStructure uinfoStructure;
   InstalledStructure cpuAllStructure;
+  InstalledStructure msxxlistStructure;
 };
 
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
@@ -214,6 +282,7 @@ extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
 
 ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
                                   const std::function<void()>& onConfigFile) {
+  refusal_.clear();
   ConnectionTexts& t = texts_;
   // The library has taken its own copy once the opening returns.
   WipeOnExit wipe(&t.password, &connectString_);
@@ -222,9 +291,21 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   t.user.Set(request.user);
   t.password.Set(request.password);
   t.language.Set(request.language);
-  t.hostname.Set(request.hostname);
+  t.hostname.Set(request.server ? request.server->host : request.hostname);
   t.gatewayHost.Set(request.gatewayHost);
   t.gatewayService.Set(request.gatewayService);
+  if (request.server) {
+    // One application server of the system, reached by its host and
+    // number; a destination's file lends it only its gateway.
+    std::string gatewayHost, gatewayService;
+    if (HasDestinationConfig(host_, request.destination) &&
+        !ReadDestinationGateway(host_, request.destination, &gatewayHost, &gatewayService,
+                                &refusal_)) {
+      return 0;
+    }
+    t.gatewayHost.Set(gatewayHost);
+    t.gatewayService.Set(gatewayService);
+  }
   PadTo(&t.user, 12);
   PadTo(&t.password, 10);
 
@@ -235,7 +316,7 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   options.password = t.password.data();
   options.language = t.language.data();
   options.trace = 0;
-  if (request.mode == "R/2") {
+  if (request.mode == "R/2" && !request.server) {
     options.mode = 1;
     gatewayOptions_.gateway_host = TextOrNone(t.gatewayHost);
     gatewayOptions_.gateway_service = TextOrNone(t.gatewayService);
@@ -243,14 +324,44 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   } else {
     options.mode = 0;
     hostOptions_.hostname = TextOrNone(t.hostname);
-    hostOptions_.sysnr = request.systemNumber;
+    hostOptions_.sysnr = request.server ? request.server->systemNumber : request.systemNumber;
     hostOptions_.gateway_host = TextOrNone(t.gatewayHost);
     hostOptions_.gateway_service = TextOrNone(t.gatewayService);
     options.connopt = &hostOptions_;
   }
 
-  refusal_.clear();
-  if (!HasDestinationConfig(host_, request.destination)) return lib_.RfcOpen(&options);
+  const bool destinationFile = !request.server && HasDestinationConfig(host_, request.destination);
+  // The options record has no place for SNC: with SNC the connection is
+  // opened through the connect string, which has.
+  if (!destinationFile && !request.snc.On()) return lib_.RfcOpen(&options);
+
+  std::vector<ConnectPair> pairs;
+  char sysnr[16];
+  if (destinationFile) {
+    pairs = {{"CLIENT", request.client},
+             {"USER", request.user},
+             {"PASSWD", request.password},
+             {"LANG", "D"},
+             {"DEST", t.destination.view()}};
+  } else {
+    if (options.mode != 0 || t.hostname.empty()) {
+      refusal_ = "SNC needs an application server (not mode R/2)";
+      return 0;
+    }
+    std::snprintf(sysnr, sizeof sysnr, "%02d", hostOptions_.sysnr);
+    pairs = {{"ASHOST", t.hostname.view()}, {"SYSNR", sysnr},
+             {"CLIENT", request.client},    {"USER", request.user},
+             {"PASSWD", request.password},  {"LANG", request.language}};
+    if (!t.gatewayHost.empty()) pairs.push_back({"GWHOST", t.gatewayHost.view()});
+    if (!t.gatewayService.empty()) pairs.push_back({"GWSERV", t.gatewayService.view()});
+  }
+  if (request.snc.On()) {
+    pairs.push_back({"SNC_MODE", request.snc.mode});
+    pairs.push_back({"SNC_PARTNERNAME", request.snc.partner});
+    if (!request.snc.qop.empty()) pairs.push_back({"SNC_QOP", request.snc.qop});
+    if (!request.snc.myname.empty()) pairs.push_back({"SNC_MYNAME", request.snc.myname});
+    if (!request.snc.library.empty()) pairs.push_back({"SNC_LIB", request.snc.library});
+  }
 
   // A value that cannot be written into the connect string safely fails
   // the opening before anything is sent.
@@ -258,15 +369,14 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   char refused = 0;
   connect.reserve(connectString_.kCapacity);
   WipeOnExit wipe_connect(&connect);
-  if (!BuildConnectString({{"CLIENT", request.client},
-                           {"USER", request.user},
-                           {"PASSWD", request.password},
-                           {"LANG", "D"},
-                           {"DEST", t.destination.view()}},
-                          &connect, &refused)) {
+  if (!BuildConnectString(pairs, &connect, &refused)) {
     refusal_ = refused == '"' ? "a profile value holds a double quote"
                               : "a profile value holds a line end";
     return 0;
+  }
+  if (!destinationFile) {
+    connectString_.Set(connect);
+    return lib_.RfcOpenEx(connectString_.data(), &openExError_);
   }
   if (onConfigFile) onConfigFile();
   std::string installed;
@@ -281,17 +391,9 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
-  RfcHandle handle = static_cast<RfcHandle>(connection);
   char localRemote[6] = {'L', 'O', 'C', 'A', 'L', ' '};
   char logicalDestination[32];
   std::memset(logicalDestination, ' ', sizeof logicalDestination);
-
-  RfcTable table = lib_.ItCreate(tfCpuAllName, kCpuAllRowLength, 0, 0);
-  if (!table) return Aborted("ItCreate TF_CPU_ALL");
-  if (!InstallOnce(cpuAllStructure, "CPU_ALL", kCpuAllFields, kCpuAllFieldCount)) {
-    return Aborted("RfcInstallStructure");
-  }
-
   CpuAnswer answer = {};
   ParameterEntry exporting[] = {
       Parameter(localRemoteName, kRfcTypeChar, 6, localRemote),
@@ -311,48 +413,62 @@ QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
       Parameter(opSystemName, kRfcTypeChar, 52, answer.opSystem),
       ParameterEntry{},
   };
-  TableEntry tables[] = {Table(tfCpuAllName, cpuAllStructure.type, table), TableEntry{}};
-
-  QueryResult result;
-  result.outcome =
-      CallAndReceive(handle, getCpuAllName, exporting, importing, tables, &result.exceptionText);
-  if (lib_.ItDelete(table) != 0) return Aborted("ItDelete TF_CPU_ALL");
-  return result;
+  // Only the outcome counts: the rows are not read.
+  return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName, kCpuAllType,
+                       cpuAllStructure, exporting, importing,
+                       [](RfcTable, QueryResult*) { return true; });
 }
 
 QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
-  RfcHandle handle = static_cast<RfcHandle>(connection);
-  RfcTable table = lib_.ItCreate(usrTablName, kUinfoRowLength, 0, 0);
-  if (!table) return Aborted("ItCreate USR_TABL");
-  if (!InstallOnce(uinfoStructure, "UINFO", kUinfoFields, kUinfoFieldCount)) {
-    return Aborted("RfcInstallStructure");
-  }
-
   ParameterEntry exporting[] = {ParameterEntry{}};
   ParameterEntry importing[] = {ParameterEntry{}};
-  TableEntry tables[] = {Table(usrTablName, uinfoStructure.type, table), TableEntry{}};
+  return CallWithTable(
+      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kUinfoType, uinfoStructure,
+      exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
+        Session session;
+        return ForEachRow(table, usrTablName, result, [&](const unsigned char* row) {
+          std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);
+          std::memcpy(session.bname, row + UinfoOffset("BNAME"), sizeof session.bname);
+          std::memcpy(session.tcode, row + UinfoOffset("TCODE"), sizeof session.tcode);
+          std::memcpy(session.term, row + UinfoOffset("TERM"), sizeof session.term);
+          // The integers come in the platform's byte order and may sit
+          // unaligned.
+          std::memcpy(&session.externalModes, row + UinfoOffset("EXTMODI"), 4);
+          std::memcpy(&session.internalModes, row + UinfoOffset("INTMODI"), 4);
+          sink.Add(session);
+        });
+      });
+}
+
+QueryResult ClassicBackend::FetchServerList(ConnectionId connection,
+                                            std::vector<ServerEntry>* servers) {
+  std::int32_t activeServer = 1;
+  ParameterEntry exporting[] = {Parameter(activeServerName, kRfcTypeInt, 4, &activeServer),
+                                ParameterEntry{}};
+  ParameterEntry importing[] = {ParameterEntry{}};
+  return CallWithTable(
+      static_cast<RfcHandle>(connection), thServerListName, listName, kMsxxlistType,
+      msxxlistStructure, exporting, importing,
+      [this, servers](RfcTable table, QueryResult* result) {
+        return ForEachRow(table, listName, result, [servers](const unsigned char* row) {
+          servers->push_back(ServerEntry{TrimmedField(row + MsxxlistOffset("NAME"), 40),
+                                         TrimmedField(row + MsxxlistOffset("HOST"), 32),
+                                         TrimmedField(row + MsxxlistOffset("SERV"), 20)});
+        });
+      });
+}
+
+QueryResult ClassicBackend::FetchInstanceName(ConnectionId connection, std::string* name) {
+  unsigned char rfcsi[kRfcsiLength];
+  std::memset(rfcsi, ' ', sizeof rfcsi);
+  ParameterEntry exporting[] = {ParameterEntry{}};
+  ParameterEntry importing[] = {Parameter(rfcsiExportName, kRfcTypeChar, kRfcsiLength, rfcsi),
+                                ParameterEntry{}};
+  TableEntry tables[] = {TableEntry{}};
   QueryResult result;
-  result.outcome =
-      CallAndReceive(handle, thusrinfoName, exporting, importing, tables, &result.exceptionText);
-  if (result.outcome == kRfcOk) {
-    // Rows count from 1; the library is asked for the count before every
-    // row rather than once.
-    Session session;
-    for (unsigned i = 1; i <= lib_.ItFill(table); ++i) {
-      const unsigned char* row = static_cast<const unsigned char*>(lib_.ItGetLine(table, i));
-      if (!row) return Aborted("ItGetLine USR_TABL");
-      std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);
-      std::memcpy(session.bname, row + UinfoOffset("BNAME"), sizeof session.bname);
-      std::memcpy(session.tcode, row + UinfoOffset("TCODE"), sizeof session.tcode);
-      std::memcpy(session.term, row + UinfoOffset("TERM"), sizeof session.term);
-      // The integers come in the platform's byte order and may sit
-      // unaligned.
-      std::memcpy(&session.externalModes, row + UinfoOffset("EXTMODI"), 4);
-      std::memcpy(&session.internalModes, row + UinfoOffset("INTMODI"), 4);
-      sink.Add(session);
-    }
-  }
-  if (lib_.ItDelete(table) != 0) return Aborted("ItDelete USR_TABL");
+  result.outcome = CallAndReceive(static_cast<RfcHandle>(connection), rfcSystemInfoName, exporting,
+                                  importing, tables, &result.exceptionText);
+  if (result.outcome == kRfcOk) *name = TrimmedField(rfcsi + RfcsiOffset("RFCDEST"), 32);
   return result;
 }
 

@@ -1,6 +1,8 @@
-// The two structures the classic library is told about, UINFO (a user-list
-// row) and CPU_ALL (a CPU row): one table each, which the installation, the
-// reading of rows and the tests' fake libraries all use.
+// The structures the classic library is told about, UINFO (a user-list
+// row), CPU_ALL (a CPU row) and MSXXLIST (a server-list row), and the one
+// structured value it receives, RFCSI (RFC_SYSTEM_INFO's answer): one table
+// each, which the installation, the reading of rows and the tests' fake
+// libraries all use.
 #ifndef TOLVARAN_RFC_CLASSIC_CLASSIC_LAYOUT_H_
 #define TOLVARAN_RFC_CLASSIC_CLASSIC_LAYOUT_H_
 
@@ -35,6 +37,47 @@ inline constexpr FieldLayout kCpuAllFields[] = {
 inline constexpr unsigned kCpuAllFieldCount = sizeof kCpuAllFields / sizeof kCpuAllFields[0];
 inline constexpr unsigned kCpuAllRowLength = 48;
 
+// A row of TH_SERVER_LIST's table LIST, as the system's dictionary lays out
+// structure MSXXLIST. NAME is CHAR 40 (the type of MSXXLIST-NAME, which
+// function modules such as TH_SELECT_SERVER return as C 40) and MSGTYPES a
+// single byte (TH_SERVER_LIST's SERVICES parameter is typed MSXXLIST-
+// MSGTYPES, X 1). HOST CHAR 32, SERV CHAR 20, the IPv4 address (4 bytes),
+// the service number (2 bytes) and the state (1 byte) are the widths of
+// the message server's list entry that TH_SERVER_LIST hands on, as the
+// message server protocol's published dissectors declare it; together
+// they make the 100 bytes the dictionary gives for MSXXLIST. Only the
+// layout reaches the library: it copies rows by offset, whatever the
+// fields are called.
+inline constexpr FieldLayout kMsxxlistFields[] = {
+    {"NAME", kRfcTypeChar, 40},    {"HOST", kRfcTypeChar, 32},   {"SERV", kRfcTypeChar, 20},
+    {"MSGTYPES", kRfcTypeByte, 1}, {"HOSTADR", kRfcTypeByte, 4}, {"SERVNO", kRfcTypeByte, 2},
+    {"STATE", kRfcTypeByte, 1},
+};
+inline constexpr unsigned kMsxxlistFieldCount = sizeof kMsxxlistFields / sizeof kMsxxlistFields[0];
+inline constexpr unsigned kMsxxlistRowLength = 100;
+
+// RFC_SYSTEM_INFO's exporting parameter RFCSI_EXPORT, structure RFCSI:
+// character fields only, so it is received as one character value of the
+// structure's length. The order and widths are the dictionary's (RFCDEST
+// is data element RFCDEST, CHAR 32, the logical destination
+// "<host>_<system>_<number>"; RFCHOST CHAR 8, RFCMACH CHAR 5, RFCOPSYS
+// CHAR 10 as other function modules' parameters of those types show);
+// systems before IPv6 end after RFCSI_RESV and blank-fill the rest.
+inline constexpr FieldLayout kRfcsiFields[] = {
+    {"RFCPROTO", kRfcTypeChar, 3},    {"RFCCHARTYP", kRfcTypeChar, 4},
+    {"RFCINTTYP", kRfcTypeChar, 3},   {"RFCFLOTYP", kRfcTypeChar, 3},
+    {"RFCDEST", kRfcTypeChar, 32},    {"RFCHOST", kRfcTypeChar, 8},
+    {"RFCSYSID", kRfcTypeChar, 8},    {"RFCDATABS", kRfcTypeChar, 8},
+    {"RFCDBHOST", kRfcTypeChar, 32},  {"RFCDBSYS", kRfcTypeChar, 10},
+    {"RFCSAPRL", kRfcTypeChar, 4},    {"RFCMACH", kRfcTypeChar, 5},
+    {"RFCOPSYS", kRfcTypeChar, 10},   {"RFCTZONE", kRfcTypeChar, 6},
+    {"RFCDAYST", kRfcTypeChar, 1},    {"RFCIPADDR", kRfcTypeChar, 15},
+    {"RFCKERNRL", kRfcTypeChar, 4},   {"RFCHOST2", kRfcTypeChar, 32},
+    {"RFCSI_RESV", kRfcTypeChar, 12}, {"RFCIPV6ADDR", kRfcTypeChar, 45},
+};
+inline constexpr unsigned kRfcsiFieldCount = sizeof kRfcsiFields / sizeof kRfcsiFields[0];
+inline constexpr unsigned kRfcsiLength = 245;
+
 // Where a field of a row starts.
 constexpr std::size_t FieldOffset(const FieldLayout* fields, unsigned count, const char* name) {
   std::size_t offset = 0;
@@ -58,6 +101,19 @@ static_assert(UinfoOffset("MANDT") == 4 && UinfoOffset("BNAME") == 7 &&
                   UinfoOffset("EXTMODI") == 84 && UinfoOffset("INTMODI") == 88,
               "UINFO row layout");
 static_assert(UinfoOffset("INTMODI") + 4 == kUinfoRowLength, "UINFO row length");
+
+constexpr std::size_t MsxxlistOffset(const char* name) {
+  return FieldOffset(kMsxxlistFields, kMsxxlistFieldCount, name);
+}
+static_assert(MsxxlistOffset("HOST") == 40 && MsxxlistOffset("SERV") == 72 &&
+                  MsxxlistOffset("STATE") + 1 == kMsxxlistRowLength,
+              "MSXXLIST row layout");
+
+constexpr std::size_t RfcsiOffset(const char* name) {
+  return FieldOffset(kRfcsiFields, kRfcsiFieldCount, name);
+}
+static_assert(RfcsiOffset("RFCDEST") == 13 && RfcsiOffset("RFCIPV6ADDR") + 45 == kRfcsiLength,
+              "RFCSI layout");
 
 }  // namespace tolvaran
 

@@ -64,10 +64,19 @@ DestinationSection ReadDestinationSection(std::string_view iniText, std::string_
       const char* name;
       std::string DestinationSection::*field;
     } kKeys[] = {
-        {"ASHOST", &DestinationSection::ashost}, {"SYSNR", &DestinationSection::sysnr},
-        {"MSHOST", &DestinationSection::mshost}, {"MSSERV", &DestinationSection::msserv},
-        {"R3NAME", &DestinationSection::r3name}, {"GROUP", &DestinationSection::group},
-        {"GWHOST", &DestinationSection::gwhost}, {"GWSERV", &DestinationSection::gwserv},
+        {"ASHOST", &DestinationSection::ashost},
+        {"SYSNR", &DestinationSection::sysnr},
+        {"MSHOST", &DestinationSection::mshost},
+        {"MSSERV", &DestinationSection::msserv},
+        {"R3NAME", &DestinationSection::r3name},
+        {"GROUP", &DestinationSection::group},
+        {"GWHOST", &DestinationSection::gwhost},
+        {"GWSERV", &DestinationSection::gwserv},
+        {"SNC_MODE", &DestinationSection::sncMode},
+        {"SNC_PARTNERNAME", &DestinationSection::sncPartner},
+        {"SNC_QOP", &DestinationSection::sncQop},
+        {"SNC_MYNAME", &DestinationSection::sncMyname},
+        {"SNC_LIB", &DestinationSection::sncLib},
     };
     for (const auto& known : kKeys) {
       if (EqualsIgnoringCase(key, known.name)) Take(&(section.*known.field), value);

@@ -130,12 +130,20 @@ typedef RFC_RC(NWRFC_CALL* NwRfcDestroyFunctionFn)(RFC_FUNCTION_HANDLE funcHandl
 typedef RFC_RC(NWRFC_CALL* NwRfcSetCharsFn)(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name,
                                             const RFC_CHAR* charValue, unsigned valueLength,
                                             RFC_ERROR_INFO* errorInfo);
+typedef RFC_RC(NWRFC_CALL* NwRfcSetIntFn)(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name,
+                                          RFC_INT value, RFC_ERROR_INFO* errorInfo);
 typedef RFC_RC(NWRFC_CALL* NwRfcInvokeFn)(RFC_CONNECTION_HANDLE rfcHandle,
                                           RFC_FUNCTION_HANDLE funcHandle,
                                           RFC_ERROR_INFO* errorInfo);
 typedef RFC_RC(NWRFC_CALL* NwRfcGetTableFn)(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC* name,
                                             RFC_TABLE_HANDLE* tableHandle,
                                             RFC_ERROR_INFO* errorInfo);
+// A structured parameter (or field) as a container of its own, owned by
+// the function module.
+typedef RFC_RC(NWRFC_CALL* NwRfcGetStructureFn)(DATA_CONTAINER_HANDLE dataHandle,
+                                                const SAP_UC* name,
+                                                RFC_STRUCTURE_HANDLE* structHandle,
+                                                RFC_ERROR_INFO* errorInfo);
 typedef RFC_RC(NWRFC_CALL* NwRfcGetRowCountFn)(RFC_TABLE_HANDLE tableHandle, unsigned* rowCount,
                                                RFC_ERROR_INFO* errorInfo);
 // Makes row `index` the table's current row (what the accessors read).

@@ -53,11 +53,29 @@ class ConnectionParameters {
   std::vector<std::u16string> values_;
 };
 
+// The logon parameters of SNC, when it is on.
+void AddSnc(ConnectionParameters* parameters, const SncSettings& snc) {
+  if (!snc.On()) return;
+  parameters->Add(u"snc_mode", snc.mode);
+  parameters->Add(u"snc_partnername", snc.partner);
+  parameters->AddIfSet(u"snc_qop", snc.qop);
+  parameters->AddIfSet(u"snc_myname", snc.myname);
+  parameters->AddIfSet(u"snc_lib", snc.library);
+}
+
 // A field read at its width into the session's bytes, without a copy on
 // the heap for every field of every session.
 template <std::size_t N>
 void StoreField(const SAP_UC (&field)[N], char (&out)[N]) {
   for (std::size_t i = 0; i < N; ++i) out[i] = SapUcToByte(field[i]);
+}
+
+// A character field as bytes without the blanks that fill it.
+template <std::size_t N>
+std::string TrimmedField(const SAP_UC (&field)[N]) {
+  std::string text = SapUcToBytes(field, N);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+  return text;
 }
 
 class NetWeaverBackend final : public RfcBackend {
@@ -79,6 +97,8 @@ class NetWeaverBackend final : public RfcBackend {
   std::string OpenRefusal() override { return refusal_; }
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
+  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
+  QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override;
 
   void Close(ConnectionId connection) override {
     RFC_ERROR_INFO info = {};
@@ -159,6 +179,58 @@ class NetWeaverBackend final : public RfcBackend {
     return function;
   }
 
+  // Calls the function module `name`: `prepare` sets its parameters,
+  // `read` takes its answer when the call succeeded; either returns false
+  // (with `result` marked aborted) to stop, and the function is then left
+  // as it is. Destroyed afterwards otherwise.
+  template <typename Prepare, typename Read>
+  QueryResult Call(ConnectionId connection, const char16_t* name, std::string_view shown,
+                   Prepare prepare, Read read) {
+    QueryResult result;
+    RFC_FUNCTION_HANDLE function = Function(connection, name, shown, &result);
+    if (!function) return result;
+    if (!prepare(function, &result)) return result;
+    RFC_ERROR_INFO info = {};
+    if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) {
+      result = Failed(info);
+    } else if (!read(function, &result)) {
+      return result;
+    }
+    RFC_ERROR_INFO destroyInfo = {};
+    if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
+      return Aborted("RfcDestroyFunction " + std::string(shown), destroyInfo);
+    }
+    return result;
+  }
+
+  // Hands every row of the table `name` of `function` to `row`, which
+  // returns false (with `result` marked aborted) to stop.
+  template <typename Row>
+  bool ForEachRow(RFC_FUNCTION_HANDLE function, const char16_t* name, std::string_view shown,
+                  QueryResult* result, Row row) {
+    RFC_ERROR_INFO info = {};
+    RFC_TABLE_HANDLE table = nullptr;
+    unsigned rows = 0;
+    if (lib_.RfcGetTable(function, name, &table, &info) != RFC_OK) {
+      *result = Aborted("RfcGetTable " + std::string(shown), info);
+      return false;
+    }
+    if (lib_.RfcGetRowCount(table, &rows, &info) != RFC_OK) {
+      *result = Aborted("RfcGetRowCount " + std::string(shown), info);
+      return false;
+    }
+    for (unsigned i = 0; i < rows; ++i) {
+      if (lib_.RfcMoveTo(table, i, &info) != RFC_OK) {
+        *result = Aborted("RfcMoveTo " + std::string(shown), info);
+        return false;
+      }
+      if (!row(table, result)) return false;
+    }
+    return true;
+  }
+
+  static bool NothingToSet(RFC_FUNCTION_HANDLE, QueryResult*) { return true; }
+
   Host& host_;
   NetWeaverLibrary lib_;
   RFC_ERROR_INFO last_ = {};
@@ -167,8 +239,37 @@ class NetWeaverBackend final : public RfcBackend {
 
 ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
                                     const std::function<void()>& onConfigFile) {
-  ConnectionParameters parameters;
   refusal_.clear();
+  // An application server by its host and number, with the profile's
+  // logon.
+  auto openServer = [&](std::string_view host, int number, std::string_view gatewayHost,
+                        std::string_view gatewayService) {
+    ConnectionParameters parameters;
+    char sysnr[16];
+    std::snprintf(sysnr, sizeof sysnr, "%02d", number);
+    parameters.Add(u"ashost", host);
+    parameters.Add(u"sysnr", sysnr);
+    parameters.Add(u"client", request.client);
+    parameters.Add(u"user", request.user);
+    parameters.Add(u"passwd", request.password);
+    parameters.Add(u"lang", request.language);
+    parameters.AddIfSet(u"gwhost", gatewayHost);
+    parameters.AddIfSet(u"gwserv", gatewayService);
+    AddSnc(&parameters, request.snc);
+    return OpenWith(parameters);
+  };
+  if (request.server) {
+    // One application server of the system; a destination's file lends it
+    // only its gateway.
+    std::string gatewayHost, gatewayService;
+    if (HasDestinationConfig(host_, request.destination) &&
+        !ReadDestinationGateway(host_, request.destination, &gatewayHost, &gatewayService,
+                                &refusal_)) {
+      return 0;
+    }
+    return openServer(request.server->host, request.server->systemNumber, gatewayHost,
+                      gatewayService);
+  }
   if (!HasDestinationConfig(host_, request.destination)) {
     // This library has no R/2 connections, and an application server is
     // named by its host.
@@ -180,19 +281,11 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
       refusal_ = "no host name";
       return 0;
     }
-    char sysnr[16];
-    std::snprintf(sysnr, sizeof sysnr, "%02d", request.systemNumber);
-    parameters.Add(u"ashost", request.hostname);
-    parameters.Add(u"sysnr", sysnr);
-    parameters.Add(u"client", request.client);
-    parameters.Add(u"user", request.user);
-    parameters.Add(u"passwd", request.password);
-    parameters.Add(u"lang", request.language);
-    parameters.AddIfSet(u"gwhost", request.gatewayHost);
-    parameters.AddIfSet(u"gwserv", request.gatewayService);
-    return OpenWith(parameters);
+    return openServer(request.hostname, request.systemNumber, request.gatewayHost,
+                      request.gatewayService);
   }
 
+  ConnectionParameters parameters;
   // The file is installed as for the classic library, so that both leave
   // the same SapRfc.ini; this library takes the destination's entries from
   // the program instead, read from the very bytes installed.
@@ -225,79 +318,116 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
   parameters.Add(u"user", request.user);
   parameters.Add(u"passwd", request.password);
   parameters.Add(u"lang", "D");
+  // The profile's SNC settings, else the section's.
+  AddSnc(&parameters, request.snc.On()
+                          ? request.snc
+                          : SncSettings{section.sncMode, section.sncPartner, section.sncQop,
+                                        section.sncMyname, section.sncLib});
   return OpenWith(parameters);
 }
 
 QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {
-  QueryResult result;
-  RFC_FUNCTION_HANDLE function = Function(connection, u"GET_CPU_ALL", "GET_CPU_ALL", &result);
-  if (!function) return result;
-
-  // The library pads a character field to its width itself: "LOCAL" fits
-  // the system's field whatever its length, and the destination is blank.
-  RFC_ERROR_INFO info = {};
-  const SAP_UC localRemote[] = u"LOCAL";
-  SAP_UC logicalDestination[32];
-  for (SAP_UC& c : logicalDestination) c = u' ';
-  if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 5, &info) != RFC_OK ||
-      lib_.RfcSetChars(function, u"LOGICAL_DESTINATION", logicalDestination, 32, &info) != RFC_OK) {
-    return Aborted("RfcSetChars GET_CPU_ALL", info);
-  }
-  if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) result = Failed(info);
+  auto prepare = [this](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    // The library pads a character field to its width itself: "LOCAL" fits
+    // the system's field whatever its length, and the destination is blank.
+    RFC_ERROR_INFO info = {};
+    const SAP_UC localRemote[] = u"LOCAL";
+    SAP_UC logicalDestination[32];
+    for (SAP_UC& c : logicalDestination) c = u' ';
+    if (lib_.RfcSetChars(function, u"LOCAL_REMOTE", localRemote, 5, &info) != RFC_OK ||
+        lib_.RfcSetChars(function, u"LOGICAL_DESTINATION", logicalDestination, 32, &info) !=
+            RFC_OK) {
+      *result = Aborted("RfcSetChars GET_CPU_ALL", info);
+      return false;
+    }
+    return true;
+  };
   // The CPU values that come back are not needed: only the outcome counts.
-  RFC_ERROR_INFO destroyInfo = {};
-  if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
-    return Aborted("RfcDestroyFunction GET_CPU_ALL", destroyInfo);
-  }
-  return result;
+  return Call(connection, u"GET_CPU_ALL", "GET_CPU_ALL", prepare, NothingToSet);
 }
 
 QueryResult NetWeaverBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
-  QueryResult result;
-  RFC_FUNCTION_HANDLE function = Function(connection, u"THUSRINFO", "THUSRINFO", &result);
-  if (!function) return result;
-
-  RFC_ERROR_INFO info = {};
-  if (lib_.RfcInvoke(Handle(connection), function, &info) != RFC_OK) {
-    result = Failed(info);
-  } else {
-    RFC_TABLE_HANDLE table = nullptr;
-    unsigned rows = 0;
-    if (lib_.RfcGetTable(function, u"USR_TABL", &table, &info) != RFC_OK) {
-      return Aborted("RfcGetTable USR_TABL", info);
-    }
-    if (lib_.RfcGetRowCount(table, &rows, &info) != RFC_OK) {
-      return Aborted("RfcGetRowCount USR_TABL", info);
-    }
+  auto read = [this, &sink](RFC_FUNCTION_HANDLE function, QueryResult* result) {
     Session session;
     SAP_UC mandt[3], bname[12], tcode[20], term[20];
     RFC_INT externalModes = 0, internalModes = 0;
-    for (unsigned i = 0; i < rows; ++i) {
-      if (lib_.RfcMoveTo(table, i, &info) != RFC_OK) return Aborted("RfcMoveTo USR_TABL", info);
-      if (lib_.RfcGetChars(table, u"MANDT", mandt, 3, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"BNAME", bname, 12, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"TCODE", tcode, 20, &info) != RFC_OK ||
-          lib_.RfcGetChars(table, u"TERM", term, 20, &info) != RFC_OK) {
-        return Aborted("RfcGetChars USR_TABL", info);
-      }
-      if (lib_.RfcGetInt(table, u"EXTMODI", &externalModes, &info) != RFC_OK ||
-          lib_.RfcGetInt(table, u"INTMODI", &internalModes, &info) != RFC_OK) {
-        return Aborted("RfcGetInt USR_TABL", info);
-      }
-      StoreField(mandt, session.mandt);
-      StoreField(bname, session.bname);
-      StoreField(tcode, session.tcode);
-      StoreField(term, session.term);
-      session.externalModes = static_cast<std::uint32_t>(externalModes);
-      session.internalModes = static_cast<std::uint32_t>(internalModes);
-      sink.Add(session);
+    return ForEachRow(function, u"USR_TABL", "USR_TABL", result,
+                      [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
+                        RFC_ERROR_INFO info = {};
+                        if (lib_.RfcGetChars(table, u"MANDT", mandt, 3, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"BNAME", bname, 12, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"TCODE", tcode, 20, &info) != RFC_OK ||
+                            lib_.RfcGetChars(table, u"TERM", term, 20, &info) != RFC_OK) {
+                          *rowResult = Aborted("RfcGetChars USR_TABL", info);
+                          return false;
+                        }
+                        if (lib_.RfcGetInt(table, u"EXTMODI", &externalModes, &info) != RFC_OK ||
+                            lib_.RfcGetInt(table, u"INTMODI", &internalModes, &info) != RFC_OK) {
+                          *rowResult = Aborted("RfcGetInt USR_TABL", info);
+                          return false;
+                        }
+                        StoreField(mandt, session.mandt);
+                        StoreField(bname, session.bname);
+                        StoreField(tcode, session.tcode);
+                        StoreField(term, session.term);
+                        session.externalModes = static_cast<std::uint32_t>(externalModes);
+                        session.internalModes = static_cast<std::uint32_t>(internalModes);
+                        sink.Add(session);
+                        return true;
+                      });
+  };
+  return Call(connection, u"THUSRINFO", "THUSRINFO", NothingToSet, read);
+}
+
+QueryResult NetWeaverBackend::FetchServerList(ConnectionId connection,
+                                              std::vector<ServerEntry>* servers) {
+  auto prepare = [this](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    RFC_ERROR_INFO info = {};
+    if (lib_.RfcSetInt(function, u"ACTIVE_SERVER", 1, &info) != RFC_OK) {
+      *result = Aborted("RfcSetInt TH_SERVER_LIST", info);
+      return false;
     }
-  }
-  RFC_ERROR_INFO destroyInfo = {};
-  if (lib_.RfcDestroyFunction(function, &destroyInfo) != RFC_OK) {
-    return Aborted("RfcDestroyFunction THUSRINFO", destroyInfo);
-  }
-  return result;
+    return true;
+  };
+  // The fields by name, at the widths of structure MSXXLIST (see
+  // classic_layout.h for where they come from).
+  auto read = [this, servers](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    SAP_UC name[40], host[32], service[20];
+    return ForEachRow(
+        function, u"LIST", "LIST", result, [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
+          RFC_ERROR_INFO info = {};
+          if (lib_.RfcGetChars(table, u"NAME", name, 40, &info) != RFC_OK ||
+              lib_.RfcGetChars(table, u"HOST", host, 32, &info) != RFC_OK ||
+              lib_.RfcGetChars(table, u"SERV", service, 20, &info) != RFC_OK) {
+            *rowResult = Aborted("RfcGetChars LIST", info);
+            return false;
+          }
+          servers->push_back(
+              ServerEntry{TrimmedField(name), TrimmedField(host), TrimmedField(service)});
+          return true;
+        });
+  };
+  return Call(connection, u"TH_SERVER_LIST", "TH_SERVER_LIST", prepare, read);
+}
+
+QueryResult NetWeaverBackend::FetchInstanceName(ConnectionId connection, std::string* name) {
+  auto read = [this, name](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    RFC_ERROR_INFO info = {};
+    RFC_STRUCTURE_HANDLE rfcsi = nullptr;
+    if (lib_.RfcGetStructure(function, u"RFCSI_EXPORT", &rfcsi, &info) != RFC_OK) {
+      *result = Aborted("RfcGetStructure RFCSI_EXPORT", info);
+      return false;
+    }
+    // RFCDEST: CHAR 32, see classic_layout.h.
+    SAP_UC destination[32];
+    if (lib_.RfcGetChars(rfcsi, u"RFCDEST", destination, 32, &info) != RFC_OK) {
+      *result = Aborted("RfcGetChars RFCSI_EXPORT", info);
+      return false;
+    }
+    *name = TrimmedField(destination);
+    return true;
+  };
+  return Call(connection, u"RFC_SYSTEM_INFO", "RFC_SYSTEM_INFO", NothingToSet, read);
 }
 
 }  // namespace
@@ -329,8 +459,10 @@ bool BindNetWeaverLibrary(void* library, NetWeaverLibrary* lib) {
          BindLibrarySymbol(library, "RfcCreateFunction", &lib->RfcCreateFunction) &&
          BindLibrarySymbol(library, "RfcDestroyFunction", &lib->RfcDestroyFunction) &&
          BindLibrarySymbol(library, "RfcSetChars", &lib->RfcSetChars) &&
+         BindLibrarySymbol(library, "RfcSetInt", &lib->RfcSetInt) &&
          BindLibrarySymbol(library, "RfcInvoke", &lib->RfcInvoke) &&
          BindLibrarySymbol(library, "RfcGetTable", &lib->RfcGetTable) &&
+         BindLibrarySymbol(library, "RfcGetStructure", &lib->RfcGetStructure) &&
          BindLibrarySymbol(library, "RfcGetRowCount", &lib->RfcGetRowCount) &&
          BindLibrarySymbol(library, "RfcMoveTo", &lib->RfcMoveTo) &&
          BindLibrarySymbol(library, "RfcGetChars", &lib->RfcGetChars) &&

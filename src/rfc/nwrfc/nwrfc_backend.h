@@ -19,8 +19,10 @@ struct NetWeaverLibrary {
   NwRfcCreateFunctionFn RfcCreateFunction = nullptr;
   NwRfcDestroyFunctionFn RfcDestroyFunction = nullptr;
   NwRfcSetCharsFn RfcSetChars = nullptr;
+  NwRfcSetIntFn RfcSetInt = nullptr;
   NwRfcInvokeFn RfcInvoke = nullptr;
   NwRfcGetTableFn RfcGetTable = nullptr;
+  NwRfcGetStructureFn RfcGetStructure = nullptr;
   NwRfcGetRowCountFn RfcGetRowCount = nullptr;
   NwRfcMoveToFn RfcMoveTo = nullptr;
   NwRfcGetCharsFn RfcGetChars = nullptr;

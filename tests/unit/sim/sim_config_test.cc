@@ -45,6 +45,84 @@ TEST(SimConfigTest, ReadsSystemsAsWritten) {
   EXPECT_EQ(qas.thusrinfo.kind, OutcomeKind::kOk);
 }
 
+TEST(SimConfigTest, InstancesCopyTheirSystemAndApplyTheirOwnKeys) {
+  SimConfig config = ParseSimConfig(
+      "delay = 5\n"
+      "[PRD/prdapp2_PRD_02]\n"
+      "host = prdapp2\n"
+      "sysnr = 2\n"
+      "hang = RfcOpen\n"
+      "users = app2.txt\n"
+      "[PRD]\n"
+      "host = prdapp1\n"
+      "sysnr = 1\n"
+      "gwhost = prdgw\n"
+      "gwservice = sapgw01\n"
+      "client = 100\n"
+      "users = app1.txt\n"
+      "fail = ItGetLine\n"
+      "th_server_list = exception NO_SERVER_LIST\n"
+      "[prd/oddname]\n"
+      "host = prdapp3\n"
+      "sysnr = 3\n"
+      "serv =\n"
+      "delay = 0\n"
+      "instance = ignored\n"
+      "[DEV/orphan]\n"
+      "host = devhost\n");
+  ASSERT_EQ(config.systems.size(), 1u);
+  ASSERT_EQ(config.instances.size(), 2u) << "an instance of no system is passed over";
+  const SimSystem& prd = config.systems[0];
+  const SimSystem& app2 = config.instances[0];
+  const SimSystem& odd = config.instances[1];
+  EXPECT_EQ(prd.instance, "prdapp1_PRD_01");
+  EXPECT_EQ(prd.serv, "sapdp01");
+  // The system's keys, whether written before or after the instance.
+  EXPECT_EQ(app2.name, "PRD");
+  EXPECT_EQ(app2.client, "100");
+  EXPECT_EQ(app2.thServerList.kind, OutcomeKind::kException);
+  EXPECT_EQ(app2.fail, OperationSet{kOpItGetLine});
+  EXPECT_EQ(app2.delayMs, 5);
+  // Its own, and none of the system's ways to be reached.
+  EXPECT_EQ(app2.instance, "prdapp2_PRD_02");
+  EXPECT_EQ(app2.host, "prdapp2");
+  EXPECT_EQ(app2.sysnr, 2);
+  EXPECT_EQ(app2.hang, OperationSet{kOpRfcOpen});
+  EXPECT_EQ(app2.users, "app2.txt");
+  EXPECT_EQ(app2.gwhost, "");
+  EXPECT_EQ(app2.serv, "sapdp02");
+  EXPECT_EQ(prd.hang, OperationSet{0});
+  EXPECT_EQ(odd.instance, "oddname") << "the section names an instance";
+  EXPECT_EQ(odd.serv, "") << "an empty serv is kept";
+  EXPECT_EQ(odd.delayMs, 0);
+  EXPECT_EQ(odd.users, "app1.txt");
+  // One list for the system and each of its instances, the system first.
+  for (const SimSystem* system : {&prd, &app2, &odd}) {
+    ASSERT_EQ(system->servers.size(), 3u);
+    EXPECT_EQ(system->servers[0].name, "prdapp1_PRD_01");
+    EXPECT_EQ(system->servers[1].name, "prdapp2_PRD_02");
+    EXPECT_EQ(system->servers[1].host, "prdapp2");
+    EXPECT_EQ(system->servers[2].name, "oddname");
+    EXPECT_EQ(system->servers[2].serv, "");
+  }
+  EXPECT_EQ(config.FindByHost("PRDAPP2", 2), &app2);
+  EXPECT_EQ(config.FindByHost("prdapp1", 1), &prd);
+  EXPECT_EQ(config.FindByGateway("prdgw", "sapgw01"), &prd);
+  EXPECT_EQ(config.FindByName("prdapp2_PRD_02"), nullptr);
+}
+
+TEST(SimConfigTest, ASystemWithoutInstancesListsItself) {
+  SimConfig config = ParseSimConfig("[QAS]\nhost = qashost\nsysnr = 10\n[DEV]\ninstance = dev_X\n");
+  ASSERT_EQ(config.systems.size(), 2u);
+  ASSERT_EQ(config.systems[0].servers.size(), 1u);
+  EXPECT_EQ(config.systems[0].servers[0].name, "qashost_QAS_10");
+  EXPECT_EQ(config.systems[0].servers[0].host, "qashost");
+  EXPECT_EQ(config.systems[0].servers[0].serv, "sapdp10");
+  EXPECT_EQ(config.systems[0].thServerList.kind, OutcomeKind::kOk);
+  EXPECT_EQ(config.systems[1].instance, "dev_X");
+  EXPECT_EQ(config.systems[1].servers[0].serv, "sapdp00");
+}
+
 TEST(SimConfigTest, FindsSystemsByHostGatewayAndName) {
   SimConfig config = ParseSimConfig(
       "[PRD]\nhost = prdhost\nsysnr = 0\n"

@@ -1,0 +1,20 @@
+// What the program reads from a row of a system's server list.
+#ifndef TOLVARAN_RFC_SERVER_LIST_H_
+#define TOLVARAN_RFC_SERVER_LIST_H_
+
+#include <optional>
+
+#include "rfc/backend.h"
+
+namespace tolvaran {
+
+// The system number of an application server: the last "_"-separated part
+// of its name when that is two digits (the name is "<host>_<system>_<nn>",
+// and only the host may hold "_" itself, so the name is read from the
+// right); otherwise the two digits of its dispatcher's service "sapdp<nn>"
+// (the prefix in any case); otherwise none.
+std::optional<int> InstanceSystemNumber(const ServerEntry& server);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_RFC_SERVER_LIST_H_

@@ -1,0 +1,175 @@
+// Both backends against both simulated libraries, loaded as the program
+// loads them: a system of several application servers, its server list,
+// each connection's own instance, and an opening that reaches one given
+// server.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+#include "rfc/classic/classic_backend.h"
+#include "rfc/nwrfc/nwrfc_backend.h"
+#include "support/scratch_host.h"
+
+namespace tolvaran {
+namespace {
+
+class Users : public SessionSink {
+ public:
+  void Add(const Session& session) override {
+    names.push_back(std::string(session.bname, sizeof session.bname));
+  }
+  std::vector<std::string> names;
+};
+
+const char kLandscape[] =
+    "[PRD]\n"
+    "host = prdapp1\n"
+    "sysnr = 1\n"
+    "client = 100\n"
+    "user = SAPMON\n"
+    "password = Secret99\n"
+    "users = app1.txt\n"
+    "[PRD/prd_app2_PRD_02]\n"
+    "host = prd_app2\n"
+    "sysnr = 2\n"
+    "users = app2.txt\n"
+    "[PRD/oddname]\n"
+    "host = prdapp3\n"
+    "sysnr = 3\n"
+    "serv = sapms\n"
+    "password = other\n"
+    "[QAS]\n"
+    "host = qashost\n"
+    "sysnr = 10\n"
+    "client = 200\n"
+    "user = SAPMON\n"
+    "password = Secret99\n"
+    "th_server_list = exception NO_SERVER_LIST\n";
+
+// A simulated library's file beside the build's other outputs, from the
+// directory of this test program.
+std::string SimLibrary(const std::string& testProgram, const char* name) {
+  const char separator = testProgram.find('\\') != std::string::npos ? '\\' : '/';
+  std::string path = testProgram.substr(0, testProgram.find_last_of("\\/") + 1);
+  for (char c : std::string(TOLVARAN_SIM_DIR)) path += c == '/' ? separator : c;
+  if (!path.empty() && path.back() != separator) path += separator;
+  return path + name;
+}
+
+// The parameter: true for the NetWeaver library.
+class SimServersTest : public ScratchDirTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    ScratchDirTest::SetUp();
+    Write("SapSim.ini", kLandscape);
+    Write("app1.txt", "100;ALICE;SM04;t1;1;1\n100;BOB;SM04;t2;1;1\n");
+    Write("app2.txt", "100;CAROL;VA01;t3;1;1\n");
+    const std::string file =
+        SimLibrary(host_->ExecutablePath(), GetParam() ? TOLVARAN_NWRFC_SIM : TOLVARAN_CLASSIC_SIM);
+    void* library = OpenSharedLibrary(file);
+    ASSERT_NE(library, nullptr) << file;
+    if (GetParam()) {
+      NetWeaverLibrary lib;
+      ASSERT_TRUE(BindNetWeaverLibrary(library, &lib));
+      backend = MakeNetWeaverBackend(*host_, lib);
+    } else {
+      ClassicLibrary lib;
+      ASSERT_TRUE(BindClassicLibrary(library, &lib));
+      backend = MakeClassicBackend(*host_, lib);
+    }
+  }
+
+  ConnectionRequest Request(const char* host, int number) {
+    ConnectionRequest r;
+    r.destination = "PRD";
+    r.client = "100";
+    r.user = "SAPMON";
+    r.password = "Secret99";
+    r.language = "E";
+    r.mode = "R/3";
+    r.hostname = host;
+    r.systemNumber = number;
+    return r;
+  }
+
+  std::unique_ptr<RfcBackend> backend;
+};
+
+TEST_P(SimServersTest, TheServerListHoldsTheSystemThenItsInstances) {
+  ConnectionId connection = backend->Open(Request("prdapp1", 1), nullptr);
+  ASSERT_NE(connection, 0u);
+  std::vector<ServerEntry> servers;
+  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(servers.size(), 3u);
+  EXPECT_EQ(servers[0].name, "prdapp1_PRD_01");
+  EXPECT_EQ(servers[0].host, "prdapp1");
+  EXPECT_EQ(servers[0].service, "sapdp01");
+  EXPECT_EQ(servers[1].name, "prd_app2_PRD_02");
+  EXPECT_EQ(servers[1].host, "prd_app2");
+  EXPECT_EQ(servers[1].service, "sapdp02");
+  EXPECT_EQ(servers[2].name, "oddname");
+  EXPECT_EQ(servers[2].host, "prdapp3");
+  EXPECT_EQ(servers[2].service, "sapms");
+  std::string name;
+  ASSERT_EQ(backend->FetchInstanceName(connection, &name).outcome, kOutcomeOk);
+  EXPECT_EQ(name, "prdapp1_PRD_01");
+  backend->Close(connection);
+}
+
+TEST_P(SimServersTest, AnOpeningToAnInstancesHostAndNumberReachesThatInstance) {
+  ConnectionRequest request = Request("prdapp1", 1);
+  request.server = ServerTarget{"prd_app2", 2};
+  ConnectionId connection = backend->Open(request, nullptr);
+  ASSERT_NE(connection, 0u);
+  std::string name;
+  ASSERT_EQ(backend->FetchInstanceName(connection, &name).outcome, kOutcomeOk);
+  EXPECT_EQ(name, "prd_app2_PRD_02");
+  Users users;
+  ASSERT_EQ(backend->FetchSessions(connection, users).outcome, kOutcomeOk);
+  EXPECT_EQ(users.names, std::vector<std::string>{"CAROL       "});
+  // Every instance lists the same servers.
+  std::vector<ServerEntry> servers;
+  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  EXPECT_EQ(servers.size(), 3u);
+  backend->Close(connection);
+
+  // An instance's own password refuses the system's logon.
+  request.server = ServerTarget{"prdapp3", 3};
+  EXPECT_EQ(backend->Open(request, nullptr), 0u);
+}
+
+TEST_P(SimServersTest, ASystemWithoutInstancesListsItselfAndCanRefuseTheList) {
+  ConnectionRequest request = Request("qashost", 10);
+  request.client = "200";
+  ConnectionId connection = backend->Open(request, nullptr);
+  ASSERT_NE(connection, 0u);
+  std::string name;
+  ASSERT_EQ(backend->FetchInstanceName(connection, &name).outcome, kOutcomeOk);
+  EXPECT_EQ(name, "qashost_QAS_10");
+  std::vector<ServerEntry> servers;
+  QueryResult result = backend->FetchServerList(connection, &servers);
+  EXPECT_EQ(result.outcome, kOutcomeException);
+  EXPECT_EQ(result.exceptionText, "NO_SERVER_LIST");
+  EXPECT_TRUE(servers.empty());
+  backend->Close(connection);
+
+  Write("SapSim.ini", std::string(kLandscape) + "th_server_list = ok\n");
+  connection = backend->Open(request, nullptr);
+  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(servers.size(), 1u);
+  EXPECT_EQ(servers[0].name, "qashost_QAS_10");
+  EXPECT_EQ(servers[0].host, "qashost");
+  EXPECT_EQ(servers[0].service, "sapdp10");
+  backend->Close(connection);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLibraries, SimServersTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "NetWeaver" : "Classic");
+                         });
+
+}  // namespace
+}  // namespace tolvaran
