@@ -1,11 +1,3 @@
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <fstream>
 #include <set>
 #include <string>
@@ -14,6 +6,7 @@
 #include "platform/host.h"
 #include "platform/library_files.h"
 #include "platform/pe_image.h"
+#include "platform/win32_io.h"
 #include "text/ascii_text.h"
 
 namespace tolvaran {

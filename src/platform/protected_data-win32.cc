@@ -1,11 +1,5 @@
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// After windows.h, which it needs.
+#include "platform/win32_io.h"
+// After windows.h (from win32_io.h), which it needs.
 #include <dpapi.h>
 
 #include <string>
