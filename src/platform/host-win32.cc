@@ -282,6 +282,13 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<Win32Host>(root);
 }
 
+std::string FullPath(const std::string& native) {
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(native.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) return native;
+  return std::string(full, n);
+}
+
 bool SetEnvironmentValue(const std::string& name, const std::string& value) {
   // The process's block is what a library's own C runtime copies when it is
   // loaded; _putenv_s also updates the copy of the runtime shared with a
