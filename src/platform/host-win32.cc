@@ -1,3 +1,9 @@
+// First: <windows.h> renames ReplaceFile and CopyFile to their ANSI forms,
+// and Host's methods of those names must be renamed alike in this file.
+// clang-format off
+#include "platform/win32_io.h"
+// clang-format on
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -10,7 +16,6 @@
 #include <vector>
 
 #include "platform/host.h"
-#include "platform/win32_io.h"
 
 namespace tolvaran {
 
