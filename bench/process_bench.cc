@@ -5,15 +5,19 @@
 // - A single check against the simulated library (1,000 sessions), against
 //   starting a trivial program (`true`), as the ratio of the medians of
 //   runs taken alternately in the same benchmark. Target: within 1.5x.
+// - The same check against a bare client (`bare_client`) that does the
+//   check's library work and nothing else, run in turn with it: the ratios
+//   of each pair's CPU and wall time, their medians. Target: within 1.10x.
 // - The check's peak resident memory. Target: at most 8 MB.
-// - A listing over 50, 100 and 200 systems: the cost per system must not
-//   grow with the systems.
+// - A listing over 50, 100 and 200 systems: the cost per system, in wall
+//   and CPU time (the workers' included), must not grow with the systems.
 //
 // The scratch landscape (profiles made with the program's own password
 // routine, a SapSim.ini for the simulated library) is laid out in a
 // temporary directory and removed afterwards.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,16 +39,30 @@ namespace fs = std::filesystem;
 
 struct RunResult {
   double seconds = 0;
+  double cpu_seconds = 0;  // user and system, with the children it waited for
   long peak_rss_kib = 0;
   int status = -1;
 };
 
-// Starts `argv` in `dir` with its output thrown away and waits for it.
-RunResult Run(const fs::path& dir, const std::vector<std::string>& args) {
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; }
+
+// Starts `argv` in `dir` with its output thrown away and waits for it;
+// `input` is its standard input, through a pipe.
+RunResult Run(const fs::path& dir, const std::vector<std::string>& args,
+              const std::string& input = "") {
   tolvaran::PosixLaunch launch;
   launch.argv = args;
   launch.directory = dir.string();
   launch.streams[1] = tolvaran::kNullStream;
+  int in[2] = {-1, -1};
+  if (!input.empty() && pipe(in) == 0) {
+    // Small enough for the pipe's buffer: written whole before the start
+    // (a failed write leaves the child an empty input, and it fails).
+    const ssize_t written = write(in[1], input.data(), input.size());
+    static_cast<void>(written);
+    close(in[1]);
+    launch.streams[0] = in[0];
+  }
   RunResult result;
   auto start = std::chrono::steady_clock::now();
   tolvaran::LaunchResult launched = tolvaran::LaunchProcess(launch);
@@ -54,9 +72,11 @@ RunResult Run(const fs::path& dir, const std::vector<std::string>& args) {
     if (wait4(launched.pid, &status, 0, &usage) == launched.pid) {
       result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       result.peak_rss_kib = usage.ru_maxrss;
+      result.cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
     }
   }
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (in[0] >= 0) close(in[0]);
   return result;
 }
 
@@ -150,10 +170,53 @@ BENCHMARK(BM_CheckAgainstTrue)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 
+// The check against the bare client, run in turn so that both see the same
+// machine; the ratios are taken pair by pair (a pair with a CPU time of 0
+// in the accounting's ticks is left out of the CPU ratio).
+void BM_CheckAgainstBareClient(benchmark::State& state) {
+  Landscape landscape(0, static_cast<int>(state.range(1)));
+  const std::vector<std::string> check = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  const std::vector<std::string> bare = {
+      TOLVARAN_BENCH_BARE_CLIENT, TOLVARAN_BENCH_LIBRARY, "prdhost", "0", "100", "SAPMON"};
+  const std::string password = "Secret99\n";
+  if (Run(landscape.dir(), check).status != 0 || Run(landscape.dir(), bare, password).status != 0) {
+    state.SkipWithError("the check or the bare client does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> checks, bares, check_cpu, bare_cpu, wall_ratios, cpu_ratios;
+    for (int i = 0; i < rounds; ++i) {
+      RunResult c = Run(landscape.dir(), check);
+      RunResult b = Run(landscape.dir(), bare, password);
+      checks.push_back(c.seconds);
+      bares.push_back(b.seconds);
+      check_cpu.push_back(c.cpu_seconds);
+      bare_cpu.push_back(b.cpu_seconds);
+      wall_ratios.push_back(c.seconds / b.seconds);
+      if (b.cpu_seconds > 0) cpu_ratios.push_back(c.cpu_seconds / b.cpu_seconds);
+    }
+    state.SetIterationTime(Median(checks));
+    state.counters["check_us"] = Median(checks) * 1e6;
+    state.counters["bare_us"] = Median(bares) * 1e6;
+    state.counters["check_cpu_us"] = Median(check_cpu) * 1e6;
+    state.counters["bare_cpu_us"] = Median(bare_cpu) * 1e6;
+    state.counters["ratio"] = Median(wall_ratios);
+    if (!cpu_ratios.empty()) state.counters["cpu_ratio"] = Median(cpu_ratios);
+  }
+}
+BENCHMARK(BM_CheckAgainstBareClient)
+    ->Args({300, 1000})
+    ->ArgNames({"rounds", "sessions"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_Listing(benchmark::State& state) {
   const int systems = static_cast<int>(state.range(0));
   Landscape landscape(systems, 1000);
   const std::vector<std::string> listing = {TOLVARAN_BENCH_PROGRAM, "X", "ITEM=Session(s)"};
+  double cpu = 0;
   for (auto _ : state) {
     RunResult r = Run(landscape.dir(), listing);
     if (r.status != 0) {
@@ -161,10 +224,14 @@ void BM_Listing(benchmark::State& state) {
       break;
     }
     state.SetIterationTime(r.seconds);
+    cpu += r.cpu_seconds;
   }
   state.SetComplexityN(systems);
   state.counters["per_system"] = benchmark::Counter(
       systems, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  // The parent's and its workers' CPU time, per system.
+  const double iterations = static_cast<double>(state.iterations());
+  if (iterations > 0) state.counters["cpu_us_per_system"] = cpu / iterations / systems * 1e6;
 }
 BENCHMARK(BM_Listing)
     ->Arg(50)

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   tolvaran::SystemProfile listing;
   for (const std::string& bytes : profiles) {
-    bool sound = tolvaran::ReadListedProfile(key, "PRD.P00", bytes, &listing);
+    bool sound = tolvaran::ReadListedProfile(key, "PRD.P00", bytes, &listing).empty();
     CheckProfile(listing);
     if (sound) CheckUsableRecord(listing);
   }
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tolvaran::SystemProfile single;
     bool single_ok = tolvaran::ReadProfileChecked(key, "PRD.P00", first, &single).empty();
     tolvaran::SystemProfile listed;
-    bool listed_ok = tolvaran::ReadListedProfile(key, "PRD.P00", first, &listed);
+    bool listed_ok = tolvaran::ReadListedProfile(key, "PRD.P00", first, &listed).empty();
     FUZZ_CHECK(single_ok == listed_ok);
     if (single_ok) FUZZ_CHECK(SameProfile(single, listed));
   }

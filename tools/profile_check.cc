@@ -4,9 +4,11 @@
 #include <string_view>
 
 #include "driver/password.h"
+#include "driver/protected_password.h"
 #include "driver/system_profile.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
+#include "text/secret_wipe.h"
 
 namespace tolvaran {
 
@@ -50,15 +52,18 @@ bool StartsWith(const std::string& text, std::string_view head) {
 
 // The first "Password...:" value that the single run's reader stops at.
 std::string FaultyStoredPassword(const std::string& bytes) {
-  TextReader reader(bytes);
-  std::string line;
-  while (reader.ReadPiece(99, &line)) {
-    StripLineEnd(&line);
-    if (!StartsWith(line, "Password...:") || line.size() <= 13) continue;
-    std::string value = line.substr(13, kProfileValueMax);
+  ProfileLines lines(bytes, kSingleRunPiece);
+  std::string_view key;
+  std::string_view value;
+  while (lines.Next(&key, &value)) {
+    if (key != "Password...:" || value.empty()) continue;
     std::string password;
-    if (DescramblePassword(BuildKeyTable(), value, &password) != DescrambleResult::kOk)
-      return value;
+    std::string reason;
+    bool ok = IsProtectedPassword(value)
+                  ? UnprotectPassword(value, &password, &reason)
+                  : DescramblePassword(BuildKeyTable(), value, &password) == DescrambleResult::kOk;
+    WipeSecret(&password);
+    if (!ok) return std::string(value);
   }
   return "";
 }
@@ -193,6 +198,8 @@ std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const
                           ", at least " + std::to_string(rules[i].leastLength));
       }
     }
+    std::string snc = SncFault(profile);
+    if (!snc.empty()) reasons.push_back(snc);
   } else if (StartsWith(fault, "Error 1004:")) {
     std::string stored = FaultyStoredPassword(bytes);
     if (stored.size() != kStoredPasswordLength) {
@@ -203,6 +210,12 @@ std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const
           "Password...: the stored form's first four characters do not read as its check "
           "digit, key offset and length");
     }
+  } else if (StartsWith(fault, "Error 1008:")) {
+    std::string password;
+    std::string reason;
+    UnprotectPassword(FaultyStoredPassword(bytes), &password, &reason);
+    WipeSecret(&password);
+    reasons.push_back("Password...: " + reason);
   } else if (StartsWith(fault, "Error 1005:")) {
     reasons.push_back(
         "Password...: the check digit does not match the characters (the stored form was "

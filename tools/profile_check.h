@@ -17,7 +17,7 @@ std::string WithProfileExtension(const std::string& path);
 
 // The reasons behind `fault`, the program's message for the profile
 // `bytes` read into `profile`: for Error 1003 each field that fails ("Client.....:
-// 2 characters, at least 3"), for 1004 and 1005 what is wrong with the
+// 2 characters, at least 3"), for 1004, 1005 and 1008 what is wrong with the
 // stored password. Empty for the other messages, which say it all.
 std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const std::string& bytes,
                                              const std::string& fault);

@@ -94,7 +94,11 @@
 // the destination must have a "DEST=PRD" line in the configuration file and
 // a section [PRD] here. The configuration file is the one the environment
 // variable RFC_INI names, read at every RfcOpenEx, else SapRfc.ini in the
-// current directory.
+// current directory. Without DEST, "ASHOST=prdhost SYSNR=00" and the logon
+// find the system by host as RfcOpen finds it. SNC_MODE, SNC_PARTNERNAME,
+// SNC_QOP, SNC_MYNAME and SNC_LIB are checked against the system's "snc =
+// required" and "snc_partner = <name>" (RfcOpen, which has no place for
+// them, is refused by a system that requires SNC).
 //
 // Outcomes (the words ignore case, names keep theirs):
 //   ok                  RfcCall 0; RfcReceive 0 with the rows and values
@@ -283,6 +287,14 @@ Failure LogonFailure(const SimSystem& system, OpenMode mode) {
   return f;
 }
 
+// A logon the system refuses for its SNC settings.
+Failure SncFailure(const SimSystem& system, OpenMode mode, const std::string& message) {
+  Failure f = MakeFailure("RFC_ERROR_LOGON_FAILURE", kConnectStatus, message, "rc=1 (SNC)");
+  f.location = PartnerLocation(system, mode);
+  f.group = kGroupLogon;
+  return f;
+}
+
 Failure InvalidParameter(std::string status, std::string message) {
   Failure f = MakeFailure("RFC_INVALID_PARAMETER", std::move(status), std::move(message),
                           "rc=-2 (invalid parameter)");
@@ -337,6 +349,12 @@ RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
   HangIfConfigured(*system, kOpRfcOpen);
   TakeConfiguredDelay(*system);
   if (Aborts(*system, mode, kOpRfcOpen, "RfcOpen", kConnectStatus)) return 0;
+  // The options record carries no SNC parameters.
+  std::string snc = SncRefusal(*system, {});
+  if (!snc.empty()) {
+    Record(SncFailure(*system, mode, snc));
+    return 0;
+  }
   if (!LogonAccepted(*system, options->client, options->user, options->password)) {
     Record(LogonFailure(*system, mode));
     return 0;
@@ -352,32 +370,52 @@ RfcHandle OpenWithConnectString(const char* connect) {
     return it == pairs.end() ? "" : it->second.c_str();
   };
   std::string destination = value("DEST");
-  if (destination.empty()) {
+  const SimSystem* system = nullptr;
+  OpenMode mode = OpenMode::kDestination;
+  if (!destination.empty()) {
+    std::string rfcIni;
+    std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
+    if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
+      Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
+                                                  rfcIniPath.filename().string()));
+      return 0;
+    }
+    system = config.FindByName(destination);
+    if (system == nullptr) {
+      Record(NotReached(destination));
+      return 0;
+    }
+  } else if (*value("ASHOST") != '\0') {
+    // An application server named in the string itself.
+    int sysnr = -1;
+    if (!ParseInt(value("SYSNR"), &sysnr)) {
+      Record(InvalidParameter(kConnectStatus, "invalid SYSNR in connect string"));
+      return 0;
+    }
+    system = config.FindByHost(value("ASHOST"), sysnr);
+    mode = OpenMode::kHost;
+    if (system == nullptr) {
+      Record(NotReached(std::string(value("ASHOST")) + ":" + GatewayService(sysnr)));
+      return 0;
+    }
+  } else {
     Record(InvalidParameter(kConnectStatus, "no destination in connect string"));
-    return 0;
-  }
-  std::string rfcIni;
-  std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
-  if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
-    Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
-                                                rfcIniPath.filename().string()));
-    return 0;
-  }
-  const SimSystem* system = config.FindByName(destination);
-  if (system == nullptr) {
-    Record(NotReached(destination));
     return 0;
   }
   HangIfConfigured(*system, kOpRfcOpenEx);
   TakeConfiguredDelay(*system);
-  if (Aborts(*system, OpenMode::kDestination, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) {
+  if (Aborts(*system, mode, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) return 0;
+  std::string snc = SncRefusal(*system, {value("SNC_MODE"), value("SNC_PARTNERNAME"),
+                                         value("SNC_QOP"), value("SNC_MYNAME"), value("SNC_LIB")});
+  if (!snc.empty()) {
+    Record(SncFailure(*system, mode, snc));
     return 0;
   }
   if (!LogonAccepted(*system, value("CLIENT"), value("USER"), value("PASSWD"))) {
-    Record(LogonFailure(*system, OpenMode::kDestination));
+    Record(LogonFailure(*system, mode));
     return 0;
   }
-  return Connect(*system, OpenMode::kDestination);
+  return Connect(*system, mode);
 }
 
 // A name of a parameter or table entry: `nlen` characters when given, which

@@ -269,6 +269,10 @@ void ApplyKey(SimSystem& system, const std::string& key, const std::string& valu
     *delaySet = true;
   } else if (key == "mshost") {
     system.mshost = value;
+  } else if (key == "snc") {
+    system.sncRequired = EqualsIgnoringCase(value, "required");
+  } else if (key == "snc_partner") {
+    system.sncPartner = value;
   } else if (key == "users_encoding") {
     system.usersUtf8 = EqualsIgnoringCase(value, "utf-8") || EqualsIgnoringCase(value, "utf8");
   } else if (key == "instance") {

@@ -99,9 +99,15 @@ struct SimSystem {
   OperationSet fail = 0;
   OperationSet hang = 0;  // these operations block for an hour
   int delayMs = 0;        // each opening and function-module call takes this much longer
-  std::string instance;   // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
-  std::string serv;       // its dispatcher's service in the server list
-  bool servSet = false;   // "serv =" given, even empty
+  // "snc = required": only a logon with SNC mode 1 and exactly the partner
+  // name "snc_partner = <name>" is accepted. A system with a partner name
+  // takes a logon with SNC or without; one without a partner name has no
+  // SNC, and refuses a logon that asks for it.
+  bool sncRequired = false;
+  std::string sncPartner;
+  std::string instance;  // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
+  std::string serv;      // its dispatcher's service in the server list
+  bool servSet = false;  // "serv =" given, even empty
   Outcome thServerList;
   Outcome rfcSystemInfo;
   // The system's server list: the system's own section first, then its

@@ -4,6 +4,8 @@
 #ifndef TOLVARAN_SIM_SIM_LANDSCAPE_H_
 #define TOLVARAN_SIM_SIM_LANDSCAPE_H_
 
+#include <string>
+
 #include "sim_config.h"
 
 namespace rfcsim {
@@ -20,6 +22,21 @@ const SimConfig& ReadLandscape();
 // Null texts are empty.
 bool LogonAccepted(const SimSystem& system, const char* client, const char* user,
                    const char* password);
+
+// A logon's SNC parameters, as the library was given them (empty: not).
+struct SncLogon {
+  std::string mode;
+  std::string partner;
+  std::string qop;
+  std::string myname;
+  std::string library;
+};
+
+// Why `system` refuses a logon with these SNC parameters, "" when it takes
+// it. The forms are checked first, as the library checks them before it
+// connects: mode empty, 0 or 1; with mode 1 a partner name of the form
+// "p:<name>"; QOP empty, 1, 2, 3, 8 or 9; my name empty or "p:<name>".
+std::string SncRefusal(const SimSystem& system, const SncLogon& snc);
 
 // "delay =": waits the system's delay (none when 0).
 void TakeConfiguredDelay(const SimSystem& system);

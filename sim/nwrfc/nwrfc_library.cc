@@ -57,7 +57,8 @@
 // bytes of the landscape as UTF-16, or with "users_encoding = utf-8" the
 // user list's UTF-8 as UTF-16.
 //
-// RfcGetVersion: "7500.0.12" (7500, 0, 12). No trace file is written.
+// RfcGetVersion: "7500.0.12" (7500, 0, 12), the text from the companion
+// library libsapucum. No trace file is written.
 // Single-threaded, like the program.
 
 #include <filesystem>
@@ -86,6 +87,10 @@ using rfcsim::nw::Error;
 using rfcsim::nw::FieldDef;
 using rfcsim::nw::FieldType;
 using rfcsim::nw::MakeError;
+
+// From the companion library (sim/ucum), which this one imports as SAP's
+// imports libsapucum: loading this library loads that one too.
+extern "C" const char16_t* SimUcumVersionText();
 
 // The handles' structures, which the interface leaves undefined.
 struct NwRfcConnection {
@@ -643,7 +648,7 @@ NWRFCSIM_EXPORT const SAP_UC* NWRFC_CALL RfcGetVersion(unsigned* majorVersion,
   if (majorVersion != nullptr) *majorVersion = 7500;
   if (minorVersion != nullptr) *minorVersion = 0;
   if (patchLevel != nullptr) *patchLevel = 12;
-  return u"7500.0.12";
+  return SimUcumVersionText();
 }
 
 namespace {

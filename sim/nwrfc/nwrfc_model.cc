@@ -213,6 +213,10 @@ Found FindSystem(const SimConfig& config, const std::map<std::string, std::strin
 }
 
 Error CheckLogon(const SimSystem& system, const std::map<std::string, std::string>& params) {
+  std::string snc = SncRefusal(
+      system, {Value(params, "snc_mode"), Value(params, "snc_partnername"),
+               Value(params, "snc_qop"), Value(params, "snc_myname"), Value(params, "snc_lib")});
+  if (!snc.empty()) return MakeError(RFC_LOGON_FAILURE, snc);
   if (LogonAccepted(system, Value(params, "client").c_str(), Value(params, "user").c_str(),
                     Value(params, "passwd").c_str())) {
     return Error();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/error_exit.h"
+#include "driver/monitor_report.h"
 #include "driver/profile_location.h"
 
 namespace tolvaran {
@@ -19,11 +20,15 @@ void CheckRunLimits(const Parameters& params) {
   }
 }
 
+ReportSettings CheckedParameters(ReportDialect dialect, const Parameters& params) {
+  CheckRunLimits(params);
+  return TakeReportParameters(dialect, params);
+}
+
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs) {
   Invocation inv;
   inv.args = args;
   inv.startMs = startMs;
-  inv.headerLine.Set("* " + host.TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
   inv.keyTable = BuildKeyTable();
 
   if (args.size() < 2) FatalError("Error 1001: Parameter for Profile-Name is missing !");
@@ -38,14 +43,19 @@ Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_
     params += args[i];
   }
   inv.params = ParseParameters(params);
-  CheckRunLimits(inv.params);
+  inv.reportDialect = ChooseReportDialect(inv.params);
 
   if (inv.params.hasItem) {
     inv.itemMode = true;
     inv.itemName.Set(inv.params.item);
     inv.profileName.Set("Dalvenor.Prf");
   }
-  inv.verbose = inv.params.verbose;
+  // A monitor's dialect is the monitor's alone: no progress lines in it.
+  inv.verbose = inv.params.verbose && inv.reportDialect == ReportDialect::kNone;
+  // Only a run that shows progress lines reads the time zone.
+  if (inv.verbose) {
+    inv.headerLine.Set("* " + host.TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);
+  }
   inv.dialect = FlavourFromProgramName(host.InvokedProgramPath(args[0]));
   return inv;
 }

@@ -15,15 +15,23 @@ namespace tolvaran {
 constexpr const char* kProgramName = "Tolvaran";
 constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
-// The header line, the key table, the profile name, the parameters (every
-// argument after the profile name, joined by one blank) and the dialect the
-// program's name designates. No profile name: error 1001.
+// The key table, the profile name, the parameters (every argument after
+// the profile name, joined by one blank), the dialect the program's name
+// designates and the one FORMAT= chooses, and the header line when progress
+// lines are shown. No profile name: error 1001; another FORMAT= value:
+// error 1020. The parameters' other faults are for CheckedParameters, once
+// the run's end knows the dialect to report them in.
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs);
 
 // Ends the run with error 1017 when TIMEOUT= is not a number of seconds
-// the program takes, with error 1021 when JOBS= is not a number of
-// systems it checks at once.
+// the program takes, with error 1018 for a SERVERS= value that is neither
+// ALL nor ONE, with error 1021 when JOBS= is not a number of systems it
+// checks at once.
 void CheckRunLimits(const Parameters& params);
+
+// CheckRunLimits, then the dialect's WARN=, CRIT= and OUT= taken from
+// `params` (errors 1022, 1023).
+ReportSettings CheckedParameters(ReportDialect dialect, const Parameters& params);
 
 }  // namespace tolvaran
 

@@ -17,6 +17,8 @@ ConnectionRequest ConnectionRequestFor(SystemProfile& p, const Parameters& param
   request.hostname = params.hostOverride ? "" : p.hostname.str();
   request.gatewayHost = p.gatewayHost.str();
   request.gatewayService = p.gatewayService.str();
+  request.snc = {p.sncMode.str(), p.sncPartner.str(), p.sncQop.str(), p.sncMyname.str(),
+                 p.sncLibrary.str()};
   std::string systemNumber = params.numberOverride ? "" : p.systemNumber.str();
   if (!systemNumber.empty()) p.carriedSystemNumber = LeadingNumber(systemNumber);
   request.systemNumber = p.carriedSystemNumber;

@@ -1,6 +1,7 @@
 // The error exit: a fatal message becomes the error document, and the run
 // ends with status 2. The document is written by RunProgram, the one place
-// where a run ends.
+// where a run ends. With FORMAT= the message goes out in that dialect
+// instead, with its status (driver/monitor_report.h).
 #ifndef TOLVARAN_DRIVER_ERROR_EXIT_H_
 #define TOLVARAN_DRIVER_ERROR_EXIT_H_
 

@@ -39,6 +39,8 @@ class Allocation {
   const Invocation& inv_;
   const ProfileSource& source_;
   ListingPlan plan_;
+  // The global sensor line's parameters as typed, ":" not yet blanks.
+  std::string sensorTyped_;
   std::size_t listingNames_ = 0;  // the "#"s collected so far
 };
 
@@ -95,6 +97,7 @@ void Allocation::ReadGlobalSensorFile() {
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
+      sensorTyped_ = raw;
       // The sensor line's parameters replace the command line's; keys are
       // looked up in the command line's until the allocation is done.
       plan_.params = ParseParameters(plan_.params.upper.view(), ColonsAsBlanks(raw));
@@ -132,9 +135,11 @@ ListingPlan Allocation::Allocate() {
   if (plan_.itemName.empty()) FatalError("Error 1026: Global Item Idenification missing...");
 
   Parameters settled = ParseParameters(plan_.params.raw.view());
+  // The keys of the other monitors' dialects, read before ":" became blanks.
+  CopyWordKeys(ParseParameters(sensorTyped_), &settled);
   KeepRunLimits(inv_.params, &settled);
   plan_.params = settled;
-  CheckRunLimits(plan_.params);
+  plan_.report = CheckedParameters(inv_.reportDialect, plan_.params);
   return std::move(plan_);
 }
 

@@ -31,12 +31,16 @@ struct ListingPlan {
   FixedText<128> itemName;
   LabelKind labelKind = LabelKind::kProfile;
   // The parameters the listing runs with: a global sensor line's replace
-  // the command line's, which keep only their JOBS= and TIMEOUT=.
+  // the command line's, which keep only their JOBS=, TIMEOUT=, WARN=, CRIT=
+  // and OUT= where the line has none of its own.
   Parameters params;
+  // The dialect of the command line (FORMAT=) with these parameters' ranges
+  // and file.
+  ReportSettings report;
 };
 
 // Reads the listing file `source` and returns the plan. Errors 1024, 10x1,
-// 1029, 1030, 1025, 1027, 1026 and 1017 end the run.
+// 1029, 1030, 1025, 1027, 1026, 1017, 1018, 1021, 1022 and 1023 end the run.
 ListingPlan AllocateGlobalSensor(Host& host, const Invocation& inv, const ProfileSource& source);
 
 // A listing checks at most this many systems.

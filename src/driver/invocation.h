@@ -4,11 +4,14 @@
 #define TOLVARAN_DRIVER_INVOCATION_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "driver/parameters.h"
 #include "driver/password.h"
+#include "driver/report_settings.h"
+#include "output/check_report.h"
 #include "output/result_document.h"
 #include "text/fixed_text.h"
 
@@ -31,15 +34,20 @@ struct Invocation {
   FixedText<128> itemName;
   bool verbose = false;                            // progress lines ("#", "@", "$" or "%")
   OutputFlavour dialect = OutputFlavour::kExeXml;  // from the program's name
+  // FORMAT=: another monitor's dialect instead of the document, from the
+  // command line alone.
+  ReportDialect reportDialect = ReportDialect::kNone;
   KeyTable keyTable = {};
 };
 
 // How a run ends before its normal end: thrown by the step that meets a
 // fatal condition and caught once, in RunProgram, which writes `output`
 // (an error document or the failure report) and returns `status` to main.
+// Where a monitor's dialect was chosen, `error` goes out in it instead.
 struct RunEnd {
   int status;
   std::string output;
+  std::optional<RunError> error;
 };
 
 }  // namespace tolvaran

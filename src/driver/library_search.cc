@@ -48,6 +48,9 @@ std::string LibraryVersionLines(const RfcLibrarySearch& search) {
   std::string lines;
   if (search.backend) {
     lines = "RFC library: " + search.file + " (" + search.backend->Describe() + ")\n";
+    for (const LibraryCompanion& companion : search.companions) {
+      lines += "  with " + companion.name + ": " + companion.path + "\n";
+    }
   } else if (search.refused.empty()) {
     lines = "RFC library: none found (" + NamesLookedFor(search) + ")\n";
   }

@@ -22,8 +22,9 @@ std::shared_ptr<RfcBackend> RequireRfcBackend(Host& host);
 std::string LibraryLoadFailure(const RfcLibrarySearch& search);
 
 // What --version says about the library after the program's own line: the
-// one loaded (or that none was found), then each file that is there but
-// did not load, and why. Every line ends with a line feed.
+// one loaded (or that none was found), for the NetWeaver library a line per
+// companion file ("  with libsapucum.dll: <where>"), then each file that is
+// there but did not load, and why. Every line ends with a line feed.
 std::string LibraryVersionLines(const RfcLibrarySearch& search);
 
 }  // namespace tolvaran

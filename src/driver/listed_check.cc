@@ -51,6 +51,7 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
     }
   }
   const bool ok = !system.timedOut && !failed && succeeded;
+  j.counted = ok;
   j.processed = ok && found;
   j.partial = j.partial && j.processed;
   j.state = system.timedOut ? "Timeout" : !ok ? "Rfc Failure" : found ? "Processed" : "Not Found";

@@ -16,6 +16,9 @@ struct ListedCheck {
   bool skipped = false;        // the profile could not be opened: no state line
   bool connect = false;        // the profile is sound: a worker checks the system
   bool profileFailed = false;  // the profile failed its checks
+  std::string profileFault;    // the message of that, when it has one
+  std::string profile;         // the profile's name as the listing gives it
+  std::string workerFault;     // why no worker could be started
   std::string label;           // the name of its channel
   std::string destination;
   std::string progress;  // its progress line, without its state
@@ -33,6 +36,7 @@ struct Judgement {
   // SERVERS=ALL: processed, but some of its instances were not counted
   // (its channel carries a warning).
   bool partial = false;
+  bool counted = false;     // the system's counts were had
   bool hasChannel = false;  // the item's value, written at once
   Channel channel;
   // What the system leaves in front of the listing's summary when it is the

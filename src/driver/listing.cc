@@ -4,14 +4,17 @@
 #include <deque>
 #include <string>
 
+#include "driver/check_outcome.h"
 #include "driver/connection_request.h"
 #include "driver/failure_report.h"
 #include "driver/listed_check.h"
+#include "driver/monitor_report.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
 #include "output/result_document.h"
+#include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
 #include "text/ascii_text.h"
@@ -72,7 +75,10 @@ class Listing {
         plan_(plan),
         params_(params),
         document_(document),
-        deadline_(RunDeadline(inv.startMs, params)) {}
+        deadline_(RunDeadline(inv.startMs, params)) {
+    result_.itemName = plan.itemName.str();
+    result_.item = MeasureIndex(plan.itemName.view());
+  }
 
   void Run() {
     for (;;) {
@@ -90,6 +96,8 @@ class Listing {
   }
 
   const ListingTallies& tallies() const { return tallies_; }
+  // What a monitor's dialect renders, system by system in listing order.
+  ListingResult& result() { return result_; }
   // What the last system that was not skipped left before the summary.
   const std::string& textBeforeSummary() const { return textBeforeSummary_; }
 
@@ -122,7 +130,9 @@ class Listing {
       window_.push_back(std::move(system));
       return;
     }
-    bool sound = ReadListedProfile(inv_.keyTable, name_.view(), bytes, &profile_);
+    system.profile = name_.str();
+    system.profileFault = ReadListedProfile(inv_.keyTable, name_.view(), bytes, &profile_);
+    const bool sound = system.profileFault.empty();
     system.label = SystemLabel(plan_.labelKind, name_.view(), profile_);
     system.destination = profile_.destination.str();
     system.profileFailed = !sound;
@@ -153,7 +163,10 @@ class Listing {
       std::string error;
       system.worker = pool_.Start(launch, &error);
       // A worker that cannot be started is that system's failure.
-      if (system.worker == 0) system.done = true;
+      if (system.worker == 0) {
+        system.done = true;
+        system.workerFault = error;
+      }
     }
     window_.push_back(std::move(system));
   }
@@ -190,7 +203,8 @@ class Listing {
   // Writes one system's channel and state line, in listing order.
   void Emit(const ListedCheck& system) {
     if (system.skipped) return;
-    Judgement j = Judge(system, plan_.itemName.view(), params_.check);
+    // A monitor's dialect is rendered from the counts: no check listing then.
+    Judgement j = Judge(system, plan_.itemName.view(), params_.check && !plan_.report.chosen());
     textBeforeSummary_ = j.textBeforeSummary;
     if (j.processed) {
       ++tallies_.processed;
@@ -202,11 +216,53 @@ class Listing {
     if (inv_.verbose && j.outcomeShown && o.configNote) {
       host_.WriteOut(ConfigFileNote(system.destination));
     }
-    if (j.hasChannel) host_.WriteOut(document_.AddChannel(j.channel));
+    // A monitor's dialect is rendered whole at the end.
+    if (plan_.report.chosen()) {
+      Record(system, j);
+    } else if (j.hasChannel) {
+      host_.WriteOut(document_.AddChannel(j.channel));
+    }
     // A person watching sees an abort's report among the system's progress
     // lines.
     if (inv_.verbose && j.outcomeShown && o.aborted) host_.WriteOut(FailureReportText(o.report));
     if (inv_.verbose) host_.WriteOut(StateLine(system.progress, j.state));
+  }
+
+  // Why a system that was read has no value, for a monitor's dialect.
+  RunError Fault(const ListedCheck& system) const {
+    if (system.timedOut) {
+      return ErrorOfMessage(TimeoutMessage(
+          system.destination.empty() ? system.label : system.destination, params_.timeoutSeconds));
+    }
+    if (system.profileFailed) return ErrorOfMessage(system.profileFault);
+    if (!system.answered) {
+      return ErrorOfMessage("Error 1015: Other Failure raised ! - " +
+                            (system.workerFault.empty()
+                                 ? std::string("the check ended without an answer")
+                                 : "the check could not be started: " + system.workerFault));
+    }
+    const SystemOutcome& o = system.outcome;
+    if (o.aborted) return ErrorOfFailureReport(o.report);
+    if (o.fannedOut && !o.systemFailure.empty()) return ErrorOfMessage(o.systemFailure);
+    if (!o.opened) {
+      return ErrorOfMessage("Error 1011: RFC-Open for " + system.destination + " failed !");
+    }
+    const QueryResult& failed = o.cpuDone && o.cpu.outcome != kOutcomeOk ? o.cpu : o.usage;
+    return ErrorOfMessage(OutcomeText(failed, RunKind::kSingle));
+  }
+
+  void Record(const ListedCheck& system, const Judgement& j) {
+    ListedSystem listed;
+    listed.profile = system.profile;
+    listed.label = system.label;
+    if (j.counted) {
+      listed.state = result_.item >= 0 ? SystemState::kOk : SystemState::kPartial;
+      listed.values = ValuesInOrder(system.outcome.counts);
+    } else {
+      listed.state = SystemState::kFailed;
+      listed.error = Fault(system);
+    }
+    result_.systems.push_back(std::move(listed));
   }
 
   Host& host_;
@@ -223,33 +279,47 @@ class Listing {
   std::string textBeforeSummary_;
   WorkerPool pool_;
   std::deque<ListedCheck> window_;
+  ListingResult result_;
 };
+
+std::string ListingSummary(const ListingPlan& plan, const ListingTallies& t) {
+  return "(***) " + plan.itemName.str() + ": NoSystems=" + std::to_string(t.systems) +
+         ", Processed=" + std::to_string(t.processed) + ", Failed=" + std::to_string(t.failed) +
+         (plan.params.allServers ? ", Partial=" + std::to_string(t.partial) : "");
+}
 
 }  // namespace
 
 int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
                const ListingPlan& plan) {
-  if (inv.verbose) host.WriteOut(inv.headerLine.str() + "\n");
-  std::string start_time = inv.headerLine.str().substr(2, 8);
   std::string raw;
   const Parameters params = DisplayParameters(plan.params, &raw);
-  if (inv.verbose) host.WriteOut(ProgressLine("* " + start_time + " " + raw, " State=Executing"));
-
   ResultDocument document(inv.dialect, {params.hasChannel, params.channel},
                           ResultDocument::Layout::kListing);
-  host.WriteOut(document.Opening());
-
   Listing listing(host, inv, source, plan, params, document);
+
+  if (plan.report.chosen()) {
+    listing.Run();
+    ListingResult result = std::move(listing.result());
+    result.summary = ListingSummary(plan, listing.tallies());
+    CheckReport report = CheckReport::Listing(plan.params.client, std::move(result));
+    // Who an error of the delivery itself (OUT=) is about: the listing's file.
+    report.system = source.name.str();
+    return FinishWithReport(host, plan.report, report);
+  }
+
+  if (inv.verbose) {
+    host.WriteOut(inv.headerLine.str() + "\n");
+    const std::string start_time = inv.headerLine.str().substr(2, 8);
+    host.WriteOut(ProgressLine("* " + start_time + " " + raw, " State=Executing"));
+  }
+  host.WriteOut(document.Opening());
   listing.Run();
 
   // The last system's failure text stays in front of the summary. It holds
   // the library's exception name, which must not break the document either.
-  const ListingTallies& t = listing.tallies();
   document.SetLeadingText(listing.textBeforeSummary());
-  document.SetText("(***) " + plan.itemName.str() + ": NoSystems=" + std::to_string(t.systems) +
-                   ", Processed=" + std::to_string(t.processed) +
-                   ", Failed=" + std::to_string(t.failed) +
-                   (plan.params.allServers ? ", Partial=" + std::to_string(t.partial) : ""));
+  document.SetText(ListingSummary(plan, listing.tallies()));
   host.WriteOut(document.Closing());
 
   if (inv.verbose) host.WriteOut(ProcessedLine(host));

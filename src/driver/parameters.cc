@@ -28,6 +28,52 @@ int WholeNumber(std::string_view text) {
   return value;
 }
 
+// The keys of the other monitors' dialects, found where a word starts.
+struct WordKey {
+  const char* key;
+  bool Parameters::*has;
+  std::string Parameters::*value;
+};
+
+constexpr WordKey kWordKeys[] = {
+    {"FORMAT=", &Parameters::hasFormat, &Parameters::format},
+    {"WARN=", &Parameters::hasWarn, &Parameters::warn},
+    {"CRIT=", &Parameters::hasCrit, &Parameters::crit},
+    {"OUT=", &Parameters::hasOut, &Parameters::out},
+};
+
+bool IsValueEnd(char c) { return c == ' ' || c == ','; }
+
+std::size_t FindWordKey(std::string_view upper, std::string_view key) {
+  for (std::size_t at = upper.find(key); at != std::string_view::npos;
+       at = upper.find(key, at + 1)) {
+    if (at == 0 || IsValueEnd(upper[at - 1])) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Takes the word keys out of `p`'s text. Returns the upper-cased text with
+// their values masked, for the other keys and markers to be looked for in.
+std::string TakeWordKeys(Parameters& p, bool textWasCut) {
+  std::string_view upper = p.upper.view();
+  std::string_view raw = p.raw.view();
+  std::string masked(upper);
+  for (const WordKey& k : kWordKeys) {
+    std::size_t at = FindWordKey(upper, k.key);
+    if (at == std::string_view::npos) continue;
+    p.*k.has = true;
+    std::size_t begin = at + std::string_view(k.key).size();
+    std::size_t end = begin;
+    while (end < upper.size() && !IsValueEnd(upper[end])) ++end;
+    p.*k.value = std::string(raw.substr(begin < raw.size() ? begin : raw.size(), end - begin));
+    for (std::size_t i = begin; i < end; ++i) masked[i] = '.';
+    if (k.value == &Parameters::out) p.outCut = textWasCut && end >= raw.size();
+  }
+  return masked;
+}
+
+Parameters Parse(std::string_view upper_text, std::string_view raw_text, bool textWasCut);
+
 }  // namespace
 
 void KeepRunLimits(const Parameters& before, Parameters* after) {
@@ -45,6 +91,21 @@ void KeepRunLimits(const Parameters& before, Parameters* after) {
     after->hasServers = before.hasServers;
     after->allServers = before.allServers;
     after->badServers = before.badServers;
+  }
+  for (const WordKey& k : kWordKeys) {
+    if (k.value == &Parameters::format || after->*k.has) continue;
+    after->*k.has = before.*k.has;
+    after->*k.value = before.*k.value;
+    if (k.value == &Parameters::out) after->outCut = before.outCut;
+  }
+}
+
+void CopyWordKeys(const Parameters& from, Parameters* to) {
+  for (const WordKey& k : kWordKeys) {
+    if (k.value == &Parameters::format || !(from.*k.has)) continue;
+    to->*k.has = true;
+    to->*k.value = from.*k.value;
+    if (k.value == &Parameters::out) to->outCut = from.outCut;
   }
 }
 
@@ -64,14 +125,21 @@ bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view
 Parameters ParseParameters(std::string_view typed) {
   FixedText<120> raw;
   raw.Set(typed);
-  return ParseParameters(AsciiUpper(raw.view()), raw.view());
+  return Parse(AsciiUpper(raw.view()), raw.view(), typed.size() > raw.size());
 }
 
 Parameters ParseParameters(std::string_view upper_text, std::string_view raw_text) {
+  return Parse(upper_text, raw_text, false);
+}
+
+namespace {
+
+Parameters Parse(std::string_view upper_text, std::string_view raw_text, bool textWasCut) {
   Parameters p;
   p.upper.Set(upper_text);
   p.raw.Set(raw_text);
-  std::string_view upper = p.upper.view();
+  const std::string masked = TakeWordKeys(p, textWasCut);
+  std::string_view upper = masked;
   std::string_view raw = p.raw.view();
 
   std::size_t at = upper.find("CLIENT=");
@@ -86,7 +154,7 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
   p.openAsTyped = Contains(upper, "@");
   p.verbose =
       Contains(upper, "#") || Contains(upper, "@") || Contains(upper, "$") || Contains(upper, "%");
-  p.firstWord = std::string(upper.substr(0, upper.find(' ')));
+  p.firstWord = std::string(p.upper.view().substr(0, p.upper.view().find(' ')));
 
   std::string value;
   p.hasJobs = TakeKeyValue(upper, raw, "JOBS=", 8, &value);
@@ -111,5 +179,7 @@ Parameters ParseParameters(std::string_view upper_text, std::string_view raw_tex
   }
   return p;
 }
+
+}  // namespace
 
 }  // namespace tolvaran

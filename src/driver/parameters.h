@@ -42,6 +42,22 @@ struct Parameters {
   bool hasTimeout = false;
   int timeoutSeconds = 0;
   bool badTimeout = false;
+  // The keys of the other monitors' dialects. Each is a key only where it
+  // starts a word (first in the text, or after a blank or a ","), so that
+  // "TIMEOUT=" holds no "OUT="; its value is taken as typed up to a blank
+  // or a ",", its ":" kept (a range "~:10", a drive "C:"), and no other
+  // key or marker is looked for inside it ("@10:20" is no "@").
+  bool hasFormat = false;
+  std::string format;  // "FORMAT=": SCRIPTV2, PLUGIN or OPENMETRICS, any case
+  bool hasWarn = false;
+  std::string warn;  // "WARN=": the plugin's warning range
+  bool hasCrit = false;
+  std::string crit;  // "CRIT=": its critical range
+  bool hasOut = false;
+  std::string out;  // "OUT=": the file the OpenMetrics exposition replaces
+  // The value of OUT= runs to the end of a text that was cut to fit `raw`:
+  // it may name another file than the one typed.
+  bool outCut = false;
 
   // "SERVERS=": ALL counts every application server of a system, ONE (the
   // default) the one the connection reaches; any other value sets
@@ -64,9 +80,14 @@ Parameters ParseParameters(std::string_view typed);
 // character for character (the listing's display copy).
 Parameters ParseParameters(std::string_view upper, std::string_view raw);
 
-// Keeps the command line's JOBS=, TIMEOUT= and SERVERS= where a sensor
-// line's text, which replaced it, has none of its own.
+// Keeps the command line's JOBS=, TIMEOUT=, SERVERS=, WARN=, CRIT= and OUT=
+// where a sensor line's text, which replaced it, has none of its own.
 void KeepRunLimits(const Parameters& before, Parameters* after);
+
+// Copies the keys of the other monitors' dialects, FORMAT= aside, from
+// `from`, where they are given, to `to`: a sensor line's own, read from its
+// text before its ":" became blanks.
+void CopyWordKeys(const Parameters& from, Parameters* to);
 
 // The value after `key`, up to `max` characters, ending at a blank or a
 // ","; ":" in it stands for a blank. False when the key is not there.

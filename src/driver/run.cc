@@ -9,6 +9,7 @@
 #include "driver/global_allocation.h"
 #include "driver/library_search.h"
 #include "driver/listing.h"
+#include "driver/monitor_report.h"
 #include "driver/profile_location.h"
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
@@ -53,6 +54,15 @@ const char kUsage[] =
     "                            a warning and Partial=n for missing servers\n"
     "               /CHECK       plain check listing instead of a document\n"
     "               CH=n         Tembrel dialect: only channel n's value\n"
+    "               FORMAT=name  another monitor's format instead of the document:\n"
+    "                            SCRIPTV2 (PRTG Script v2 JSON), PLUGIN (the\n"
+    "                            monitoring-plugin line of Nagios, Icinga,\n"
+    "                            Checkmk, Naemon), OPENMETRICS (Prometheus);\n"
+    "                            no progress lines, no /CHECK then\n"
+    "               WARN=r CRIT=r  PLUGIN: ranges 10, 10:, ~:10, 10:20, @10:20\n"
+    "                            on Active Users, in a listing on ITEM='s value\n"
+    "               OUT=file     OPENMETRICS: replace this file (name.prom)\n"
+    "                            atomically instead of standard output\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n"
     "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
@@ -62,8 +72,10 @@ const char kUsage[] =
     "and each library file found that does not load, with the reason.\n"
     "\n"
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
-    "2 error document, or the output could not be written. README.md explains\n"
-    "every error number (Troubleshooting).\n";
+    "2 error document, or the output could not be written. With FORMAT=:\n"
+    "SCRIPTV2 and OPENMETRICS 0 once written (2: OUT= not written), PLUGIN\n"
+    "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN. README.md explains every error\n"
+    "number (Troubleshooting).\n";
 
 // Written when memory runs out: the document is built without allocating.
 const char kOutOfMemoryDocument[] =
@@ -102,26 +114,47 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
     return 0;
   }
 
+  // What the run's end is rendered in, and whom an error is about: known
+  // step by step, for an end that may come at any of them.
+  ReportSettings report;
+  std::string subject = args.size() > 1 ? args[1] : std::string();
   try {
     const Invocation inv = StartUp(host, args, startMs);
+    report.dialect = inv.reportDialect;
+    report = CheckedParameters(inv.reportDialect, inv.params);
+    subject = ReportSubject(inv, "");
     const ProfileSource source = LocateProfile(host, inv);
+    // A listing's errors are about its file.
+    if (source.globalSensor) subject = source.name.str();
     if (inv.itemMode || source.globalSensor) {
       const ListingPlan plan = AllocateGlobalSensor(host, inv, source);
+      report = plan.report;
       // Loaded before anything is written, so that a missing library's
       // error document is the whole output; the workers load their own.
       RequireRfcBackend(host);
       return RunListing(host, inv, source, plan);
     }
     SystemProfile profile = ReadProfile(inv.keyTable, source.name.view(), source.bytes);
+    subject = ReportSubject(inv, profile.destination.view());
     // Before the library is loaded: a library reads RFC_INI once.
     UseDestinationConfig(host, profile.destination.view());
     std::shared_ptr<RfcBackend> backend = RequireRfcBackend(host);
-    StartRunDeadline(host, backend, inv.startMs, inv.params,
+    StartRunDeadline(host, backend, inv.startMs, inv.params, report,
                      profile.destination.empty() ? source.name.str() : profile.destination.str());
-    return RunSingleSystem(host, inv, source.name.view(), profile, *backend);
+    return RunSingleSystem(host, inv, report, source.name.view(), profile, *backend);
   } catch (const RunEnd& end) {
+    if (report.chosen() && end.error) {
+      return FinishWithReport(host, report, CheckReport::Failure(subject, *end.error));
+    }
     if (!end.output.empty() && ClaimOutput()) host.WriteOut(end.output);
     return end.status;
+  } catch (const std::bad_alloc&) {
+    if (!report.chosen()) throw;
+    // The monitor still gets its dialect's error: what the run held is
+    // given back by now; should even that fail, the error document follows.
+    return FinishWithReport(
+        host, report,
+        CheckReport::Failure(subject, ErrorOfMessage("Error 1099: Not enough memory !")));
   }
 }
 

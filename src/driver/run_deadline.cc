@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "driver/monitor_report.h"
 #include "output/result_document.h"
 #include "platform/worker_process.h"
 
@@ -28,20 +29,28 @@ Deadline RunDeadline(std::int64_t startMs, const Parameters& params) {
 }
 
 void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int64_t startMs,
-                      const Parameters& params, const std::string& subject) {
+                      const Parameters& params, const ReportSettings& report,
+                      const std::string& subject) {
   if (params.timeoutSeconds <= 0 || RunWatchdog()) return;
   Host* out = &host;
-  std::string document = ErrorDocumentText(TimeoutMessage(subject, params.timeoutSeconds));
-  RunWatchdog() = std::make_unique<Watchdog>(RunDeadline(startMs, params),
-                                             [out, backend = std::move(backend), document] {
-                                               // The library may be blocked holding its own locks:
-                                               // the process ends without unloading it, once what
-                                               // other checks wait for is released and the document
-                                               // is out.
-                                               backend->ReleaseAtDeadline();
-                                               out->WriteOut(document);
-                                               ExitProcessWithoutCleanup(2);
-                                             });
+  const std::string message = TimeoutMessage(subject, params.timeoutSeconds);
+  // What goes out at the deadline is made now: the main thread may be
+  // anywhere then.
+  PreparedReport timeout;
+  if (report.chosen()) {
+    timeout = PrepareReport(report, CheckReport::Failure(subject, ErrorOfMessage(message)));
+  } else {
+    timeout.bytes = ErrorDocumentText(message);
+    timeout.status = 2;
+  }
+  RunWatchdog() = std::make_unique<Watchdog>(
+      RunDeadline(startMs, params), [out, backend = std::move(backend), timeout] {
+        // The library may be blocked holding its own locks: the process ends
+        // without unloading it, once what other checks wait for is released
+        // and the document is out.
+        backend->ReleaseAtDeadline();
+        ExitProcessWithoutCleanup(DeliverReport(*out, timeout));
+      });
 }
 
 bool ClaimOutput() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver/parameters.h"
+#include "driver/report_settings.h"
 #include "platform/deadline.h"
 #include "platform/host.h"
 #include "rfc/backend.h"
@@ -19,11 +20,12 @@ namespace tolvaran {
 Deadline RunDeadline(std::int64_t startMs, const Parameters& params);
 
 // Starts the deadline's watch when the parameters set one; `subject` names
-// the system in the timeout document. At the deadline `backend` releases
-// what other checks would wait for, the document is written and the
-// process ends.
+// the system in the timeout document, or in `report`'s dialect when one was
+// chosen. At the deadline `backend` releases what other checks would wait
+// for, the document is written and the process ends.
 void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int64_t startMs,
-                      const Parameters& params, const std::string& subject);
+                      const Parameters& params, const ReportSettings& report,
+                      const std::string& subject);
 
 // Called before the run writes its document: true when the run may write
 // it. After a false the timeout document is being written and the process

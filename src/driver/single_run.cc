@@ -7,6 +7,7 @@
 #include "driver/connection_request.h"
 #include "driver/error_exit.h"
 #include "driver/failure_report.h"
+#include "driver/monitor_report.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
 #include "driver/server_fanout.h"
@@ -21,38 +22,69 @@ namespace {
 // stays one the monitor shows whole.
 constexpr std::size_t kServersLabelRoom = 120;
 
+// The run's result: the counts of the system labelled `label`, as the check
+// listing (followed by `checkLines`), the document or a monitor's dialect.
+int WriteResult(Host& host, const Invocation& inv, const ReportSettings& report,
+                std::string_view destination, RfcBackend& backend, const UsageCounts& counts,
+                std::string_view label, bool partial, const std::string& checkLines) {
+  const std::string& client = inv.params.client;
+  int status = 0;
+  if (report.chosen()) {
+    status = FinishWithReport(
+        host, report,
+        CheckReport::Single(std::string(destination), client, ValuesInOrder(counts),
+                            UsageSummary(counts, label, client)));
+  } else {
+    std::string result = inv.params.check
+                             ? CheckListingText(counts) + checkLines
+                             : UsageDocument(counts, label, client, inv.dialect,
+                                             {inv.params.hasChannel, inv.params.channel}, partial)
+                                   .Render();
+    if (!ClaimOutput()) return 2;
+    host.WriteOut(result);
+  }
+  backend.DiscardTrace();
+  if (inv.verbose) host.WriteOut(ProcessedLine(host));
+  return status;
+}
+
 // SERVERS=ALL: every other instance of the server list is checked, and the
 // system's counts written.
-int WriteSystemUsage(Host& host, const Invocation& inv, const SystemProfile& profile,
-                     RfcBackend& backend, const SystemTask& task, const SystemOutcome& own) {
+int WriteSystemUsage(Host& host, const Invocation& inv, const ReportSettings& report,
+                     const SystemProfile& profile, RfcBackend& backend, const SystemTask& task,
+                     const SystemOutcome& own) {
   const std::string destination = profile.destination.str();
   std::vector<InstanceCheck> instances;
   SystemUsage usage;
   std::string failure = CountAllServers(host, task, own, inv.params.jobs, &instances, &usage);
   if (!failure.empty()) FatalError(failure);
-  const bool partial = usage.counted < usage.total;
-  std::string result =
-      inv.params.check
-          ? CheckListingText(usage.counts) + InstanceLines(usage)
-          : UsageDocument(usage.counts, ServersLabel(destination, usage, kServersLabelRoom),
-                          inv.params.client, inv.dialect,
-                          {inv.params.hasChannel, inv.params.channel}, partial)
-                .Render();
-  if (!ClaimOutput()) return 2;
-  host.WriteOut(result);
-  backend.DiscardTrace();
-  if (inv.verbose) host.WriteOut(ProcessedLine(host));
-  return 0;
+  return WriteResult(host, inv, report, destination, backend, usage.counts,
+                     ServersLabel(destination, usage, kServersLabelRoom),
+                     usage.counted < usage.total, InstanceLines(usage));
 }
 
 }  // namespace
 
-int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileName,
-                    SystemProfile& profile, RfcBackend& backend) {
+int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& report,
+                    std::string_view profileName, SystemProfile& profile, RfcBackend& backend) {
   // An error the library reports by itself ends the process with the
-  // report (status 1).
-  backend.InstallErrorHandler(
-      [&host](const FailureReport& report) { host.WriteOut(FailureReportText(report)); });
+  // report (status 1), or in a monitor's dialect with that dialect's
+  // status. Nothing may unwind into the library: memory that runs out here
+  // ends the process without a word, as a write that fails would.
+  const std::string subject = ReportSubject(inv, profile.destination.view());
+  backend.InstallErrorHandler([&host, &report, subject](const FailureReport& failure) {
+    if (!report.chosen()) {
+      host.WriteOut(FailureReportText(failure));
+      return;
+    }
+    int status = 2;
+    try {
+      status = FinishWithReport(host, report,
+                                CheckReport::Failure(subject, ErrorOfFailureReport(failure)));
+    } catch (...) {
+    }
+    ExitProcessNow(status);
+  });
 
   if (inv.verbose) {
     host.WriteOut(inv.headerLine.str() + "\n");
@@ -83,25 +115,18 @@ int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileN
     FatalError("Error 1011: RFC-Open for " + profile.destination.str() + " failed !" +
                (refusal.empty() ? "" : " - " + refusal));
   }
-  if (outcome.aborted) throw RunEnd{1, FailureReportText(outcome.report)};
+  if (outcome.aborted) {
+    throw RunEnd{1, FailureReportText(outcome.report), ErrorOfFailureReport(outcome.report)};
+  }
   if (outcome.usage.outcome != kOutcomeOk) {
     FatalError(OutcomeText(outcome.usage, RunKind::kSingle) + backend.FailureDetail());
   }
 
   if (inv.params.allServers) {
-    return WriteSystemUsage(host, inv, profile, backend, task, outcome);
+    return WriteSystemUsage(host, inv, report, profile, backend, task, outcome);
   }
-
-  std::string result = inv.params.check ? CheckListingText(outcome.counts)
-                                        : UsageDocument(outcome.counts, profile.destination.view(),
-                                                        inv.params.client, inv.dialect,
-                                                        {inv.params.hasChannel, inv.params.channel})
-                                              .Render();
-  if (!ClaimOutput()) return 2;
-  host.WriteOut(result);
-  backend.DiscardTrace();
-  if (inv.verbose) host.WriteOut(ProcessedLine(host));
-  return 0;
+  return WriteResult(host, inv, report, profile.destination.view(), backend, outcome.counts,
+                     profile.destination.view(), false, "");
 }
 
 }  // namespace tolvaran

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "driver/invocation.h"
+#include "driver/report_settings.h"
 #include "driver/system_profile.h"
 #include "platform/host.h"
 #include "rfc/backend.h"
@@ -12,9 +13,10 @@
 namespace tolvaran {
 
 // Checks the system of `profile` (read from the profile `profileName`) and
-// returns the exit status; the document goes to standard output.
-int RunSingleSystem(Host& host, const Invocation& inv, std::string_view profileName,
-                    SystemProfile& profile, RfcBackend& backend);
+// returns the exit status; the document, or with FORMAT= the `report`'s
+// dialect, goes to standard output.
+int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& report,
+                    std::string_view profileName, SystemProfile& profile, RfcBackend& backend);
 
 }  // namespace tolvaran
 

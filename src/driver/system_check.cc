@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "driver/parameters.h"
 #include "driver/server_fanout.h"
@@ -194,6 +195,11 @@ std::string EncodeTask(const SystemTask& task) {
   out.AddNumber("system_number", r.systemNumber);
   out.Add("gateway_host", r.gatewayHost);
   out.Add("gateway_service", r.gatewayService);
+  out.Add("snc_mode", r.snc.mode);
+  out.Add("snc_partner", r.snc.partner);
+  out.Add("snc_qop", r.snc.qop);
+  out.Add("snc_myname", r.snc.myname);
+  out.Add("snc_library", r.snc.library);
   out.Add("count_client", task.client);
   // Only a check over every server has these: a listed system's task stays
   // as it was.
@@ -241,6 +247,15 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
     r.server = ServerTarget{serverHost, static_cast<int>(Clamped(serverNumber, 0, 99))};
   }
   task->remainingMs = remaining < 0 ? -1 : Clamped(remaining, 0, kMaxRemainingMs);
+  // SNC is optional in a task: a profile without it sends none.
+  const std::pair<const char*, std::string*> snc[] = {{"snc_mode", &r.snc.mode},
+                                                      {"snc_partner", &r.snc.partner},
+                                                      {"snc_qop", &r.snc.qop},
+                                                      {"snc_myname", &r.snc.myname},
+                                                      {"snc_library", &r.snc.library}};
+  for (const auto& [key, field] : snc) {
+    if (const std::string* found = in.Find(key)) *field = *found;
+  }
   return ok;
 }
 

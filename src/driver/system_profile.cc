@@ -5,6 +5,7 @@
 
 #include "driver/error_exit.h"
 #include "driver/password.h"
+#include "driver/protected_password.h"
 #include "platform/text_reader.h"
 #include "text/ascii_text.h"
 #include "text/secret_wipe.h"
@@ -12,12 +13,6 @@
 namespace tolvaran {
 
 namespace {
-
-// The single run reads its profile in pieces of 99 characters, the listing
-// in pieces of 199; a longer line comes in several pieces, each read as a
-// line of its own.
-constexpr std::size_t kSingleRunPiece = 99;
-constexpr std::size_t kListingPiece = 199;
 
 // The key is twelve characters, dots and colon included; the thirteenth
 // separates it from the value and is not looked at.
@@ -64,11 +59,32 @@ constexpr std::array<FieldEntry, kFieldCount> kFields = {
     Entry<&SystemProfile::gatewayService>("Gwservice..:", 2),
 };
 
+struct SncEntry {
+  std::string_view key;
+  FixedText<64> SystemProfile::*field;
+};
+
+constexpr std::size_t kSncFieldCount = 5;
+constexpr std::array<SncEntry, kSncFieldCount> kSncFields = {{
+    {"Snc-Mode...:", &SystemProfile::sncMode},
+    {"Snc-Partner:", &SystemProfile::sncPartner},
+    {"Snc-Qop....:", &SystemProfile::sncQop},
+    {"Snc-Myname.:", &SystemProfile::sncMyname},
+    {"Snc-Library:", &SystemProfile::sncLibrary},
+}};
+
 constexpr bool KeysAreTwelveCharacters() {
   for (const FieldEntry& f : kFields) {
     if (f.rule.key.size() != kKeyLength) return false;
   }
+  for (const SncEntry& f : kSncFields) {
+    if (f.key.size() != kKeyLength) return false;
+  }
   return true;
+}
+
+void ClearSnc(SystemProfile& p) {
+  for (const SncEntry& f : kSncFields) (p.*f.field).Clear();
 }
 static_assert(KeysAreTwelveCharacters(), "every profile key is twelve characters");
 static_assert(kFields[kUserField].rule.key == "User.......:", "user field index");
@@ -90,12 +106,11 @@ void StoreField(SystemProfile& p, std::size_t index, std::string_view value) {
 }
 
 // What a reading works on: the record, the key table and the profile's
-// name for the messages; `failed` is the listing's mark of a password fault.
+// name for the messages.
 struct Reading {
   const KeyTable& key;
   std::string_view profileName;
   SystemProfile& profile;
-  bool failed = false;
 };
 
 std::string Message(const char* code_and_text, const Reading& rs, const char* tail) {
@@ -107,18 +122,26 @@ std::string Message(const char* code_and_text, const Reading& rs, const char* ta
 
 enum class Reader { kSingleRun, kListing };
 
-// Stores the value of a "Password...:" line. The single run gets back the
-// message of a fault at once; the listing marks the system failed, and
-// takes the password whenever its check digit matches.
+// Stores the value of a "Password...:" line and returns the message of its
+// fault. The listing takes a scrambled password whenever its check digit
+// matches. Every plain copy but the field's is wiped.
 std::string StorePassword(Reading& rs, std::string_view value, Reader reader) {
   SystemProfile& p = rs.profile;
   if (value.empty()) {
     StoreField(p, kPasswordField, "");
     return "";
   }
+  std::string password;
+  WipeOnExit wipe(&password);
+  if (IsProtectedPassword(value)) {
+    std::string reason;
+    if (!UnprotectPassword(value, &password, &reason)) {
+      return ProtectedPasswordFault(rs.profileName);
+    }
+    StoreField(p, kPasswordField, password);
+    return "";
+  }
   if (reader == Reader::kSingleRun) {
-    std::string password;
-    WipeOnExit wipe(&password);
     switch (DescramblePassword(rs.key, value, &password)) {
       case DescrambleResult::kMalformed:
         return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
@@ -131,9 +154,12 @@ std::string StorePassword(Reading& rs, std::string_view value, Reader reader) {
     return "";
   }
   DescrambleSteps steps = RunDescrambleSteps(rs.key, value);
-  WipeOnExit wipe(&steps.password);
-  if (!steps.wellFormed || !steps.checkMatches) rs.failed = true;
+  WipeOnExit wipe_steps(&steps.password);
   if (steps.checkMatches) StoreField(p, kPasswordField, steps.password);
+  if (!steps.wellFormed)
+    return Message("Error 1004: Invalid Password in Profile ", rs, " found...");
+  if (!steps.checkMatches)
+    return Message("Error 1005: Wrong Password in Profile ", rs, " found...");
   return "";
 }
 
@@ -148,43 +174,100 @@ std::string CheckRecord(const Reading& rs) {
       return Message("Error 1003: Invalid Parameter(s) at ", rs, " found...");
     }
   }
+  if (!SncFault(p).empty()) return Message("Error 1003: Invalid Parameter(s) at ", rs, " found...");
   return "";
 }
 
 // Reads the keyed lines of `bytes` into the record and checks it.
 // Returns the message of the first fault, "" when there is none. In the
 // single run a password fault ends the reading at once, before any later
-// line.
+// line; the listing reads on, and a password fault comes before those of
+// the checks.
 std::string ReadRecord(Reading& rs, std::string bytes, Reader reader) {
-  TextReader text(std::move(bytes));
-  const std::size_t pieceMax = reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece;
-  std::string line;
-  while (text.ReadPiece(pieceMax, &line)) {
-    StripLineEnd(&line);
-    if (line.size() < kKeyLength) continue;
-    std::string_view view(line);
-    std::string_view key = view.substr(0, kKeyLength);
-    std::string_view value =
-        view.size() > kValueStart ? view.substr(kValueStart, kProfileValueMax) : std::string_view();
+  ProfileLines lines(std::move(bytes),
+                     reader == Reader::kSingleRun ? kSingleRunPiece : kListingPiece);
+  std::string firstFault;
+  std::string_view key;
+  std::string_view value;
+  while (lines.Next(&key, &value)) {
+    for (const SncEntry& f : kSncFields) {
+      if (key == f.key) (rs.profile.*f.field).Set(value);
+    }
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (key != kFields[i].rule.key) continue;
       if (i == kUserField) {
         StoreField(rs.profile, i, AsciiUpper(value));
       } else if (i == kPasswordField) {
         std::string fault = StorePassword(rs, value, reader);
-        if (!fault.empty()) return fault;
+        if (!fault.empty() && reader == Reader::kSingleRun) return fault;
+        if (firstFault.empty()) firstFault = fault;
       } else {
         StoreField(rs.profile, i, value);
       }
       break;
     }
   }
-  return CheckRecord(rs);
+  std::string checked = CheckRecord(rs);
+  return firstFault.empty() ? checked : firstFault;
 }
+
+bool EndsLine(const std::string& piece) { return !piece.empty() && piece.back() == '\n'; }
 
 }  // namespace
 
+ProfileLines::ProfileLines(std::string bytes, std::size_t pieceMax)
+    : text_(std::move(bytes)), pieceMax_(pieceMax) {}
+
+bool ProfileLines::Next(std::string_view* key, std::string_view* value) {
+  while (text_.ReadPiece(pieceMax_, &line_)) {
+    bool ended = EndsLine(line_);
+    StripLineEnd(&line_);
+    if (line_.size() < kKeyLength) continue;
+    std::string_view view(line_);
+    *key = view.substr(0, kKeyLength);
+    *value =
+        view.size() > kValueStart ? view.substr(kValueStart, kProfileValueMax) : std::string_view();
+    if (*key != kFields[kPasswordField].rule.key || !IsProtectedPassword(*value)) return true;
+    // The rest of a protected value's line, however many pieces it takes.
+    std::string piece;
+    while (!ended && line_.size() < kValueStart + kProtectedValueMax &&
+           text_.ReadPiece(pieceMax_, &piece)) {
+      ended = EndsLine(piece);
+      StripLineEnd(&piece);
+      line_ += piece;
+    }
+    *key = std::string_view(line_).substr(0, kKeyLength);
+    *value = std::string_view(line_).substr(kValueStart, kProtectedValueMax);
+    return true;
+  }
+  return false;
+}
+
+const std::array<std::string_view, 5>& SncKeys() {
+  static const std::array<std::string_view, 5> keys = {kSncFields[0].key, kSncFields[1].key,
+                                                       kSncFields[2].key, kSncFields[3].key,
+                                                       kSncFields[4].key};
+  return keys;
+}
+
+std::string SncFault(const SystemProfile& p) {
+  const std::string_view mode = p.sncMode.view();
+  const std::string_view qop = p.sncQop.view();
+  if (!mode.empty() && mode != "0" && mode != "1") {
+    return "Snc-Mode...: \"" + std::string(mode) + "\", not 0 or 1";
+  }
+  if (mode == "1" && p.sncPartner.empty()) {
+    return "Snc-Partner: missing or empty, required with Snc-Mode...: 1";
+  }
+  if (!qop.empty() &&
+      (qop.size() != 1 || std::string_view("12389").find(qop[0]) == std::string_view::npos)) {
+    return "Snc-Qop....: \"" + std::string(qop) + "\", not 1, 2, 3, 8 or 9";
+  }
+  return "";
+}
+
 void SystemProfile::Clear() {
+  ClearSnc(*this);
   for (std::size_t i = 0; i < kFieldCount; ++i) kFields[i].set(*this, "");
   cutFields = 0;
 }
@@ -211,15 +294,15 @@ SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std
   return profile;
 }
 
-bool ReadListedProfile(const KeyTable& key, std::string_view profileName, const std::string& bytes,
-                       SystemProfile* profile) {
+std::string ReadListedProfile(const KeyTable& key, std::string_view profileName,
+                              const std::string& bytes, SystemProfile* profile) {
   // Every other field of a listed profile carries over from the profile read
   // before it; the password does not. A profile without a usable password
   // of its own must never send another system's password to its host.
   WipeSecret(&profile->password);
+  ClearSnc(*profile);
   Reading reading{key, profileName, *profile};
-  bool sound = ReadRecord(reading, bytes, Reader::kListing).empty();
-  return sound && !reading.failed;
+  return ReadRecord(reading, bytes, Reader::kListing);
 }
 
 }  // namespace tolvaran

@@ -21,11 +21,6 @@ std::string_view FieldText(const char (&field)[N]) {
   return std::string_view(field, nul ? static_cast<const char*>(nul) - field : N);
 }
 
-std::string_view WithoutTrailingBlanks(std::string_view text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
-}
-
 std::string Grouped(std::uint32_t value) { return GroupThousands(std::to_string(value)); }
 
 }  // namespace
@@ -41,13 +36,8 @@ UsageCounter::UsageCounter(std::string_view client)
 void UsageCounter::Add(const Session& session) {
   if (!client_.empty() && FieldText(session.mandt) != client_) return;
 
-  // Once a list is full its names are not even looked at.
-  if (!users_.Full() && users_.Add(WithoutTrailingBlanks(FieldText(session.bname)))) {
-    ++counts_.activeUsers;
-  }
-  if (!terminals_.Full() && terminals_.Add(WithoutTrailingBlanks(FieldText(session.term)))) {
-    ++counts_.terminals;
-  }
+  if (users_.Add(session.bname)) ++counts_.activeUsers;
+  if (terminals_.Add(session.term)) ++counts_.terminals;
   // Mode counts are summed as the 32-bit values they are; they wrap.
   counts_.externalModes += session.externalModes;
   counts_.internalModes += session.internalModes;
@@ -55,8 +45,7 @@ void UsageCounter::Add(const Session& session) {
   // A session without a transaction has a blank code. A code whose first
   // byte is NUL is an empty text: it has no first character that is not a
   // blank, so it does not count either.
-  std::string_view tcode = FieldText(session.tcode);
-  if (!tcode.empty() && tcode[0] != ' ') ++counts_.tranCodes;
+  if (session.tcode[0] != '\0' && session.tcode[0] != ' ') ++counts_.tranCodes;
 
   ++counts_.sessions;
 }
@@ -96,9 +85,8 @@ bool ItemChannel(const UsageCounts& counts, std::string_view item, std::string_v
   return true;
 }
 
-ResultDocument UsageDocument(const UsageCounts& counts, std::string_view label,
-                             std::string_view client, OutputFlavour dialect,
-                             ChannelSelector selector, bool warning) {
+std::string UsageSummary(const UsageCounts& counts, std::string_view label,
+                         std::string_view client) {
   std::string summary = "(";
   summary += label;
   if (client.empty()) {
@@ -116,9 +104,14 @@ ResultDocument UsageDocument(const UsageCounts& counts, std::string_view label,
   summary += Grouped(counts.terminals);
   summary += ", Sessions=";
   summary += Grouped(counts.sessions);
+  return summary;
+}
 
+ResultDocument UsageDocument(const UsageCounts& counts, std::string_view label,
+                             std::string_view client, OutputFlavour dialect,
+                             ChannelSelector selector, bool warning) {
   ResultDocument document(dialect, selector);
-  document.SetText(summary);
+  document.SetText(UsageSummary(counts, label, client));
   const MeasureValues values = ValuesInOrder(counts);
   for (std::size_t i = 0; i < kMeasureCount; ++i) {
     document.AddChannel(Channel{kMeasures[i].channelName, kMeasures[i].displayName,

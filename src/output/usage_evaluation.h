@@ -40,9 +40,15 @@ class UsageCounter final : public SessionSink {
  private:
   std::string client_;
   UsageCounts counts_;
-  NameList users_;
-  NameList terminals_;
+  NameList<sizeof(Session::bname)> users_;
+  NameList<sizeof(Session::term)> terminals_;
 };
+
+// The summary of one system's counts: "(PRD) System-Usage: Active
+// Users=6, ...", with a counted client "(PRD) Sys-Usage Client[100]: ...",
+// a count that stopped at the name lists' limit as "Active Users now >= 728".
+std::string UsageSummary(const UsageCounts& counts, std::string_view label,
+                         std::string_view client);
 
 // The usage document of one system: the summary text for `label` (the
 // destination, or with SERVERS=ALL the destination and its servers; with

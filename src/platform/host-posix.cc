@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 
 #include "platform/host.h"
 #include "platform/posix_io.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 
@@ -76,7 +76,9 @@ ssize_t ReadSome(int fd, char* buf, std::size_t size) {
 }
 
 bool ReadUpTo(int fd, std::size_t limit, std::string* bytes) {
-  char buf[65536];
+  // Small: the files read whole are short, and a deeper buffer would be a
+  // fresh stack page, and a page fault, in every process.
+  char buf[4096];
   while (bytes->size() < limit) {
     ssize_t n = ReadSome(fd, buf, std::min(sizeof buf, limit - bytes->size()));
     if (n < 0) return false;
@@ -207,7 +209,9 @@ class PosixHost : public StdioHost {
     if (!dir) return path;
     std::string found;
     while (struct dirent* entry = readdir(dir)) {
-      if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+      // The program's own comparison: only ASCII letters change case, as
+      // everywhere else, and the C library's locale tables stay untouched.
+      if (EqualsIgnoringCase(entry->d_name, name)) {
         found = entry->d_name;
         break;
       }
@@ -284,11 +288,27 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   return std::make_unique<PosixHost>(root);
 }
 
+std::string FullPath(const std::string& native) {
+  if (native.empty() || native[0] == '/') return native;
+  char dir[4096];
+  if (!getcwd(dir, sizeof dir)) return native;
+  std::string full = dir;
+  if (full.back() != '/') full += '/';
+  return full + native;
+}
+
 bool SetEnvironmentValue(const std::string& name, const std::string& value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
 void* OpenSharedLibrary(const std::string& name, std::string* why) {
+  // A path to no file is no library, and the loader would only say so: its
+  // message costs the C library's message catalogue in every check that
+  // finds its library under a later name.
+  if (name.find('/') != std::string::npos && access(name.c_str(), F_OK) != 0 && errno == ENOENT) {
+    if (why) why->clear();
+    return nullptr;
+  }
   void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library || !why) return library;
   const char* error = dlerror();

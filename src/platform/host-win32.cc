@@ -1,3 +1,9 @@
+// First: <windows.h> renames ReplaceFile and CopyFile to their ANSI forms,
+// and Host's methods of those names must be renamed alike in this file.
+// clang-format off
+#include "platform/win32_io.h"
+// clang-format on
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -10,7 +16,6 @@
 #include <vector>
 
 #include "platform/host.h"
-#include "platform/win32_io.h"
 
 namespace tolvaran {
 
@@ -280,6 +285,13 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root) {
   }();
   static_cast<void>(binary_out);
   return std::make_unique<Win32Host>(root);
+}
+
+std::string FullPath(const std::string& native) {
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(native.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof full) return native;
+  return std::string(full, n);
 }
 
 bool SetEnvironmentValue(const std::string& name, const std::string& value) {

@@ -138,6 +138,11 @@ std::unique_ptr<Host> MakeRealHost(const std::string& root = "");
 // unless a `root` is given.
 std::string MapWindowsPath(const std::string& path, const std::string& root);
 
+// `native` made absolute against the current directory (on Windows also
+// its drive's); `native` itself when that fails. Not resolved further: links
+// and ".." stay as they are.
+std::string FullPath(const std::string& native);
+
 // Sets a variable of the process's own environment, for libraries loaded
 // later and for the processes it starts; false when that failed. Never for
 // a secret: another process of the same user can read the environment.

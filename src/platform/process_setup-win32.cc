@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/process_setup.h"
+
+#include "platform/win32_io.h"
 
 namespace tolvaran {
 

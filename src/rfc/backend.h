@@ -57,6 +57,19 @@ struct FailureReport {
 // C and is never returned into after such an error, nor unwound through.
 using AbortHandler = std::function<void(const FailureReport& report)>;
 
+// Secure Network Communications for a connection: with mode "1" the
+// library encrypts the traffic, the logon included, with the cryptographic
+// library `library` and authenticates the system as `partner` (its SNC
+// name, "p:CN=..."). Empty values are not passed.
+struct SncSettings {
+  std::string mode;     // "1" on, "0" or empty off
+  std::string partner;  // the system's SNC name
+  std::string qop;      // quality of protection: 1, 2, 3, 8 or 9
+  std::string myname;   // this program's own SNC name
+  std::string library;  // the cryptographic library's path
+  bool On() const { return mode == "1"; }
+};
+
 // One application server (instance) of a system, to be reached on its own.
 struct ServerTarget {
   std::string host;
@@ -75,6 +88,7 @@ struct ConnectionRequest {
   int systemNumber = 0;  // the profile's, or the one carried over
   std::string gatewayHost;
   std::string gatewayService;
+  SncSettings snc;
   // The run's deadline, which bounds the wait for the configuration file's
   // lock; never sent to a worker, which sets its own.
   Deadline deadline = Deadline::Never();

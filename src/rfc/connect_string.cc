@@ -2,7 +2,7 @@
 
 namespace tolvaran {
 
-bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out, char* refused) {
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out, char* refused) {
   out->clear();
   for (const ConnectPair& pair : pairs) {
     std::size_t bad = pair.value.find_first_of("\"\r\n");

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvaran {
 
@@ -24,8 +25,12 @@ struct ConnectPair {
 // some readers): it cannot be written so that the library reads it back
 // unchanged, and nothing of it may be sent. `refused` (optional) then gets
 // the first such character found.
-bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out,
+bool BuildConnectString(const std::vector<ConnectPair>& pairs, std::string* out,
                         char* refused = nullptr);
+inline bool BuildConnectString(std::initializer_list<ConnectPair> pairs, std::string* out,
+                               char* refused = nullptr) {
+  return BuildConnectString(std::vector<ConnectPair>(pairs), out, refused);
+}
 
 }  // namespace tolvaran
 

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <mutex>
-#include <system_error>
 
 #include "platform/host.h"
 #include "rfc/nwrfc/destination_section.h"
@@ -75,10 +73,10 @@ void UseDestinationConfig(Host& host, std::string_view destination) {
   if (!HasDestinationConfig(host, destination)) return;
   std::string native = host.NativePath(DestinationConfigName(destination));
   // A full path, so that the library finds the file whatever directory it
-  // takes a relative name from.
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(native, error);
-  if (!error) native = full.string();
+  // takes a relative name from. Not std::filesystem: it would bring the C++
+  // runtime's locale machinery into the program, a megabyte of code and its
+  // start-up in every check.
+  native = FullPath(native);
   if (native == *current) return;
   if (SetEnvironmentValue(kLibraryConfigVariable, native)) *current = native;
 }

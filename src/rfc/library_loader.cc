@@ -43,7 +43,7 @@ RfcLibrarySearch FindRfcLibrary(Host& host) {
       search.names.push_back(name);
     }
     std::string why;
-    void* library = OpenSharedLibrary(candidate.path, &why);
+    void* library = LoadLibraryFile(candidate.path, candidate.netweaver, &why);
     if (!library) {
       // Windows' own search starts in the executable's directory: a plain
       // name failing the same way is the file already refused there.
@@ -75,6 +75,7 @@ RfcLibrarySearch FindRfcLibrary(Host& host) {
     search.backend = std::move(backend);
     search.file = candidate.path;
     search.netweaver = candidate.netweaver;
+    if (candidate.netweaver) search.companions = LibraryCompanions(library);
     return search;
   }
   return search;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/library_files.h"
 #include "rfc/backend.h"
 
 namespace tolvaran {
@@ -42,6 +43,8 @@ struct RfcLibrarySearch {
   bool netweaver = false;                  // it is the NetWeaver library
   std::vector<RefusedRfcLibrary> refused;  // in the order they were tried
   std::vector<std::string> names;          // the file names looked for
+  // The NetWeaver library's companion files, with where they came from.
+  std::vector<LibraryCompanion> companions;
 };
 
 // Loads the first usable RFC library: the executable's directory first,

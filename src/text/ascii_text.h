@@ -25,6 +25,18 @@ inline std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+// Equal but for the case of the ASCII letters.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // Plain substring search: first occurrence, no word boundaries.
 inline bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;

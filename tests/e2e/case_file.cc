@@ -299,9 +299,14 @@ class Parser {
     const std::string& kind = s.words[0];
     if (kind == "args") {
       ExpectWords(s, 1, "args");
-      AllowVariants(s, {});
+      AllowVariants(s, {"escaped"});
       Once(s, kind);
       result_.args = s.body;
+      if (Has(s, "escaped")) {
+        for (size_t i = 0; i < result_.args.size(); ++i) {
+          result_.args[i] = Unescape(result_.args[i], s.line + 1 + static_cast<int>(i));
+        }
+      }
     } else if (kind == "file") {
       ExpectWords(s, 2, "file NAME");
       RawSection plain = s;
@@ -401,6 +406,14 @@ class Parser {
       } else {
         result_.only_library = which == "classic" ? LibraryKind::kClassic : LibraryKind::kNetWeaver;
       }
+    } else if (kind == "companion") {
+      ExpectWords(s, 2, "companion absent");
+      if (s.words[1] != "absent") Fail(s.line, "expected \"=== companion absent\"");
+      AllowVariants(s, {});
+      ExpectEmptyBody(s);
+      Once(s, kind);
+      result_.companion_absent = true;
+      companion_line_ = s.line;
     } else if (kind == "stdout") {
       ExpectWords(s, 1, "stdout");
       AllowVariants(s, {"crlf", "no final line feed"});
@@ -540,6 +553,10 @@ class Parser {
     if (seen_.count("status") == 0) {
       Fail(static_cast<int>(lines_.size()), "the case has no \"=== status\" section");
     }
+    if (result_.companion_absent && result_.only_library != LibraryKind::kNetWeaver) {
+      // Only the NetWeaver library has companions.
+      Fail(companion_line_, "\"=== companion absent\" needs \"=== library netweaver\"");
+    }
     if (result_.library_absent && result_.placement == Placement::kLink) {
       // A link leads the program back to the build folder, where the
       // library is; the case would not test what it says.
@@ -559,6 +576,7 @@ class Parser {
   std::set<std::string> seen_;
   int program_line_ = 0;
   int drive_line_ = 0;
+  int companion_line_ = 0;
   int start_line_ = 0;
   Case result_;
 };

@@ -68,6 +68,9 @@ struct Case {
   // "=== library classic" / "=== library netweaver": the case runs only
   // against that library, its behaviour being that library's own.
   std::optional<LibraryKind> only_library;
+  // "=== companion absent": the NetWeaver library's companion files are not
+  // put beside it.
+  bool companion_absent = false;
   std::optional<Pattern> expected_stdout;
   std::vector<Pattern> stdout_contains;
   int expected_status = 0;

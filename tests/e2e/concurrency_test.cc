@@ -184,6 +184,9 @@ TEST(Concurrency, SixteenChecksInOneDirectoryEachReachTheirOwnSystemBesideAHungO
     fs::copy_file(program, copy);
     ASSERT_FALSE(config->library.empty()) << "a NetWeaver run needs --library";
     fs::copy_file(config->library, folder / fs::path(config->library).filename());
+    for (const std::string& companion : CompanionFiles(*config)) {
+      fs::copy_file(companion, folder / fs::path(companion).filename());
+    }
     program = copy.string();
   }
 

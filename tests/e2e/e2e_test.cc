@@ -344,6 +344,11 @@ class CaseTest : public ::testing::Test {
     } else if (!Exists(beside)) {
       CopyExecutable(config_.library, beside);
     }
+    if (case_.companion_absent) return;
+    for (const std::string& companion : CompanionFiles(config_)) {
+      const fs::path to = program.parent_path() / fs::path(companion).filename();
+      if (!Exists(to)) CopyExecutable(companion, to);
+    }
   }
 
   static void CopyExecutable(const fs::path& from, const fs::path& to) {

@@ -187,4 +187,13 @@ Config LoadConfig(int* argc, char** argv, const Defaults& defaults, const EnvLoo
   return config;
 }
 
+std::vector<std::string> CompanionFiles(const Config& config) {
+  std::vector<std::string> files;
+  if (config.library_kind != LibraryKind::kNetWeaver || config.library.empty()) return files;
+  const fs::path library(config.library);
+  const fs::path companion = library.parent_path() / ("libsapucum" + library.extension().string());
+  if (fs::exists(companion)) files.push_back(companion.string());
+  return files;
+}
+
 }  // namespace tolvaran_e2e

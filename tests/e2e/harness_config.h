@@ -87,6 +87,11 @@ std::string ScratchRoot(const Config& config);
 // dialect, so the case still tests the name it gives.
 std::string ProgramCopyName(const std::string& name, Platform target);
 
+// The companion files of the RFC library `library` that go beside it with
+// it: for the NetWeaver library, libsapucum (with the library's extension)
+// from the library's folder, when it is there; none for the classic one.
+std::vector<std::string> CompanionFiles(const Config& config);
+
 // The flags and variables LoadConfig understands, for --help.
 extern const char kConfigHelp[];
 

@@ -342,8 +342,37 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
     options.connopt = &hostOptions_;
   }
 
-  if (request.server || !HasDestinationConfig(host_, request.destination)) {
-    return lib_.RfcOpen(&options);
+  const bool destinationFile = !request.server && HasDestinationConfig(host_, request.destination);
+  // The options record has no place for SNC: with SNC the connection is
+  // opened through the connect string, which has.
+  if (!destinationFile && !request.snc.On()) return lib_.RfcOpen(&options);
+
+  std::vector<ConnectPair> pairs;
+  char sysnr[16];
+  if (destinationFile) {
+    pairs = {{"CLIENT", request.client},
+             {"USER", request.user},
+             {"PASSWD", request.password},
+             {"LANG", "D"},
+             {"DEST", t.destination.view()}};
+  } else {
+    if (options.mode != 0 || t.hostname.empty()) {
+      refusal_ = "SNC needs an application server (not mode R/2)";
+      return 0;
+    }
+    std::snprintf(sysnr, sizeof sysnr, "%02d", hostOptions_.sysnr);
+    pairs = {{"ASHOST", t.hostname.view()}, {"SYSNR", sysnr},
+             {"CLIENT", request.client},    {"USER", request.user},
+             {"PASSWD", request.password},  {"LANG", request.language}};
+    if (!t.gatewayHost.empty()) pairs.push_back({"GWHOST", t.gatewayHost.view()});
+    if (!t.gatewayService.empty()) pairs.push_back({"GWSERV", t.gatewayService.view()});
+  }
+  if (request.snc.On()) {
+    pairs.push_back({"SNC_MODE", request.snc.mode});
+    pairs.push_back({"SNC_PARTNERNAME", request.snc.partner});
+    if (!request.snc.qop.empty()) pairs.push_back({"SNC_QOP", request.snc.qop});
+    if (!request.snc.myname.empty()) pairs.push_back({"SNC_MYNAME", request.snc.myname});
+    if (!request.snc.library.empty()) pairs.push_back({"SNC_LIB", request.snc.library});
   }
 
   // A value that cannot be written into the connect string safely fails
@@ -352,15 +381,14 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   char refused = 0;
   connect.reserve(connectString_.kCapacity);
   WipeOnExit wipe_connect(&connect);
-  if (!BuildConnectString({{"CLIENT", request.client},
-                           {"USER", request.user},
-                           {"PASSWD", request.password},
-                           {"LANG", "D"},
-                           {"DEST", t.destination.view()}},
-                          &connect, &refused)) {
+  if (!BuildConnectString(pairs, &connect, &refused)) {
     refusal_ = refused == '"' ? "a profile value holds a double quote"
                               : "a profile value holds a line end";
     return 0;
+  }
+  if (!destinationFile) {
+    connectString_.Set(connect);
+    return lib_.RfcOpenEx(connectString_.data(), &openExError_);
   }
   if (onConfigFile) onConfigFile();
   std::string installed;

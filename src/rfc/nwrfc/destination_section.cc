@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "text/ascii_text.h"
+
 namespace tolvaran {
 
 namespace {
@@ -12,16 +14,6 @@ std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
 }
 
 // The next line of `text` from `*pos`, without its LF or CR LF.
@@ -72,10 +64,19 @@ DestinationSection ReadDestinationSection(std::string_view iniText, std::string_
       const char* name;
       std::string DestinationSection::*field;
     } kKeys[] = {
-        {"ASHOST", &DestinationSection::ashost}, {"SYSNR", &DestinationSection::sysnr},
-        {"MSHOST", &DestinationSection::mshost}, {"MSSERV", &DestinationSection::msserv},
-        {"R3NAME", &DestinationSection::r3name}, {"GROUP", &DestinationSection::group},
-        {"GWHOST", &DestinationSection::gwhost}, {"GWSERV", &DestinationSection::gwserv},
+        {"ASHOST", &DestinationSection::ashost},
+        {"SYSNR", &DestinationSection::sysnr},
+        {"MSHOST", &DestinationSection::mshost},
+        {"MSSERV", &DestinationSection::msserv},
+        {"R3NAME", &DestinationSection::r3name},
+        {"GROUP", &DestinationSection::group},
+        {"GWHOST", &DestinationSection::gwhost},
+        {"GWSERV", &DestinationSection::gwserv},
+        {"SNC_MODE", &DestinationSection::sncMode},
+        {"SNC_PARTNERNAME", &DestinationSection::sncPartner},
+        {"SNC_QOP", &DestinationSection::sncQop},
+        {"SNC_MYNAME", &DestinationSection::sncMyname},
+        {"SNC_LIB", &DestinationSection::sncLib},
     };
     for (const auto& known : kKeys) {
       if (EqualsIgnoringCase(key, known.name)) Take(&(section.*known.field), value);

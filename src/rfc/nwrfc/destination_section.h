@@ -31,6 +31,12 @@ struct DestinationSection {
   // Gateway, for either kind.
   std::string gwhost;
   std::string gwserv;
+  // SNC (SNC_MODE, SNC_PARTNERNAME, SNC_QOP, SNC_MYNAME, SNC_LIB).
+  std::string sncMode;
+  std::string sncPartner;
+  std::string sncQop;
+  std::string sncMyname;
+  std::string sncLib;
 };
 
 // The first section of `destination`; an empty destination is never found.

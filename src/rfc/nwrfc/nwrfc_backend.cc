@@ -53,6 +53,16 @@ class ConnectionParameters {
   std::vector<std::u16string> values_;
 };
 
+// The logon parameters of SNC, when it is on.
+void AddSnc(ConnectionParameters* parameters, const SncSettings& snc) {
+  if (!snc.On()) return;
+  parameters->Add(u"snc_mode", snc.mode);
+  parameters->Add(u"snc_partnername", snc.partner);
+  parameters->AddIfSet(u"snc_qop", snc.qop);
+  parameters->AddIfSet(u"snc_myname", snc.myname);
+  parameters->AddIfSet(u"snc_lib", snc.library);
+}
+
 // A field read at its width into the session's bytes, without a copy on
 // the heap for every field of every session.
 template <std::size_t N>
@@ -251,6 +261,7 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
     parameters.Add(u"lang", request.language);
     parameters.AddIfSet(u"gwhost", gatewayHost);
     parameters.AddIfSet(u"gwserv", gatewayService);
+    AddSnc(&parameters, request.snc);
     return OpenWith(parameters);
   };
   if (request.server) {
@@ -313,6 +324,11 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
   parameters.Add(u"user", request.user);
   parameters.Add(u"passwd", request.password);
   parameters.Add(u"lang", "D");
+  // The profile's SNC settings, else the section's.
+  AddSnc(&parameters, request.snc.On()
+                          ? request.snc
+                          : SncSettings{section.sncMode, section.sncPartner, section.sncQop,
+                                        section.sncMyname, section.sncLib});
   return OpenWith(parameters);
 }
 

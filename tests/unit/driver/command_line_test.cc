@@ -10,8 +10,10 @@ namespace {
 class CommandLineTest : public DriverStepsTest {
  protected:
   int Start(std::vector<std::string> args) {
-    return RunSteps(args,
-                    [this](const std::vector<std::string>& a) { inv_ = StartUp(*host_, a, 0); });
+    return RunSteps(args, [this](const std::vector<std::string>& a) {
+      inv_ = StartUp(*host_, a, 0);
+      CheckedParameters(inv_.reportDialect, inv_.params);
+    });
   }
   Invocation inv_;
 };
@@ -24,8 +26,11 @@ TEST_F(CommandLineTest, NoArgumentIsError1001) {
       output_);
 }
 
-TEST_F(CommandLineTest, HeaderLineCarriesTimeAndVersion) {
+TEST_F(CommandLineTest, HeaderLineCarriesTimeAndVersionWithProgressLines) {
   EXPECT_EQ(-1, Start({"SYS1"}));
+  // Start-up reads no time of day where no progress line shows it.
+  EXPECT_TRUE(inv_.headerLine.empty());
+  EXPECT_EQ(-1, Start({"SYS1", "#"}));
   EXPECT_EQ("* 14:03:59 SAP Tolvaran Vers 4.0 / 12.07.19", inv_.headerLine.str());
 }
 

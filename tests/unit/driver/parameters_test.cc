@@ -137,6 +137,33 @@ TEST(ParseParametersTest, RunLimitsAreWholeNumbersInTheirRange) {
   EXPECT_FALSE(own.allServers);
 }
 
+TEST(ParseParametersTest, DialectKeysStartAWordAndHideTheirValues) {
+  // "TIMEOUT=" holds no "OUT="; a range's ":" and "@", and a path's "#",
+  // "/check" and "CH=", are the value's, not keys or markers.
+  Parameters p =
+      ParseParameters("TIMEOUT=5 format=plugin CRIT=@10:20,WARN=~:5 OUT=C:/check#ch=1/x.prom");
+  EXPECT_TRUE(p.hasFormat);
+  EXPECT_EQ(p.format, "plugin");
+  EXPECT_EQ(p.crit, "@10:20");
+  EXPECT_EQ(p.warn, "~:5");
+  EXPECT_EQ(p.out, "C:/check#ch=1/x.prom");
+  EXPECT_FALSE(p.outCut);
+  EXPECT_EQ(p.timeoutSeconds, 5);
+  EXPECT_FALSE(p.openAsTyped);
+  EXPECT_FALSE(p.verbose);
+  EXPECT_FALSE(p.check);
+  EXPECT_FALSE(p.hasChannel);
+  EXPECT_FALSE(ParseParameters("TIMEOUT=5").hasOut);
+  // An OUT= that the cut of the text reaches may name another file.
+  EXPECT_TRUE(ParseParameters("OUT=/" + std::string(200, 'd')).outCut);
+  // A sensor line's own values count; without them, the command line's.
+  Parameters line = ParseParameters("ITEM=X WARN=3");
+  KeepRunLimits(ParseParameters("WARN=1 CRIT=2 FORMAT=PLUGIN"), &line);
+  EXPECT_EQ(line.warn, "3");
+  EXPECT_EQ(line.crit, "2");
+  EXPECT_FALSE(line.hasFormat);
+}
+
 TEST(TakeKeyValueTest, FalseWithoutTheKeyAndAValueOfAtMostMax) {
   std::string value = "stale";
   EXPECT_FALSE(TakeKeyValue("A=1", "a=1", "B=", 5, &value));

@@ -58,6 +58,12 @@ TEST(RunLimitsTest, ExhaustedMemoryGivesAnErrorDocument) {
             "<Prtg>\n<Error>1</Error>\n<Text>Error 1099: Not enough memory !</Text>\n</Prtg>\n");
 }
 
+TEST(RunLimitsTest, ExhaustedMemoryGivesTheChosenDialectsError) {
+  ExhaustedHost host;
+  EXPECT_EQ(RunProgram(host, {"tolvaran", "PRD", "FORMAT=PLUGIN"}), 3);
+  EXPECT_EQ(host.out, "TOLVARAN UNKNOWN - Error 1099: Not enough memory !\n");
+}
+
 #ifndef _WIN32
 // The real host's standard output, pointed at `target` for one write.
 bool WriteFailsTo(const char* target) {

@@ -27,7 +27,7 @@ class SingleRunTest : public ::testing::Test {
   int Run(const std::string& parameters) {
     Invocation inv = StartUp(host, {"tolvaran", "PRD", parameters}, 0);
     try {
-      return RunSingleSystem(host, inv, "PRD.P00", profile, backend);
+      return RunSingleSystem(host, inv, ReportSettings(), "PRD.P00", profile, backend);
     } catch (const RunEnd& end) {
       ended = end.output;
       return end.status;
@@ -78,7 +78,8 @@ TEST_F(SingleRunTest, TheLibrarysOwnErrorIsReportedByItsHandler) {
   backend.script.abortsInUserList = true;
   backend.script.abortReport.operation = "RfcReceive";
   Invocation inv = StartUp(host, {"tolvaran", "PRD"}, 0);
-  EXPECT_THROW(RunSingleSystem(host, inv, "PRD.P00", profile, backend), FakeLibraryAbort);
+  EXPECT_THROW(RunSingleSystem(host, inv, ReportSettings(), "PRD.P00", profile, backend),
+               FakeLibraryAbort);
   EXPECT_EQ(host.out.rfind("RFC error\noperation/code  : RfcReceive\n", 0), 0u);
 }
 

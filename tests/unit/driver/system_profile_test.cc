@@ -65,7 +65,7 @@ class ProfileReaderTest : public ::testing::Test {
 
   // True when the listing reader marked the system failed.
   bool ReadListed(const std::string& bytes) {
-    return !ReadListedProfile(key_, "SYS1.P00", bytes, &profile_);
+    return !ReadListedProfile(key_, "SYS1.P00", bytes, &profile_).empty();
   }
 
   const SystemProfile& profile() const { return profile_; }
@@ -320,6 +320,38 @@ TEST_F(ProfileReaderTest, ListingNeverCarriesAPasswordOver) {
   EXPECT_TRUE(ReadListed(Join(Without(CompleteLines(), "Password...:"))));
   EXPECT_TRUE(profile().password.empty());
   EXPECT_EQ(profile().user, "SAPMON");
+}
+
+TEST_F(ProfileReaderTest, SncKeysAreCheckedAndBelongToTheirOwnProfile) {
+  Lines snc = CompleteLines();
+  snc.push_back("Snc-Mode...: 1");
+  snc.push_back("Snc-Partner: p:CN=PRD, O=Example");
+  snc.push_back("Snc-Qop....: 9");
+  snc.push_back("Snc-Library: /opt/sap/libsapcrypto.so");
+  EXPECT_EQ(ReadSingle(Join(snc)), "");
+  EXPECT_EQ(profile().sncPartner, "p:CN=PRD, O=Example");
+  EXPECT_EQ(profile().sncLibrary, "/opt/sap/libsapcrypto.so");
+
+  // Mode 1 without a partner, modes and qualities of protection that do
+  // not exist: error 1003, and the reason names the key.
+  const std::pair<std::string, std::string> faults[] = {
+      {"Snc-Partner:", "Snc-Partner: missing or empty, required with Snc-Mode...: 1"},
+      {"Snc-Mode...:", "Snc-Mode...: \"2\", not 0 or 1"},
+      {"Snc-Qop....:", "Snc-Qop....: \"4\", not 1, 2, 3, 8 or 9"}};
+  for (const auto& [key, reason] : faults) {
+    Lines bad = key == "Snc-Partner:"   ? Without(snc, key)
+                : key == "Snc-Mode...:" ? Replace(snc, key, "Snc-Mode...: 2")
+                                        : Replace(snc, key, "Snc-Qop....: 4");
+    profile_.Clear();
+    EXPECT_EQ(ReadSingle(Join(bad)), kInvalid) << key;
+    EXPECT_EQ(SncFault(profile()), reason);
+  }
+
+  // A listed profile without SNC keys does not take the previous one's.
+  ASSERT_FALSE(ReadListed(Join(snc)));
+  EXPECT_FALSE(ReadListed(Join(CompleteLines())));
+  EXPECT_TRUE(profile().sncMode.empty());
+  EXPECT_TRUE(profile().sncPartner.empty());
 }
 
 TEST_F(ProfileReaderTest, ListingEmptyPasswordClearsIt) {

@@ -306,11 +306,11 @@ TEST(DeadlineTest, NeverAndPassed) {
 
 TEST(DeadlineTest, FarDeadlinesSaturate) {
   const std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  Deadline far = Deadline::After(kMax);
-  EXPECT_FALSE(far.IsNever());
-  EXPECT_FALSE(far.HasPassed());
-  EXPECT_EQ(kMax - 1, far.At());
-  EXPECT_GT(far.RemainingMs(), kMax / 2);
+  Deadline distant = Deadline::After(kMax);
+  EXPECT_FALSE(distant.IsNever());
+  EXPECT_FALSE(distant.HasPassed());
+  EXPECT_EQ(kMax - 1, distant.At());
+  EXPECT_GT(distant.RemainingMs(), kMax / 2);
   Deadline back = Deadline::After(std::numeric_limits<std::int64_t>::min());
   EXPECT_TRUE(back.HasPassed());
   EXPECT_EQ(0, back.RemainingMs());

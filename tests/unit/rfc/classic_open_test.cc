@@ -223,6 +223,30 @@ TEST_F(ClassicOpenTest, ConnectStringCarriesTheValuesUnpaddedAndLanguageD) {
   EXPECT_EQ(FakeClassic().openExes[1].connect, "CLIENT=001 USER=ABC PASSWD=pw LANG=D DEST=PRD");
 }
 
+TEST_F(ClassicOpenTest, SncOpensByConnectStringWithOrWithoutADestinationFile) {
+  request.password = "pw";
+  request.snc = {"1", "p:CN=PRD, O=Example", "3", "", "/opt/sap/libsapcrypto.so"};
+  backend->Open(request, nullptr);
+  host.Put("SapRfc.PRD", "DEST=PRD\n");
+  request.snc.qop.clear();
+  backend->Open(request, nullptr);
+  EXPECT_TRUE(FakeClassic().opens.empty());
+  ASSERT_EQ(FakeClassic().openExes.size(), 2u);
+  EXPECT_EQ(FakeClassic().openExes[0].connect,
+            "ASHOST=prdhost SYSNR=00 CLIENT=100 USER=SAPMON PASSWD=pw LANG=E GWHOST=prdgw "
+            "GWSERV=sapgw00 SNC_MODE=1 SNC_PARTNERNAME=\"p:CN=PRD, O=Example\" SNC_QOP=3 "
+            "SNC_LIB=/opt/sap/libsapcrypto.so");
+  EXPECT_EQ(FakeClassic().openExes[1].connect,
+            "CLIENT=100 USER=SAPMON PASSWD=pw LANG=D DEST=PRD SNC_MODE=1 "
+            "SNC_PARTNERNAME=\"p:CN=PRD, O=Example\" SNC_LIB=/opt/sap/libsapcrypto.so");
+  // Mode 0 is no SNC: the options record as ever.
+  host.RemoveFile("SapRfc.PRD");
+  request.snc.mode = "0";
+  backend->Open(request, nullptr);
+  ASSERT_EQ(FakeClassic().opens.size(), 1u);
+  EXPECT_EQ(FakeClassic().opens[0].hostname, "prdhost");
+}
+
 TEST_F(ClassicOpenTest, ThePasswordIsWipedWhereTheLibraryWasGivenIt) {
   request.password = "Tulip7prd";
   const char* options = Open().passwordAt;

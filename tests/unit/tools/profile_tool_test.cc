@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <random>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "driver/password.h"
 #include "driver/system_profile.h"
+#include "support/profile_tool_fixture.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -20,99 +15,6 @@
 
 namespace tolvaran {
 namespace {
-
-namespace fs = std::filesystem;
-
-using Args = std::vector<std::string>;
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void Spill(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-class ProfileToolTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tolvaran-profile-test-" + std::to_string(std::random_device()()));
-    fs::create_directories(dir_);
-    io_.out = &out_;
-    io_.err = &err_;
-    io_.rng = &rng_;
-    io_.readPasswordLine = [this](std::string* line) {
-      ++passwordReads_;
-      if (input_.empty()) return false;
-      *line = input_.front();
-      input_.pop_front();
-      return true;
-    };
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  int Run(const Args& args) {
-    out_.str("");
-    err_.str("");
-    return RunProfileTool(args, io_);
-  }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  // A `new` command line that the tool accepts, for the file `name`.
-  Args NewArgs(const std::string& name) const {
-    return {"new",        Path(name), "--destination",    "PRD",
-            "--client",   "100",      "--user",           "sapmon",
-            "--language", "E",        "--password-stdin", "--mode",
-            "R/3",        "--host",   "sapprd01",         "--sysnr",
-            "00"};
-  }
-
-  // The tool's arguments with one option changed or added.
-  static Args With(Args args, const std::string& option, const std::string& value) {
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-      if (args[i] == option) {
-        args[i + 1] = value;
-        return args;
-      }
-    }
-    args.push_back(option);
-    args.push_back(value);
-    return args;
-  }
-
-  static Args Without(Args args, const std::string& option) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      if (args[i] == option) {
-        bool flag = option == "--password-stdin" || option == "--force";
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                   args.begin() + static_cast<std::ptrdiff_t>(i + (flag ? 1 : 2)));
-        break;
-      }
-    }
-    return args;
-  }
-
-  // Reads a profile file as the single run does.
-  SystemProfile ReadBack(const std::string& name, std::string* result) {
-    SystemProfile profile;
-    *result = ReadProfileChecked(BuildKeyTable(), name, Slurp(dir_ / name), &profile);
-    return profile;
-  }
-
-  fs::path dir_;
-  std::ostringstream out_;
-  std::ostringstream err_;
-  std::mt19937 rng_{12345};
-  std::deque<std::string> input_;
-  int passwordReads_ = 0;
-  ProfileToolIo io_;
-};
 
 TEST_F(ProfileToolTest, HelpForTheToolAndEachCommand) {
   EXPECT_EQ(Run({"--help"}), 0);
@@ -370,6 +272,27 @@ TEST_F(ProfileToolTest, NewReportsAFileThatCannotBeWritten) {
   EXPECT_EQ(Run(NewArgs("no-such-dir/X.P00")), 2);
   EXPECT_NE(err_.str().find("no-such-dir"), std::string::npos);
   EXPECT_TRUE(out_.str().empty());
+}
+
+TEST_F(ProfileToolTest, NewWritesSncKeysOnlyWhenGivenAndChecksThem) {
+  input_ = {"Geheim1"};
+  ASSERT_EQ(
+      Run(With(With(NewArgs("SNC.P00"), "--snc-partner", "p:CN=PRD, O=Example"), "--snc-qop", "3")),
+      0)
+      << err_.str();
+  std::string text = Slurp(dir_ / "SNC.P00");
+  EXPECT_NE(text.find("\nSnc-Mode...: 1\nSnc-Partner: p:CN=PRD, O=Example\nSnc-Qop....: 3\n"),
+            std::string::npos)
+      << text;
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(NewArgs("PLAIN.P00")), 0);
+  EXPECT_EQ(Slurp(dir_ / "PLAIN.P00").find("Snc-"), std::string::npos);
+
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(With(NewArgs("BAD.P00"), "--snc-mode", "1")), 2);
+  EXPECT_EQ(err_.str(),
+            "tolvaran-profile new: Snc-Partner: missing or empty, required with Snc-Mode...: 1\n");
+  EXPECT_FALSE(fs::exists(dir_ / "BAD.P00"));
 }
 
 TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
