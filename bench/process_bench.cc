@@ -11,6 +11,8 @@
 // - The check's peak resident memory. Target: at most 8 MB.
 // - A listing over 50, 100 and 200 systems: the cost per system, in wall
 //   and CPU time (the workers' included), must not grow with the systems.
+// - SERVERS=ALL over a system of 16 application servers, each answering
+//   100 ms late, against a check of one of them. Target: within 3x.
 //
 // The scratch landscape (profiles made with the program's own password
 // routine, a SapSim.ini for the simulated library) is laid out in a
@@ -46,14 +48,15 @@ struct RunResult {
 
 double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; }
 
-// Starts `argv` in `dir` with its output thrown away and waits for it;
-// `input` is its standard input, through a pipe.
+// Starts `argv` in `dir` with its output thrown away (or written to the
+// descriptor `out`) and waits for it; `input` is its standard input,
+// through a pipe.
 RunResult Run(const fs::path& dir, const std::vector<std::string>& args,
-              const std::string& input = "") {
+              const std::string& input = "", int out = tolvaran::kNullStream) {
   tolvaran::PosixLaunch launch;
   launch.argv = args;
   launch.directory = dir.string();
-  launch.streams[1] = tolvaran::kNullStream;
+  launch.streams[1] = out;
   int in[2] = {-1, -1};
   if (!input.empty() && pipe(in) == 0) {
     // Small enough for the pipe's buffer: written whole before the start
@@ -241,6 +244,97 @@ BENCHMARK(BM_Listing)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// A system of `servers` application servers (its own, prdhost_PRD_00, and
+// prdappNN_PRD_NN), each taking `delayMs` longer for every opening and
+// every call, and SOLO, the same as a system of one server.
+class ServerLandscape {
+ public:
+  ServerLandscape(int servers, int delayMs) {
+    char pattern[] = "/tmp/tolvaran-bench-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    const std::string delay = "delay = " + std::to_string(delayMs) + "\n";
+    std::string sim = SimSystem("PRD", "prdhost", 0, 100) + delay;
+    for (int i = 1; i < servers; ++i) {
+      char section[48];
+      std::snprintf(section, sizeof section, "[PRD/prdapp%02d_PRD_%02d]\nhost = prdapp%02d\n", i, i,
+                    i);
+      sim += section + std::string("sysnr = ") + std::to_string(i) + "\n";
+    }
+    sim += SimSystem("SOLO", "solohost", 0, 100) + delay;
+    WriteFile(dir_ / "SapSim.ini", sim);
+    WriteFile(dir_ / "PRD.P00", Profile("PRD", "prdhost", 0));
+    WriteFile(dir_ / "SOLO.P00", Profile("SOLO", "solohost", 0));
+  }
+  ~ServerLandscape() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  const fs::path& dir() const { return dir_; }
+
+ private:
+  fs::path dir_;
+};
+
+// What `args` writes, when it ends with status 0.
+std::string Output(const fs::path& dir, const std::vector<std::string>& args) {
+  const fs::path file = dir / "output.txt";
+  std::FILE* out = std::fopen(file.c_str(), "w+");
+  if (out == nullptr) return "";
+  std::string text;
+  if (Run(dir, args, "", fileno(out)).status == 0) {
+    std::rewind(out);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+      text.append(buffer, n);
+  }
+  std::fclose(out);
+  return text;
+}
+
+// Arguments: rounds, JOBS= and the servers' delay. The measure is JOBS=8
+// with 100 ms; JOBS=16 starts every other server at once, which leaves the
+// pool's waves out, and 0 ms leaves what the program itself costs. Each
+// round runs three checks one after the other: of one server (`one_ms`), of
+// all (`all_ms`), and of all on a system of one server (`solo_all_ms`: the
+// part before the other servers' workers are started).
+void BM_ServersAll(benchmark::State& state) {
+  ServerLandscape landscape(16, static_cast<int>(state.range(2)));
+  const std::string jobs = "JOBS=" + std::to_string(state.range(1));
+  const std::vector<std::string> one = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  const std::vector<std::string> all = {TOLVARAN_BENCH_PROGRAM, "PRD", "SERVERS=ALL", jobs};
+  const std::vector<std::string> solo = {TOLVARAN_BENCH_PROGRAM, "SOLO", "SERVERS=ALL", jobs};
+  // A server left out would still give a document of status 0.
+  if (Run(landscape.dir(), one).status != 0 || Run(landscape.dir(), solo).status != 0 ||
+      Output(landscape.dir(), all).find("(PRD, 16 of 16 servers)") == std::string::npos) {
+    state.SkipWithError("a check does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> ones, alls, solos;
+    for (int i = 0; i < rounds; ++i) {
+      ones.push_back(Run(landscape.dir(), one).seconds);
+      alls.push_back(Run(landscape.dir(), all).seconds);
+      solos.push_back(Run(landscape.dir(), solo).seconds);
+    }
+    const double all_median = Median(alls);
+    const double one_median = Median(ones);
+    state.SetIterationTime(all_median);
+    state.counters["one_ms"] = one_median * 1e3;
+    state.counters["all_ms"] = all_median * 1e3;
+    state.counters["solo_all_ms"] = Median(solos) * 1e3;
+    state.counters["ratio"] = all_median / one_median;
+  }
+}
+BENCHMARK(BM_ServersAll)
+    ->Args({9, 8, 100})
+    ->Args({9, 16, 100})
+    ->Args({9, 8, 0})
+    ->ArgNames({"rounds", "jobs", "delay_ms"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
