@@ -49,7 +49,8 @@ void CheckMessage(std::string_view fault, std::string_view name) {
        EndsWith(fault, " found...")) ||
       (StartsWith(fault, "Error 1006: Username in Profile ") &&
        EndsWith(fault, " is missing...")) ||
-      (StartsWith(fault, "Error 1007: Password in Profile ") && EndsWith(fault, " is missing...")) ||
+      (StartsWith(fault, "Error 1007: Password in Profile ") &&
+       EndsWith(fault, " is missing...")) ||
       (StartsWith(fault, "Error 1008: Protected password of ") &&
        EndsWith(fault, " cannot be decrypted here !"));
   FUZZ_CHECK(known);
