@@ -258,6 +258,9 @@ class Listing {
     if (j.counted) {
       listed.state = result_.item >= 0 ? SystemState::kOk : SystemState::kPartial;
       listed.values = ValuesInOrder(system.outcome.counts);
+      if (system.outcome.fannedOut) {
+        listed.servers = {system.outcome.instancesCounted, system.outcome.instancesTotal};
+      }
     } else {
       listed.state = SystemState::kFailed;
       listed.error = Fault(system);

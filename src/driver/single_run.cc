@@ -26,20 +26,22 @@ constexpr std::size_t kServersLabelRoom = 120;
 // listing (followed by `checkLines`), the document or a monitor's dialect.
 int WriteResult(Host& host, const Invocation& inv, const ReportSettings& report,
                 std::string_view destination, RfcBackend& backend, const UsageCounts& counts,
-                std::string_view label, bool partial, const std::string& checkLines) {
+                std::string_view label, ServerCount servers, const std::string& checkLines) {
   const std::string& client = inv.params.client;
   int status = 0;
   if (report.chosen()) {
-    status = FinishWithReport(
-        host, report,
+    CheckReport single =
         CheckReport::Single(std::string(destination), client, ValuesInOrder(counts),
-                            UsageSummary(counts, label, client)));
+                            UsageSummary(counts, label, client));
+    single.servers = servers;
+    status = FinishWithReport(host, report, single);
   } else {
-    std::string result = inv.params.check
-                             ? CheckListingText(counts) + checkLines
-                             : UsageDocument(counts, label, client, inv.dialect,
-                                             {inv.params.hasChannel, inv.params.channel}, partial)
-                                   .Render();
+    std::string result =
+        inv.params.check
+            ? CheckListingText(counts) + checkLines
+            : UsageDocument(counts, label, client, inv.dialect,
+                            {inv.params.hasChannel, inv.params.channel}, servers.partial())
+                  .Render();
     if (!ClaimOutput()) return 2;
     host.WriteOut(result);
   }
@@ -60,7 +62,9 @@ int WriteSystemUsage(Host& host, const Invocation& inv, const ReportSettings& re
   if (!failure.empty()) FatalError(failure);
   return WriteResult(host, inv, report, destination, backend, usage.counts,
                      ServersLabel(destination, usage, kServersLabelRoom),
-                     usage.counted < usage.total, InstanceLines(usage));
+                     ServerCount{static_cast<std::uint32_t>(usage.counted),
+                                 static_cast<std::uint32_t>(usage.total)},
+                     InstanceLines(usage));
 }
 
 }  // namespace
@@ -126,7 +130,7 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
     return WriteSystemUsage(host, inv, report, profile, backend, task, outcome);
   }
   return WriteResult(host, inv, report, profile.destination.view(), backend, outcome.counts,
-                     profile.destination.view(), false, "");
+                     profile.destination.view(), ServerCount(), "");
 }
 
 }  // namespace tolvaran

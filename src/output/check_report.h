@@ -40,6 +40,15 @@ enum class SystemState {
   kFailed,   // its profile was unusable, or its connection or a query failed
 };
 
+// SERVERS=ALL: how many of the system's application servers were counted.
+// A total of 0 is a check over its one connection only.
+struct ServerCount {
+  std::uint32_t counted = 0;
+  std::uint32_t total = 0;
+  // Some servers were left out: the counts are the answering ones' only.
+  bool partial() const { return counted < total; }
+};
+
 struct ListedSystem {
   // The profile name as the listing gives it ("PRD.P00"): what identifies
   // the system from run to run.
@@ -48,6 +57,7 @@ struct ListedSystem {
   std::string label;
   SystemState state = SystemState::kFailed;
   MeasureValues values{};  // unless kFailed
+  ServerCount servers;     // unless kFailed
   RunError error;          // kFailed only
 };
 
@@ -69,6 +79,7 @@ struct CheckReport {
   // kSingle and kListing: CLIENT= (empty: every client).
   std::string client;
   MeasureValues values{};  // kSingle
+  ServerCount servers;     // kSingle
   std::string text;        // kSingle: the summary, "(PRD) System-Usage: Active Users=..."
   ListingResult listing;   // kListing
   RunError error;          // kError

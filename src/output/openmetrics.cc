@@ -14,6 +14,7 @@ struct Subject {
   std::string name;
   const MeasureValues* values;  // null when the check failed
   const RunError* error;        // when it failed
+  const ServerCount* servers;   // with its values; total 0 without SERVERS=ALL
 };
 
 void Family(std::string* out, std::string_view name, std::string_view type, std::string_view help) {
@@ -47,6 +48,27 @@ std::string Exposition(const std::vector<Subject>& subjects, const std::string& 
         if (!client.empty()) out += ",client=" + LabelValue(client);
         out += "} " + std::to_string((*subject.values)[i]) + '\n';
       }
+    }
+  }
+  // SERVERS=ALL: how many of each system's servers the values are over.
+  bool anyServers = false;
+  for (const Subject& subject : subjects) {
+    anyServers = anyServers || (subject.values && subject.servers->total > 0);
+  }
+  if (anyServers) {
+    Family(&out, "tolvaran_servers", "gauge",
+           "The system's application servers in its server list (SERVERS=ALL).");
+    for (const Subject& subject : subjects) {
+      if (!subject.values || subject.servers->total == 0) continue;
+      out += "tolvaran_servers{system=" + LabelValue(subject.name) + "} ";
+      out += std::to_string(subject.servers->total) + '\n';
+    }
+    Family(&out, "tolvaran_servers_counted", "gauge",
+           "Of the system's application servers, those whose user list was counted.");
+    for (const Subject& subject : subjects) {
+      if (!subject.values || subject.servers->total == 0) continue;
+      out += "tolvaran_servers_counted{system=" + LabelValue(subject.name) + "} ";
+      out += std::to_string(subject.servers->counted) + '\n';
     }
   }
   bool anyErrors = false;
@@ -86,16 +108,17 @@ RenderedOutput RenderOpenMetrics(const CheckReport& report) {
   std::vector<Subject> subjects;
   switch (report.kind) {
     case CheckReport::Kind::kSingle:
-      subjects.push_back({report.system, &report.values, nullptr});
+      subjects.push_back({report.system, &report.values, nullptr, &report.servers});
       break;
     case CheckReport::Kind::kError:
-      subjects.push_back({report.system, nullptr, &report.error});
+      subjects.push_back({report.system, nullptr, &report.error, &report.servers});
       break;
     case CheckReport::Kind::kListing:
       for (const ShownSystem& shown : ShownSystems(report.listing)) {
         const ListedSystem& system = *shown.system;
         const bool counted = system.state != SystemState::kFailed;
-        subjects.push_back({shown.name, counted ? &system.values : nullptr, &system.error});
+        subjects.push_back(
+            {shown.name, counted ? &system.values : nullptr, &system.error, &system.servers});
       }
       break;
   }

@@ -85,7 +85,9 @@ void AppendNames(std::string_view title, const std::vector<std::string>& names, 
 
 RenderedOutput Single(const CheckReport& report, const PluginThresholds& thresholds) {
   const ThresholdRange* breached = nullptr;
-  const PluginState state = Judge(thresholds, report.values[0], &breached);
+  PluginState state = Judge(thresholds, report.values[0], &breached);
+  // Servers left out: the values are too low, at least a warning.
+  if (report.servers.partial()) Raise(&state, PluginState::kWarning);
   std::string text;
   if (breached) {
     text = std::string(kMeasures[0].displayName) + " " + std::to_string(report.values[0]) +
@@ -102,7 +104,7 @@ RenderedOutput Single(const CheckReport& report, const PluginThresholds& thresho
 
 RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thresholds) {
   PluginState state = PluginState::kOk;
-  std::vector<std::string> critical, warning, failed, notFound;
+  std::vector<std::string> critical, warning, failed, notFound, partial;
   std::string perfdata;
   for (const ShownSystem& shown : ShownSystems(listing)) {
     const ListedSystem& system = *shown.system;
@@ -113,6 +115,10 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
       continue;
     }
     const std::uint32_t value = system.values[listing.item];
+    if (system.servers.partial()) {
+      partial.push_back(shown.name);
+      Raise(&state, PluginState::kWarning);
+    }
     const ThresholdRange* breached = nullptr;
     const PluginState judged = Judge(thresholds, value, &breached);
     if (judged == PluginState::kCritical) critical.push_back(shown.name);
@@ -127,6 +133,7 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
     AppendNames("WARN=" + thresholds.warn->text + " breached by", warning, &text);
   AppendNames("failed:", failed, &text);
   AppendNames("no such item:", notFound, &text);
+  AppendNames("servers missing:", partial, &text);
   return {Line(state, text, perfdata), static_cast<int>(state)};
 }
 

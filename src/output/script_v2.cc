@@ -85,10 +85,12 @@ std::string ListingDocument(const ListingResult& listing) {
   std::vector<Channel> channels;
   std::vector<std::string> failed;
   std::vector<std::string> notFound;
+  std::vector<std::string> partial;
   for (std::size_t i = 0; i < kept; ++i) {
     const ListedSystem& system = *shown[i].system;
     if (HasItemValue(listing, system)) {
       channels.push_back({ids[i], shown[i].name, system.values[listing.item]});
+      if (system.servers.partial()) partial.push_back(shown[i].name);
     } else {
       (system.state == SystemState::kFailed ? failed : notFound).push_back(shown[i].name);
     }
@@ -96,12 +98,13 @@ std::string ListingDocument(const ListingResult& listing) {
   std::string message = listing.summary;
   AppendNames("failed:", failed, &message);
   AppendNames("no such item:", notFound, &message);
+  AppendNames("servers missing:", partial, &message);
   const std::size_t leftOut = shown.size() - kept;
   if (leftOut > 0) {
     message += "; " + std::to_string(leftOut) + " more systems left out (at most " +
                std::to_string(kScriptV2MaxChannels) + " channels)";
   }
-  const bool warning = !failed.empty() || !notFound.empty() || leftOut > 0;
+  const bool warning = !failed.empty() || !notFound.empty() || !partial.empty() || leftOut > 0;
   return Document(warning ? "warning" : "ok", message, channels);
 }
 
@@ -170,7 +173,8 @@ RenderedOutput RenderScriptV2(const CheckReport& report) {
         channels.push_back({kScriptV2FirstMeasureId + static_cast<std::int32_t>(i),
                             kMeasures[i].displayName, report.values[i]});
       }
-      rendered.bytes = Document("ok", report.text, channels);
+      // Servers left out: the values are too low, and the monitor says so.
+      rendered.bytes = Document(report.servers.partial() ? "warning" : "ok", report.text, channels);
       break;
     }
     case CheckReport::Kind::kListing:

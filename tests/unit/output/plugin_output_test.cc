@@ -102,5 +102,19 @@ TEST(PluginOutputTest, AListingNamesWhoBreachedAndFailed) {
   EXPECT_EQ(RenderPlugin(CheckReport::Listing("", listing), {}).exitStatus, 3);
 }
 
+TEST(PluginOutputTest, AListedSystemMissingServersIsAWarningByName) {
+  ListingResult listing;
+  listing.item = 0;
+  listing.summary = "(***) Active User(s): NoSystems=2, Processed=2, Failed=0, Partial=1";
+  listing.systems = {Listed("PRD.P00", "PRD", SystemState::kOk, 5),
+                     Listed("QAS.P00", "QAS", SystemState::kOk, 3)};
+  listing.systems[1].servers = {2, 3};
+  const RenderedOutput out = RenderPlugin(CheckReport::Listing("", listing), {});
+  EXPECT_EQ(out.bytes,
+            "TOLVARAN WARNING - (***) Active User(s): NoSystems=2, Processed=2, Failed=0, "
+            "Partial=1; servers missing: QAS | 'PRD'=5;;;0; 'QAS'=3;;;0;\n");
+  EXPECT_EQ(out.exitStatus, 1);
+}
+
 }  // namespace
 }  // namespace tolvaran
