@@ -1,5 +1,4 @@
 #include "platform/process_setup.h"
-
 #include "platform/win32_io.h"
 
 namespace tolvaran {
