@@ -119,7 +119,7 @@
 // 12, 20 and 20 characters; a field may be empty; the modes are decimal,
 // missing or unreadable ones 0. A file that cannot be read makes RfcReceive
 // fail. "users = generate N" makes N sessions by the rule next to
-// GeneratedSession in sim_config.cc (at most a million).
+// GeneratedSession in sim_users.cc (at most a million).
 //
 // Every failure of an RFC operation is recorded for RfcLastError and
 // appended as an error block to dev_rfc.trc in the current directory (see
