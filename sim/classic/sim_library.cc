@@ -119,7 +119,7 @@
 // 12, 20 and 20 characters; a field may be empty; the modes are decimal,
 // missing or unreadable ones 0. A file that cannot be read makes RfcReceive
 // fail. "users = generate N" makes N sessions by the rule next to
-// GeneratedSession in sim_config.cc (at most a million).
+// GeneratedSession in sim_users.cc (at most a million).
 //
 // Every failure of an RFC operation is recorded for RfcLastError and
 // appended as an error block to dev_rfc.trc in the current directory (see
@@ -128,81 +128,20 @@
 // failure; a later success does not clear it.
 //
 // The program is single-threaded, and so is this library.
+//
+// Here: the state and the failures it records, RfcEnvironment and
+// RfcLastError; the openings are in sim_library_open.cc, the calls and
+// internal tables in sim_library_calls.cc.
+
+#include "sim_library.h"
 
 #include <cstring>
-#include <map>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
-#include "rfc/classic/classic_api.h"
-#include "sim_config.h"
-#include "sim_files.h"
 #include "sim_landscape.h"
-#include "sim_rows.h"
-#include "sim_tables.h"
 #include "sim_trace.h"
 
-// On 32-bit Windows the entry points are __stdcall, whose names the compiler
-// decorates ("_RfcOpen@4"); such a build must link with --kill-at (or a .def
-// file) for the program to find them by their plain names.
-#ifdef _WIN32
-#define RFCSIM_EXPORT extern "C" __declspec(dllexport)
-#else
-#define RFCSIM_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
 namespace rfcsim {
-
-namespace {
-
-constexpr char kRfcIniName[] = "SapRfc.ini";
-constexpr char kLocalLocation[] = "CPIC (TCP/IP) on local host";
-constexpr char kConnectStatus[] = "CONNECT to SAP gateway failed";
-
-// Groups of RfcOpenEx's error record.
-constexpr int kGroupCommunication = 1;
-constexpr int kGroupLogon = 2;
-constexpr int kGroupParameter = 3;
-
-enum class OpenMode { kHost, kGateway, kDestination };
-
-struct Connection {
-  SimSystem system;
-  OpenMode mode = OpenMode::kHost;
-  bool pending = false;
-  std::string function;
-  Outcome outcome;
-};
-
-struct Failure {
-  std::string key;
-  std::string status;
-  std::string message;
-  std::string intstat;
-  std::string location = kLocalLocation;
-  std::string note;
-  std::string detail;
-  int group = kGroupCommunication;
-  bool trace = true;
-};
-
-struct LibraryState {
-  RfcErrorHandler handler = nullptr;
-  std::map<RfcHandle, Connection> connections;
-  RfcHandle nextHandle = 1;
-  std::vector<RowLayout> structures;
-  std::unordered_set<InternalTable*> tables;
-  bool hasError = false;
-  Failure lastError;
-  bool configRead = false;
-  OperationSet globalFail = 0;
-  bool hasCurrent = false;
-  OperationSet currentFail = 0;
-  // Storage handed out through pointers; valid until the next such call.
-  std::string exceptionName;
-  std::string handlerText;
-};
 
 LibraryState& State() {
   // Never destroyed: the error handler ends the process from inside one of
@@ -255,10 +194,6 @@ std::string PartnerLocation(const SimSystem& system, OpenMode mode) {
   return "SAP-Gateway on host " + system.host + " / " + GatewayService(system.sysnr);
 }
 
-// Called where "abort = <operation>" is configured: records the failure and
-// calls the error handler, which in the program never returns. True when the
-// operation is to fail; the caller then returns its failure value without
-// touching anything the handler might have closed.
 bool Aborts(const SimSystem& system, OpenMode mode, Operation op, const char* operation,
             const std::string& status) {
   if ((system.abort & op) == 0) return false;
@@ -274,378 +209,10 @@ bool Aborts(const SimSystem& system, OpenMode mode, Operation op, const char* op
   return true;
 }
 
-Failure NotReached(const std::string& partner) {
-  return MakeFailure("RFC_ERROR_COMMUNICATION", kConnectStatus,
-                     "partner '" + partner + "' not reached", "rc=-1 (partner not reached)");
-}
-
-Failure LogonFailure(const SimSystem& system, OpenMode mode) {
-  Failure f = MakeFailure("RFC_ERROR_LOGON_FAILURE", kConnectStatus,
-                          "Name or password is incorrect (repeat logon)", "rc=1 (logon failure)");
-  f.location = PartnerLocation(system, mode);
-  f.group = kGroupLogon;
-  return f;
-}
-
-// A logon the system refuses for its SNC settings.
-Failure SncFailure(const SimSystem& system, OpenMode mode, const std::string& message) {
-  Failure f = MakeFailure("RFC_ERROR_LOGON_FAILURE", kConnectStatus, message, "rc=1 (SNC)");
-  f.location = PartnerLocation(system, mode);
-  f.group = kGroupLogon;
-  return f;
-}
-
-Failure InvalidParameter(std::string status, std::string message) {
-  Failure f = MakeFailure("RFC_INVALID_PARAMETER", std::move(status), std::move(message),
-                          "rc=-2 (invalid parameter)");
-  f.group = kGroupParameter;
-  return f;
-}
-
-RfcHandle Connect(const SimSystem& system, OpenMode mode) {
-  LibraryState& s = State();
-  while (s.nextHandle == 0 || s.connections.count(s.nextHandle) != 0) ++s.nextHandle;
-  RfcHandle handle = s.nextHandle++;
-  Connection& connection = s.connections[handle];
-  connection.system = system;
-  connection.mode = mode;
-  s.hasCurrent = true;
-  s.currentFail = system.fail;
-  return handle;
-}
-
-RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
-  const SimConfig& config = ReadSimConfig();
-  if (options == nullptr) {
-    Record(InvalidParameter(kConnectStatus, "no connection options given"));
-    return 0;
-  }
-  const SimSystem* system = nullptr;
-  std::string partner;
-  OpenMode mode;
-  if (options->mode == 0) {
-    const auto* host = static_cast<const HostOptions*>(options->connopt);
-    const char* hostname = host ? host->hostname : nullptr;
-    int sysnr = host ? host->sysnr : 0;
-    system = config.FindByHost(hostname, sysnr);
-    partner = std::string(hostname ? hostname : "") + ":" + GatewayService(sysnr);
-    mode = OpenMode::kHost;
-  } else if (options->mode == 1) {
-    const auto* gateway = static_cast<const GatewayOptions*>(options->connopt);
-    const char* gwhost = gateway ? gateway->gateway_host : nullptr;
-    const char* gwservice = gateway ? gateway->gateway_service : nullptr;
-    system = config.FindByGateway(gwhost, gwservice);
-    partner = std::string(gwhost ? gwhost : "") + ":" + (gwservice ? gwservice : "");
-    mode = OpenMode::kGateway;
-  } else {
-    Record(InvalidParameter(kConnectStatus,
-                            "invalid connection mode " + std::to_string(options->mode)));
-    return 0;
-  }
-  if (system == nullptr) {
-    Record(NotReached(partner));
-    return 0;
-  }
-  HangIfConfigured(*system, kOpRfcOpen);
-  TakeConfiguredDelay(*system);
-  if (Aborts(*system, mode, kOpRfcOpen, "RfcOpen", kConnectStatus)) return 0;
-  // The options record carries no SNC parameters.
-  std::string snc = SncRefusal(*system, {});
-  if (!snc.empty()) {
-    Record(SncFailure(*system, mode, snc));
-    return 0;
-  }
-  if (!LogonAccepted(*system, options->client, options->user, options->password)) {
-    Record(LogonFailure(*system, mode));
-    return 0;
-  }
-  return Connect(*system, mode);
-}
-
-RfcHandle OpenWithConnectString(const char* connect) {
-  const SimConfig& config = ReadSimConfig();
-  std::map<std::string, std::string> pairs = ParseConnectString(connect ? connect : "");
-  auto value = [&pairs](const char* key) -> const char* {
-    auto it = pairs.find(key);
-    return it == pairs.end() ? "" : it->second.c_str();
-  };
-  std::string destination = value("DEST");
-  const SimSystem* system = nullptr;
-  OpenMode mode = OpenMode::kDestination;
-  if (!destination.empty()) {
-    std::string rfcIni;
-    std::filesystem::path rfcIniPath = LibraryConfigPath(kRfcIniName);
-    if (!ReadWholeFile(rfcIniPath, &rfcIni) || !SapRfcIniHasDestination(rfcIni, destination)) {
-      Record(InvalidParameter(kConnectStatus, "destination " + destination + " not found in " +
-                                                  rfcIniPath.filename().string()));
-      return 0;
-    }
-    system = config.FindByName(destination);
-    if (system == nullptr) {
-      Record(NotReached(destination));
-      return 0;
-    }
-  } else if (*value("ASHOST") != '\0') {
-    // An application server named in the string itself.
-    int sysnr = -1;
-    if (!ParseInt(value("SYSNR"), &sysnr)) {
-      Record(InvalidParameter(kConnectStatus, "invalid SYSNR in connect string"));
-      return 0;
-    }
-    system = config.FindByHost(value("ASHOST"), sysnr);
-    mode = OpenMode::kHost;
-    if (system == nullptr) {
-      Record(NotReached(std::string(value("ASHOST")) + ":" + GatewayService(sysnr)));
-      return 0;
-    }
-  } else {
-    Record(InvalidParameter(kConnectStatus, "no destination in connect string"));
-    return 0;
-  }
-  HangIfConfigured(*system, kOpRfcOpenEx);
-  TakeConfiguredDelay(*system);
-  if (Aborts(*system, mode, kOpRfcOpenEx, "RfcOpenEx", kConnectStatus)) return 0;
-  std::string snc = SncRefusal(*system, {value("SNC_MODE"), value("SNC_PARTNERNAME"),
-                                         value("SNC_QOP"), value("SNC_MYNAME"), value("SNC_LIB")});
-  if (!snc.empty()) {
-    Record(SncFailure(*system, mode, snc));
-    return 0;
-  }
-  if (!LogonAccepted(*system, value("CLIENT"), value("USER"), value("PASSWD"))) {
-    Record(LogonFailure(*system, mode));
-    return 0;
-  }
-  return Connect(*system, mode);
-}
-
-// A name of a parameter or table entry: `nlen` characters when given, which
-// need not be NUL-terminated, otherwise up to the NUL.
-std::string EntryName(const char* name, unsigned nlen) {
-  if (name == nullptr) return "";
-  std::size_t length = 0;
-  if (nlen == 0) {
-    length = std::strlen(name);
-  } else {
-    while (length < nlen && name[length] != '\0') ++length;
-  }
-  return TrimTrailingBlanks(std::string_view(name, length));
-}
-
-InternalTable* FindTable(void* table) {
-  LibraryState& s = State();
-  auto it = s.tables.find(static_cast<InternalTable*>(table));
-  return it == s.tables.end() ? nullptr : *it;
-}
-
-const RowLayout* FindStructure(RfcTypeHandle type) {
-  LibraryState& s = State();
-  if (type == 0 || type > s.structures.size()) return nullptr;
-  return &s.structures[type - 1];
-}
-
-// The successful answer: importing values and the function's table.
-int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
-            ParameterEntry* importing, TableEntry* tables, const std::string& status) {
-  for (ParameterEntry* p = importing; p != nullptr && p->name != nullptr; ++p) {
-    if (auto value = ImportingValue(function, EntryName(p->name, p->nlen), system)) {
-      WriteValue(static_cast<unsigned char*>(p->addr), p->leng, p->type, *value);
-    }
-  }
-  bool users = function == "THUSRINFO";
-  const char* tableName = TableOf(function);
-  for (TableEntry* t = tables; t != nullptr && t->name != nullptr; ++t) {
-    std::string name = EntryName(t->name, t->nlen);
-    if (*tableName == '\0' || !EqualsIgnoringCase(name, tableName)) continue;
-    InternalTable* table = FindTable(t->ithandle);
-    const RowLayout* layout = FindStructure(t->type);
-    if (table == nullptr || layout == nullptr) {
-      Failure f = MakeFailure(
-          "RFC_ERROR_PROGRAM", status,
-          table == nullptr ? "table " + name + ": unknown internal table"
-                           : "table " + name + ": unknown row type " + std::to_string(t->type),
-          "rc=-2 (invalid parameter)");
-      Record(f);
-      return kRfcFailure;
-    }
-    if (function == "TH_SERVER_LIST") {
-      AppendServerRows(*table, *layout, system.servers);
-      continue;
-    }
-    if (!users) {
-      AppendCpuRow(*table, *layout);
-      continue;
-    }
-    std::vector<UinfoField> fields;
-    for (const FieldLayout& field : layout->fields) fields.push_back(UinfoFieldOf(field.name));
-    UsersSource source = ParseUsersValue(system.users);
-    if (source.kind == UsersSource::kGenerate) {
-      table->Reserve(source.count);
-      Session session;
-      for (unsigned long i = 0; i < source.count; ++i) {
-        FillGeneratedSession(i, system.client, &session);
-        AppendSessionRow(*table, *layout, fields, session, i);
-      }
-    } else if (source.kind == UsersSource::kFile) {
-      std::string text;
-      if (!ReadWholeFile(FindIgnoringCase(source.file), &text)) {
-        Failure f = MakeFailure("RFC_ERROR_PROGRAM", status,
-                                "user list " + source.file + " of " + system.name +
-                                    " cannot be read (simulation setup)",
-                                "rc=-4 (simulation setup)");
-        f.location = PartnerLocation(system, mode);
-        Record(f);
-        return kRfcFailure;
-      }
-      std::vector<Session> sessions = ParseUsersFile(text, system.usersUtf8);
-      table->Reserve(sessions.size());
-      for (std::size_t i = 0; i < sessions.size(); ++i) {
-        AppendSessionRow(*table, *layout, fields, sessions[i], i);
-      }
-    }
-  }
-  return kRfcOk;
-}
-
-int CallFunction(RfcHandle handle, const char* function) {
-  LibraryState& s = State();
-  std::string name = TrimTrailingBlanks(function ? function : "");
-  std::string status = "CALL " + name + " failed";
-  auto it = s.connections.find(handle);
-  if (it == s.connections.end()) {
-    Record(MakeFailure("RFC_INVALID_HANDLE", status, "invalid handle " + std::to_string(handle),
-                       "rc=-2 (invalid parameter)"));
-    return kRfcFailure;
-  }
-  Connection& connection = it->second;
-  connection.pending = false;
-  HangIfConfigured(connection.system, kOpRfcCall);
-  if (Aborts(connection.system, connection.mode, kOpRfcCall, "RfcCall", status)) {
-    return kRfcFailure;
-  }
-  Outcome outcome;
-  if (name == "THUSRINFO") {
-    outcome = connection.system.thusrinfo;
-  } else if (name == "GET_CPU_ALL") {
-    outcome = connection.system.getCpuAll;
-  } else if (name == "TH_SERVER_LIST") {
-    outcome = connection.system.thServerList;
-  } else if (name == "RFC_SYSTEM_INFO") {
-    outcome = connection.system.rfcSystemInfo;
-  } else {
-    outcome.kind = OutcomeKind::kSysException;
-    outcome.name = "FU_NOT_FOUND";
-  }
-  if (outcome.kind == OutcomeKind::kCallFail) {
-    Failure f = MakeFailure("RFC_ERROR_COMMUNICATION", status,
-                            "connection to partner broken while sending " + name,
-                            "rc=-1 (connection broken)");
-    f.location = PartnerLocation(connection.system, connection.mode);
-    Record(f);
-    return kRfcFailure;
-  }
-  connection.pending = true;
-  connection.function = name;
-  connection.outcome = outcome;
-  return kRfcOk;
-}
-
-int ReceiveResult(RfcHandle handle, ParameterEntry* importing, TableEntry* tables,
-                  char** exception) {
-  LibraryState& s = State();
-  auto it = s.connections.find(handle);
-  if (it == s.connections.end()) {
-    Record(MakeFailure("RFC_INVALID_HANDLE", "RECEIVE failed",
-                       "invalid handle " + std::to_string(handle), "rc=-2 (invalid parameter)"));
-    return kRfcFailure;
-  }
-  // Copies: the error handler may close the connection.
-  Connection connection = it->second;
-  it->second.pending = false;
-  const std::string& function = connection.function;
-  std::string status = connection.pending ? "RECEIVE " + function + " failed" : "RECEIVE failed";
-  HangIfConfigured(connection.system, kOpRfcReceive);
-  // The partner's answer is awaited here: a slow system shows in RfcReceive.
-  if (connection.pending) TakeConfiguredDelay(connection.system);
-  if (Aborts(connection.system, connection.mode, kOpRfcReceive, "RfcReceive", status)) {
-    return kRfcFailure;
-  }
-  if (!connection.pending) {
-    Record(MakeFailure("RFC_ERROR_PROGRAM", status, "RfcReceive without a preceding RfcCall",
-                       "rc=-2 (invalid parameter)"));
-    return kRfcFailure;
-  }
-  const Outcome& outcome = connection.outcome;
-  Failure f;
-  f.status = status;
-  f.location = PartnerLocation(connection.system, connection.mode);
-  f.note = outcome.note;
-  switch (outcome.kind) {
-    case OutcomeKind::kOk:
-      return Deliver(connection.system, connection.mode, function, importing, tables, status);
-    case OutcomeKind::kException:
-    case OutcomeKind::kSysException: {
-      bool system = outcome.kind == OutcomeKind::kSysException;
-      s.exceptionName = outcome.name;
-      if (exception != nullptr) *exception = s.exceptionName.data();
-      f.key = system ? "RFC_ERROR_SYSTEM_FAILURE" : "RFC_ERROR_APPLICATION_EXCEPTION";
-      f.message =
-          function + (system ? " raised system exception " : " raised exception ") + outcome.name;
-      f.intstat = system ? "rc=3 (system exception)" : "rc=2 (exception)";
-      f.detail = (system ? "System exception " : "Exception ") + outcome.name;
-      Record(f);
-      return system ? kRfcSysException : kRfcException;
-    }
-    case OutcomeKind::kOther:
-      if (outcome.code != kRfcOk) {
-        f.key = "RFC_ERROR_UNKNOWN";
-        f.message = function + " ended with return code " + std::to_string(outcome.code);
-        f.intstat = "rc=" + std::to_string(outcome.code);
-        Record(f);
-      }
-      return outcome.code;
-    case OutcomeKind::kFailure:
-    case OutcomeKind::kCallFail:
-      break;
-  }
-  f.key = "RFC_ERROR_COMMUNICATION";
-  f.message = "connection to partner broken while receiving " + function;
-  f.intstat = "rc=-1 (connection broken)";
-  Record(f);
-  return kRfcFailure;
-}
-
-int InstallStructure(const char* name, const FieldDescriptor* fields, unsigned count,
-                     RfcTypeHandle* out) {
-  std::string shown = name ? name : "";
-  std::string status = "INSTALL STRUCTURE " + shown + " failed";
-  if (Fails(kOpRfcInstallStructure)) {
-    Failure f = MakeFailure("RFC_ERROR_PROGRAM", status,
-                            "structure " + shown + " could not be installed (simulated)",
-                            "rc=-5 (simulated failure)");
-    f.trace = false;
-    Record(f);
-    return kRfcFailure;
-  }
-  if (out == nullptr || (fields == nullptr && count > 0)) {
-    Failure f =
-        MakeFailure("RFC_ERROR_PROGRAM", status, "structure " + shown + ": invalid descriptors",
-                    "rc=-2 (invalid parameter)");
-    f.trace = false;
-    Record(f);
-    return kRfcFailure;
-  }
-  LibraryState& s = State();
-  s.structures.push_back(ComputeRowLayout(name, fields, count));
-  *out = static_cast<RfcTypeHandle>(s.structures.size());
-  return kRfcOk;
-}
-
 void CopyText(char* dest, std::size_t size, const std::string& text) {
   std::memset(dest, 0, size);
   std::memcpy(dest, text.data(), text.size() < size ? text.size() : size - 1);
 }
-
-}  // namespace
 
 }  // namespace rfcsim
 
@@ -654,59 +221,6 @@ void CopyText(char* dest, std::size_t size, const std::string& text) {
 
 RFCSIM_EXPORT void RFC_CALL RfcEnvironment(RfcEnvironmentRecord* environment) {
   if (environment != nullptr) rfcsim::State().handler = environment->errorhandler;
-}
-
-RFCSIM_EXPORT RfcHandle RFC_CALL RfcOpen(RfcOpenOptions* options) {
-  try {
-    return rfcsim::OpenWithOptions(options);
-  } catch (...) {
-    return 0;
-  }
-}
-
-RFCSIM_EXPORT RfcHandle RFC_CALL RfcOpenEx(char* connect, RfcErrorRecord* error) {
-  try {
-    RfcHandle handle = rfcsim::OpenWithConnectString(connect);
-    if (handle == 0 && error != nullptr) {
-      const rfcsim::Failure& failure = rfcsim::State().lastError;
-      error->group = failure.group;
-      rfcsim::CopyText(error->key, sizeof error->key, failure.key);
-      rfcsim::CopyText(error->message, sizeof error->message, failure.message);
-    }
-    return handle;
-  } catch (...) {
-    return 0;
-  }
-}
-
-RFCSIM_EXPORT int RFC_CALL RfcInstallStructure(char* name, FieldDescriptor* fields, unsigned count,
-                                               RfcTypeHandle* type) {
-  try {
-    return rfcsim::InstallStructure(name, fields, count, type);
-  } catch (...) {
-    return kRfcFailure;
-  }
-}
-
-RFCSIM_EXPORT int RFC_CALL RfcCall(RfcHandle handle, char* function, ParameterEntry* exporting,
-                                   TableEntry* tables) {
-  // The simulated systems need nothing the caller sends.
-  (void)exporting;
-  (void)tables;
-  try {
-    return rfcsim::CallFunction(handle, function);
-  } catch (...) {
-    return kRfcFailure;
-  }
-}
-
-RFCSIM_EXPORT int RFC_CALL RfcReceive(RfcHandle handle, ParameterEntry* importing,
-                                      TableEntry* tables, char** exception) {
-  try {
-    return rfcsim::ReceiveResult(handle, importing, tables, exception);
-  } catch (...) {
-    return kRfcFailure;
-  }
 }
 
 RFCSIM_EXPORT int RFC_CALL RfcLastError(ErrorInfo* info) {
@@ -719,68 +233,11 @@ RFCSIM_EXPORT int RFC_CALL RfcLastError(ErrorInfo* info) {
   return 0;
 }
 
-RFCSIM_EXPORT void RFC_CALL RfcClose(RfcHandle handle) {
-  rfcsim::State().connections.erase(handle);
-}
-
-RFCSIM_EXPORT RfcTable RFC_CALL ItCreate(char* name, unsigned leng, unsigned occu, unsigned memo) {
-  // The name and the sizing hints change nothing in memory.
-  (void)name;
-  (void)occu;
-  (void)memo;
-  try {
-    if (rfcsim::Fails(rfcsim::kOpItCreate)) return nullptr;
-    auto* table = new rfcsim::InternalTable(leng);
-    rfcsim::State().tables.insert(table);
-    return table;
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-RFCSIM_EXPORT unsigned RFC_CALL ItFill(RfcTable table) {
-  rfcsim::InternalTable* found = rfcsim::FindTable(table);
-  return found ? found->Rows() : 0;
-}
-
-RFCSIM_EXPORT void* RFC_CALL ItGetLine(RfcTable table, unsigned row) {
-  try {
-    if (rfcsim::Fails(rfcsim::kOpItGetLine)) return nullptr;
-    rfcsim::InternalTable* found = rfcsim::FindTable(table);
-    return found ? found->Line(row) : nullptr;
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-RFCSIM_EXPORT int RFC_CALL ItDelete(RfcTable table) {
-  try {
-    if (rfcsim::Fails(rfcsim::kOpItDelete)) return 1;
-    rfcsim::InternalTable* found = rfcsim::FindTable(table);
-    if (found == nullptr) return 1;
-    rfcsim::State().tables.erase(found);
-    delete found;
-    return 0;
-  } catch (...) {
-    return 1;
-  }
-}
-
 namespace {
 
 // The program loads these by name into pointers of the interface's types; a
 // signature that drifted from the interface should stop the build here.
 [[maybe_unused]] constexpr RfcEnvironmentFn kEnvironment = &RfcEnvironment;
-[[maybe_unused]] constexpr RfcOpenFn kOpen = &RfcOpen;
-[[maybe_unused]] constexpr RfcOpenExFn kOpenEx = &RfcOpenEx;
-[[maybe_unused]] constexpr RfcInstallStructureFn kInstallStructure = &RfcInstallStructure;
-[[maybe_unused]] constexpr RfcCallFn kCall = &RfcCall;
-[[maybe_unused]] constexpr RfcReceiveFn kReceive = &RfcReceive;
 [[maybe_unused]] constexpr RfcLastErrorFn kLastError = &RfcLastError;
-[[maybe_unused]] constexpr RfcCloseFn kClose = &RfcClose;
-[[maybe_unused]] constexpr ItCreateFn kItCreate = &ItCreate;
-[[maybe_unused]] constexpr ItFillFn kItFill = &ItFill;
-[[maybe_unused]] constexpr ItGetLineFn kItGetLine = &ItGetLine;
-[[maybe_unused]] constexpr ItDeleteFn kItDelete = &ItDelete;
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The simulated landscape: reading SapSim.ini, the user lists, the connect
-// string of RfcOpenEx and the destinations of SapRfc.ini.
+// The simulated landscape: reading SapSim.ini (sim_config.cc), the user
+// lists (sim_users.cc), the connect string of RfcOpenEx and the
+// destinations of SapRfc.ini (sim_destinations.cc), with the text helpers
+// of sim_text.cc.
 //
 // Everything here works on text already read, so that the tests can feed it
 // directly; finding and reading the files is left to the library.
@@ -178,7 +180,7 @@ std::vector<Session> ParseUsersFile(std::string_view text, bool utf8 = false);
 // for anything else.
 bool ParseDelay(std::string_view value, int* ms);
 
-// Session `index` (from 0) of "generate N"; see the rule in sim_config.cc.
+// Session `index` (from 0) of "generate N"; see the rule in sim_users.cc.
 Session GeneratedSession(unsigned long index, std::string_view client);
 // The same, into an existing session (whose texts keep their room).
 void FillGeneratedSession(unsigned long index, std::string_view client, Session* session);
