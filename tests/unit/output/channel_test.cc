@@ -30,10 +30,10 @@ const OutputFlavour kXmlFamily[] = {OutputFlavour::kExeXml, OutputFlavour::kMirv
                                     OutputFlavour::kFandrok};
 
 TEST_F(ChannelTest, FirstUsageChannelInEveryDialect) {
-  for (OutputFlavour flavour : kXmlFamily) {
-    SCOPED_TRACE(FlavourName(flavour));
+  for (OutputFlavour each : kXmlFamily) {
+    SCOPED_TRACE(FlavourName(each));
     written.clear();
-    flavour = flavour;
+    flavour = each;
     WriteFirstChannel();
     EXPECT_EQ(Written(),
               "\n<Result><Channel>Active User(s)</Channel>\n<Value>12</Value></Result>\n");
@@ -51,10 +51,10 @@ TEST_F(ChannelTest, FirstUsageChannelInEveryDialect) {
 }
 
 TEST_F(ChannelTest, UnitsShowAsCustomUnitInXmlAndAsSymbolsInTextDialects) {
-  for (OutputFlavour flavour : kXmlFamily) {
-    SCOPED_TRACE(FlavourName(flavour));
+  for (OutputFlavour each : kXmlFamily) {
+    SCOPED_TRACE(FlavourName(each));
     written.clear();
-    flavour = flavour;
+    flavour = each;
     WriteFirstChannel("PerCent");
     EXPECT_EQ(Written(),
               "\n<Result><Channel>Active User(s)</Channel>"
@@ -97,10 +97,10 @@ TEST_F(ChannelTest, KeyTurnsSeparatorsAndOnlyTheFirstDot) {
 }
 
 TEST_F(ChannelTest, XmlEscapesDisplayNameUnitAndValue) {
-  for (OutputFlavour flavour : kXmlFamily) {
-    SCOPED_TRACE(FlavourName(flavour));
+  for (OutputFlavour each : kXmlFamily) {
+    SCOPED_TRACE(FlavourName(each));
     written.clear();
-    flavour = flavour;
+    flavour = each;
     Write("", "R&D <x>", "1<2&3", "m&<s>");
     EXPECT_EQ(Written(),
               "\n<Result><Channel>R&amp;D &lt;x></Channel>"
