@@ -67,6 +67,8 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list
   try {
     const tolvaran::Invocation inv = tolvaran::StartUp(host, args, 0);
     CheckInvocation(inv);
+    const tolvaran::ReportSettings report =
+        tolvaran::CheckedParameters(inv.reportDialect, inv.params);
     // Both copies of the parameters are cut alike: positions still match.
     FUZZ_CHECK(inv.params.upper.size() == inv.params.raw.size());
     FUZZ_CHECK(inv.itemName.size() <= 90);
@@ -85,7 +87,7 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list
       tolvaran::SystemProfile profile =
           tolvaran::ReadProfile(inv.keyTable, source.name.view(), source.bytes);
       CheckProfile(profile);
-      status = tolvaran::RunSingleSystem(host, inv, source.name.view(), profile, *backend);
+      status = tolvaran::RunSingleSystem(host, inv, report, source.name.view(), profile, *backend);
       CheckProfile(profile);
     }
   } catch (const tolvaran::RunEnd& end) {
