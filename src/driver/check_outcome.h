@@ -3,6 +3,7 @@
 #define TOLVARAN_DRIVER_CHECK_OUTCOME_H_
 
 #include <string>
+#include <string_view>
 
 #include "rfc/backend.h"
 
@@ -14,6 +15,9 @@ enum class RunKind { kSingle, kListing };
 // it; empty for 0. A system exception in a listing has none: the system's
 // state shows it.
 std::string OutcomeText(const QueryResult& result, RunKind kind);
+
+// "Error 1011: RFC-Open for <destination> failed !": the opening failed.
+std::string OpenFailureText(std::string_view destination);
 
 }  // namespace tolvaran
 

@@ -245,7 +245,7 @@ class Listing {
     if (o.aborted) return ErrorOfFailureReport(o.report);
     if (o.fannedOut && !o.systemFailure.empty()) return ErrorOfMessage(o.systemFailure);
     if (!o.opened) {
-      return ErrorOfMessage("Error 1011: RFC-Open for " + system.destination + " failed !");
+      return ErrorOfMessage(OpenFailureText(system.destination));
     }
     const QueryResult& failed = o.cpuDone && o.cpu.outcome != kOutcomeOk ? o.cpu : o.usage;
     return ErrorOfMessage(OutcomeText(failed, RunKind::kSingle));

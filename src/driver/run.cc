@@ -120,6 +120,7 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   std::string subject = args.size() > 1 ? args[1] : std::string();
   try {
     const Invocation inv = StartUp(host, args, startMs);
+    // Known before the parameters are checked, so that their errors come in it.
     report.dialect = inv.reportDialect;
     report = CheckedParameters(inv.reportDialect, inv.params);
     subject = ReportSubject(inv, "");

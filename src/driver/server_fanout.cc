@@ -17,7 +17,7 @@ namespace {
 void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceCheck* check) {
   if (!o.opened) {
     check->reason = "RFC-Open failed";
-    check->error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+    check->error = OpenFailureText(destination);
   } else if (o.aborted) {
     check->reason = "RFC library error";
     check->error = "Error 1015: Other Failure raised !";
@@ -100,7 +100,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       TakeOutcome(own, destination, &check);
     } else if (!InstanceSystemNumber(server)) {
       check.reason = "no system number";
-      check.error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+      check.error = OpenFailureText(destination);
     } else {
       waiting.push_back(i);
     }
@@ -138,7 +138,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       WorkerId worker = pool.Start(launch, &error);
       if (worker == 0) {
         checks[index].reason = "not started";
-        checks[index].error = "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+        checks[index].error = OpenFailureText(destination);
         continue;
       }
       running.push_back({index, worker});

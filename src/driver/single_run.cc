@@ -116,7 +116,7 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
 
   if (!outcome.opened) {
     std::string refusal = backend.OpenRefusal();
-    FatalError("Error 1011: RFC-Open for " + profile.destination.str() + " failed !" +
+    FatalError(OpenFailureText(profile.destination.view()) +
                (refusal.empty() ? "" : " - " + refusal));
   }
   if (outcome.aborted) {
