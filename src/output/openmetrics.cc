@@ -29,6 +29,19 @@ void Family(std::string* out, std::string_view name, std::string_view type, std:
   *out += '\n';
 }
 
+// One SERVERS=ALL gauge: `field` of each counted system that has a server
+// list.
+void ServerGauge(std::string* out, const std::vector<Subject>& subjects, std::string_view name,
+                 std::string_view help, std::uint32_t ServerCount::*field) {
+  Family(out, name, "gauge", help);
+  for (const Subject& subject : subjects) {
+    if (!subject.values || subject.servers->total == 0) continue;
+    *out += name;
+    *out += "{system=" + LabelValue(subject.name) + "} ";
+    *out += std::to_string(subject.servers->*field) + '\n';
+  }
+}
+
 std::string Exposition(const std::vector<Subject>& subjects, const std::string& client) {
   std::string out;
   Family(&out, "tolvaran_up", "gauge", "1 when the system's user list was counted, 0 when not.");
@@ -56,20 +69,12 @@ std::string Exposition(const std::vector<Subject>& subjects, const std::string& 
     anyServers = anyServers || (subject.values && subject.servers->total > 0);
   }
   if (anyServers) {
-    Family(&out, "tolvaran_servers", "gauge",
-           "The system's application servers in its server list (SERVERS=ALL).");
-    for (const Subject& subject : subjects) {
-      if (!subject.values || subject.servers->total == 0) continue;
-      out += "tolvaran_servers{system=" + LabelValue(subject.name) + "} ";
-      out += std::to_string(subject.servers->total) + '\n';
-    }
-    Family(&out, "tolvaran_servers_counted", "gauge",
-           "Of the system's application servers, those whose user list was counted.");
-    for (const Subject& subject : subjects) {
-      if (!subject.values || subject.servers->total == 0) continue;
-      out += "tolvaran_servers_counted{system=" + LabelValue(subject.name) + "} ";
-      out += std::to_string(subject.servers->counted) + '\n';
-    }
+    ServerGauge(&out, subjects, "tolvaran_servers",
+                "The system's application servers in its server list (SERVERS=ALL).",
+                &ServerCount::total);
+    ServerGauge(&out, subjects, "tolvaran_servers_counted",
+                "Of the system's application servers, those whose user list was counted.",
+                &ServerCount::counted);
   }
   bool anyErrors = false;
   for (const Subject& subject : subjects) anyErrors = anyErrors || !subject.values;
