@@ -139,7 +139,6 @@ class CaseTest : public ::testing::Test {
       // this is the launcher's own ending: Wine's, when the wineserver it
       // had to start failed. Said in the log, and tried once more.
       std::cout << "the launcher ended with status 1 and wrote nothing: started again\n";
-      problems_.clear();
       if (!LayOutAndRun()) return;
     }
 
@@ -152,8 +151,11 @@ class CaseTest : public ::testing::Test {
     }
   }
 
-  // A fresh scratch folder as the case lays it out, and one run in it.
+  // A fresh scratch folder as the case lays it out, and one run in it; what
+  // an earlier run of the case found is not this run's to report.
   bool LayOutAndRun() {
+    problems_.clear();
+    notes_.clear();
     scratch_ = fs::path(ScratchRoot(config_)) / name_;
     fs::remove_all(scratch_);
     fs::create_directories(scratch_);
