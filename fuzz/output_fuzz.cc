@@ -20,6 +20,7 @@
 #include "driver/parameters.h"
 #include "fuzz_checks.h"
 #include "output/channel.h"
+#include "text/thousands.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
 

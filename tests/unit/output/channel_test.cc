@@ -1,4 +1,5 @@
 #include "output/channel.h"
+#include "text/thousands.h"
 
 #include <gtest/gtest.h>
 
