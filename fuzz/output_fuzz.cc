@@ -20,9 +20,9 @@
 #include "driver/parameters.h"
 #include "fuzz_checks.h"
 #include "output/channel.h"
-#include "text/thousands.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
+#include "text/thousands.h"
 
 namespace tolvaran_fuzz {
 namespace {

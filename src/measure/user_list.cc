@@ -48,7 +48,8 @@ class UserListReduction final : public Reduction {
   void Text(std::size_t field, std::string_view bytes) override {
     switch (field) {
       case kFieldClient:
-        if (bytes.size() == kClientWidth) client_ok_ = client_.empty() || FieldText(bytes) == client_;
+        if (bytes.size() == kClientWidth)
+          client_ok_ = client_.empty() || FieldText(bytes) == client_;
         break;
       case kFieldUser:
         if (bytes.size() == kUserWidth) user_ = bytes;

@@ -217,8 +217,7 @@ class RfcBackend {
   // every row of `call.table` to `sink`, field by field. An exception's name
   // is in `exceptionText`; a table the backend cannot lay out, or an
   // operation around the call that fails, aborts.
-  virtual QueryResult CallTable(ConnectionId connection, const TableCall& call,
-                                RowSink& sink) = 0;
+  virtual QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) = 0;
 
   // The user list (THUSRINFO), session by session into `sink` when the call
   // succeeded.

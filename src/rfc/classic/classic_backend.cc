@@ -463,37 +463,36 @@ QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& 
   }
   exporting.push_back(ParameterEntry{});
   ParameterEntry importing[] = {ParameterEntry{}};
-  return CallWithTable(
-      static_cast<RfcHandle>(connection), &function[0], &table[0], *layout,
-      Installed(call.structure), exporting.data(), importing,
-      [this, &table, &places, &call, &sink](RfcTable rows, QueryResult* result) {
-        return ForEachRow(rows, table, result, [&](const unsigned char* row) {
-          for (std::size_t i = 0; i < places.size(); ++i) {
-            const unsigned char* at = row + places[i].offset;
-            if (call.fields[i].kind == FieldRequest::Kind::kText) {
-              sink.Text(i, std::string_view(reinterpret_cast<const char*>(at),
-                                            places[i].field->length));
-              continue;
-            }
-            // The integers come in the platform's byte order and may sit
-            // unaligned.
-            std::int64_t value = 0;
-            if (places[i].field->type == kRfcTypeInt) {
-              std::int32_t v;
-              std::memcpy(&v, at, 4);
-              value = v;
-            } else if (places[i].field->type == kRfcTypeInt2) {
-              std::int16_t v;
-              std::memcpy(&v, at, 2);
-              value = v;
-            } else {
-              value = *at;
-            }
-            sink.Integer(i, value);
-          }
-          sink.EndRow();
-        });
-      });
+  return CallWithTable(static_cast<RfcHandle>(connection), &function[0], &table[0], *layout,
+                       Installed(call.structure), exporting.data(), importing,
+                       [this, &table, &places, &call, &sink](RfcTable rows, QueryResult* result) {
+                         return ForEachRow(rows, table, result, [&](const unsigned char* row) {
+                           for (std::size_t i = 0; i < places.size(); ++i) {
+                             const unsigned char* at = row + places[i].offset;
+                             if (call.fields[i].kind == FieldRequest::Kind::kText) {
+                               sink.Text(i, std::string_view(reinterpret_cast<const char*>(at),
+                                                             places[i].field->length));
+                               continue;
+                             }
+                             // The integers come in the platform's byte order and may sit
+                             // unaligned.
+                             std::int64_t value = 0;
+                             if (places[i].field->type == kRfcTypeInt) {
+                               std::int32_t v;
+                               std::memcpy(&v, at, 4);
+                               value = v;
+                             } else if (places[i].field->type == kRfcTypeInt2) {
+                               std::int16_t v;
+                               std::memcpy(&v, at, 2);
+                               value = v;
+                             } else {
+                               value = *at;
+                             }
+                             sink.Integer(i, value);
+                           }
+                           sink.EndRow();
+                         });
+                       });
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
@@ -520,8 +519,8 @@ QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
       ParameterEntry{},
   };
   // Only the outcome counts: the rows are not read.
-  return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName, kPublishedLayouts[1],
-                       cpuAllStructure, exporting, importing,
+  return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName,
+                       kPublishedLayouts[1], cpuAllStructure, exporting, importing,
                        [](RfcTable, QueryResult*) { return true; });
 }
 
@@ -529,8 +528,8 @@ QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& 
   ParameterEntry exporting[] = {ParameterEntry{}};
   ParameterEntry importing[] = {ParameterEntry{}};
   return CallWithTable(
-      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kPublishedLayouts[0], uinfoStructure,
-      exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
+      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kPublishedLayouts[0],
+      uinfoStructure, exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
         Session session;
         return ForEachRow(table, usrTablName, result, [&](const unsigned char* row) {
           std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);

@@ -369,34 +369,34 @@ QueryResult NetWeaverBackend::CallTable(ConnectionId connection, const TableCall
     // A text stays valid until its row ends: one buffer per field.
     std::vector<std::string> texts(call.fields.size());
     const std::u16string table = BytesToSapUc(call.table);
-    return ForEachRow(
-        function, table.c_str(), call.table, result,
-        [&](RFC_TABLE_HANDLE row, QueryResult* rowResult) {
-          RFC_ERROR_INFO info = {};
-          for (std::size_t i = 0; i < call.fields.size(); ++i) {
-            const FieldRequest& field = call.fields[i];
-            if (field.kind == FieldRequest::Kind::kText) {
-              if (lib_.RfcGetChars(row, names[i].c_str(), chars.data(), field.length, &info) !=
-                  RFC_OK) {
-                *rowResult = Aborted("RfcGetChars " + call.table, info);
-                return false;
-              }
-              std::string& text = texts[i];
-              text.resize(field.length);
-              for (unsigned c = 0; c < field.length; ++c) text[c] = SapUcToByte(chars[c]);
-              sink.Text(i, text);
-            } else {
-              RFC_INT value = 0;
-              if (lib_.RfcGetInt(row, names[i].c_str(), &value, &info) != RFC_OK) {
-                *rowResult = Aborted("RfcGetInt " + call.table, info);
-                return false;
-              }
-              sink.Integer(i, value);
-            }
-          }
-          sink.EndRow();
-          return true;
-        });
+    return ForEachRow(function, table.c_str(), call.table, result,
+                      [&](RFC_TABLE_HANDLE row, QueryResult* rowResult) {
+                        RFC_ERROR_INFO info = {};
+                        for (std::size_t i = 0; i < call.fields.size(); ++i) {
+                          const FieldRequest& field = call.fields[i];
+                          if (field.kind == FieldRequest::Kind::kText) {
+                            if (lib_.RfcGetChars(row, names[i].c_str(), chars.data(), field.length,
+                                                 &info) != RFC_OK) {
+                              *rowResult = Aborted("RfcGetChars " + call.table, info);
+                              return false;
+                            }
+                            std::string& text = texts[i];
+                            text.resize(field.length);
+                            for (unsigned c = 0; c < field.length; ++c)
+                              text[c] = SapUcToByte(chars[c]);
+                            sink.Text(i, text);
+                          } else {
+                            RFC_INT value = 0;
+                            if (lib_.RfcGetInt(row, names[i].c_str(), &value, &info) != RFC_OK) {
+                              *rowResult = Aborted("RfcGetInt " + call.table, info);
+                              return false;
+                            }
+                            sink.Integer(i, value);
+                          }
+                        }
+                        sink.EndRow();
+                        return true;
+                      });
   };
   const std::u16string name = BytesToSapUc(call.function);
   return Call(connection, name.c_str(), shown, prepare, read);

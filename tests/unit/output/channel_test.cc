@@ -1,11 +1,11 @@
 #include "output/channel.h"
-#include "text/thousands.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "driver/parameters.h"
+#include "text/thousands.h"
 
 namespace tolvaran {
 namespace {
