@@ -1,15 +1,16 @@
 #include "driver/listed_check.h"
 
 #include "driver/check_outcome.h"
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 
 namespace tolvaran {
 
-Judgement Judge(const ListedCheck& system, std::string_view item, bool checkListing) {
+Judgement Judge(const ListedCheck& system, const Measurement& measurement, const ValueRef& item,
+                bool checkListing) {
   Judgement j;
   bool failed = system.profileFailed;
   bool succeeded = false;  // the last query the check made succeeded
-  bool found = false;      // the item is one of the six values
+  bool found = false;      // the item is one of the measurement's values
   if (system.connect && !system.timedOut) {
     if (!system.answered) {
       failed = true;
@@ -34,9 +35,9 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
         succeeded = o.usage.outcome == kOutcomeOk;
         if (succeeded) {
           if (checkListing) {
-            j.textBeforeSummary = CheckListingText(o.counts);
+            j.textBeforeSummary = measurement.CheckListing(o.reading);
           } else {
-            found = ItemChannel(o.counts, item, system.label, &j.channel);
+            found = ItemChannel(item, o.reading, system.label, &j.channel);
             j.hasChannel = found;
             j.partial = o.fannedOut && o.instancesCounted < o.instancesTotal;
             j.channel.warning = j.partial;
