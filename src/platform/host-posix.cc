@@ -147,6 +147,13 @@ class PosixHost : public StdioHost {
   }
 
   bool PublishFile(const std::string& path, std::string_view bytes) override {
+    // A published file (OUT=) replaces only a regular file: a device, a
+    // FIFO, a directory or a link named there is not the program's to
+    // replace (as root, OUT=/dev/null would otherwise become a file).
+    struct stat st;
+    if (lstat(NativePath(path).c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
+      return false;
+    }
     return Replace(path, bytes, 0644);
   }
 
