@@ -9,6 +9,7 @@
 #include "driver/failure_report.h"
 #include "driver/listed_check.h"
 #include "driver/monitor_report.h"
+#include "driver/profile_location.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
 #include "driver/system_check.h"
@@ -124,8 +125,24 @@ class Listing {
     std::string bytes;
     std::string path;
     if (TakeNextEntry()) path = source_.dir.str() + name_.str();
-    if (path.empty() || path.size() > decltype(ProfileSource::path)::kCapacity ||
-        !host_.ReadFile(path, &bytes)) {
+    const bool fits = !path.empty() && path.size() <= decltype(ProfileSource::path)::kCapacity;
+    const bool read = fits && host_.ReadFile(path, &bytes);
+    if (fits && !read) {
+      // A profile that is there but cannot be read is a failed system,
+      // labelled by its name: no field of it is known.
+      std::string why = host_.ReadFailure(path);
+      if (!why.empty()) {
+        system.profile = name_.str();
+        system.label = SystemLabel(
+            plan_.labelKind == LabelKind::kProfile ? LabelKind::kProfile : LabelKind::kAlias,
+            name_.view(), profile_);
+        system.profileFault = ProfileUnreadableText(name_.view(), why);
+        system.profileFailed = system.done = true;
+        window_.push_back(std::move(system));
+        return;
+      }
+    }
+    if (!read) {
       system.skipped = system.done = true;
       window_.push_back(std::move(system));
       return;

@@ -29,8 +29,13 @@ struct ProfileSource {
 // (any case); otherwise EXEXML.
 OutputFlavour FlavourFromProgramName(std::string_view path);
 
-// Finds and reads the profile, or ends the run with error 1002.
+// Finds and reads the profile, or ends the run with error 1002 (not there)
+// or 1031 (there but not readable).
 ProfileSource LocateProfile(Host& host, const Invocation& inv);
+
+// Error 1031's text: the profile at `path` is there, but opening it for
+// reading failed for the reason `why` ("permission denied").
+std::string ProfileUnreadableText(std::string_view path, std::string_view why);
 
 }  // namespace tolvaran
 

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <thread>
@@ -140,6 +141,19 @@ class PosixHost : public StdioHost {
     if (fd < 0) return false;
     close(fd);
     return true;
+  }
+
+  std::string ReadFailure(const std::string& path) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+    int fd = OpenRegularForReading(native);
+    if (fd >= 0) {
+      close(fd);
+      return std::string();
+    }
+    if (errno == EACCES || errno == EPERM) return "permission denied";
+    return AsciiLower(std::strerror(errno));
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
