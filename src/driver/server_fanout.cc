@@ -87,6 +87,11 @@ std::string InstanceLines(const SystemUsage& usage) {
     lines +=
         " * Server.........: " + line.name + " Sessions=" + std::to_string(line.sessions) + "\n";
   }
+  // The servers left out are named too, with why: a listing of the counted
+  // ones alone would read as the whole system.
+  for (const InstanceCheck* failed : usage.failed) {
+    lines += " * Server.........: " + failed->name + " not counted: " + failed->reason + "\n";
+  }
   return lines;
 }
 
