@@ -29,7 +29,15 @@ struct ProfileSource {
 // (any case); otherwise EXEXML.
 OutputFlavour FlavourFromProgramName(std::string_view path);
 
-// Finds and reads the profile, or ends the run with error 1002.
+// What --version says about where profiles are looked for: the current
+// directory, then the directory C:\PRTG_Path.Txt names, or else each of the
+// monitor's fixed places, with the reason when it is skipped (a folder a
+// user who is not an administrator could have made or written). Every line
+// ends with a line feed.
+std::string ProfilePlaceLines(Host& host);
+
+// Finds and reads the profile, or ends the run with error 1002. The fixed
+// places count only where ProfilePlaceLines does not skip them.
 ProfileSource LocateProfile(Host& host, const Invocation& inv);
 
 }  // namespace tolvaran
