@@ -103,10 +103,15 @@ void Locator::SearchMonitorDirectories() {
   }
 
   if (OpenProfile(s_.dir.str() + s_.name.str())) return;
+  // A fixed place counts only when no user but an administrator could have
+  // made or written its folders: a profile planted there (and the listing
+  // files and SapRfc.<destination> read beside it) would be read first.
   for (const char* dir : kMonitorDirs) {
     s_.dir.Set(dir);
-    if (OpenProfile(s_.dir.str() + s_.name.str())) return;
+    std::string why;
+    if (OpenProfile(s_.dir.str() + s_.name.str()) && host_.AdminOnlyFolder(dir, &why)) return;
   }
+  s_.dir.Clear();
   ProfileMissing(s_.name.view());
 }
 
@@ -152,6 +157,21 @@ ProfileSource Locator::Locate() {
 }
 
 }  // namespace
+
+std::string ProfilePlaceLines(Host& host) {
+  std::string lines = "Profiles: the current directory";
+  std::string hint;
+  if (host.ReadFile(kHintFile, &hint)) {
+    return lines + ", then only below the directory " + kHintFile + " names\n";
+  }
+  lines += ", then\n";
+  for (const char* dir : kMonitorDirs) {
+    std::string why;
+    lines += std::string("  ") + dir +
+             (host.AdminOnlyFolder(dir, &why) ? "" : " (skipped: " + why + ")") + "\n";
+  }
+  return lines;
+}
 
 OutputFlavour FlavourFromProgramName(std::string_view path) {
   std::size_t slash = path.find_last_of("\\/");

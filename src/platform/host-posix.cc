@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/folder_trust.h"
 #include "platform/host.h"
 #include "platform/posix_io.h"
 #include "text/ascii_text.h"
@@ -287,6 +288,9 @@ class PosixHost : public StdioHost {
   }
 
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return AdminOnlyFolderPath(*this, dir, why);
+  }
 
  private:
   // The temporary file is created 0600 and widened to `mode` before it

@@ -107,6 +107,16 @@ class Host {
   // The local time of day as "hh:mm:ss".
   virtual std::string TimeOfDay() = 0;
 
+  // Whether every folder of `dir` (a Windows path from a drive's root,
+  // "\Program Files\X\") is there and could have been made and written only
+  // by an administrator, the system or the account running the program
+  // (folder_trust.h); false with `why` naming the first that fails.
+  virtual bool AdminOnlyFolder(const std::string& dir, std::string* why) {
+    static_cast<void>(dir);
+    why->clear();
+    return true;
+  }
+
   // The native path of the running executable.
   virtual std::string ExecutablePath() = 0;
 

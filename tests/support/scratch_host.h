@@ -57,6 +57,9 @@ class ScratchHost : public Host {
   std::string TimeOfDay() override { return "14:03:59"; }
   std::string ExecutablePath() override { return real_->ExecutablePath(); }
   std::string NativePath(const std::string& path) override { return real_->NativePath(path); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return real_->AdminOnlyFolder(dir, why);
+  }
   std::string InvokedProgramPath(const std::string& argv0) override { return argv0; }
 
   std::string out;
