@@ -296,6 +296,13 @@ TEST_F(ProfileToolTest, NewWritesSncKeysOnlyWhenGivenAndChecksThem) {
   EXPECT_EQ(err_.str(),
             "tolvaran-profile new: Snc-Partner: missing or empty, required with Snc-Mode...: 1\n");
   EXPECT_FALSE(fs::exists(dir_ / "BAD.P00"));
+
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(With(NewArgs("QUOTE.P00"), "--snc-partner", "p:CN=\"PRD\"")), 2);
+  EXPECT_EQ(err_.str(),
+            "tolvaran-profile new: --snc-partner: no double quote (tolvaran cannot pass it to "
+            "the RFC library)\n");
+  EXPECT_FALSE(fs::exists(dir_ / "QUOTE.P00"));
 }
 
 TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
