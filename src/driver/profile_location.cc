@@ -39,9 +39,16 @@ class Locator {
 
  private:
   // Reads the profile for the rest of the run under `path`.
+  // A profile that is there but cannot be read ends the run with the
+  // reason: the file is not missing, and its owner or modes need mending.
   bool OpenProfile(const std::string& path) {
     s_.bytes.clear();
-    if (!Fits(path) || !host_.ReadFile(path, &s_.bytes)) return false;
+    if (!Fits(path)) return false;
+    if (!host_.ReadFile(path, &s_.bytes)) {
+      std::string why = host_.ReadFailure(path);
+      if (!why.empty()) FatalError(ProfileUnreadableText(path, why));
+      return false;
+    }
     s_.path.Set(path);
     return true;
   }
@@ -181,6 +188,10 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
   if (ends_with("tembrel")) return OutputFlavour::kTembrel;
   if (ends_with("fandrok")) return OutputFlavour::kFandrok;
   return OutputFlavour::kExeXml;
+}
+
+std::string ProfileUnreadableText(std::string_view path, std::string_view why) {
+  return "Error 1031: Profile " + std::string(path) + " cannot be read: " + std::string(why);
 }
 
 ProfileSource LocateProfile(Host& host, const Invocation& inv) {

@@ -36,9 +36,14 @@ OutputFlavour FlavourFromProgramName(std::string_view path);
 // ends with a line feed.
 std::string ProfilePlaceLines(Host& host);
 
-// Finds and reads the profile, or ends the run with error 1002. The fixed
-// places count only where ProfilePlaceLines does not skip them.
+// Finds and reads the profile, or ends the run with error 1002 (not there)
+// or 1031 (there but not readable). The fixed places count only where
+// ProfilePlaceLines does not skip them.
 ProfileSource LocateProfile(Host& host, const Invocation& inv);
+
+// Error 1031's text: the profile at `path` is there, but opening it for
+// reading failed for the reason `why` ("permission denied").
+std::string ProfileUnreadableText(std::string_view path, std::string_view why);
 
 }  // namespace tolvaran
 

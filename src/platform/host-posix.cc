@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <thread>
@@ -143,11 +144,31 @@ class PosixHost : public StdioHost {
     return true;
   }
 
+  std::string ReadFailure(const std::string& path) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+    int fd = OpenRegularForReading(native);
+    if (fd >= 0) {
+      close(fd);
+      return std::string();
+    }
+    if (errno == EACCES || errno == EPERM) return "permission denied";
+    return AsciiLower(std::strerror(errno));
+  }
+
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return Replace(path, bytes, 0600);
   }
 
   bool PublishFile(const std::string& path, std::string_view bytes) override {
+    // A published file (OUT=) replaces only a regular file: a device, a
+    // FIFO, a directory or a link named there is not the program's to
+    // replace (as root, OUT=/dev/null would otherwise become a file).
+    struct stat st;
+    if (lstat(NativePath(path).c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
+      return false;
+    }
     return Replace(path, bytes, 0644);
   }
 
