@@ -35,7 +35,10 @@ Judgement Judge(const ListedCheck& system, const Measurement& measurement, const
         succeeded = o.usage.outcome == kOutcomeOk;
         if (succeeded) {
           if (checkListing) {
-            j.textBeforeSummary = measurement.CheckListing(o.reading);
+            // A system checked is processed: its listing goes out under
+            // its label as the system is done.
+            j.checkListing = measurement.CheckListing(o.reading);
+            found = true;
           } else {
             found = ItemChannel(item, o.reading, system.label, &j.channel);
             j.hasChannel = found;

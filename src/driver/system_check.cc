@@ -142,23 +142,19 @@ bool GetNumber(std::string_view* in, int bytes, std::uint64_t* value) {
 // A kept row as its call's number and its field count, then each field:
 // a text as 'T', its length and its bytes; an integer as 'I' and eight
 // bytes.
-std::string EncodeRows(const std::vector<KeptRow>& rows) {
-  std::string out;
-  for (const KeptRow& row : rows) {
-    PutNumber(&out, row.call, 4);
-    PutNumber(&out, row.fields.size(), 2);
-    for (const KeptField& field : row.fields) {
-      if (field.isText) {
-        out += 'T';
-        PutNumber(&out, field.text.size(), 4);
-        out += field.text;
-      } else {
-        out += 'I';
-        PutNumber(&out, static_cast<std::uint64_t>(field.integer), 8);
-      }
+void AppendRow(std::string* out, const KeptRow& row) {
+  PutNumber(out, row.call, 4);
+  PutNumber(out, row.fields.size(), 2);
+  for (const KeptField& field : row.fields) {
+    if (field.isText) {
+      *out += 'T';
+      PutNumber(out, field.text.size(), 4);
+      *out += field.text;
+    } else {
+      *out += 'I';
+      PutNumber(out, static_cast<std::uint64_t>(field.integer), 8);
     }
   }
-  return out;
 }
 
 bool DecodeRows(std::string_view in, std::vector<KeptRow>* rows) {
@@ -195,6 +191,37 @@ bool DecodeRows(std::string_view in, std::vector<KeptRow>* rows) {
 
 // The values under their definitions' wire names, then the flags of those
 // that can be lower bounds, then any notes.
+// The rows in pieces of at most one wire value each, whole rows in each:
+// "rows", then "rows_2", "rows_3", ... A server with more rows than one
+// value holds is counted all the same.
+std::string RowsKey(std::size_t piece) {
+  return piece == 0 ? "rows" : "rows_" + std::to_string(piece + 1);
+}
+
+void AddRowPieces(WireWriter& out, const std::vector<KeptRow>& rows) {
+  std::size_t piece = 0;
+  std::string bytes;
+  for (const KeptRow& row : rows) {
+    std::string one;
+    AppendRow(&one, row);
+    if (!bytes.empty() && bytes.size() + one.size() > kMaxWireValue) {
+      out.Add(RowsKey(piece++), bytes);
+      bytes.clear();
+    }
+    bytes += one;
+  }
+  out.Add(RowsKey(piece), bytes);
+}
+
+bool TakeRowPieces(const WireMessage& in, std::vector<KeptRow>* rows) {
+  std::string bytes;
+  if (!TakeText(in, RowsKey(0), &bytes) || !DecodeRows(bytes, rows)) return false;
+  for (std::size_t piece = 1; in.Find(RowsKey(piece)); ++piece) {
+    if (!TakeText(in, RowsKey(piece), &bytes) || !DecodeRows(bytes, rows)) return false;
+  }
+  return true;
+}
+
 void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredValues& measured) {
   const std::vector<ValueDefinition>& values = measurement.Values();
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -335,7 +362,7 @@ std::string EncodeOutcome(const SystemOutcome& o, const Measurement& measurement
     AddQuery(out, "server_list", o.serverList);
     out.Add("servers", EncodeServers(o.servers));
     out.Add("instance_name", o.instanceName);
-    out.Add("rows", EncodeRows(o.rows));
+    AddRowPieces(out, o.rows);
   }
   if (o.fannedOut) {
     out.AddNumber("instances_counted", o.instancesCounted);
@@ -349,7 +376,7 @@ bool DecodeOutcome(std::string_view bytes, const Measurement& measurement, Syste
   WireMessage in;
   if (!in.Parse(bytes)) return false;
   FailureReport& r = o->report;
-  std::string servers, rows;
+  std::string servers;
   return TakeFlag(in, "config_note", &o->configNote) && TakeFlag(in, "opened", &o->opened) &&
          TakeFlag(in, "cpu_done", &o->cpuDone) && TakeQuery(in, "cpu", &o->cpu) &&
          TakeFlag(in, "usage_done", &o->usageDone) && TakeQuery(in, "usage", &o->usage) &&
@@ -361,7 +388,7 @@ bool DecodeOutcome(std::string_view bytes, const Measurement& measurement, Syste
           (TakeFlag(in, "server_list_done", &o->serverListDone) &&
            TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
            DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
-           TakeText(in, "rows", &rows) && DecodeRows(rows, &o->rows))) &&
+           TakeRowPieces(in, &o->rows))) &&
          TakeFanOut(in, o);
 }
 

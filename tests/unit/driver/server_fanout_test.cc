@@ -43,7 +43,8 @@ TEST(CombineInstancesTest, NamesCountOnceOverInstancesAndTheRestIsSummed) {
   EXPECT_EQ(ServersLabel("PRD", usage, 30), "PRD, 2 of 3 servers");
   EXPECT_EQ(InstanceLines(usage, UserList()),
             " * Server.........: app1_PRD_01 Sessions=2\n"
-            " * Server.........: app2_PRD_02 Sessions=2\n");
+            " * Server.........: app2_PRD_02 Sessions=2\n"
+            " * Server.........: app3_PRD_03 not counted: RFC-Open failed\n");
 
   // The client filter applies to every instance's list.
   const std::vector<InstanceCheck> inClient = instances("200");
