@@ -66,7 +66,7 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
       return kRfcFailure;
     }
     if (function == "TH_SERVER_LIST") {
-      AppendServerRows(*table, *layout, system.servers);
+      AppendServerRows(*table, *layout, system.servers.list());
       continue;
     }
     if (!users) {

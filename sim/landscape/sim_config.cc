@@ -78,22 +78,39 @@ OperationSet ParseOperations(std::string_view value) {
   return set;
 }
 
+namespace {
+
+std::string HostKey(std::string_view host, int sysnr) {
+  std::string key = ToUpper(host);
+  key += '\0';
+  key += std::to_string(sysnr);
+  return key;
+}
+
+std::string ServerKey(std::string_view system, std::string_view instance) {
+  std::string key = ToUpper(system);
+  key += '\0';
+  key += ToUpper(instance);
+  return key;
+}
+
+}  // namespace
+
+const SimSystem* SimConfig::At(std::size_t index) const {
+  return index < systems.size() ? &systems[index] : &instances[index - systems.size()];
+}
+
 const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
   if (host == nullptr || *host == '\0') return nullptr;
-  for (const std::vector<SimSystem>* list : {&systems, &instances}) {
-    for (const SimSystem& system : *list) {
-      if (!system.host.empty() && EqualsIgnoringCase(system.host, host) && system.sysnr == sysnr) {
-        return &system;
-      }
-    }
-  }
-  return nullptr;
+  auto it = byHost.find(HostKey(host, sysnr));
+  return it == byHost.end() ? nullptr : At(it->second);
 }
 
 const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwservice) const {
   if (gwhost == nullptr || *gwhost == '\0' || gwservice == nullptr || *gwservice == '\0') {
     return nullptr;
   }
+  // Rare (R/2 gateways), so not indexed.
   for (const SimSystem& system : systems) {
     if (!system.gwhost.empty() && EqualsIgnoringCase(system.gwhost, gwhost) &&
         EqualsIgnoringCase(system.gwservice, gwservice)) {
@@ -105,10 +122,8 @@ const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwserv
 
 const SimSystem* SimConfig::FindByName(std::string_view destination) const {
   if (destination.empty()) return nullptr;
-  for (const SimSystem& system : systems) {
-    if (EqualsIgnoringCase(system.name, destination)) return &system;
-  }
-  return nullptr;
+  auto it = byName.find(ToUpper(destination));
+  return it == byName.end() ? nullptr : &systems[it->second];
 }
 
 const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
@@ -117,6 +132,11 @@ const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
   const SimSystem* system = FindByName(sysid);
   if (system == nullptr || system->mshost.empty()) return nullptr;
   return EqualsIgnoringCase(system->mshost, mshost) ? system : nullptr;
+}
+
+const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view instance) const {
+  auto it = byServer.find(ServerKey(system.name, Trim(instance)));
+  return it == byServer.end() ? nullptr : At(it->second);
 }
 
 bool ParseDelay(std::string_view value, int* ms) {
@@ -201,6 +221,7 @@ SimConfig ParseSimConfig(std::string_view text) {
   enum { kGlobal, kSystem, kInstance } in = kGlobal;
   std::vector<bool> delaySet;  // per system: its section has a "delay" line
   std::vector<InstanceSection> instanceSections;
+  std::unordered_map<std::string, std::size_t> sectionIndex;
   for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
     std::string line = Trim(raw);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
@@ -216,24 +237,15 @@ SimConfig ParseSimConfig(std::string_view text) {
         std::string system = Trim(std::string_view(name).substr(0, slash));
         std::string instance = Trim(std::string_view(name).substr(slash + 1));
         in = kInstance;
-        current = instanceSections.size();
-        for (std::size_t i = 0; i < instanceSections.size(); ++i) {
-          if (EqualsIgnoringCase(instanceSections[i].system, system) &&
-              EqualsIgnoringCase(instanceSections[i].name, instance)) {
-            current = i;
-          }
-        }
-        if (current == instanceSections.size()) {
-          instanceSections.push_back(InstanceSection{system, instance, {}});
-        }
+        auto found = sectionIndex.emplace(ServerKey(system, instance), instanceSections.size());
+        current = found.first->second;
+        if (found.second) instanceSections.push_back(InstanceSection{system, instance, {}});
         continue;
       }
       in = kSystem;
-      current = config.systems.size();
-      for (std::size_t i = 0; i < config.systems.size(); ++i) {
-        if (EqualsIgnoringCase(config.systems[i].name, name)) current = i;
-      }
-      if (current == config.systems.size()) {
+      auto found = config.byName.emplace(ToUpper(name), config.systems.size());
+      current = found.first->second;
+      if (found.second) {
         config.systems.emplace_back();
         config.systems.back().name = name;
         delaySet.push_back(false);
@@ -291,16 +303,33 @@ SimConfig ParseSimConfig(std::string_view text) {
   };
   for (SimSystem& system : config.systems) complete(system);
   for (SimSystem& instance : config.instances) complete(instance);
-  for (SimSystem& system : config.systems) {
-    system.servers.push_back(SimServer{system.instance, system.host, system.serv});
-    for (const SimSystem& instance : config.instances) {
-      if (EqualsIgnoringCase(instance.name, system.name)) {
-        system.servers.push_back(SimServer{instance.instance, instance.host, instance.serv});
-      }
-    }
+  // Each system's list once, built in one pass over the instances, which
+  // keep the order their sections first appear in.
+  std::vector<std::vector<SimServer>> lists(config.systems.size());
+  for (std::size_t i = 0; i < config.systems.size(); ++i) {
+    const SimSystem& system = config.systems[i];
+    lists[i].push_back(SimServer{system.instance, system.host, system.serv});
   }
-  for (SimSystem& instance : config.instances) {
-    instance.servers = config.FindByName(instance.name)->servers;
+  std::vector<std::size_t> systemOf(config.instances.size());
+  for (std::size_t i = 0; i < config.instances.size(); ++i) {
+    const SimSystem& instance = config.instances[i];
+    systemOf[i] = config.byName.at(ToUpper(instance.name));
+    lists[systemOf[i]].push_back(SimServer{instance.instance, instance.host, instance.serv});
+  }
+  for (std::size_t i = 0; i < config.systems.size(); ++i) {
+    config.systems[i].servers =
+        ServerList(std::make_shared<const std::vector<SimServer>>(std::move(lists[i])));
+  }
+  for (std::size_t i = 0; i < config.instances.size(); ++i) {
+    config.instances[i].servers = config.systems[systemOf[i]].servers;
+  }
+  // The first system or instance with a host and number is the one found,
+  // systems before instances, as a search in file order would find it.
+  const std::size_t count = config.systems.size() + config.instances.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const SimSystem& system = *config.At(i);
+    if (!system.host.empty()) config.byHost.emplace(HostKey(system.host, system.sysnr), i);
+    config.byServer.emplace(ServerKey(system.name, system.instance), i);
   }
   return config;
 }

@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace rfcsim {
@@ -80,6 +82,25 @@ struct SimServer {
   std::string serv;  // the dispatcher's service, "sapdp<nn>" unless set otherwise
 };
 
+// A system's server list, held once and shared by the system and each of
+// its instances: a system of N instances must not hold N copies of a list
+// of N servers.
+class ServerList {
+ public:
+  ServerList() : servers_(std::make_shared<std::vector<SimServer>>()) {}
+  explicit ServerList(std::shared_ptr<const std::vector<SimServer>> servers)
+      : servers_(std::move(servers)) {}
+  std::size_t size() const { return servers_->size(); }
+  bool empty() const { return servers_->empty(); }
+  const SimServer& operator[](std::size_t i) const { return (*servers_)[i]; }
+  std::vector<SimServer>::const_iterator begin() const { return servers_->begin(); }
+  std::vector<SimServer>::const_iterator end() const { return servers_->end(); }
+  const std::vector<SimServer>& list() const { return *servers_; }
+
+ private:
+  std::shared_ptr<const std::vector<SimServer>> servers_;
+};
+
 // A system, or one application server (instance) of a system: an instance
 // is a copy of its system's section with the keys of its own section
 // applied over it.
@@ -114,7 +135,7 @@ struct SimSystem {
   Outcome rfcSystemInfo;
   // The system's server list: the system's own section first, then its
   // instance sections in the order they first appear.
-  std::vector<SimServer> servers;
+  ServerList servers;
 };
 
 struct SimConfig {
@@ -135,6 +156,22 @@ struct SimConfig {
   const SimSystem* FindByName(std::string_view destination) const;
   // The system of that name whose "mshost" matches (case ignored).
   const SimSystem* FindByMessageServer(std::string_view mshost, std::string_view sysid) const;
+  // The application server of that name (its instance name, case ignored)
+  // of the system `system` belongs to: the system's own or an instance.
+  const SimSystem* FindServer(const SimSystem& system, std::string_view instance) const;
+
+  // Indexes built by ParseSimConfig, so that finding a system costs the
+  // same in a landscape of ten thousand systems as in one of ten. Keys are
+  // upper-cased names; the host key is the upper-cased host, a NUL and the
+  // system number. Values index `systems`, or `instances` when at or above
+  // systems.size().
+  std::unordered_map<std::string, std::size_t> byName;
+  std::unordered_map<std::string, std::size_t> byHost;
+  // Instance name (upper-cased) of a system or instance, prefixed with its
+  // system's upper-cased name and a NUL.
+  std::unordered_map<std::string, std::size_t> byServer;
+  // A value of these indexes as the system or instance it stands for.
+  const SimSystem* At(std::size_t index) const;
 };
 
 SimConfig ParseSimConfig(std::string_view text);

@@ -67,7 +67,7 @@ Error Deliver(NwRfcDataContainer& function, const SimSystem& system) {
   }
   if (function.container == Container::kThServerList) {
     NwRfcDataContainer& list = table("LIST", Container::kList);
-    list.servers = system.servers;
+    list.servers = system.servers.list();
     list.rows = static_cast<unsigned>(list.servers.size());
     return Error();
   }
