@@ -2,6 +2,9 @@
 // outcomes and operations its keys name, and finding a system.
 #include "sim_config.h"
 
+#include <set>
+
+#include "sim_functions.h"
 #include "sim_text.h"
 
 namespace rfcsim {
@@ -139,6 +142,12 @@ const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view
   return it == byServer.end() ? nullptr : At(it->second);
 }
 
+const Outcome& SimSystem::OutcomeOf(std::string_view function) const {
+  static const Outcome* ok = new Outcome();
+  auto it = outcomes.find(std::string(function));
+  return it == outcomes.end() ? *ok : it->second;
+}
+
 bool ParseDelay(std::string_view value, int* ms) {
   int parsed = 0;
   if (!ParseInt(value, &parsed) || parsed < 0 || parsed > 3600 * 1000) return false;
@@ -148,10 +157,59 @@ bool ParseDelay(std::string_view value, int* ms) {
 
 namespace {
 
+// "clock = YYYYMMDD HHMMSS" (or without the blank); false otherwise.
+bool ParseClock(std::string_view value, std::string* date, std::string* time) {
+  std::string digits;
+  for (char c : value) {
+    if (c >= '0' && c <= '9') {
+      digits += c;
+    } else if (!IsBlank(c)) {
+      return false;
+    }
+  }
+  if (digits.size() != 14) return false;
+  *date = digits.substr(0, 8);
+  *time = digits.substr(8);
+  return true;
+}
+
+// What one section has said so far, for the keys whose lines add up.
+struct SectionState {
+  bool delaySet = false;
+  // Row keys already given in this section: the first line of a key
+  // replaces what an instance took over from its system.
+  std::set<std::string> rowKeys;
+};
+
 // A key of a system's or an instance's section; unknown keys are passed
 // over.
-void ApplyKey(SimSystem& system, const std::string& key, const std::string& value, bool* delaySet) {
-  if (key == "host") {
+void ApplyKey(SimSystem& system, const std::string& key, const std::string& value,
+              SectionState* section) {
+  if (IsRowsKey(key)) {
+    auto& rows = system.rows[key];
+    if (section->rowKeys.insert(key).second) rows.clear();
+    rows.push_back(ParseConnectString(value));
+  } else if (IsOutcomeKey(key)) {
+    system.outcomes[ToUpper(key)] = ParseOutcome(value);
+  } else if (key == "clock") {
+    if (!ParseClock(value, &system.clockDate, &system.clockTime)) {
+      system.clockDate.clear();
+      system.clockTime.clear();
+    }
+  } else if (key == "no_authority") {
+    system.noAuthority.clear();
+    std::string name;
+    for (char c : value + ",") {
+      if (c == ',' || IsBlank(c)) {
+        if (!name.empty()) system.noAuthority.push_back(ToUpper(name));
+        name.clear();
+      } else {
+        name += c;
+      }
+    }
+  } else if (key == "rfc_read_table_order") {
+    system.readTableOrder = ToLower(value);
+  } else if (key == "host") {
     system.host = value;
   } else if (key == "sysnr") {
     if (!ParseInt(value, &system.sysnr)) system.sysnr = -1;
@@ -167,14 +225,6 @@ void ApplyKey(SimSystem& system, const std::string& key, const std::string& valu
     system.password = value;
   } else if (key == "users") {
     system.users = value;
-  } else if (key == "thusrinfo") {
-    system.thusrinfo = ParseOutcome(value);
-  } else if (key == "get_cpu_all") {
-    system.getCpuAll = ParseOutcome(value);
-  } else if (key == "th_server_list") {
-    system.thServerList = ParseOutcome(value);
-  } else if (key == "rfc_system_info") {
-    system.rfcSystemInfo = ParseOutcome(value);
   } else if (key == "abort") {
     system.abort |= ParseOperations(value);
   } else if (key == "fail") {
@@ -184,7 +234,7 @@ void ApplyKey(SimSystem& system, const std::string& key, const std::string& valu
   } else if (key == "delay") {
     // A section's own "delay = 0" overrides a global delay.
     if (!ParseDelay(value, &system.delayMs)) system.delayMs = 0;
-    *delaySet = true;
+    section->delaySet = true;
   } else if (key == "mshost") {
     system.mshost = value;
   } else if (key == "snc") {
@@ -219,7 +269,7 @@ SimConfig ParseSimConfig(std::string_view text) {
   // An index, not a pointer: adding a system moves the others.
   std::size_t current = 0;
   enum { kGlobal, kSystem, kInstance } in = kGlobal;
-  std::vector<bool> delaySet;  // per system: its section has a "delay" line
+  std::vector<SectionState> sections;  // per system
   std::vector<InstanceSection> instanceSections;
   std::unordered_map<std::string, std::size_t> sectionIndex;
   for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
@@ -248,7 +298,7 @@ SimConfig ParseSimConfig(std::string_view text) {
       if (found.second) {
         config.systems.emplace_back();
         config.systems.back().name = name;
-        delaySet.push_back(false);
+        sections.emplace_back();
       }
       continue;
     }
@@ -264,9 +314,7 @@ SimConfig ParseSimConfig(std::string_view text) {
     } else if (in == kInstance) {
       instanceSections[current].keys.emplace_back(key, value);
     } else {
-      bool ownDelay = false;
-      ApplyKey(config.systems[current], key, value, &ownDelay);
-      if (ownDelay) delaySet[current] = true;
+      ApplyKey(config.systems[current], key, value, &sections[current]);
     }
   }
   for (std::size_t i = 0; i < config.systems.size(); ++i) {
@@ -274,7 +322,7 @@ SimConfig ParseSimConfig(std::string_view text) {
     system.abort |= config.globalAbort;
     system.fail |= config.globalFail;
     system.hang |= config.globalHang;
-    if (!delaySet[i]) system.delayMs = config.globalDelayMs;
+    if (!sections[i].delaySet) system.delayMs = config.globalDelayMs;
   }
   // An instance starts as a copy of its system, without the ways to reach
   // the system and without its name and service.
@@ -290,8 +338,8 @@ SimConfig ParseSimConfig(std::string_view text) {
     instance.instance = section.name;
     instance.serv.clear();
     instance.servSet = false;
-    bool ownDelay = false;
-    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &ownDelay);
+    SectionState state;
+    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &state);
     instance.instance = section.name;
     config.instances.push_back(std::move(instance));
   }

@@ -116,8 +116,10 @@ struct SimSystem {
   std::string password;
   std::string users;       // the "users" value as written
   bool usersUtf8 = false;  // "users_encoding = utf-8": the user list's texts are UTF-8
-  Outcome thusrinfo;
-  Outcome getCpuAll;
+  // What each function module answers, by its name in upper case (the
+  // key "<name in lower case> = <outcome>"); a module not named answers ok.
+  std::map<std::string, Outcome> outcomes;
+  const Outcome& OutcomeOf(std::string_view function) const;
   OperationSet abort = 0;
   OperationSet fail = 0;
   OperationSet hang = 0;  // these operations block for an hour
@@ -131,8 +133,18 @@ struct SimSystem {
   std::string instance;  // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
   std::string serv;      // its dispatcher's service in the server list
   bool servSet = false;  // "serv =" given, even empty
-  Outcome thServerList;
-  Outcome rfcSystemInfo;
+  // Rows of the function modules' tables by their SapSim.ini key ("wp",
+  // "snap", "enq", ...): each "key = FIELD=value ..." line one row, its
+  // fields by upper-case name ("WP_STATUS", or "WP_STATUS@D" for the logon
+  // language D), values as written (UTF-8).
+  std::map<std::string, std::vector<std::map<std::string, std::string>>> rows;
+  // "clock = YYYYMMDD HHMMSS": the system's date and time; empty: the host's.
+  std::string clockDate;
+  std::string clockTime;
+  // "no_authority = SNAP, TBTCO": tables RFC_READ_TABLE refuses to read.
+  std::vector<std::string> noAuthority;
+  // "rfc_read_table_order = asked | reverse | table".
+  std::string readTableOrder;
   // The system's server list: the system's own section first, then its
   // instance sections in the order they first appear.
   ServerList servers;
