@@ -365,11 +365,20 @@ const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view
 SimConfig IndexSimConfig(std::string_view source) {
   SimConfig config;
   config.text = std::make_shared<const std::string>(WithoutByteOrderMark(source));
-  config.byName.reserve(
-      static_cast<std::size_t>(std::count(config.text->begin(), config.text->end(), '[')));
+  const std::size_t sections =
+      static_cast<std::size_t>(std::count(config.text->begin(), config.text->end(), '['));
+  config.byName.reserve(sections);
+  config.systemSections.reserve(sections);
   std::unordered_map<std::string, std::size_t> instanceIndex;
   SimSection* current = nullptr;
-  for (std::string_view raw : Lines(*config.text)) {
+  // Line by line without a list of them: the text may be megabytes.
+  const std::string_view all = *config.text;
+  for (std::size_t at = 0; at < all.size();) {
+    std::size_t end = all.find('\n', at);
+    if (end == std::string_view::npos) end = all.size();
+    std::string_view raw = all.substr(at, end - at);
+    at = end + 1;
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     std::size_t first = 0;
     while (first < raw.size() && IsBlank(raw[first])) ++first;
     std::string_view line = raw.substr(first);
@@ -399,6 +408,7 @@ SimConfig IndexSimConfig(std::string_view source) {
       if (found.second) {
         config.systemSections.emplace_back();
         config.systemSections.back().system = name;
+        config.systemSections.back().lines.reserve(8);
       }
       current = &config.systemSections[found.first->second];
       continue;
