@@ -39,7 +39,7 @@ std::uint64_t ExporterMetrics::Count(ProbeResult result) const {
   return counts_[static_cast<std::size_t>(result)];
 }
 
-std::string ExporterMetrics::Render(int busy, int queued, int maxProbes) const {
+std::string ExporterMetrics::Render(const Load& load) const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::string out =
       "# TYPE tolvaran_exporter_probes counter\n"
@@ -67,17 +67,23 @@ std::string ExporterMetrics::Render(int busy, int queued, int maxProbes) const {
       "# TYPE tolvaran_exporter_workers_busy gauge\n"
       "# HELP tolvaran_exporter_workers_busy Checks running now, each in a worker process.\n"
       "tolvaran_exporter_workers_busy " +
-      std::to_string(busy) +
+      std::to_string(load.busy) +
       "\n"
       "# TYPE tolvaran_exporter_workers_max gauge\n"
       "# HELP tolvaran_exporter_workers_max The most checks run at once (--max-probes).\n"
       "tolvaran_exporter_workers_max " +
-      std::to_string(maxProbes) +
+      std::to_string(load.maxProbes) +
       "\n"
       "# TYPE tolvaran_exporter_probes_queued gauge\n"
       "# HELP tolvaran_exporter_probes_queued Probes waiting for a worker now.\n"
       "tolvaran_exporter_probes_queued " +
-      std::to_string(queued) + "\n";
+      std::to_string(load.queued) +
+      "\n"
+      "# TYPE tolvaran_exporter_probes_waiting_for_target gauge\n"
+      "# HELP tolvaran_exporter_probes_waiting_for_target Probes waiting for a check of their "
+      "target to end now.\n"
+      "tolvaran_exporter_probes_waiting_for_target " +
+      std::to_string(load.waitingForTarget) + "\n";
   out += ProcessMetrics();
   out += "# EOF\n";
   return out;

@@ -31,9 +31,16 @@ class ExporterMetrics {
 
   void Record(ProbeResult result, double seconds);
 
-  // The exposition of /metrics, OpenMetrics text; `busy` and `queued` are
-  // the probe service's figures now.
-  std::string Render(int busy, int queued, int maxProbes) const;
+  // The probe service's figures at the moment of a scrape.
+  struct Load {
+    int busy = 0;
+    int maxProbes = 0;
+    int queued = 0;
+    int waitingForTarget = 0;
+  };
+
+  // The exposition of /metrics, OpenMetrics text.
+  std::string Render(const Load& load) const;
 
   std::uint64_t Count(ProbeResult result) const;
 

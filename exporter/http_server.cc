@@ -135,8 +135,12 @@ void ExporterServer::Impl::Routes() {
 
   server.Get("/metrics", [this](const httplib::Request& req, httplib::Response& res) {
     ExpositionFormat format = NegotiateFormat(req.get_header_value("Accept"));
-    std::string metrics =
-        service.metrics().Render(service.Busy(), service.Queued(), service.settings().maxProbes);
+    ExporterMetrics::Load load;
+    load.busy = service.Busy();
+    load.maxProbes = service.settings().maxProbes;
+    load.queued = service.Queued();
+    load.waitingForTarget = service.WaitingForTarget();
+    std::string metrics = service.metrics().Render(load);
     res.set_content(InFormat(metrics, format), ContentType(format));
   });
 

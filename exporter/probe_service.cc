@@ -61,6 +61,11 @@ int ProbeService::Queued() const {
   return queued_;
 }
 
+int ProbeService::WaitingForTarget() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return waitingForTarget_;
+}
+
 void ProbeService::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -189,7 +194,9 @@ ProbeAnswer ProbeService::Probe(const ProbeQuery& query, ExpositionFormat format
     }
     if (!state || !state->flight) break;
     std::shared_ptr<Flight> flight = state->flight;
+    ++waitingForTarget_;
     changed_.wait_until(lock, until, [&] { return flight->done || stopping_; });
+    --waitingForTarget_;
     if (flight->done && flight->parameters == parameters) {
       return Answer(flight->verdict, format, started, key);
     }

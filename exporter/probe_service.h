@@ -65,6 +65,9 @@ class ProbeService {
 
   int Busy() const;
   int Queued() const;
+  // Probes waiting for a check of their target to end (to share its
+  // answer, or to run their own after it).
+  int WaitingForTarget() const;
   const ServiceSettings& settings() const { return settings_; }
   ExporterMetrics& metrics() { return metrics_; }
 
@@ -98,6 +101,7 @@ class ProbeService {
   std::map<std::string, std::unique_ptr<TargetState>> targets_;  // running or backing off
   int busy_ = 0;
   int queued_ = 0;
+  int waitingForTarget_ = 0;
   bool stopping_ = false;
 };
 
