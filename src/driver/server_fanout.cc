@@ -2,6 +2,8 @@
 
 #include <deque>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "driver/check_outcome.h"
@@ -90,10 +92,17 @@ std::string ServerListFailure(std::string_view destination, const QueryResult& r
 std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
                                           const SystemOutcome& own, std::string_view destination,
                                           Deadline deadline, int jobs) {
-  std::vector<InstanceCheck> checks(own.servers.size());
-  std::deque<std::size_t> waiting;
+  // A server list may name an instance twice: it is one instance, counted
+  // once, under its first row.
+  std::vector<std::size_t> rows;
+  std::set<std::string> seen;
   for (std::size_t i = 0; i < own.servers.size(); ++i) {
-    const ServerEntry& server = own.servers[i];
+    if (seen.insert(own.servers[i].name).second) rows.push_back(i);
+  }
+  std::vector<InstanceCheck> checks(rows.size());
+  std::deque<std::size_t> waiting;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ServerEntry& server = own.servers[rows[i]];
     InstanceCheck& check = checks[i];
     check.name = server.name;
     if (!own.instanceName.empty() && server.name == own.instanceName) {
@@ -120,7 +129,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
         timedOut(index);
         continue;
       }
-      const ServerEntry& server = own.servers[index];
+      const ServerEntry& server = own.servers[rows[index]];
       SystemTask task = base;
       task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
       task.probeCpu = false;

@@ -10,10 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <thread>
 
+#include "platform/folder_trust.h"
 #include "platform/host.h"
 #include "platform/posix_io.h"
 #include "text/ascii_text.h"
@@ -142,11 +144,31 @@ class PosixHost : public StdioHost {
     return true;
   }
 
+  std::string ReadFailure(const std::string& path) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+    int fd = OpenRegularForReading(native);
+    if (fd >= 0) {
+      close(fd);
+      return std::string();
+    }
+    if (errno == EACCES || errno == EPERM) return "permission denied";
+    return AsciiLower(std::strerror(errno));
+  }
+
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return Replace(path, bytes, 0600);
   }
 
   bool PublishFile(const std::string& path, std::string_view bytes) override {
+    // A published file (OUT=) replaces only a regular file: a device, a
+    // FIFO, a directory or a link named there is not the program's to
+    // replace (as root, OUT=/dev/null would otherwise become a file).
+    struct stat st;
+    if (lstat(NativePath(path).c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
+      return false;
+    }
     return Replace(path, bytes, 0644);
   }
 
@@ -266,6 +288,9 @@ class PosixHost : public StdioHost {
   }
 
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return AdminOnlyFolderPath(*this, dir, why);
+  }
 
  private:
   // The temporary file is created 0600 and widened to `mode` before it
