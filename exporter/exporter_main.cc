@@ -1,5 +1,5 @@
 // tolvaran-exporter: the Prometheus exporter, a long-running HTTP server
-// that runs a check per scrape.
+// that runs a check per scrape; on Windows also a service.
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -7,28 +7,27 @@
 
 #include "exporter/exporter_options.h"
 #include "exporter/exporter_process.h"
+#include "exporter/exporter_service.h"
 #include "exporter/http_server.h"
 #include "exporter/worker_probe_runner.h"
 #include "platform/host.h"
 #include "platform/process_setup.h"
 #include "tolvaran_version.h"
 
+namespace tolvaran {
+
 namespace {
 
 std::mutex logMutex;
+std::FILE* logStream = stderr;
 
 void Log(const std::string& line) {
   std::lock_guard<std::mutex> lock(logMutex);
-  std::fprintf(stderr, "tolvaran-exporter: %s\n", line.c_str());
-  std::fflush(stderr);
+  std::fprintf(logStream, "tolvaran-exporter: %s\n", line.c_str());
+  std::fflush(logStream);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  using namespace tolvaran;
-  PrepareProcess();
-  std::vector<std::string> args(argv, argv + argc);
+int Serve(const std::vector<std::string>& args, const StopRegistrar& onStop) {
   ParsedOptions parsed = ParseExporterOptions(args);
   if (!parsed.ok) {
     Log(parsed.error);
@@ -44,6 +43,14 @@ int main(int argc, char** argv) {
   if (options.version) {
     std::printf("%s\n", version.c_str());
     return 0;
+  }
+  if (!options.logFile.empty()) {
+    std::FILE* file = std::fopen(options.logFile.c_str(), "a");
+    if (!file) {
+      Log("cannot append to the log file " + options.logFile);
+      return 2;
+    }
+    logStream = file;
   }
   auto host = MakeRealHost();
   std::string program = options.program.empty() ? ProgramBeside(host->ExecutablePath())
@@ -64,12 +71,27 @@ int main(int argc, char** argv) {
     Log(error);
     return 2;
   }
-  OnStopRequest([&server] {
+  onStop([&server] {
     Log("stopping");
     server.Stop();
   });
   Log(version + " listening on " + options.host + ":" + std::to_string(options.port) +
       ", profiles in " + options.profileDir);
   server.Serve();
+  Log("stopped");
   return 0;
+}
+
+}  // namespace
+
+}  // namespace tolvaran
+
+int main(int argc, char** argv) {
+  tolvaran::PrepareProcess();
+  std::vector<std::string> args(argv, argv + argc);
+  if (args.size() > 1 && args[1] == "service") {
+    return tolvaran::RunServiceCommand(args, tolvaran::Serve);
+  }
+  return tolvaran::Serve(
+      args, [](std::function<void()> stop) { tolvaran::OnStopRequest(std::move(stop)); });
 }

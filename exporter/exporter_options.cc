@@ -72,6 +72,8 @@ ParsedOptions ParseExporterOptions(const std::vector<std::string>& args) {
       o.profileDir = value;
     } else if (name == "--program") {
       o.program = value;
+    } else if (name == "--log-file") {
+      o.logFile = value;
     } else if (name == "--max-probes") {
       if (!whole(1, 256)) {
         parsed.error = "--max-probes is a whole number from 1 to 256";
@@ -123,6 +125,7 @@ std::string ExporterHelp() {
          "  --profile-dir=DIR      the profiles, Dalvenor files and SapRfc.* files; the\n"
          "                         checks run in it (default: the current directory)\n"
          "  --program=PATH         the tolvaran program (default: beside the exporter)\n"
+         "  --log-file=PATH        append the log to this file instead of standard error\n"
          "  --max-probes=N         checks run at once, 1 to 256 (default 8)\n"
          "  --max-queued=N         probes that wait for a free worker, 0 to 4096\n"
          "                         (default 32); more are answered 503\n"
@@ -138,7 +141,11 @@ std::string ExporterHelp() {
          "\n"
          "Endpoints: /probe?target=NAME[&client=100][&servers=all][&measure=LIST],\n"
          "/metrics (the exporter's own), / (version and links). Logs go to standard\n"
-         "error, one line per probe that did not succeed.\n";
+         "error, one line per probe that did not succeed.\n"
+         "\n"
+         "Windows: tolvaran-exporter service install [FLAG...] registers it as the\n"
+         "service tolvaran-exporter (with --profile-dir and --log-file beside the\n"
+         "program unless given); tolvaran-exporter service uninstall removes it.\n";
 }
 
 }  // namespace tolvaran

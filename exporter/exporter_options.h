@@ -23,6 +23,7 @@ struct ExporterOptions {
   int port = kDefaultPort;
   std::string profileDir = ".";
   std::string program;  // empty: `tolvaran` beside the exporter
+  std::string logFile;  // empty: standard error
   ServiceSettings service;
   std::int64_t timeoutMs = 30000;  // the probe's deadline without a scrape timeout
   std::int64_t marginMs = 500;     // taken off the scrape's timeout
