@@ -1,5 +1,8 @@
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,6 +54,13 @@ void OnStopRequest(std::function<void()> stop) {
     }
     stop();
   }).detach();
+}
+
+void ListenSocketOptions(std::uintptr_t socket) {
+  int fd = static_cast<int>(socket);
+  int yes = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
 }
 
 std::string ProgramBeside(const std::string& exporter) {

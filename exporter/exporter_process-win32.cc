@@ -1,3 +1,5 @@
+#include <winsock2.h>
+// winsock2.h before windows.h (through win32_io.h).
 #include <functional>
 #include <string>
 
@@ -38,6 +40,13 @@ bool EnterDirectory(const std::string& dir, std::string* error) {
 void OnStopRequest(std::function<void()> stop) {
   stopFunction = new std::function<void()>(std::move(stop));
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+void ListenSocketOptions(std::uintptr_t socket) {
+  SOCKET s = static_cast<SOCKET>(socket);
+  BOOL yes = TRUE;
+  setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
 }
 
 std::string ProgramBeside(const std::string& exporter) {

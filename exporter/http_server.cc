@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "exporter/exporter_process.h"
 #include "exporter/exposition.h"
 
 namespace tolvaran {
@@ -111,6 +112,8 @@ void ExporterServer::Impl::Routes() {
   // a thread between scrapes.
   server.set_keep_alive_max_count(1);
   server.set_payload_max_length(0);
+  server.set_socket_options(
+      [](socket_t socket) { ListenSocketOptions(static_cast<std::uintptr_t>(socket)); });
 
   server.Get("/probe", [this](const httplib::Request& req, httplib::Response& res) {
     std::vector<std::pair<std::string, std::string>> params(req.params.begin(), req.params.end());
