@@ -9,6 +9,7 @@
 #include "exporter/exporter_process.h"
 #include "exporter/exporter_service.h"
 #include "exporter/http_server.h"
+#include "exporter/web_config.h"
 #include "exporter/worker_probe_runner.h"
 #include "platform/host.h"
 #include "platform/process_setup.h"
@@ -52,6 +53,33 @@ int Serve(const std::vector<std::string>& args, const StopRegistrar& onStop) {
     }
     logStream = file;
   }
+  WebConfig web;
+  if (!options.webConfigFile.empty()) {
+    std::string text, error;
+    std::FILE* file = std::fopen(options.webConfigFile.c_str(), "rb");
+    if (file) {
+      char buffer[4096];
+      std::size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < (1u << 20)) {
+        text.append(buffer, n);
+      }
+      std::fclose(file);
+    }
+    if (!file || !ParseWebConfig(text, &web, &error)) {
+      Log("--web.config.file " + options.webConfigFile + ": " +
+          (file ? error : std::string("cannot be read")));
+      return 2;
+    }
+    if (!web.users.empty() && !BcryptAvailable()) {
+      Log("--web.config.file: basic_auth_users need bcrypt, which this build lacks");
+      return 2;
+    }
+    // Relative to where the exporter was started, not to the profiles.
+    if (web.tls()) {
+      web.certFile = AbsolutePath(web.certFile);
+      web.keyFile = AbsolutePath(web.keyFile);
+    }
+  }
   auto host = MakeRealHost();
   std::string program = options.program.empty() ? ProgramBeside(host->ExecutablePath())
                                                 : AbsolutePath(options.program);
@@ -66,7 +94,7 @@ int Serve(const std::vector<std::string>& args, const StopRegistrar& onStop) {
   }
   WorkerProbeRunner runner(program);
   ProbeService service(runner, options.service, Log);
-  ExporterServer server(options, service, version);
+  ExporterServer server(options, service, version, web);
   if (!server.Bind(&error)) {
     Log(error);
     return 2;

@@ -72,6 +72,8 @@ ParsedOptions ParseExporterOptions(const std::vector<std::string>& args) {
       o.profileDir = value;
     } else if (name == "--program") {
       o.program = value;
+    } else if (name == "--web.config.file") {
+      o.webConfigFile = value;
     } else if (name == "--log-file") {
       o.logFile = value;
     } else if (name == "--max-probes") {
@@ -122,6 +124,10 @@ std::string ExporterHelp() {
          "\n"
          "  --web.listen-address=HOST:PORT  where to listen (default 127.0.0.1:10036;\n"
          "                         \":PORT\" listens on every address)\n"
+         "  --web.config.file=PATH  TLS and basic authentication, in the exporter\n"
+         "                         toolkit's format (tls_server_config: cert_file,\n"
+         "                         key_file; basic_auth_users: name: bcrypt hash);\n"
+         "                         Linux only\n"
          "  --profile-dir=DIR      the profiles, Dalvenor files and SapRfc.* files; the\n"
          "                         checks run in it (default: the current directory)\n"
          "  --program=PATH         the tolvaran program (default: beside the exporter)\n"

@@ -22,8 +22,9 @@ struct ExporterOptions {
   std::string host = "127.0.0.1";  // loopback unless told otherwise
   int port = kDefaultPort;
   std::string profileDir = ".";
-  std::string program;  // empty: `tolvaran` beside the exporter
-  std::string logFile;  // empty: standard error
+  std::string program;        // empty: `tolvaran` beside the exporter
+  std::string logFile;        // empty: standard error
+  std::string webConfigFile;  // TLS and basic authentication; empty: neither
   ServiceSettings service;
   std::int64_t timeoutMs = 30000;  // the probe's deadline without a scrape timeout
   std::int64_t marginMs = 500;     // taken off the scrape's timeout

@@ -86,21 +86,43 @@ std::string HtmlEscaped(const std::string& text) {
   return out;
 }
 
+// The server, with TLS when the web configuration names a certificate.
+// Debian's libcpp-httplib is built with OpenSSL; the single header that
+// other builds compile is not.
+std::unique_ptr<httplib::Server> MakeServer(const WebConfig& web, std::string* error) {
+  if (!web.tls()) return std::make_unique<httplib::Server>();
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
+  auto server = std::make_unique<httplib::SSLServer>(web.certFile.c_str(), web.keyFile.c_str());
+  if (!server->is_valid()) {
+    *error = "cannot use the TLS certificate " + web.certFile + " and key " + web.keyFile;
+    return nullptr;
+  }
+  return server;
+#else
+  *error = "this build has no TLS: put a TLS-terminating proxy in front (docs/exporter.md)";
+  return nullptr;
+#endif
+}
+
 }  // namespace
 
 struct ExporterServer::Impl {
   const ExporterOptions& options;
   ProbeService& service;
   std::string version;
-  httplib::Server server;
+  WebConfig web;
+  BasicAuth auth;
+  std::mutex mutex;  // server, between Bind and a Stop from another thread
+  std::unique_ptr<httplib::Server> server;
+  bool stopped = false;
 
-  Impl(const ExporterOptions& o, ProbeService& s, std::string v)
-      : options(o), service(s), version(std::move(v)) {}
+  Impl(const ExporterOptions& o, ProbeService& s, std::string v, const WebConfig& w)
+      : options(o), service(s), version(std::move(v)), web(w), auth(w.users) {}
 
-  void Routes();
+  void Routes(httplib::Server& server);
 };
 
-void ExporterServer::Impl::Routes() {
+void ExporterServer::Impl::Routes(httplib::Server& server) {
   // Threads: one for each probe that may run or wait, and a few for
   // /metrics and the answers that need no worker.
   const std::size_t threads = static_cast<std::size_t>(options.service.maxProbes) +
@@ -114,6 +136,16 @@ void ExporterServer::Impl::Routes() {
   server.set_payload_max_length(0);
   server.set_socket_options(
       [](socket_t socket) { ListenSocketOptions(static_cast<std::uintptr_t>(socket)); });
+
+  server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    if (!auth.Required() || auth.Allows(req.get_header_value("Authorization"))) {
+      return httplib::Server::HandlerResponse::Unhandled;
+    }
+    res.status = 401;
+    res.set_header("WWW-Authenticate", "Basic realm=\"tolvaran-exporter\"");
+    res.set_content("Unauthorized\n", "text/plain; charset=utf-8");
+    return httplib::Server::HandlerResponse::Handled;
+  });
 
   server.Get("/probe", [this](const httplib::Request& req, httplib::Response& res) {
     std::vector<std::pair<std::string, std::string>> params(req.params.begin(), req.params.end());
@@ -162,26 +194,39 @@ void ExporterServer::Impl::Routes() {
 }
 
 ExporterServer::ExporterServer(const ExporterOptions& options, ProbeService& service,
-                               std::string version)
-    : impl_(std::make_unique<Impl>(options, service, std::move(version))) {
-  impl_->Routes();
-}
+                               std::string version, const WebConfig& web)
+    : impl_(std::make_unique<Impl>(options, service, std::move(version), web)) {}
 
 ExporterServer::~ExporterServer() = default;
 
 bool ExporterServer::Bind(std::string* error) {
-  if (!impl_->server.bind_to_port(impl_->options.host.c_str(), impl_->options.port)) {
+  std::unique_ptr<httplib::Server> server = MakeServer(impl_->web, error);
+  if (!server) return false;
+  impl_->Routes(*server);
+  if (!server->bind_to_port(impl_->options.host.c_str(), impl_->options.port)) {
     *error = "cannot listen on " + impl_->options.host + ":" + std::to_string(impl_->options.port);
     return false;
   }
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->server = std::move(server);
   return true;
 }
 
-void ExporterServer::Serve() { impl_->server.listen_after_bind(); }
+void ExporterServer::Serve() {
+  httplib::Server* server;
+  {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->stopped || !impl_->server) return;
+    server = impl_->server.get();
+  }
+  server->listen_after_bind();
+}
 
 void ExporterServer::Stop() {
   impl_->service.Stop();
-  impl_->server.stop();
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->stopped = true;
+  if (impl_->server) impl_->server->stop();
 }
 
 }  // namespace tolvaran

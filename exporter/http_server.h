@@ -9,15 +9,20 @@
 
 #include "exporter/exporter_options.h"
 #include "exporter/probe_service.h"
+#include "exporter/web_config.h"
 
 namespace tolvaran {
 
 class ExporterServer {
  public:
-  ExporterServer(const ExporterOptions& options, ProbeService& service, std::string version);
+  // `web`: TLS and the users of basic authentication (none: plain HTTP, no
+  // authentication).
+  ExporterServer(const ExporterOptions& options, ProbeService& service, std::string version,
+                 const WebConfig& web);
   ~ExporterServer();
 
-  // Binds the listen address; false with the reason when it cannot.
+  // Makes the server (with TLS when configured) and binds the listen
+  // address; false with the reason when it cannot.
   bool Bind(std::string* error);
   // Serves until Stop; returns once every request in progress is answered.
   void Serve();

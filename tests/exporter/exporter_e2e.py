@@ -5,9 +5,12 @@ start and end, the oracle for what the exporter ran.
 
   exporter_e2e.py EXPORTER TOLVARAN DEMO SCRATCH"""
 
+import base64
 import os
 import shutil
+import ssl
 import stat
+import subprocess
 import sys
 import threading
 import time
@@ -149,7 +152,50 @@ def main(exporter_path, tolvaran, demo, scratch):
     log = exporter.log_text()
     checks.expect("Demo4" not in log and "Bs9g#L" not in log,
                   "no password, plain or scrambled, in the log")
+    tls_and_authentication(exporter_path, tolvaran, profiles, scratch, checks)
     return checks.finish()
+
+
+# "scrape-secret", bcrypt with cost 4 (made with Python's crypt module).
+HASH = "$2b$04$VgB.yd5teYIRTQXUdOQvoeuCIhSODmrSyAcfK/CMktgqR4hubYP1q"
+
+
+def tls_and_authentication(exporter_path, tolvaran, profiles, scratch, checks):
+    """--web.config.file: TLS with a self-signed certificate and a user."""
+    openssl = shutil.which("openssl")
+    if not openssl:
+        print("TLS not tried: no openssl command to make a certificate")
+        return
+    cert, key = os.path.join(scratch, "tls.crt"), os.path.join(scratch, "tls.key")
+    subprocess.run([openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                    "-keyout", key, "-out", cert], check=True, capture_output=True)
+    config = os.path.join(scratch, "web.yml")
+    with open(config, "w") as f:
+        f.write("tls_server_config:\n  cert_file: %s\n  key_file: %s\n"
+                "basic_auth_users:\n  prometheus: %s\n" % (cert, key, HASH))
+    exporter = fixture.Exporter(exporter_path, profiles, "--program", tolvaran,
+                                "--web.config.file", config)
+    try:
+        context = ssl.create_default_context(cafile=cert)
+        url = "https://127.0.0.1:%d/probe?target=PRD" % exporter.port
+        token = base64.b64encode(b"prometheus:scrape-secret").decode()
+        wrong = base64.b64encode(b"prometheus:guess").decode()
+        status, headers, _ = fixture.get(url, context=context)
+        checks.expect(status == 401 and "Basic" in headers.get("WWW-Authenticate", ""),
+                      "TLS: 401 without credentials, not %d" % status)
+        status, _, _ = fixture.get(url, {"Authorization": "Basic " + wrong}, context=context)
+        checks.expect(status == 401, "TLS: 401 with a wrong password")
+        status, _, body = fixture.get(url, {"Authorization": "Basic " + token}, context=context)
+        checks.expect(status == 200 and fixture.sample(body, "tolvaran_up") == "1",
+                      "TLS: 200 and the check with the user's password")
+        try:
+            plain = fixture.get("http://127.0.0.1:%d/" % exporter.port, timeout=5)[0]
+        except Exception:  # noqa: BLE001 - any failure of plain HTTP is the point
+            plain = None
+        checks.expect(plain != 200, "TLS: no plain HTTP answer")
+    finally:
+        checks.expect(exporter.stop() == 0, "the TLS exporter ends with status 0")
 
 
 if __name__ == "__main__":

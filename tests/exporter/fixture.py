@@ -44,11 +44,11 @@ def wait_for_port(port, process, seconds=10):
     raise RuntimeError("nothing listens on port %d" % port)
 
 
-def get(url, headers=None, timeout=30):
+def get(url, headers=None, timeout=30, context=None):
     """(status, headers, body) of a GET; HTTP errors are answers too."""
     request = urllib.request.Request(url, headers=headers or {})
     try:
-        with urllib.request.urlopen(request, timeout=timeout) as response:
+        with urllib.request.urlopen(request, timeout=timeout, context=context) as response:
             return response.status, response.headers, response.read().decode("utf-8")
     except urllib.error.HTTPError as error:
         return error.code, error.headers, error.read().decode("utf-8")
