@@ -240,6 +240,9 @@ class Listing {
       Record(system, j);
     } else if (j.hasChannel) {
       host_.WriteOut(document_.AddChannel(j.channel));
+    } else if (!j.checkListing.empty()) {
+      host_.WriteOut(DocumentText(inv_.dialect,
+                                  " * System.........: " + system.label + "\n" + j.checkListing));
     }
     // A person watching sees an abort's report among the system's progress
     // lines.

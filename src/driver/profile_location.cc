@@ -162,12 +162,12 @@ std::string ProfilePlaceLines(Host& host) {
   std::string lines = "Profiles: the current directory";
   std::string hint;
   if (host.ReadFile(kHintFile, &hint)) {
-    return lines + ", then only below the directory " + kHintFile + " names\n";
+    return lines + ", then only below the directory " + host.NativePath(kHintFile) + " names\n";
   }
   lines += ", then\n";
   for (const char* dir : kMonitorDirs) {
     std::string why;
-    lines += std::string("  ") + dir +
+    lines += "  " + host.NativePath(dir) +
              (host.AdminOnlyFolder(dir, &why) ? "" : " (skipped: " + why + ")") + "\n";
   }
   return lines;

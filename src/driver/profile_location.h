@@ -29,8 +29,8 @@ struct ProfileSource {
 // (any case); otherwise EXEXML.
 OutputFlavour FlavourFromProgramName(std::string_view path);
 
-// What --version says about where profiles are looked for: the current
-// directory, then the directory C:\PRTG_Path.Txt names, or else each of the
+// What --version says about where profiles are looked for, in native
+// paths: the current directory, then the directory C:\PRTG_Path.Txt names, or else each of the
 // monitor's fixed places, with the reason when it is skipped (a folder a
 // user who is not an administrator could have made or written). Every line
 // ends with a line feed.

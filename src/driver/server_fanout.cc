@@ -32,6 +32,15 @@ void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceC
   }
 }
 
+// How a worker ended without an answer, for an instance's reason.
+std::string WorkerEndText(const WorkerResult& result) {
+  if (result.end == WorkerEnd::kAbnormal) {
+    return result.code == 0 ? std::string("ended abnormally")
+                            : "ended abnormally (" + std::to_string(result.code) + ")";
+  }
+  return "ended without an answer (status " + std::to_string(result.code) + ")";
+}
+
 struct Pending {
   std::size_t index;
   WorkerId worker;
@@ -77,6 +86,11 @@ std::string InstanceLines(const SystemUsage& usage) {
   for (const SystemUsage::Line& line : usage.perInstance) {
     lines +=
         " * Server.........: " + line.name + " Sessions=" + std::to_string(line.sessions) + "\n";
+  }
+  // The servers left out are named too, with why: a listing of the counted
+  // ones alone would read as the whole system.
+  for (const InstanceCheck* failed : usage.failed) {
+    lines += " * Server.........: " + failed->name + " not counted: " + failed->reason + "\n";
   }
   return lines;
 }
@@ -158,10 +172,18 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       for (std::size_t r = 0; r < running.size(); ++r) {
         if (running[r].worker != result.id) continue;
         SystemOutcome outcome;
+        const std::size_t index = running[r].index;
         if (DecodeOutcome(result.output, &outcome)) {
-          TakeOutcome(outcome, destination, &checks[running[r].index]);
+          TakeOutcome(outcome, destination, &checks[index]);
+        } else if (result.end == WorkerEnd::kExited && (result.code == 3 || deadline.HasPassed())) {
+          // A worker ends by itself at its deadline (status 3).
+          timedOut(index);
         } else {
-          timedOut(running[r].index);
+          // Any other end without an answer is named as it was, never
+          // taken for a timeout.
+          checks[index].reason = WorkerEndText(result);
+          checks[index].error = "Error 1015: Other Failure raised ! - the check of " +
+                                checks[index].name + " " + checks[index].reason;
         }
         running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
         break;

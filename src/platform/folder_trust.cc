@@ -15,7 +15,7 @@ bool AdminOnlyFolderPath(Host& host, const std::string& dir, std::string* why) {
     if (end == start + 1) continue;
     std::string reason;
     if (!OnlyAdminsCanWrite(host.NativePath(folder), &reason)) {
-      *why = folder + " " + reason;
+      *why = host.NativePath(folder) + " " + reason;
       return false;
     }
   }

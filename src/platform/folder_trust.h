@@ -20,7 +20,7 @@ bool OnlyAdminsCanWrite(const std::string& path, std::string* why);
 // below its drive's root, as `host` maps them, from the top down: the root
 // itself is not asked, since any user may make a folder there, which is
 // exactly a folder this finds owned by that user. `why` then starts with
-// the first folder that fails.
+// the first folder that fails, as a native path.
 bool AdminOnlyFolderPath(Host& host, const std::string& dir, std::string* why);
 
 }  // namespace tolvaran

@@ -25,12 +25,14 @@ TEST_F(ProfilePlacesTest, AFixedPlaceOthersCouldWriteIsSkippedAndNamedInVersion)
   EXPECT_EQ("installed", source.bytes);
 
   std::string lines = ProfilePlaceLines(*host_);
-  EXPECT_NE(std::string::npos, lines.find("\\Programme\\PRTG Network Monitor\\Custom "
-                                          "Sensors\\ExeXml\\ (skipped: \\Programme is "
-                                          "writable by every user)\n"))
-      << lines;
+  const std::string root = dir_.string();
   EXPECT_NE(std::string::npos,
-            lines.find("  \\Program Files\\PRTG Network Monitor\\Custom Sensors\\ExeXml\\\n"))
+            lines.find(root + "/Programme/PRTG Network Monitor/Custom Sensors/ExeXml/ (skipped: " +
+                       root + "/Programme is writable by every user)\n"))
+      << lines;
+  EXPECT_NE(
+      std::string::npos,
+      lines.find("  " + root + "/Program Files/PRTG Network Monitor/Custom Sensors/ExeXml/\n"))
       << lines;
 }
 
