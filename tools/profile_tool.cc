@@ -10,6 +10,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "driver/build_arch.h"
+#include "driver/command_line.h"
 #include "driver/password.h"
 #include "driver/profile_location.h"
 #include "driver/system_profile.h"
@@ -33,7 +35,8 @@ const char kUsage[] =
     "  protect FILE encrypt FILE's password with Windows' data protection (DPAPI)\n"
     "  check FILE   read FILE as tolvaran does; print OK or tolvaran's error\n"
     "\n"
-    "\"tolvaran-profile COMMAND --help\" describes a command.\n"
+    "\"tolvaran-profile COMMAND --help\" describes a command;\n"
+    "\"tolvaran-profile --version\" names the release it belongs to.\n"
     "Exit status: 0 done, 2 refused or failed.\n";
 
 const char kScrambleUsage[] =
@@ -150,6 +153,10 @@ int RunProfileTool(const std::vector<std::string>& args, ProfileToolIo& io) {
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     *io.out << kUsage;
+    return kDone;
+  }
+  if (command == "--version") {
+    *io.out << "Tolvaran-Profile " << kVersionText << " " << kBuildArch << "\n";
     return kDone;
   }
   if (command == "scramble") return Scramble(args, io);

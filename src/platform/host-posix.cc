@@ -118,6 +118,8 @@ bool FinishReplacing(int fd, bool ok, const std::string& temp, const std::string
   return ok;
 }
 
+constexpr std::time_t kPublishedTemporaryAgeSeconds = 60;
+
 class PosixHost : public StdioHost {
  public:
   explicit PosixHost(std::string root) : root_(std::move(root)) {}
@@ -169,6 +171,11 @@ class PosixHost : public StdioHost {
     if (lstat(NativePath(path).c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
       return false;
     }
+    // A run killed between writing and renaming leaves its temporary file.
+    // Nothing holds a lock over published files, so only one that no run
+    // has written for a minute is taken as left over: a live run writes
+    // and renames its own within moments.
+    RemoveTemporaries(path, kPublishedTemporaryAgeSeconds);
     return Replace(path, bytes, 0644);
   }
 
@@ -197,7 +204,12 @@ class PosixHost : public StdioHost {
     return FinishReplacing(out, ok, temp, native);
   }
 
-  void RemoveStaleTemporaries(const std::string& path) override {
+  void RemoveStaleTemporaries(const std::string& path) override { RemoveTemporaries(path, 0); }
+
+  // Removes the temporary files of `path`'s pattern that were last written
+  // `min_age_seconds` ago or earlier.
+  void RemoveTemporaries(const std::string& path, std::time_t min_age_seconds) {
+    const std::time_t now = std::time(nullptr);
     std::string native = NativePath(path);
     std::size_t slash = native.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : native.substr(0, slash + 1);
@@ -210,7 +222,10 @@ class PosixHost : public StdioHost {
       // of that name is no file of ours and stays.
       std::string stale = (slash == std::string::npos ? "" : dir) + entry->d_name;
       struct stat st;
-      if (lstat(stale.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(stale.c_str());
+      if (lstat(stale.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+          now - st.st_mtime >= min_age_seconds) {
+        unlink(stale.c_str());
+      }
     }
     closedir(d);
   }

@@ -173,6 +173,19 @@ TEST_F(HostFilesTest, APublishedFileIsReadableByOthersAReplacedOneIsNot) {
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
 }
 
+TEST_F(HostFilesTest, PublishingRemovesOnlyTemporariesLeftAMinuteAgo) {
+  // A run killed between writing and renaming left the first; a run still
+  // writing holds the second.
+  Write("sap.prom.tmp0123456789abcdef", "left by a killed run");
+  Write("sap.prom.tmpfedcba9876543210", "being written");
+  fs::last_write_time("sap.prom.tmp0123456789abcdef",
+                      fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  ASSERT_TRUE(host_->PublishFile("sap.prom", "tolvaran_up 1\n# EOF\n"));
+  EXPECT_FALSE(fs::exists("sap.prom.tmp0123456789abcdef"));
+  EXPECT_TRUE(fs::exists("sap.prom.tmpfedcba9876543210"));
+  EXPECT_EQ(Slurp("sap.prom"), "tolvaran_up 1\n# EOF\n");
+}
+
 TEST_F(HostFilesTest, AFileWithoutReadPermissionSaysWhy) {
   Write("PRD.P00", "Destination: PRD\n");
   ASSERT_EQ(chmod("PRD.P00", 0), 0);
