@@ -9,7 +9,6 @@
 #include "driver/system_check.h"
 #include "measure/registry.h"
 #include "output/result_document.h"
-#include "platform/worker_process.h"
 
 namespace tolvaran {
 
@@ -23,7 +22,6 @@ struct ListedCheck {
   std::string label;           // the name of its channel
   std::string destination;
   std::string progress;  // its progress line, without its state
-  WorkerId worker = 0;
   bool done = false;
   bool timedOut = false;
   bool answered = false;  // the worker gave back a whole outcome

@@ -16,7 +16,7 @@
 #include "driver/system_profile.h"
 #include "output/measurement_document.h"
 #include "output/result_document.h"
-#include "platform/worker_process.h"
+#include "platform/worker_scheduler.h"
 #include "rfc/library_config.h"
 #include "text/ascii_text.h"
 #include "text/secret_wipe.h"
@@ -67,7 +67,9 @@ Parameters DisplayParameters(const Parameters& params, std::string* raw) {
   return display;
 }
 
-class Listing {
+// The listed systems are the scheduler's jobs, one per listed name in the
+// listing's order; the window holds the ones not yet written.
+class Listing : public WorkerJobs {
  public:
   Listing(Host& host, const Invocation& inv, const ProfileSource& source, const ListingPlan& plan,
           const Parameters& params, ResultDocument& document)
@@ -85,18 +87,46 @@ class Listing {
     result_.item = FindValue({result_.measurement}, plan.itemName.view());
   }
 
-  void Run() {
-    for (;;) {
-      while (offset_ < plan_.listing.size() &&
-             pool_.Running() < static_cast<std::size_t>(params_.jobs)) {
-        ReadNext();
-      }
-      while (!window_.empty() && window_.front().done) {
-        Emit(window_.front());
-        window_.pop_front();
-      }
-      if (window_.empty() && offset_ >= plan_.listing.size()) return;
-      if (!window_.empty() && !window_.front().done) Collect();
+  void Run(WorkerRunner& runner) {
+    RunWorkers(runner, *this, static_cast<std::size_t>(params_.jobs), deadline_);
+  }
+
+  bool More() const override { return offset_ < plan_.listing.size(); }
+
+  std::optional<WorkerLaunch> Begin(std::size_t) override { return ReadNext(); }
+
+  // A worker that cannot be started is that system's failure.
+  void NotStarted(std::size_t job, const std::string& error) override {
+    ListedCheck& system = Job(job);
+    system.done = true;
+    system.workerFault = error;
+  }
+
+  void Finished(std::size_t job, const WorkerResult& result) override {
+    ListedCheck& system = Job(job);
+    system.done = true;
+    system.answered = DecodeOutcome(result.output, *result_.measurement, &system.outcome);
+    // A worker ends by itself at the run's deadline (status 3), at the same
+    // moment as this wait: it has timed out, not failed.
+    if (!system.answered && result.end == WorkerEnd::kExited &&
+        (result.code == 3 || deadline_.HasPassed())) {
+      system.timedOut = true;
+    }
+  }
+
+  // At the deadline every system still without an outcome has timed out.
+  void KilledAtDeadline(const std::vector<std::size_t>& jobs) override {
+    for (std::size_t job : jobs) Job(job).done = Job(job).timedOut = true;
+    // A worker ended from outside may have been writing SapRfc.ini.
+    if (!jobs.empty()) RemoveLibraryConfigLeftovers(host_);
+  }
+
+  // Writes the systems settled so far, in listing order.
+  void Settled() override {
+    while (!window_.empty() && window_.front().done) {
+      Emit(window_.front());
+      window_.pop_front();
+      ++written_;
     }
   }
 
@@ -120,9 +150,12 @@ class Listing {
     return true;
   }
 
+  ListedCheck& Job(std::size_t job) { return window_[job - written_]; }
+
   // Reads the next listed profile, exactly as one after the other: its
-  // fields carry over to the next one.
-  void ReadNext() {
+  // fields carry over to the next one. Returns its worker's launch when it
+  // needs one.
+  std::optional<WorkerLaunch> ReadNext() {
     ++tallies_.systems;
     ListedCheck system;
     name_.Clear();
@@ -143,13 +176,13 @@ class Listing {
         system.profileFault = ProfileUnreadableText(name_.view(), why);
         system.profileFailed = system.done = true;
         window_.push_back(std::move(system));
-        return;
+        return std::nullopt;
       }
     }
     if (!read) {
       system.skipped = system.done = true;
       window_.push_back(std::move(system));
-      return;
+      return std::nullopt;
     }
     system.profile = name_.str();
     system.profileFault = ReadListedProfile(inv_.keyTable, name_.view(), bytes, &profile_);
@@ -163,6 +196,7 @@ class Listing {
     // A profile that failed its checks may hold the previous system's
     // password: it is never sent to this system's host.
     system.connect = sound;
+    std::optional<WorkerLaunch> launch;
     if (!system.connect) {
       system.done = true;
     } else if (deadline_.HasPassed()) {
@@ -177,50 +211,16 @@ class Listing {
       task.keepRows = plan_.params.allServers && KeepsRows(*result_.measurement);
       task.fanOutJobs = plan_.params.allServers ? params_.jobs : 0;
       task.remainingMs = deadline_.RemainingMs();
-      WorkerLaunch launch;
-      // The pool has its own copy of the input: ours are no longer needed.
-      WipeOnExit wipe(&task.request.password, &launch.input, &profile_.password);
-      launch.executable = host_.ExecutablePath();
-      launch.arguments = {kWorkerFlag};
-      launch.input = EncodeTask(task);
-      std::string error;
-      system.worker = pool_.Start(launch, &error);
-      // A worker that cannot be started is that system's failure.
-      if (system.worker == 0) {
-        system.done = true;
-        system.workerFault = error;
-      }
+      // The launch's input is the only copy left: the scheduler wipes it
+      // once the worker has it.
+      WipeOnExit wipe(&task.request.password, &profile_.password);
+      launch.emplace();
+      launch->executable = host_.ExecutablePath();
+      launch->arguments = {kWorkerFlag};
+      launch->input = EncodeTask(task);
     }
     window_.push_back(std::move(system));
-  }
-
-  // Waits for workers; at the deadline every system still without an
-  // outcome has timed out.
-  void Collect() {
-    std::vector<WorkerResult> results = pool_.Wait(deadline_);
-    for (WorkerResult& result : results) {
-      for (ListedCheck& system : window_) {
-        if (system.worker != result.id || system.done) continue;
-        system.done = true;
-        system.answered = DecodeOutcome(result.output, *result_.measurement, &system.outcome);
-        // A worker ends by itself at the run's deadline (status 3), at the
-        // same moment as this wait: it has timed out, not failed.
-        if (!system.answered && result.end == WorkerEnd::kExited &&
-            (result.code == 3 || deadline_.HasPassed())) {
-          system.timedOut = true;
-        }
-      }
-    }
-    if (results.empty() && deadline_.HasPassed()) {
-      bool killed = false;
-      for (ListedCheck& system : window_) {
-        if (system.done) continue;
-        pool_.Kill(system.worker);
-        system.done = system.timedOut = killed = true;
-      }
-      // A worker ended from outside may have been writing SapRfc.ini.
-      if (killed) RemoveLibraryConfigLeftovers(host_);
-    }
+    return launch;
   }
 
   // Writes one system's channel and state line, in listing order.
@@ -308,8 +308,8 @@ class Listing {
   SystemProfile profile_;   // carried from one listed profile to the next
   ListingTallies tallies_;
   std::string textBeforeSummary_;
-  WorkerPool pool_;
   std::deque<ListedCheck> window_;
+  std::size_t written_ = 0;  // the jobs written and taken off the window
   ListingResult result_;
 };
 
@@ -328,7 +328,7 @@ std::string NothingCheckedText(const std::string& summary) {
 }  // namespace
 
 int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
-               const ListingPlan& plan) {
+               const ListingPlan& plan, WorkerRunner& runner) {
   std::string raw;
   const Parameters params = DisplayParameters(plan.params, &raw);
   ResultDocument document(inv.dialect, {params.hasChannel, params.channel},
@@ -336,7 +336,7 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
   Listing listing(host, inv, source, plan, params, document);
 
   if (plan.report.chosen()) {
-    listing.Run();
+    listing.Run(runner);
     ListingResult result = std::move(listing.result());
     result.summary = ListingSummary(plan, listing.tallies());
     if (listing.tallies().counted == 0) {
@@ -357,7 +357,7 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
     host.WriteOut(ProgressLine("* " + start_time + " " + raw, " State=Executing"));
   }
   host.WriteOut(document.Opening());
-  listing.Run();
+  listing.Run(runner);
 
   // The last system's failure text stays in front of the summary. It holds
   // the library's exception name, which must not break the document either.

@@ -7,13 +7,15 @@
 #include "driver/invocation.h"
 #include "driver/profile_location.h"
 #include "platform/host.h"
+#include "platform/worker_scheduler.h"
 
 namespace tolvaran {
 
 // Walks the plan's listing, the profiles read from the source's directory,
-// and returns the exit status (0).
+// each system checked in a worker `runner` starts, and returns the exit
+// status.
 int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
-               const ListingPlan& plan);
+               const ListingPlan& plan, WorkerRunner& runner);
 
 }  // namespace tolvaran
 

@@ -129,7 +129,8 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       // Loaded before anything is written, so that a missing library's
       // error document is the whole output; the workers load their own.
       RequireRfcBackend(host);
-      return RunListing(host, inv, source, plan);
+      PoolRunner workers;
+      return RunListing(host, inv, source, plan, workers);
     }
     SystemProfile profile = ReadProfile(inv.keyTable, source.name.view(), source.bytes);
     subject = ReportSubject(inv, profile.destination.view());

@@ -1,13 +1,12 @@
 #include "driver/server_fanout.h"
 
-#include <deque>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "driver/check_outcome.h"
-#include "platform/worker_process.h"
+#include "platform/worker_scheduler.h"
 #include "rfc/server_list.h"
 #include "text/secret_wipe.h"
 
@@ -45,9 +44,91 @@ std::string WorkerEndText(const WorkerResult& result) {
   return "ended without an answer (status " + std::to_string(result.code) + ")";
 }
 
-struct Pending {
-  std::size_t index;
-  WorkerId worker;
+// The instances that need a worker, in the list's order: job n is
+// `waiting[n]`.
+class InstanceJobs : public WorkerJobs {
+ public:
+  InstanceJobs(Host& host, const SystemTask& base, const SystemOutcome& own,
+               const std::vector<std::size_t>& rows, std::string_view destination,
+               Deadline deadline, std::vector<std::size_t> waiting,
+               std::vector<InstanceCheck>* checks)
+      : host_(host),
+        base_(base),
+        own_(own),
+        rows_(rows),
+        destination_(destination),
+        deadline_(deadline),
+        waiting_(std::move(waiting)),
+        checks_(*checks) {}
+
+  bool More() const override { return begun_ < waiting_.size(); }
+
+  std::optional<WorkerLaunch> Begin(std::size_t job) override {
+    begun_ = job + 1;
+    const std::size_t index = waiting_[job];
+    if (deadline_.HasPassed()) {
+      TimedOut(index);
+      return std::nullopt;
+    }
+    const ServerEntry& server = own_.servers[rows_[index]];
+    SystemTask task = base_;
+    task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
+    task.probeCpu = false;
+    task.serverList = false;
+    task.keepRows = KeepsRows(MeasurementOf(base_));
+    task.fanOutJobs = 0;  // an instance is counted alone
+    task.remainingMs = deadline_.RemainingMs();
+    WipeOnExit wipe(&task.request.password);
+    WorkerLaunch launch;
+    launch.executable = host_.ExecutablePath();
+    launch.arguments = {kWorkerFlag};
+    launch.input = EncodeTask(task);
+    return launch;
+  }
+
+  void NotStarted(std::size_t job, const std::string&) override {
+    InstanceCheck& check = checks_[waiting_[job]];
+    check.reason = "not started";
+    check.error = OpenFailureText(destination_);
+  }
+
+  void Finished(std::size_t job, const WorkerResult& result) override {
+    const std::size_t index = waiting_[job];
+    SystemOutcome outcome;
+    if (DecodeOutcome(result.output, MeasurementOf(base_), &outcome)) {
+      TakeOutcome(outcome, MeasurementOf(base_), destination_, &checks_[index]);
+    } else if (result.end == WorkerEnd::kExited && (result.code == 3 || deadline_.HasPassed())) {
+      // A worker ends by itself at its deadline (status 3).
+      TimedOut(index);
+    } else {
+      // Any other end without an answer is named as it was, never taken
+      // for a timeout.
+      InstanceCheck& check = checks_[index];
+      check.reason = WorkerEndText(result);
+      check.error =
+          "Error 1015: Other Failure raised ! - the check of " + check.name + " " + check.reason;
+    }
+  }
+
+  void KilledAtDeadline(const std::vector<std::size_t>& jobs) override {
+    for (std::size_t job : jobs) TimedOut(waiting_[job]);
+  }
+
+ private:
+  void TimedOut(std::size_t index) {
+    checks_[index].reason = "Timeout";
+    checks_[index].error = "Error 1016: RFC-Timeout for " + std::string(destination_) + " !";
+  }
+
+  Host& host_;
+  const SystemTask& base_;
+  const SystemOutcome& own_;
+  const std::vector<std::size_t>& rows_;
+  std::string_view destination_;
+  Deadline deadline_;
+  std::vector<std::size_t> waiting_;
+  std::vector<InstanceCheck>& checks_;
+  std::size_t begun_ = 0;
 };
 
 }  // namespace
@@ -118,7 +199,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
     if (seen.insert(own.servers[i].name).second) rows.push_back(i);
   }
   std::vector<InstanceCheck> checks(rows.size());
-  std::deque<std::size_t> waiting;
+  std::vector<std::size_t> waiting;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const ServerEntry& server = own.servers[rows[i]];
     InstanceCheck& check = checks[i];
@@ -133,74 +214,9 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
     }
   }
 
-  WorkerPool pool;
-  std::vector<Pending> running;
-  auto timedOut = [&](std::size_t index) {
-    checks[index].reason = "Timeout";
-    checks[index].error = "Error 1016: RFC-Timeout for " + std::string(destination) + " !";
-  };
-  while (!waiting.empty() || !running.empty()) {
-    while (!waiting.empty() && running.size() < static_cast<std::size_t>(jobs)) {
-      std::size_t index = waiting.front();
-      waiting.pop_front();
-      if (deadline.HasPassed()) {
-        timedOut(index);
-        continue;
-      }
-      const ServerEntry& server = own.servers[rows[index]];
-      SystemTask task = base;
-      task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
-      task.probeCpu = false;
-      task.serverList = false;
-      task.keepRows = KeepsRows(MeasurementOf(base));
-      task.fanOutJobs = 0;  // an instance is counted alone
-      task.remainingMs = deadline.RemainingMs();
-      WorkerLaunch launch;
-      // The pool has its own copy of the input: ours are no longer needed.
-      WipeOnExit wipe(&task.request.password, &launch.input);
-      launch.executable = host.ExecutablePath();
-      launch.arguments = {kWorkerFlag};
-      launch.input = EncodeTask(task);
-      std::string error;
-      WorkerId worker = pool.Start(launch, &error);
-      if (worker == 0) {
-        checks[index].reason = "not started";
-        checks[index].error = OpenFailureText(destination);
-        continue;
-      }
-      running.push_back({index, worker});
-    }
-    if (running.empty()) continue;
-    std::vector<WorkerResult> results = pool.Wait(deadline);
-    for (const WorkerResult& result : results) {
-      for (std::size_t r = 0; r < running.size(); ++r) {
-        if (running[r].worker != result.id) continue;
-        SystemOutcome outcome;
-        const std::size_t index = running[r].index;
-        if (DecodeOutcome(result.output, MeasurementOf(base), &outcome)) {
-          TakeOutcome(outcome, MeasurementOf(base), destination, &checks[index]);
-        } else if (result.end == WorkerEnd::kExited && (result.code == 3 || deadline.HasPassed())) {
-          // A worker ends by itself at its deadline (status 3).
-          timedOut(index);
-        } else {
-          // Any other end without an answer is named as it was, never
-          // taken for a timeout.
-          checks[index].reason = WorkerEndText(result);
-          checks[index].error = "Error 1015: Other Failure raised ! - the check of " +
-                                checks[index].name + " " + checks[index].reason;
-        }
-        running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
-        break;
-      }
-    }
-    if (results.empty() && deadline.HasPassed()) {
-      for (const Pending& p : running) {
-        pool.Kill(p.worker);
-        timedOut(p.index);
-      }
-      running.clear();
-    }
-  }
+  InstanceJobs instances(host, base, own, rows, destination, deadline, std::move(waiting), &checks);
+  PoolRunner runner;
+  RunWorkers(runner, instances, static_cast<std::size_t>(jobs), deadline);
   return checks;
 }
 
