@@ -91,16 +91,6 @@ std::string Line(PluginState state, std::string_view text, const std::string& pe
   return line;
 }
 
-void AppendNames(std::string_view title, const std::vector<std::string>& names, std::string* text) {
-  if (names.empty()) return;
-  *text += "; ";
-  *text += title;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    *text += i ? ", " : " ";
-    *text += names[i];
-  }
-}
-
 RenderedOutput Single(const CheckReport& report, const PluginThresholds& thresholds) {
   const ThresholdRange* breached = nullptr;
   PluginState state = Judge(thresholds, report.values[0], &breached);
@@ -133,10 +123,7 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
       continue;
     }
     const std::uint32_t value = system.values[listing.item];
-    if (system.servers.partial()) {
-      partial.push_back(shown.name);
-      Raise(&state, PluginState::kWarning);
-    }
+    if (system.servers.partial()) partial.push_back(shown.name);
     const ThresholdRange* breached = nullptr;
     const PluginState judged = Judge(thresholds, value, &breached);
     if (judged == PluginState::kCritical) critical.push_back(shown.name);
@@ -151,7 +138,9 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
     AppendNames("WARN=" + thresholds.warn->text + " breached by", warning, &text);
   AppendNames("failed:", failed, &text);
   AppendNames("no such item:", notFound, &text);
-  AppendNames("servers missing:", partial, &text);
+  // Servers left out or profiles missing: fewer or lower values than the
+  // listing asks for, at least a warning.
+  if (AppendShortfalls(listing, partial, &text)) Raise(&state, PluginState::kWarning);
   return {Line(state, text, perfdata), static_cast<int>(state)};
 }
 
