@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace rfcsim {
@@ -80,6 +82,30 @@ struct SimServer {
   std::string serv;  // the dispatcher's service, "sapdp<nn>" unless set otherwise
 };
 
+// A system's server list, held once and shared by the system and each of
+// its instances: a system of N instances must not hold N copies of a list
+// of N servers.
+class ServerList {
+ public:
+  ServerList() : servers_(Empty()) {}
+  explicit ServerList(std::shared_ptr<const std::vector<SimServer>> servers)
+      : servers_(std::move(servers)) {}
+  std::size_t size() const { return servers_->size(); }
+  bool empty() const { return servers_->empty(); }
+  const SimServer& operator[](std::size_t i) const { return (*servers_)[i]; }
+  std::vector<SimServer>::const_iterator begin() const { return servers_->begin(); }
+  std::vector<SimServer>::const_iterator end() const { return servers_->end(); }
+  const std::vector<SimServer>& list() const { return *servers_; }
+
+ private:
+  static const std::shared_ptr<const std::vector<SimServer>>& Empty() {
+    static const auto* empty = new std::shared_ptr<const std::vector<SimServer>>(
+        std::make_shared<std::vector<SimServer>>());
+    return *empty;
+  }
+  std::shared_ptr<const std::vector<SimServer>> servers_;
+};
+
 // A system, or one application server (instance) of a system: an instance
 // is a copy of its system's section with the keys of its own section
 // applied over it.
@@ -95,8 +121,10 @@ struct SimSystem {
   std::string password;
   std::string users;       // the "users" value as written
   bool usersUtf8 = false;  // "users_encoding = utf-8": the user list's texts are UTF-8
-  Outcome thusrinfo;
-  Outcome getCpuAll;
+  // What each function module answers, by its name in upper case (the
+  // key "<name in lower case> = <outcome>"); a module not named answers ok.
+  std::map<std::string, Outcome> outcomes;
+  const Outcome& OutcomeOf(std::string_view function) const;
   OperationSet abort = 0;
   OperationSet fail = 0;
   OperationSet hang = 0;  // these operations block for an hour
@@ -110,13 +138,41 @@ struct SimSystem {
   std::string instance;  // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
   std::string serv;      // its dispatcher's service in the server list
   bool servSet = false;  // "serv =" given, even empty
-  Outcome thServerList;
-  Outcome rfcSystemInfo;
+  // Rows of the function modules' tables by their SapSim.ini key ("wp",
+  // "snap", "enq", ...): each "key = FIELD=value ..." line one row, its
+  // fields by upper-case name ("WP_STATUS", or "WP_STATUS@D" for the logon
+  // language D), values as written (UTF-8).
+  std::map<std::string, std::vector<std::map<std::string, std::string>>> rows;
+  // "clock = YYYYMMDD HHMMSS": the system's date and time; empty: the host's.
+  std::string clockDate;
+  std::string clockTime;
+  // "no_authority = SNAP, TBTCO": tables RFC_READ_TABLE refuses to read.
+  std::vector<std::string> noAuthority;
+  // "rfc_read_table_order = asked | reverse | table".
+  std::string readTableOrder;
   // The system's server list: the system's own section first, then its
   // instance sections in the order they first appear.
-  std::vector<SimServer> servers;
+  ServerList servers;
 };
 
+// One section of SapSim.ini, as the first pass over the file finds it:
+// its lines, and the few keys that find a system.
+struct SimSection {
+  std::string system;                   // the system's name (the section's, or before the "/")
+  std::string instance;                 // an instance section's instance name; "" for a system
+  std::vector<std::string_view> lines;  // "key = value" lines, into the text
+  std::string host;
+  int sysnr = 0;
+  std::string gwhost;
+  std::string gwservice;
+  std::string instanceKey;  // "instance =" of a system section
+};
+
+// The landscape. The file is read in two passes: the first finds the
+// sections and indexes them by name, host and server, the second reads
+// a system's sections (its own and its instances') only when it is looked
+// up, so that an opening in a landscape of ten thousand systems costs
+// about what it costs in one of ten.
 struct SimConfig {
   // "abort" and "fail" lines before the first section: they apply to every
   // system, and "fail" also before any connection has been opened.
@@ -124,6 +180,8 @@ struct SimConfig {
   OperationSet globalFail = 0;
   OperationSet globalHang = 0;
   int globalDelayMs = 0;  // for the systems whose section sets none
+  // Every system and instance, read whole: filled by ParseSimConfig, not by
+  // IndexSimConfig.
   std::vector<SimSystem> systems;
   // The instance sections ("[PRD/prdapp2_PRD_02]") whose system exists.
   std::vector<SimSystem> instances;
@@ -135,9 +193,36 @@ struct SimConfig {
   const SimSystem* FindByName(std::string_view destination) const;
   // The system of that name whose "mshost" matches (case ignored).
   const SimSystem* FindByMessageServer(std::string_view mshost, std::string_view sysid) const;
+  // The application server of that name (its instance name, case ignored)
+  // of the system `system` belongs to: the system's own or an instance.
+  const SimSystem* FindServer(const SimSystem& system, std::string_view instance) const;
+
+  // The first pass. A section's index counts systemSections, then
+  // instanceSections from systemSections.size(). Only names are hashed
+  // (upper-cased); a host or a server is looked for along the sections,
+  // which costs less than indexing every one of them at every opening.
+  std::shared_ptr<const std::string> text;
+  std::vector<SimSection> systemSections;
+  std::vector<SimSection> instanceSections;
+  std::vector<std::vector<std::size_t>> instancesOf;  // per system section
+  std::unordered_map<std::string, std::size_t> byName;
+
+  // Section `index` (as the indexes give it) read whole, with its system
+  // and the system's other instances: made when first asked for.
+  const SimSystem* At(std::size_t index) const;
+  // Reads every section into `systems` and `instances`, which the finders
+  // then return.
+  void ReadAll();
+
+ private:
+  mutable std::map<std::size_t, SimSystem> made_;
+  std::vector<const SimSystem*> whole_;  // by section index, after ReadAll
 };
 
+// Reads every system and instance at once (for tests and inspection).
 SimConfig ParseSimConfig(std::string_view text);
+// Only the first pass: systems are read when they are looked up.
+SimConfig IndexSimConfig(std::string_view text);
 
 // One session of a system's user list, its character fields at their widths.
 constexpr std::size_t kMandtWidth = 3;
