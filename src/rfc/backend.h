@@ -52,6 +52,12 @@ struct SncSettings {
   bool On() const { return mode == "1"; }
 };
 
+// The classic library takes SNC only through the connect string, which
+// names an application server: with mode "R/2" and no destination's file
+// (SapRfc.ini) the opening is refused with this reason. The NetWeaver
+// library opens no R/2 connection at all.
+inline constexpr char kSncNeedsServer[] = "SNC needs an application server (not mode R/2)";
+
 // One application server (instance) of a system, to be reached on its own.
 struct ServerTarget {
   std::string host;

@@ -357,7 +357,7 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
              {"DEST", t.destination.view()}};
   } else {
     if (options.mode != 0 || t.hostname.empty()) {
-      refusal_ = "SNC needs an application server (not mode R/2)";
+      refusal_ = kSncNeedsServer;
       return 0;
     }
     std::snprintf(sysnr, sizeof sysnr, "%02d", hostOptions_.sysnr);
