@@ -22,6 +22,7 @@
 #include "output/channel.h"
 #include "output/result_document.h"
 #include "output/usage_evaluation.h"
+#include "text/thousands.h"
 
 namespace tolvaran_fuzz {
 namespace {

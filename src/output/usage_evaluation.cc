@@ -4,6 +4,7 @@
 #include <string>
 
 #include "output/channel.h"
+#include "text/thousands.h"
 
 namespace tolvaran {
 

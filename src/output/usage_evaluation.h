@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "output/measures.h"
-#include "output/name_list.h"
+#include "measure/name_list.h"
 #include "output/result_document.h"
 #include "rfc/backend.h"
 

@@ -8,12 +8,14 @@
 #ifndef TOLVARAN_RFC_BACKEND_H_
 #define TOLVARAN_RFC_BACKEND_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/worker_process.h"
@@ -109,6 +111,64 @@ struct ServerEntry {
   std::string service;  // its dispatcher's service, "sapdp<number>"
 };
 
+// One scalar import of a function module: a character value (blank-padded
+// to `width` characters by the classic library's call; the NetWeaver
+// library pads by itself) or an integer (INT4).
+struct CallArgument {
+  enum class Kind { kText, kInteger };
+  std::string name;
+  Kind kind = Kind::kText;
+  std::string text;
+  std::int32_t integer = 0;
+  unsigned width = 0;  // kText: the parameter's length in characters
+
+  static CallArgument Text(std::string name, std::string text, unsigned width) {
+    return CallArgument{std::move(name), Kind::kText, std::move(text), 0, width};
+  }
+  static CallArgument Integer(std::string name, std::int32_t value) {
+    return CallArgument{std::move(name), Kind::kInteger, "", value, 4};
+  }
+};
+
+// One field wanted from each row of the received table, by its name in the
+// row's structure: a character field of `length` characters (CHAR, NUMC,
+// DATS, TIMS) or an integer (INT1, INT2, INT4).
+struct FieldRequest {
+  enum class Kind { kText, kInteger };
+  std::string name;
+  Kind kind = Kind::kText;
+  unsigned length = 0;  // kText: its width in characters
+};
+
+// A function-module call that receives one table: the function module, its
+// scalar imports, the table parameter, the dictionary structure of its rows
+// and the fields wanted from them. The NetWeaver library reads the fields
+// by name from the function's own description; the classic library needs
+// the row's layout, which its backend takes from the structure's name.
+struct TableCall {
+  std::string function;  // "THUSRINFO"
+  std::vector<CallArgument> arguments;
+  std::string table;      // "USR_TABL"
+  std::string structure;  // the rows' dictionary structure, "UINFO"
+  std::vector<FieldRequest> fields;
+};
+
+// Receives the rows of a TableCall one at a time, in the system's order,
+// each field in the order of TableCall::fields: a character field as its
+// `length` bytes, blank-padded and unterminated, as the library hands it
+// over (one byte per character: the NetWeaver library's UTF-16 narrowed as
+// for every other text), valid until the row ends; an integer as its value.
+class RowSink {
+ public:
+  virtual void Text(std::size_t field, std::string_view bytes) = 0;
+  virtual void Integer(std::size_t field, std::int64_t value) = 0;
+  // After the last field of a row.
+  virtual void EndRow() = 0;
+
+ protected:
+  ~RowSink() = default;
+};
+
 // An open connection; 0 is none.
 using ConnectionId = std::uintptr_t;
 
@@ -152,6 +212,12 @@ class RfcBackend {
 
   // The CPU probe (GET_CPU_ALL): only the outcome counts.
   virtual QueryResult ProbeCpu(ConnectionId connection) = 0;
+
+  // Calls `call.function` with its arguments and, when it succeeded, hands
+  // every row of `call.table` to `sink`, field by field. An exception's name
+  // is in `exceptionText`; a table the backend cannot lay out, or an
+  // operation around the call that fails, aborts.
+  virtual QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) = 0;
 
   // The user list (THUSRINFO), session by session into `sink` when the call
   // succeeded.

@@ -5,7 +5,9 @@
 #ifndef TOLVARAN_TESTS_SUPPORT_FAKE_BACKEND_H_
 #define TOLVARAN_TESTS_SUPPORT_FAKE_BACKEND_H_
 
+#include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +22,17 @@ struct FakeLibraryAbort {};
 
 class FakeBackend final : public RfcBackend {
  public:
+  // A row of a scripted table: its fields by name (texts blank-padded to
+  // the width asked for).
+  struct Row {
+    std::map<std::string, std::string> texts;
+    std::map<std::string, std::int64_t> integers;
+  };
+  struct Table {
+    QueryResult result;
+    std::vector<Row> rows;  // served when the call succeeds
+  };
+
   struct Script {
     bool opens = true;
     bool configFile = false;        // the system has a per-destination file
@@ -37,6 +50,8 @@ class FakeBackend final : public RfcBackend {
     std::vector<ServerEntry> servers;
     QueryResult instanceNameResult;
     std::string instanceName;
+    // Any other function module's table, by the function module's name.
+    std::map<std::string, Table> tables;
   };
 
   // A session of `user` at `terminal` in client `client`, running `tcode`.
@@ -55,6 +70,7 @@ class FakeBackend final : public RfcBackend {
   Script script;
   std::vector<std::string> calls;  // in order: "Open PRD", "ProbeCpu", ...
   ConnectionRequest lastRequest;
+  TableCall lastCall;
 
   std::string Describe() override { return "fake"; }
 
@@ -72,6 +88,61 @@ class FakeBackend final : public RfcBackend {
   }
 
   std::string OpenRefusal() override { return script.opens ? "" : script.refusal; }
+
+  // THUSRINFO serves the script's sessions, TH_SERVER_LIST its servers,
+  // any other function module its table; the arguments are recorded.
+  QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) override {
+    calls.push_back(Named(("Call " + call.function).c_str(), connection));
+    lastCall = call;
+    if (call.function == "THUSRINFO" && script.abortsInUserList) {
+      if (handler_) handler_(script.abortReport);
+      throw FakeLibraryAbort{};
+    }
+    Table table;
+    if (call.function == "THUSRINFO") {
+      table.result = script.usage;
+      for (const Session& s : script.sessions) {
+        table.rows.push_back(Row{{{"MANDT", Text(s.mandt)},
+                                  {"BNAME", Text(s.bname)},
+                                  {"TCODE", Text(s.tcode)},
+                                  {"TERM", Text(s.term)}},
+                                 {{"EXTMODI", static_cast<std::int32_t>(s.externalModes)},
+                                  {"INTMODI", static_cast<std::int32_t>(s.internalModes)}}});
+      }
+    } else if (call.function == "TH_SERVER_LIST") {
+      table.result = script.serverList;
+      for (const ServerEntry& e : script.servers) {
+        table.rows.push_back(Row{{{"NAME", e.name}, {"HOST", e.host}, {"SERV", e.service}}, {}});
+      }
+    } else {
+      auto found = script.tables.find(call.function);
+      if (found == script.tables.end()) {
+        QueryResult missing;
+        missing.outcome = kOutcomeSysException;
+        missing.exceptionText = "FU_NOT_FOUND";
+        return missing;
+      }
+      table = found->second;
+    }
+    if (table.result.outcome != kOutcomeOk || table.result.aborted) return table.result;
+    std::vector<std::string> texts(call.fields.size());
+    for (const Row& row : table.rows) {
+      for (std::size_t i = 0; i < call.fields.size(); ++i) {
+        const FieldRequest& field = call.fields[i];
+        if (field.kind == FieldRequest::Kind::kText) {
+          auto text = row.texts.find(field.name);
+          texts[i] = text == row.texts.end() ? "" : text->second;
+          texts[i].resize(field.length, ' ');
+          sink.Text(i, texts[i]);
+        } else {
+          auto value = row.integers.find(field.name);
+          sink.Integer(i, value == row.integers.end() ? 0 : value->second);
+        }
+      }
+      sink.EndRow();
+    }
+    return table.result;
+  }
 
   QueryResult ProbeCpu(ConnectionId connection) override {
     calls.push_back(Named("ProbeCpu", connection));
@@ -125,6 +196,11 @@ class FakeBackend final : public RfcBackend {
   static void Pad(char (&field)[N], const std::string& text) {
     std::memset(field, ' ', N);
     std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
+  }
+
+  template <std::size_t N>
+  static std::string Text(const char (&field)[N]) {
+    return std::string(field, N);
   }
 
   static std::string Named(const char* call, ConnectionId connection) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,19 +117,6 @@ std::string TrimmedField(const unsigned char* field, std::size_t width) {
   return std::string(reinterpret_cast<const char*>(field), length);
 }
 
-// A structure the library is told about for a table's rows.
-struct RowType {
-  const char* name;
-  const FieldLayout* fields;
-  unsigned count;
-  unsigned rowLength;
-};
-
-constexpr RowType kUinfoType = {"UINFO", kUinfoFields, kUinfoFieldCount, kUinfoRowLength};
-constexpr RowType kCpuAllType = {"CPU_ALL", kCpuAllFields, kCpuAllFieldCount, kCpuAllRowLength};
-constexpr RowType kMsxxlistType = {"MSXXLIST", kMsxxlistFields, kMsxxlistFieldCount,
-                                   kMsxxlistRowLength};
-
 class ClassicBackend;
 // The library's error handler has no parameter for the backend: the one
 // backend of the process is kept here while the handler is installed.
@@ -155,6 +144,7 @@ class ClassicBackend final : public RfcBackend {
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
   std::string OpenRefusal() override { return refusal_; }
+  QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) override;
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
   QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
@@ -200,6 +190,7 @@ class ClassicBackend final : public RfcBackend {
   bool InstallOnce(InstalledStructure& s, const char* name, const FieldLayout* fields,
                    unsigned count) {
     if (s.type != 0) return true;
+    if (count > sizeof s.descriptors / sizeof s.descriptors[0]) return false;
     std::snprintf(s.name, sizeof s.name, "%s", name);
     for (unsigned i = 0; i < count; ++i) {
       std::snprintf(s.fieldNames[i], sizeof s.fieldNames[i], "%s", fields[i].name);
@@ -222,6 +213,15 @@ class ClassicBackend final : public RfcBackend {
     return outcome;
   }
 
+  // A call the program cannot make: the table's layout is not known. No
+  // library error stands behind it, so the report names only the operation.
+  static QueryResult Refused(std::string operation) {
+    QueryResult result;
+    result.aborted = true;
+    result.report.operation = std::move(operation);
+    return result;
+  }
+
   QueryResult Aborted(std::string_view operation) {
     QueryResult result;
     result.aborted = true;
@@ -234,13 +234,13 @@ class ClassicBackend final : public RfcBackend {
   // returns false (with `result` marked aborted) to stop. The table is
   // created before and deleted after.
   template <typename Read>
-  QueryResult CallWithTable(RfcHandle handle, char* function, char* table, const RowType& type,
+  QueryResult CallWithTable(RfcHandle handle, char* function, char* table, const RowLayout& type,
                             InstalledStructure& installed, ParameterEntry* exporting,
                             ParameterEntry* importing, Read read) {
     const std::string shown(table);
     RfcTable rows = lib_.ItCreate(table, type.rowLength, 0, 0);
     if (!rows) return Aborted("ItCreate " + shown);
-    if (!InstallOnce(installed, type.name, type.fields, type.count)) {
+    if (!InstallOnce(installed, type.structure, type.fields, type.count)) {
       return Aborted("RfcInstallStructure");
     }
     TableEntry tables[] = {Table(table, installed.type, rows), TableEntry{}};
@@ -282,6 +282,15 @@ class ClassicBackend final : public RfcBackend {
   InstalledStructure uinfoStructure;
   InstalledStructure cpuAllStructure;
   InstalledStructure msxxlistStructure;
+  // The structures of the generic table calls, by name; each installed once
+  // and kept where the library can rely on it.
+  std::map<std::string, std::unique_ptr<InstalledStructure>> installed_;
+
+  InstalledStructure& Installed(const std::string& structure) {
+    std::unique_ptr<InstalledStructure>& s = installed_[structure];
+    if (!s) s = std::make_unique<InstalledStructure>();
+    return *s;
+  }
 };
 
 extern "C" void RFC_CALL OnRfcLibraryError(char* operation) {
@@ -402,6 +411,90 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
   return lib_.RfcOpenEx(connectString_.data(), &openExError_);
 }
 
+QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& call,
+                                      RowSink& sink) {
+  const RowLayout* layout = FindPublishedLayout(call.structure);
+  if (!layout) return Refused("RfcInstallStructure " + call.structure);
+  // Where each wanted field lies in a row.
+  struct Place {
+    std::size_t offset;
+    const FieldLayout* field;
+  };
+  std::vector<Place> places;
+  for (const FieldRequest& wanted : call.fields) {
+    std::size_t offset = 0;
+    const FieldLayout* found = nullptr;
+    for (unsigned i = 0; i < layout->count && !found; ++i) {
+      if (wanted.name == layout->fields[i].name) {
+        found = &layout->fields[i];
+      } else {
+        offset += layout->fields[i].length;
+      }
+    }
+    const bool text = wanted.kind == FieldRequest::Kind::kText;
+    if (!found || (text && found->length != wanted.length) ||
+        (!text && found->type != kRfcTypeInt && found->type != kRfcTypeInt2 &&
+         found->type != kRfcTypeInt1)) {
+      return Refused("RfcInstallStructure " + call.structure + "-" + wanted.name);
+    }
+    places.push_back(Place{offset, found});
+  }
+
+  // The library takes every name and value as a writable buffer.
+  std::string function = call.function;
+  std::string table = call.table;
+  std::vector<std::string> names, texts;
+  std::vector<std::int32_t> integers(call.arguments.size());
+  names.reserve(call.arguments.size());
+  texts.reserve(call.arguments.size());
+  std::vector<ParameterEntry> exporting;
+  for (std::size_t i = 0; i < call.arguments.size(); ++i) {
+    const CallArgument& argument = call.arguments[i];
+    names.push_back(argument.name);
+    if (argument.kind == CallArgument::Kind::kInteger) {
+      integers[i] = argument.integer;
+      exporting.push_back(Parameter(&names.back()[0], kRfcTypeInt, 4, &integers[i]));
+    } else {
+      texts.push_back(argument.text);
+      texts.back().resize(argument.width, ' ');
+      exporting.push_back(
+          Parameter(&names.back()[0], kRfcTypeChar, argument.width, &texts.back()[0]));
+    }
+  }
+  exporting.push_back(ParameterEntry{});
+  ParameterEntry importing[] = {ParameterEntry{}};
+  return CallWithTable(static_cast<RfcHandle>(connection), &function[0], &table[0], *layout,
+                       Installed(call.structure), exporting.data(), importing,
+                       [this, &table, &places, &call, &sink](RfcTable rows, QueryResult* result) {
+                         return ForEachRow(rows, table, result, [&](const unsigned char* row) {
+                           for (std::size_t i = 0; i < places.size(); ++i) {
+                             const unsigned char* at = row + places[i].offset;
+                             if (call.fields[i].kind == FieldRequest::Kind::kText) {
+                               sink.Text(i, std::string_view(reinterpret_cast<const char*>(at),
+                                                             places[i].field->length));
+                               continue;
+                             }
+                             // The integers come in the platform's byte order and may sit
+                             // unaligned.
+                             std::int64_t value = 0;
+                             if (places[i].field->type == kRfcTypeInt) {
+                               std::int32_t v;
+                               std::memcpy(&v, at, 4);
+                               value = v;
+                             } else if (places[i].field->type == kRfcTypeInt2) {
+                               std::int16_t v;
+                               std::memcpy(&v, at, 2);
+                               value = v;
+                             } else {
+                               value = *at;
+                             }
+                             sink.Integer(i, value);
+                           }
+                           sink.EndRow();
+                         });
+                       });
+}
+
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
   char localRemote[6] = {'L', 'O', 'C', 'A', 'L', ' '};
   char logicalDestination[32];
@@ -426,8 +519,8 @@ QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
       ParameterEntry{},
   };
   // Only the outcome counts: the rows are not read.
-  return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName, kCpuAllType,
-                       cpuAllStructure, exporting, importing,
+  return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName,
+                       kPublishedLayouts[1], cpuAllStructure, exporting, importing,
                        [](RfcTable, QueryResult*) { return true; });
 }
 
@@ -435,8 +528,8 @@ QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& 
   ParameterEntry exporting[] = {ParameterEntry{}};
   ParameterEntry importing[] = {ParameterEntry{}};
   return CallWithTable(
-      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kUinfoType, uinfoStructure,
-      exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
+      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kPublishedLayouts[0],
+      uinfoStructure, exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
         Session session;
         return ForEachRow(table, usrTablName, result, [&](const unsigned char* row) {
           std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);
@@ -459,7 +552,7 @@ QueryResult ClassicBackend::FetchServerList(ConnectionId connection,
                                 ParameterEntry{}};
   ParameterEntry importing[] = {ParameterEntry{}};
   return CallWithTable(
-      static_cast<RfcHandle>(connection), thServerListName, listName, kMsxxlistType,
+      static_cast<RfcHandle>(connection), thServerListName, listName, kPublishedLayouts[2],
       msxxlistStructure, exporting, importing,
       [this, servers](RfcTable table, QueryResult* result) {
         return ForEachRow(table, listName, result, [servers](const unsigned char* row) {

@@ -7,6 +7,7 @@
 #define TOLVARAN_RFC_CLASSIC_CLASSIC_LAYOUT_H_
 
 #include <cstddef>
+#include <string_view>
 
 #include "rfc/classic/classic_api.h"
 
@@ -114,6 +115,31 @@ constexpr std::size_t RfcsiOffset(const char* name) {
 }
 static_assert(RfcsiOffset("RFCDEST") == 13 && RfcsiOffset("RFCIPV6ADDR") + 45 == kRfcsiLength,
               "RFCSI layout");
+
+// A table's rows as the library is told about them: the dictionary
+// structure's name, its fields in order and the row's length.
+struct RowLayout {
+  const char* structure;
+  const FieldLayout* fields;
+  unsigned count;
+  unsigned rowLength;
+};
+
+// The structures whose layout is published and checked above; a table of
+// any other structure is laid out from the system's own dictionary.
+inline constexpr RowLayout kPublishedLayouts[] = {
+    {"UINFO", kUinfoFields, kUinfoFieldCount, kUinfoRowLength},
+    {"CPU_ALL", kCpuAllFields, kCpuAllFieldCount, kCpuAllRowLength},
+    {"MSXXLIST", kMsxxlistFields, kMsxxlistFieldCount, kMsxxlistRowLength},
+};
+
+// The published layout of `structure`; nullptr when there is none.
+inline const RowLayout* FindPublishedLayout(std::string_view structure) {
+  for (const RowLayout& layout : kPublishedLayouts) {
+    if (structure == layout.structure) return &layout;
+  }
+  return nullptr;
+}
 
 }  // namespace tolvaran
 

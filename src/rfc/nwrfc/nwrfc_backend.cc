@@ -95,6 +95,7 @@ class NetWeaverBackend final : public RfcBackend {
   ConnectionId Open(const ConnectionRequest& request,
                     const std::function<void()>& onConfigFile) override;
   std::string OpenRefusal() override { return refusal_; }
+  QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) override;
   QueryResult ProbeCpu(ConnectionId connection) override;
   QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
   QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
@@ -330,6 +331,75 @@ ConnectionId NetWeaverBackend::Open(const ConnectionRequest& request,
                           : SncSettings{section.sncMode, section.sncPartner, section.sncQop,
                                         section.sncMyname, section.sncLib});
   return OpenWith(parameters);
+}
+
+QueryResult NetWeaverBackend::CallTable(ConnectionId connection, const TableCall& call,
+                                        RowSink& sink) {
+  const std::string& shown = call.function;
+  auto prepare = [this, &call, &shown](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    // The library pads a character value to its parameter's width itself.
+    for (const CallArgument& argument : call.arguments) {
+      RFC_ERROR_INFO info = {};
+      const std::u16string name = BytesToSapUc(argument.name);
+      if (argument.kind == CallArgument::Kind::kInteger) {
+        if (lib_.RfcSetInt(function, name.c_str(), argument.integer, &info) != RFC_OK) {
+          *result = Aborted("RfcSetInt " + shown, info);
+          return false;
+        }
+        continue;
+      }
+      const std::u16string value = BytesToSapUc(argument.text);
+      if (lib_.RfcSetChars(function, name.c_str(), value.c_str(),
+                           static_cast<unsigned>(value.size()), &info) != RFC_OK) {
+        *result = Aborted("RfcSetChars " + shown, info);
+        return false;
+      }
+    }
+    return true;
+  };
+  auto read = [this, &call, &sink](RFC_FUNCTION_HANDLE function, QueryResult* result) {
+    // Every field's name once, and one buffer for the widest text.
+    std::vector<std::u16string> names;
+    unsigned widest = 0;
+    for (const FieldRequest& field : call.fields) {
+      names.push_back(BytesToSapUc(field.name));
+      if (field.kind == FieldRequest::Kind::kText && field.length > widest) widest = field.length;
+    }
+    std::vector<SAP_UC> chars(widest);
+    // A text stays valid until its row ends: one buffer per field.
+    std::vector<std::string> texts(call.fields.size());
+    const std::u16string table = BytesToSapUc(call.table);
+    return ForEachRow(function, table.c_str(), call.table, result,
+                      [&](RFC_TABLE_HANDLE row, QueryResult* rowResult) {
+                        RFC_ERROR_INFO info = {};
+                        for (std::size_t i = 0; i < call.fields.size(); ++i) {
+                          const FieldRequest& field = call.fields[i];
+                          if (field.kind == FieldRequest::Kind::kText) {
+                            if (lib_.RfcGetChars(row, names[i].c_str(), chars.data(), field.length,
+                                                 &info) != RFC_OK) {
+                              *rowResult = Aborted("RfcGetChars " + call.table, info);
+                              return false;
+                            }
+                            std::string& text = texts[i];
+                            text.resize(field.length);
+                            for (unsigned c = 0; c < field.length; ++c)
+                              text[c] = SapUcToByte(chars[c]);
+                            sink.Text(i, text);
+                          } else {
+                            RFC_INT value = 0;
+                            if (lib_.RfcGetInt(row, names[i].c_str(), &value, &info) != RFC_OK) {
+                              *rowResult = Aborted("RfcGetInt " + call.table, info);
+                              return false;
+                            }
+                            sink.Integer(i, value);
+                          }
+                        }
+                        sink.EndRow();
+                        return true;
+                      });
+  };
+  const std::u16string name = BytesToSapUc(call.function);
+  return Call(connection, name.c_str(), shown, prepare, read);
 }
 
 QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/parameters.h"
+#include "text/thousands.h"
 
 namespace tolvaran {
 namespace {

@@ -1,7 +1,7 @@
 // The distinct names of a user list (users or terminals), with the running
 // length by which the evaluation stops recording them.
-#ifndef TOLVARAN_OUTPUT_NAME_LIST_H_
-#define TOLVARAN_OUTPUT_NAME_LIST_H_
+#ifndef TOLVARAN_MEASURE_NAME_LIST_H_
+#define TOLVARAN_MEASURE_NAME_LIST_H_
 
 #include <array>
 #include <cstddef>
@@ -149,4 +149,4 @@ class NameList {
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_OUTPUT_NAME_LIST_H_
+#endif  // TOLVARAN_MEASURE_NAME_LIST_H_

@@ -1,0 +1,147 @@
+#include "measure/measurement.h"
+
+#include <algorithm>
+
+namespace tolvaran {
+
+namespace {
+
+// Hands each row to the reduction and, when asked, keeps it.
+class KeepingSink final : public RowSink {
+ public:
+  KeepingSink(Reduction& reduction, std::vector<KeptRow>* kept, std::uint32_t call)
+      : reduction_(reduction), kept_(kept), call_(call) {}
+
+  void Text(std::size_t field, std::string_view bytes) override {
+    reduction_.Text(field, bytes);
+    if (kept_) Field(field).text.assign(bytes.data(), bytes.size());
+  }
+  void Integer(std::size_t field, std::int64_t value) override {
+    reduction_.Integer(field, value);
+    if (kept_) {
+      KeptField& kept = Field(field);
+      kept.isText = false;
+      kept.integer = value;
+    }
+  }
+  void EndRow() override {
+    reduction_.EndRow();
+    if (kept_) {
+      kept_->push_back(std::move(row_));
+      row_ = KeptRow{};
+    }
+  }
+
+ private:
+  KeptField& Field(std::size_t field) {
+    row_.call = call_;
+    if (row_.fields.size() <= field) row_.fields.resize(field + 1);
+    return row_.fields[field];
+  }
+
+  Reduction& reduction_;
+  std::vector<KeptRow>* kept_;
+  std::uint32_t call_;
+  KeptRow row_;
+};
+
+// The backend's table call over one connection.
+class BackendCaller final : public TableCaller {
+ public:
+  BackendCaller(RfcBackend& backend, ConnectionId connection)
+      : backend_(backend), connection_(connection) {}
+  QueryResult Call(const TableCall& call, RowSink& sink) override {
+    return backend_.CallTable(connection_, call, sink);
+  }
+
+ private:
+  RfcBackend& backend_;
+  ConnectionId connection_;
+};
+
+}  // namespace
+
+QueryResult MeasureOver(RfcBackend& backend, ConnectionId connection,
+                        const Measurement& measurement, const MeasureContext& context,
+                        Reading* reading, std::vector<KeptRow>* kept) {
+  BackendCaller caller(backend, connection);
+  std::unique_ptr<Reduction> reduction = measurement.Reduce(context);
+  QueryResult result = measurement.Measure(caller, context, *reduction, kept);
+  *reading = reduction->Result();
+  return result;
+}
+
+QueryResult Measurement::Measure(TableCaller& caller, const MeasureContext& context,
+                                 Reduction& reduction, std::vector<KeptRow>* kept) const {
+  QueryResult result;
+  const std::vector<TableCall> calls = Calls(context);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    reduction.StartCall(i);
+    KeepingSink sink(reduction, kept, static_cast<std::uint32_t>(i));
+    result = caller.Call(calls[i], sink);
+    if (result.aborted || result.outcome != kOutcomeOk) break;
+  }
+  return result;
+}
+
+void Replay(const std::vector<KeptRow>& rows, Reduction& reduction) {
+  std::uint32_t call = 0;
+  for (const KeptRow& row : rows) {
+    if (row.call != call) {
+      call = row.call;
+      reduction.StartCall(call);
+    }
+    for (std::size_t i = 0; i < row.fields.size(); ++i) {
+      const KeptField& field = row.fields[i];
+      if (field.isText) {
+        reduction.Text(i, field.text);
+      } else {
+        reduction.Integer(i, field.integer);
+      }
+    }
+    reduction.EndRow();
+  }
+}
+
+bool KeepsRows(const Measurement& measurement) {
+  for (const ValueDefinition& value : measurement.Values()) {
+    if (value.combine == Combine::kDistinct || value.combine == Combine::kReplay) return true;
+  }
+  return false;
+}
+
+Reading CombineReadings(const Measurement& measurement, const MeasureContext& context,
+                        const std::vector<const Reading*>& readings,
+                        const std::vector<const std::vector<KeptRow>*>& rows) {
+  const std::vector<ValueDefinition>& values = measurement.Values();
+  Reading combined;
+  if (KeepsRows(measurement)) {
+    std::unique_ptr<Reduction> reduction = measurement.Reduce(context);
+    for (const std::vector<KeptRow>* server : rows) {
+      reduction->StartCall(0);
+      Replay(*server, *reduction);
+    }
+    combined = reduction->Result();
+  }
+  combined.values.resize(values.size(), 0);
+  combined.atLeast.resize(values.size(), false);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const Combine how = values[i].combine;
+    if (how != Combine::kSum && how != Combine::kMaximum) continue;
+    std::int64_t value = 0;
+    bool atLeast = false;
+    bool first = true;
+    for (const Reading* reading : readings) {
+      if (i >= reading->values.size()) continue;
+      const std::int64_t v = reading->values[i];
+      value = how == Combine::kSum ? value + v : first ? v : std::max(value, v);
+      first = false;
+      atLeast = atLeast || (i < reading->atLeast.size() && reading->atLeast[i]);
+    }
+    combined.values[i] = value;
+    combined.atLeast[i] = atLeast;
+  }
+  return combined;
+}
+
+}  // namespace tolvaran

@@ -1,0 +1,160 @@
+// A measurement: what the program asks a system for and how the answer
+// becomes values. Each kind (the user list, ...) is one type derived from
+// Measurement, found in the registry (measure/registry.h) by its key; the
+// layers above know measurements only through this interface, and render
+// any measurement's values from its ValueDefinitions.
+#ifndef TOLVARAN_MEASURE_MEASUREMENT_H_
+#define TOLVARAN_MEASURE_MEASUREMENT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rfc/backend.h"
+
+namespace tolvaran {
+
+// How one value of several application servers (SERVERS=ALL) becomes the
+// system's.
+enum class Combine {
+  kSum,       // the servers' values added
+  kMaximum,   // the largest of them
+  kDistinct,  // counted again over the distinct keys of every server's rows
+  kReplay,    // worked out again from every server's rows, replayed in turn
+};
+
+// What a value counts or measures, for the dialects that name a unit.
+enum class Unit {
+  kCount,         // a plain number (no unit is written)
+  kPercent,       // 0 to 100
+  kMilliseconds,  // a duration
+  kMinutes,       // an age
+};
+
+// One value of a measurement, as every dialect names and treats it.
+struct ValueDefinition {
+  const char* channelName;  // the keyed-text key; the plugin's perfdata label
+  const char* displayName;  // the XML channel; ITEM= names a value by it
+  const char* metricName;   // the OpenMetrics family
+  const char* help;         // its # HELP text
+  Unit unit = Unit::kCount;
+  // The value carries this many decimals: its integer is the value times
+  // ten to that power (a busy percentage of 12.5 with 1 is 125).
+  int decimals = 0;
+  // WARN= and CRIT= (and a monitor's limits) may apply to it.
+  bool limits = true;
+  Combine combine = Combine::kSum;
+  // Script v2's channel id: permanent in the monitor, never reused.
+  std::int32_t scriptV2Id = 0;
+};
+
+// A measurement's values for one system (or one server), indexed as its
+// definitions.
+struct Reading {
+  std::vector<std::int64_t> values;
+  // A value that stopped at a limit and is a lower bound ("now >= 728").
+  std::vector<bool> atLeast;
+  // Texts the summary names besides the values (the most frequent runtime
+  // error, ...); the measurement says what each means.
+  std::vector<std::string> notes;
+};
+
+// One row as kept for replay over several servers: its fields in the order
+// of the call's FieldRequests, a text or an integer each.
+struct KeptField {
+  bool isText = true;
+  std::string text;
+  std::int64_t integer = 0;
+};
+struct KeptRow {
+  std::uint32_t call = 0;  // which of the measurement's calls gave it
+  std::vector<KeptField> fields;
+};
+
+// What a measurement's calls are made with.
+struct MeasureContext {
+  std::string client;  // CLIENT= (empty: every client)
+  // The connection's own application server ("<host>_<system>_<number>");
+  // empty when not known.
+  std::string instanceName;
+  // The system's active application servers, when the server list was had.
+  const std::vector<ServerEntry>* servers = nullptr;
+};
+
+// Reduces the rows of a measurement's calls to its values, row by row as
+// the backend hands them over. A reduction lives for one system (or one
+// server); rows of several servers replayed through one reduction give the
+// system's values.
+class Reduction : public RowSink {
+ public:
+  virtual ~Reduction() = default;
+  // The rows that follow are call `call`'s (the first call's, 0, until
+  // told otherwise).
+  virtual void StartCall(std::size_t call) { (void)call; }
+  virtual Reading Result() const = 0;
+};
+
+// Hands kept rows to `reduction` as the backend handed them over.
+void Replay(const std::vector<KeptRow>& rows, Reduction& reduction);
+
+// Makes the function-module calls of a measurement over one connection.
+class TableCaller {
+ public:
+  virtual QueryResult Call(const TableCall& call, RowSink& sink) = 0;
+
+ protected:
+  ~TableCaller() = default;
+};
+
+class Measurement {
+ public:
+  virtual ~Measurement() = default;
+
+  // What MEASURE= names it by ("USERS").
+  virtual std::string_view Key() const = 0;
+  virtual const std::vector<ValueDefinition>& Values() const = 0;
+
+  // The function-module calls, in order. Measure() makes them one after
+  // the other into `reduction`, stopping at the first that does not
+  // succeed; a measurement whose later calls depend on earlier answers
+  // overrides Measure() instead.
+  virtual std::vector<TableCall> Calls(const MeasureContext& context) const = 0;
+  virtual std::unique_ptr<Reduction> Reduce(const MeasureContext& context) const = 0;
+  virtual QueryResult Measure(TableCaller& caller, const MeasureContext& context,
+                              Reduction& reduction, std::vector<KeptRow>* kept) const;
+
+  // The document's text for one system's reading: "(PRD) System-Usage:
+  // Active Users=6, ..."; `label` is the system as the text names it,
+  // `client` CLIENT= (empty: every client).
+  virtual std::string Summary(const Reading& reading, std::string_view label,
+                              std::string_view client) const = 0;
+  // The plain check listing that /CHECK shows instead of a document, its
+  // last line ending in a line end.
+  virtual std::string CheckListing(const Reading& reading) const = 0;
+};
+
+// Measures `measurement` over an open connection: its calls made through
+// `backend`, their rows reduced into `reading` (valid when the result is
+// ok), and kept in `kept` when that is given.
+QueryResult MeasureOver(RfcBackend& backend, ConnectionId connection,
+                        const Measurement& measurement, const MeasureContext& context,
+                        Reading* reading, std::vector<KeptRow>* kept = nullptr);
+
+// The system's reading over several servers' (SERVERS=ALL): each value
+// combined as its definition says; the values that need rows are worked
+// out by replaying `rows` (every counted server's kept rows, in the server
+// list's order) through one reduction.
+Reading CombineReadings(const Measurement& measurement, const MeasureContext& context,
+                        const std::vector<const Reading*>& readings,
+                        const std::vector<const std::vector<KeptRow>*>& rows);
+
+// True when some value of `measurement` is combined from rows: its servers'
+// rows must then be kept (and sent back by a worker).
+bool KeepsRows(const Measurement& measurement);
+
+}  // namespace tolvaran
+
+#endif  // TOLVARAN_MEASURE_MEASUREMENT_H_
