@@ -24,6 +24,7 @@ class KeepingSink final : public RowSink {
       kept.integer = value;
     }
   }
+  void StartTable(std::size_t table) override { reduction_.StartTable(table); }
   void EndRow() override {
     reduction_.EndRow();
     if (kept_) {

@@ -49,6 +49,16 @@ struct ValueDefinition {
   Combine combine = Combine::kSum;
   // Script v2's channel id: permanent in the monitor, never reused.
   std::int32_t scriptV2Id = 0;
+  // The limits a monitor shows as warning and error when the value rises
+  // above them (PRTG's LimitMaxWarning and LimitMaxError), in the value's
+  // integer (times ten to `decimals`); kNoLimit for none.
+  std::int64_t limitMaxWarning = kNoLimit;
+  std::int64_t limitMaxError = kNoLimit;
+  // A label that tells this value from the others of its OpenMetrics family
+  // (`type="dialog"`), written as it stands; nullptr for none.
+  const char* metricLabel = nullptr;
+
+  static constexpr std::int64_t kNoLimit = INT64_MIN;
 };
 
 // A measurement's values for one system (or one server), indexed as its
