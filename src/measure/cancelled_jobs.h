@@ -39,6 +39,10 @@ struct CancelledJobSummary {
   std::vector<Ended> newest_;
 };
 
+class Measurement;
+// MEASURE=JOBS.
+const Measurement& CancelledJobsMeasurement();
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_MEASURE_CANCELLED_JOBS_H_

@@ -34,9 +34,9 @@ struct HostCpu {
   std::int32_t BusyPercent() const;
 };
 
-// A load average in hundredths as the text a channel shows: "1.25".
-// Negative values (none expected) keep their sign.
-void LoadText(std::int32_t hundredths, char (&text)[16]);
+class Measurement;
+// MEASURE=CPU.
+const Measurement& HostCpuMeasurement();
 
 }  // namespace tolvaran
 

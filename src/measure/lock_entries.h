@@ -28,6 +28,10 @@ struct LockSummary {
   void Add(std::string_view gtDate, std::string_view gtTime, SapInstant now);
 };
 
+class Measurement;
+// MEASURE=LOCKS.
+const Measurement& LockEntriesMeasurement();
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_MEASURE_LOCK_ENTRIES_H_

@@ -92,6 +92,12 @@ struct MeasureContext {
   std::string instanceName;
   // The system's active application servers, when the server list was had.
   const std::vector<ServerEntry>* servers = nullptr;
+  // WINDOW=: how many minutes back from the system's clock the measurements
+  // of events (short dumps, cancelled jobs) look.
+  int windowMinutes = 60;
+  // How long the opening of the connection took, in milliseconds; -1 when
+  // not measured.
+  std::int64_t openMilliseconds = -1;
 };
 
 // Reduces the rows of a measurement's calls to its values, row by row as
@@ -105,6 +111,26 @@ class Reduction : public RowSink {
   // told otherwise).
   virtual void StartCall(std::size_t call) { (void)call; }
   virtual Reading Result() const = 0;
+};
+
+// Hands each row of call `call` to a reduction and, when `kept` is given,
+// keeps it there (rows of one table per call: a call whose rows are kept
+// receives no further tables).
+class KeepingSink final : public RowSink {
+ public:
+  KeepingSink(Reduction& reduction, std::vector<KeptRow>* kept, std::uint32_t call);
+  void Text(std::size_t field, std::string_view bytes) override;
+  void Integer(std::size_t field, std::int64_t value) override;
+  void StartTable(std::size_t table) override;
+  void EndRow() override;
+
+ private:
+  KeptField& Field(std::size_t field);
+
+  Reduction& reduction_;
+  std::vector<KeptRow>* kept_;
+  std::uint32_t call_;
+  KeptRow row_;
 };
 
 // Hands kept rows to `reduction` as the backend handed them over.
@@ -144,6 +170,13 @@ class Measurement {
   // The plain check listing that /CHECK shows instead of a document, its
   // last line ending in a line end.
   virtual std::string CheckListing(const Reading& reading) const = 0;
+  // The numbered error for a call that failed in a way this measurement
+  // knows ("Error 1033: No authorization to read table SNAP (S_TABU_NAM)
+  // !"); empty for the general texts of a failed call.
+  virtual std::string FailureText(const QueryResult& result) const {
+    (void)result;
+    return {};
+  }
 };
 
 // Measures `measurement` over an open connection: its calls made through

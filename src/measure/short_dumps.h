@@ -38,6 +38,10 @@ struct ShortDumpSummary {
   std::uint32_t TopCount() const;
 };
 
+class Measurement;
+// MEASURE=DUMPS.
+const Measurement& ShortDumpsMeasurement();
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_MEASURE_SHORT_DUMPS_H_

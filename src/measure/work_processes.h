@@ -81,6 +81,10 @@ struct WorkProcessCounts {
   std::uint32_t DialogBusyPercent() const;
 };
 
+class Measurement;
+// MEASURE=WP.
+const Measurement& WorkProcessesMeasurement();
+
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_MEASURE_WORK_PROCESSES_H_

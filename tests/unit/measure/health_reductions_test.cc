@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "measure/cancelled_jobs.h"
+#include "measure/health_calls.h"
 #include "measure/host_cpu.h"
 #include "measure/lock_entries.h"
 #include "measure/short_dumps.h"
@@ -88,11 +89,10 @@ TEST(HostCpuTest, BusyAndLoadInTheCollectorsUnits) {
   EXPECT_EQ(cpu.BusyPercent(), 27);
   cpu.idlePercent = 101;
   EXPECT_EQ(cpu.BusyPercent(), 0);
-  char text[16];
-  LoadText(125, text);
-  EXPECT_STREQ(text, "1.25");
-  LoadText(7, text);
-  EXPECT_STREQ(text, "0.07");
+  EXPECT_EQ(DecimalText(125, 2), "1.25");
+  EXPECT_EQ(DecimalText(7, 2), "0.07");
+  EXPECT_EQ(DecimalText(-7, 2), "-0.07");
+  EXPECT_EQ(DecimalText(42, 0), "42");
 }
 
 }  // namespace
