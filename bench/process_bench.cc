@@ -13,6 +13,10 @@
 //   and CPU time (the workers' included), must not grow with the systems.
 // - SERVERS=ALL over a system of 16 application servers, each answering
 //   100 ms late, against a check of one of them. Target: within 3x.
+// - Large landscapes: a listing of 10,000 systems; one check in a landscape
+//   of 10,000 systems against the same check in one of a single system
+//   (target: about the same); one check of a system with 2,000 application
+//   servers (target: well under 100 MB).
 //
 // The scratch landscape (profiles made with the program's own password
 // routine, a SapSim.ini for the simulated library) is laid out in a
@@ -256,7 +260,7 @@ class ServerLandscape {
     const std::string delay = "delay = " + std::to_string(delayMs) + "\n";
     std::string sim = SimSystem("PRD", "prdhost", 0, 100) + delay;
     for (int i = 1; i < servers; ++i) {
-      char section[48];
+      char section[96];
       std::snprintf(section, sizeof section, "[PRD/prdapp%02d_PRD_%02d]\nhost = prdapp%02d\n", i, i,
                     i);
       sim += section + std::string("sysnr = ") + std::to_string(i) + "\n";
@@ -332,6 +336,99 @@ BENCHMARK(BM_ServersAll)
     ->Args({9, 16, 100})
     ->Args({9, 8, 0})
     ->ArgNames({"rounds", "jobs", "delay_ms"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: rounds, and the systems in the landscape (1 is the measure
+// against which 10,000 is compared). The simulated library reads the whole
+// SapSim.ini at each opening, so a landscape that is loaded badly shows
+// here and nowhere else.
+void BM_CheckInLandscape(benchmark::State& state) {
+  Landscape landscape(static_cast<int>(state.range(1)) - 1, 100);
+  const std::vector<std::string> check = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  if (Run(landscape.dir(), check).status != 0) {
+    state.SkipWithError("the check does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> walls, cpus;
+    long peak = 0;
+    for (int i = 0; i < rounds; ++i) {
+      RunResult r = Run(landscape.dir(), check);
+      walls.push_back(r.seconds);
+      cpus.push_back(r.cpu_seconds);
+      peak = std::max(peak, r.peak_rss_kib);
+    }
+    state.SetIterationTime(Median(walls));
+    state.counters["check_us"] = Median(walls) * 1e6;
+    state.counters["check_cpu_us"] = Median(cpus) * 1e6;
+    state.counters["peak_rss_kib"] = static_cast<double>(peak);
+  }
+}
+BENCHMARK(BM_CheckInLandscape)
+    ->Args({30, 1})
+    ->Args({30, 10000})
+    ->ArgNames({"rounds", "systems"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// One check of a system of `servers` application servers (its own section
+// and servers - 1 instance sections): what loading such a landscape costs
+// in memory and time.
+void BM_CheckManyServers(benchmark::State& state) {
+  ServerLandscape landscape(static_cast<int>(state.range(1)), 0);
+  const std::vector<std::string> check = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  if (Run(landscape.dir(), check).status != 0) {
+    state.SkipWithError("the check does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> walls, cpus;
+    long peak = 0;
+    for (int i = 0; i < rounds; ++i) {
+      RunResult r = Run(landscape.dir(), check);
+      walls.push_back(r.seconds);
+      cpus.push_back(r.cpu_seconds);
+      peak = std::max(peak, r.peak_rss_kib);
+    }
+    state.SetIterationTime(Median(walls));
+    state.counters["check_us"] = Median(walls) * 1e6;
+    state.counters["check_cpu_us"] = Median(cpus) * 1e6;
+    state.counters["peak_rss_kib"] = static_cast<double>(peak);
+  }
+}
+BENCHMARK(BM_CheckManyServers)
+    ->Args({10, 2000})
+    ->ArgNames({"rounds", "servers"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// A listing of 10,000 systems of 10 sessions each: once, for its wall and
+// CPU time per system (the workers' included).
+void BM_ListingLarge(benchmark::State& state) {
+  const int systems = static_cast<int>(state.range(0));
+  Landscape landscape(systems, 10);
+  const std::vector<std::string> listing = {TOLVARAN_BENCH_PROGRAM, "X", "ITEM=Session(s)"};
+  for (auto _ : state) {
+    RunResult r = Run(landscape.dir(), listing);
+    if (r.status != 0) {
+      state.SkipWithError("the listing did not end with status 0");
+      break;
+    }
+    state.SetIterationTime(r.seconds);
+    state.counters["listing_s"] = r.seconds;
+    state.counters["cpu_us_per_system"] = r.cpu_seconds / systems * 1e6;
+    state.counters["wall_us_per_system"] = r.seconds / systems * 1e6;
+  }
+}
+BENCHMARK(BM_ListingLarge)
+    ->Arg(10000)
+    ->ArgName("systems")
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

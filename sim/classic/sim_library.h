@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rfc/classic/classic_api.h"
+#include "sim_answers.h"
 #include "sim_config.h"
 #include "sim_tables.h"
 
@@ -38,9 +39,12 @@ enum class OpenMode { kHost, kGateway, kDestination };
 struct Connection {
   SimSystem system;
   OpenMode mode = OpenMode::kHost;
+  std::string language;  // the logon's
   bool pending = false;
   std::string function;
   Outcome outcome;
+  // What RfcCall sent, answered at RfcReceive.
+  CallInput input;
 };
 
 struct Failure {

@@ -2,15 +2,19 @@
 // and RfcReceive with the answers of the simulated function modules, and
 // the internal tables (It*) they are delivered in.
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim_answers.h"
 #include "sim_config.h"
-#include "sim_files.h"
+#include "sim_functions.h"
 #include "sim_landscape.h"
 #include "sim_library.h"
 #include "sim_rows.h"
 #include "sim_tables.h"
+#include "sim_unicode.h"
 
 namespace rfcsim {
 
@@ -41,19 +45,79 @@ const RowLayout* FindStructure(RfcTypeHandle type) {
   return &s.structures[type - 1];
 }
 
-// The successful answer: importing values and the function's table.
-int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
-            ParameterEntry* importing, TableEntry* tables, const std::string& status) {
-  for (ParameterEntry* p = importing; p != nullptr && p->name != nullptr; ++p) {
-    if (auto value = ImportingValue(function, EntryName(p->name, p->nlen), system)) {
-      WriteValue(static_cast<unsigned char*>(p->addr), p->leng, p->type, *value);
+// The parameters and tables `function` is sent, as text by name.
+CallInput ReadInput(const FunctionSpec& function, const std::string& language,
+                    ParameterEntry* exporting, TableEntry* tables) {
+  CallInput input;
+  input.language = language;
+  for (ParameterEntry* p = exporting; p != nullptr && p->name != nullptr; ++p) {
+    std::string name = EntryName(p->name, p->nlen);
+    if (function.FindParam(name) != nullptr && p->addr != nullptr) {
+      input.params[name] = ReadValue(static_cast<const unsigned char*>(p->addr), p->leng, p->type);
     }
   }
-  bool users = function == "THUSRINFO";
-  const char* tableName = TableOf(function);
   for (TableEntry* t = tables; t != nullptr && t->name != nullptr; ++t) {
     std::string name = EntryName(t->name, t->nlen);
-    if (*tableName == '\0' || !EqualsIgnoringCase(name, tableName)) continue;
+    const TableSpec* spec = function.FindTable(name);
+    InternalTable* table = FindTable(t->ithandle);
+    const RowLayout* layout = FindStructure(t->type);
+    if (spec == nullptr || table == nullptr || layout == nullptr) continue;
+    auto rows = std::make_shared<CellRows>(spec->rowType);
+    for (unsigned r = 1; r <= table->Rows(); ++r) {
+      unsigned long row = rows->Append();
+      for (const FieldLayout& field : layout->fields) {
+        int index = spec->rowType->FieldIndex(field.name);
+        if (index < 0 || field.offset >= table->RowLength()) continue;
+        unsigned room = table->RowLength() - field.offset;
+        rows->Set(row, static_cast<std::size_t>(index),
+                  Latin1ToUtf16(ReadValue(table->Line(r) + field.offset,
+                                          field.length < room ? field.length : room, field.type)));
+      }
+    }
+    input.tables[name] = rows;
+  }
+  return input;
+}
+
+// A structure's first row as one character value: its character fields
+// at their widths, one after the other (how RFC_SYSTEM_INFO's RFCSI_EXPORT
+// is received as text).
+std::string RecordText(RowSet& rows) {
+  std::string record;
+  for (std::size_t i = 0; i < rows.type()->count; ++i) {
+    const FieldSpec& field = rows.type()->fields[i];
+    std::optional<FieldValue> value = rows.Count() > 0 ? rows.Value(0, i) : std::nullopt;
+    record += PadOrCut(value && value->isText ? value->Text() : "", field.length);
+  }
+  return record;
+}
+
+// The successful answer: importing values and the function's tables, laid
+// out as the caller installed their row types.
+int Deliver(const SimSystem& system, OpenMode mode, const Answer& answer, ParameterEntry* importing,
+            TableEntry* tables, const std::string& status) {
+  if (!answer.setupError.empty()) {
+    Failure f =
+        MakeFailure("RFC_ERROR_PROGRAM", status, answer.setupError, "rc=-4 (simulation setup)");
+    f.location = PartnerLocation(system, mode);
+    Record(f);
+    return kRfcFailure;
+  }
+  for (ParameterEntry* p = importing; p != nullptr && p->name != nullptr; ++p) {
+    std::string name = EntryName(p->name, p->nlen);
+    auto value = answer.values.find(name);
+    auto structure = answer.tables.find(name);
+    if (value != answer.values.end()) {
+      WriteValue(static_cast<unsigned char*>(p->addr), p->leng, p->type, value->second);
+    } else if (structure != answer.tables.end()) {
+      WriteValue(static_cast<unsigned char*>(p->addr), p->leng, p->type,
+                 FieldValue::Text(RecordText(*structure->second)));
+    }
+  }
+  for (TableEntry* t = tables; t != nullptr && t->name != nullptr; ++t) {
+    std::string name = EntryName(t->name, t->nlen);
+    auto found = answer.tables.find(name);
+    if (found == answer.tables.end()) continue;
     InternalTable* table = FindTable(t->ithandle);
     const RowLayout* layout = FindStructure(t->type);
     if (table == nullptr || layout == nullptr) {
@@ -65,46 +129,31 @@ int Deliver(const SimSystem& system, OpenMode mode, const std::string& function,
       Record(f);
       return kRfcFailure;
     }
-    if (function == "TH_SERVER_LIST") {
-      AppendServerRows(*table, *layout, system.servers);
-      continue;
+    RowSet& rows = *found->second;
+    // The layout's fields as the answer's, looked up once: tables can be
+    // long.
+    std::vector<int> fields;
+    for (const FieldLayout& field : layout->fields) {
+      fields.push_back(rows.type()->FieldIndex(field.name));
     }
-    if (!users) {
-      AppendCpuRow(*table, *layout);
-      continue;
-    }
-    std::vector<UinfoField> fields;
-    for (const FieldLayout& field : layout->fields) fields.push_back(UinfoFieldOf(field.name));
-    UsersSource source = ParseUsersValue(system.users);
-    if (source.kind == UsersSource::kGenerate) {
-      table->Reserve(source.count);
-      Session session;
-      for (unsigned long i = 0; i < source.count; ++i) {
-        FillGeneratedSession(i, system.client, &session);
-        AppendSessionRow(*table, *layout, fields, session, i);
-      }
-    } else if (source.kind == UsersSource::kFile) {
-      std::string text;
-      if (!ReadWholeFile(FindIgnoringCase(source.file), &text)) {
-        Failure f = MakeFailure("RFC_ERROR_PROGRAM", status,
-                                "user list " + source.file + " of " + system.name +
-                                    " cannot be read (simulation setup)",
-                                "rc=-4 (simulation setup)");
-        f.location = PartnerLocation(system, mode);
-        Record(f);
-        return kRfcFailure;
-      }
-      std::vector<Session> sessions = ParseUsersFile(text, system.usersUtf8);
-      table->Reserve(sessions.size());
-      for (std::size_t i = 0; i < sessions.size(); ++i) {
-        AppendSessionRow(*table, *layout, fields, sessions[i], i);
+    table->Clear();
+    table->Reserve(rows.Count());
+    for (unsigned long r = 0; r < rows.Count(); ++r) {
+      unsigned char* row = table->AppendRow();
+      BlankCharacterFields(row, table->RowLength(), *layout);
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i] < 0) continue;
+        if (auto value = rows.Value(r, static_cast<std::size_t>(fields[i]))) {
+          WriteField(row, table->RowLength(), layout->fields[i], *value);
+        }
       }
     }
   }
   return kRfcOk;
 }
 
-int CallFunction(RfcHandle handle, const char* function) {
+int CallFunction(RfcHandle handle, const char* function, ParameterEntry* exporting,
+                 TableEntry* tables) {
   LibraryState& s = State();
   std::string name = TrimTrailingBlanks(function ? function : "");
   std::string status = "CALL " + name + " failed";
@@ -120,15 +169,11 @@ int CallFunction(RfcHandle handle, const char* function) {
   if (Aborts(connection.system, connection.mode, kOpRfcCall, "RfcCall", status)) {
     return kRfcFailure;
   }
+  const FunctionSpec* spec = FindFunction(name);
   Outcome outcome;
-  if (name == "THUSRINFO") {
-    outcome = connection.system.thusrinfo;
-  } else if (name == "GET_CPU_ALL") {
-    outcome = connection.system.getCpuAll;
-  } else if (name == "TH_SERVER_LIST") {
-    outcome = connection.system.thServerList;
-  } else if (name == "RFC_SYSTEM_INFO") {
-    outcome = connection.system.rfcSystemInfo;
+  if (spec != nullptr) {
+    outcome = connection.system.OutcomeOf(name);
+    connection.input = ReadInput(*spec, connection.language, exporting, tables);
   } else {
     outcome.kind = OutcomeKind::kSysException;
     outcome.name = "FU_NOT_FOUND";
@@ -172,14 +217,23 @@ int ReceiveResult(RfcHandle handle, ParameterEntry* importing, TableEntry* table
                        "rc=-2 (invalid parameter)"));
     return kRfcFailure;
   }
-  const Outcome& outcome = connection.outcome;
+  // The answer, and with it the outcome: a module may answer with an
+  // exception of its own (RFC_READ_TABLE), or another server's (TH_WPINFO).
+  Answer answer;
+  answer.outcome = connection.outcome;
+  if (const FunctionSpec* spec = FindFunction(function)) {
+    if (connection.outcome.kind == OutcomeKind::kOk) {
+      answer = AnswerCall(*spec, connection.system, connection.input);
+    }
+  }
+  const Outcome& outcome = answer.outcome;
   Failure f;
   f.status = status;
   f.location = PartnerLocation(connection.system, connection.mode);
   f.note = outcome.note;
   switch (outcome.kind) {
     case OutcomeKind::kOk:
-      return Deliver(connection.system, connection.mode, function, importing, tables, status);
+      return Deliver(connection.system, connection.mode, answer, importing, tables, status);
     case OutcomeKind::kException:
     case OutcomeKind::kSysException: {
       bool system = outcome.kind == OutcomeKind::kSysException;
@@ -256,11 +310,8 @@ RFCSIM_EXPORT int RFC_CALL RfcInstallStructure(char* name, FieldDescriptor* fiel
 
 RFCSIM_EXPORT int RFC_CALL RfcCall(RfcHandle handle, char* function, ParameterEntry* exporting,
                                    TableEntry* tables) {
-  // The simulated systems need nothing the caller sends.
-  (void)exporting;
-  (void)tables;
   try {
-    return rfcsim::CallFunction(handle, function);
+    return rfcsim::CallFunction(handle, function, exporting, tables);
   } catch (...) {
     return kRfcFailure;
   }
@@ -318,10 +369,28 @@ RFCSIM_EXPORT int RFC_CALL ItDelete(RfcTable table) {
   }
 }
 
+RFCSIM_EXPORT void* RFC_CALL ItAppLine(RfcTable table) {
+  try {
+    rfcsim::InternalTable* found = rfcsim::FindTable(table);
+    return found ? found->AppendRow() : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+RFCSIM_EXPORT int RFC_CALL ItFree(RfcTable table) {
+  rfcsim::InternalTable* found = rfcsim::FindTable(table);
+  if (found == nullptr) return 1;
+  found->Clear();
+  return 0;
+}
+
 namespace {
 
 // The program loads these by name into pointers of the interface's types; a
 // signature that drifted from the interface should stop the build here.
+[[maybe_unused]] constexpr ItAppLineFn kItAppLine = &ItAppLine;
+[[maybe_unused]] constexpr ItFreeFn kItFree = &ItFree;
 [[maybe_unused]] constexpr RfcInstallStructureFn kInstallStructure = &RfcInstallStructure;
 [[maybe_unused]] constexpr RfcCallFn kCall = &RfcCall;
 [[maybe_unused]] constexpr RfcReceiveFn kReceive = &RfcReceive;

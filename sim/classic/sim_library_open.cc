@@ -45,13 +45,14 @@ Failure InvalidParameter(std::string status, std::string message) {
   return f;
 }
 
-RfcHandle Connect(const SimSystem& system, OpenMode mode) {
+RfcHandle Connect(const SimSystem& system, OpenMode mode, const char* language) {
   LibraryState& s = State();
   while (s.nextHandle == 0 || s.connections.count(s.nextHandle) != 0) ++s.nextHandle;
   RfcHandle handle = s.nextHandle++;
   Connection& connection = s.connections[handle];
   connection.system = system;
   connection.mode = mode;
+  connection.language = Trim(language ? language : "");
   s.hasCurrent = true;
   s.currentFail = system.fail;
   return handle;
@@ -102,7 +103,7 @@ RfcHandle OpenWithOptions(const RfcOpenOptions* options) {
     Record(LogonFailure(*system, mode));
     return 0;
   }
-  return Connect(*system, mode);
+  return Connect(*system, mode, options->language);
 }
 
 RfcHandle OpenWithConnectString(const char* connect) {
@@ -158,7 +159,7 @@ RfcHandle OpenWithConnectString(const char* connect) {
     Record(LogonFailure(*system, mode));
     return 0;
   }
-  return Connect(*system, mode);
+  return Connect(*system, mode, value("LANG"));
 }
 
 }  // namespace

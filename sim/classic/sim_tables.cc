@@ -11,6 +11,11 @@ namespace rfcsim {
 
 namespace {
 
+// RFC type codes beyond the interface's (saprfc.h's RFCTYPE_DATE,
+// RFCTYPE_TIME, RFCTYPE_NUM, RFCTYPE_FLOAT): what a client installs for
+// ABAP's D, T, N and F fields.
+constexpr unsigned kRfcTypeDate = 1;   // YYYYMMDD as characters
+constexpr unsigned kRfcTypeTime = 3;   // HHMMSS as characters
 constexpr unsigned kRfcTypeNum = 6;    // digits as characters, zero-padded
 constexpr unsigned kRfcTypeFloat = 7;  // eight-byte floating point
 
@@ -68,7 +73,9 @@ void WriteValue(unsigned char* dest, unsigned length, unsigned type, const Field
   if (dest == nullptr || length == 0) return;
   std::memset(dest, 0, length);
   switch (type) {
-    case kRfcTypeChar: {
+    case kRfcTypeChar:
+    case kRfcTypeDate:
+    case kRfcTypeTime: {
       std::string number;
       std::string_view text =
           value.isText ? value.Text() : std::string_view(number = std::to_string(value.number));
@@ -123,7 +130,9 @@ void WriteField(unsigned char* row, unsigned rowLength, const FieldLayout& field
 
 void BlankCharacterFields(unsigned char* row, unsigned rowLength, const RowLayout& layout) {
   for (const FieldLayout& field : layout.fields) {
-    if (field.type != kRfcTypeChar || field.offset >= rowLength) continue;
+    bool text =
+        field.type == kRfcTypeChar || field.type == kRfcTypeDate || field.type == kRfcTypeTime;
+    if (!text || field.offset >= rowLength) continue;
     unsigned room = rowLength - field.offset;
     std::memset(row + field.offset, ' ', field.length < room ? field.length : room);
   }
@@ -142,44 +151,28 @@ unsigned char* InternalTable::Line(unsigned row) {
   return data_.data() + (row - 1) * Stride();
 }
 
-void AppendSessionRow(InternalTable& table, const RowLayout& layout,
-                      const std::vector<UinfoField>& fields, const Session& session,
-                      unsigned long index) {
-  unsigned char* row = table.AppendRow();
-  BlankCharacterFields(row, table.RowLength(), layout);
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (auto value = UinfoValue(fields[i], session, index)) {
-      WriteField(row, table.RowLength(), layout.fields[i], *value);
+std::string ReadValue(const unsigned char* source, unsigned length, unsigned type) {
+  if (source == nullptr) return "";
+  switch (type) {
+    case kRfcTypeInt: {
+      std::int32_t n = 0;
+      std::memcpy(&n, source, length < sizeof n ? length : sizeof n);
+      return std::to_string(n);
+    }
+    case kRfcTypeInt2: {
+      std::int16_t n = 0;
+      std::memcpy(&n, source, length < sizeof n ? length : sizeof n);
+      return std::to_string(n);
+    }
+    case kRfcTypeInt1:
+      return std::to_string(length > 0 ? source[0] : 0);
+    default: {
+      // Characters, also of digits, dates and times; a NUL ends them.
+      std::size_t n = 0;
+      while (n < length && source[n] != '\0') ++n;
+      return std::string(reinterpret_cast<const char*>(source), n);
     }
   }
-}
-
-void AppendCpuRow(InternalTable& table, const RowLayout& layout) {
-  unsigned char* row = table.AppendRow();
-  BlankCharacterFields(row, table.RowLength(), layout);
-  for (const FieldLayout& field : layout.fields) {
-    if (auto value = CpuValue(field.name)) WriteField(row, table.RowLength(), field, *value);
-  }
-}
-
-void AppendServerRows(InternalTable& table, const RowLayout& layout,
-                      const std::vector<SimServer>& servers) {
-  for (std::size_t i = 0; i < servers.size(); ++i) {
-    unsigned char* row = table.AppendRow();
-    BlankCharacterFields(row, table.RowLength(), layout);
-    for (const FieldLayout& field : layout.fields) {
-      if (auto value = ServerValue(field.name, servers[i], i)) {
-        WriteField(row, table.RowLength(), field, *value);
-      }
-    }
-  }
-}
-
-const char* TableOf(const std::string& function) {
-  if (function == "THUSRINFO") return "USR_TABL";
-  if (function == "GET_CPU_ALL") return "TF_CPU_ALL";
-  if (function == "TH_SERVER_LIST") return "LIST";
-  return "";
 }
 
 }  // namespace rfcsim

@@ -50,21 +50,9 @@ void WriteField(unsigned char* row, unsigned rowLength, const FieldLayout& field
 // Puts blanks into the row's character fields; everything else stays zero.
 void BlankCharacterFields(unsigned char* row, unsigned rowLength, const RowLayout& layout);
 
-class InternalTable;
-
-// Rows appended to a table of `layout`, each field written from the
-// answer's values by name: a session of the user list (`fields` the
-// layout's fields looked up once), the CPU row, the server list.
-void AppendSessionRow(InternalTable& table, const RowLayout& layout,
-                      const std::vector<UinfoField>& fields, const Session& session,
-                      unsigned long index);
-void AppendCpuRow(InternalTable& table, const RowLayout& layout);
-void AppendServerRows(InternalTable& table, const RowLayout& layout,
-                      const std::vector<SimServer>& servers);
-
-// The table a function module fills ("USR_TABL", "TF_CPU_ALL", "LIST");
-// empty for one that fills none.
-const char* TableOf(const std::string& function);
+// The value of `length` bytes at `source` of RFC type `type` as text:
+// characters as they are (trailing blanks kept), integers in decimal.
+std::string ReadValue(const unsigned char* source, unsigned length, unsigned type);
 
 // An internal table: rows of a fixed length in one block.
 class InternalTable {
@@ -80,6 +68,12 @@ class InternalTable {
 
   // Makes room for `rows` more rows at once.
   void Reserve(unsigned long rows);
+
+  // No rows; the table stays usable.
+  void Clear() {
+    data_.clear();
+    rows_ = 0;
+  }
 
   // Row `row`, counted from 1; null when out of range.
   unsigned char* Line(unsigned row);

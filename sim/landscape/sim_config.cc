@@ -2,6 +2,9 @@
 // outcomes and operations its keys name, and finding a system.
 #include "sim_config.h"
 
+#include <set>
+
+#include "sim_functions.h"
 #include "sim_text.h"
 
 namespace rfcsim {
@@ -78,22 +81,39 @@ OperationSet ParseOperations(std::string_view value) {
   return set;
 }
 
+namespace {
+
+std::string HostKey(std::string_view host, int sysnr) {
+  std::string key = ToUpper(host);
+  key += '\0';
+  key += std::to_string(sysnr);
+  return key;
+}
+
+std::string ServerKey(std::string_view system, std::string_view instance) {
+  std::string key = ToUpper(system);
+  key += '\0';
+  key += ToUpper(instance);
+  return key;
+}
+
+}  // namespace
+
+const SimSystem* SimConfig::At(std::size_t index) const {
+  return index < systems.size() ? &systems[index] : &instances[index - systems.size()];
+}
+
 const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
   if (host == nullptr || *host == '\0') return nullptr;
-  for (const std::vector<SimSystem>* list : {&systems, &instances}) {
-    for (const SimSystem& system : *list) {
-      if (!system.host.empty() && EqualsIgnoringCase(system.host, host) && system.sysnr == sysnr) {
-        return &system;
-      }
-    }
-  }
-  return nullptr;
+  auto it = byHost.find(HostKey(host, sysnr));
+  return it == byHost.end() ? nullptr : At(it->second);
 }
 
 const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwservice) const {
   if (gwhost == nullptr || *gwhost == '\0' || gwservice == nullptr || *gwservice == '\0') {
     return nullptr;
   }
+  // Rare (R/2 gateways), so not indexed.
   for (const SimSystem& system : systems) {
     if (!system.gwhost.empty() && EqualsIgnoringCase(system.gwhost, gwhost) &&
         EqualsIgnoringCase(system.gwservice, gwservice)) {
@@ -105,10 +125,8 @@ const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwserv
 
 const SimSystem* SimConfig::FindByName(std::string_view destination) const {
   if (destination.empty()) return nullptr;
-  for (const SimSystem& system : systems) {
-    if (EqualsIgnoringCase(system.name, destination)) return &system;
-  }
-  return nullptr;
+  auto it = byName.find(ToUpper(destination));
+  return it == byName.end() ? nullptr : &systems[it->second];
 }
 
 const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
@@ -117,6 +135,17 @@ const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
   const SimSystem* system = FindByName(sysid);
   if (system == nullptr || system->mshost.empty()) return nullptr;
   return EqualsIgnoringCase(system->mshost, mshost) ? system : nullptr;
+}
+
+const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view instance) const {
+  auto it = byServer.find(ServerKey(system.name, Trim(instance)));
+  return it == byServer.end() ? nullptr : At(it->second);
+}
+
+const Outcome& SimSystem::OutcomeOf(std::string_view function) const {
+  static const Outcome* ok = new Outcome();
+  auto it = outcomes.find(std::string(function));
+  return it == outcomes.end() ? *ok : it->second;
 }
 
 bool ParseDelay(std::string_view value, int* ms) {
@@ -128,10 +157,59 @@ bool ParseDelay(std::string_view value, int* ms) {
 
 namespace {
 
+// "clock = YYYYMMDD HHMMSS" (or without the blank); false otherwise.
+bool ParseClock(std::string_view value, std::string* date, std::string* time) {
+  std::string digits;
+  for (char c : value) {
+    if (c >= '0' && c <= '9') {
+      digits += c;
+    } else if (!IsBlank(c)) {
+      return false;
+    }
+  }
+  if (digits.size() != 14) return false;
+  *date = digits.substr(0, 8);
+  *time = digits.substr(8);
+  return true;
+}
+
+// What one section has said so far, for the keys whose lines add up.
+struct SectionState {
+  bool delaySet = false;
+  // Row keys already given in this section: the first line of a key
+  // replaces what an instance took over from its system.
+  std::set<std::string> rowKeys;
+};
+
 // A key of a system's or an instance's section; unknown keys are passed
 // over.
-void ApplyKey(SimSystem& system, const std::string& key, const std::string& value, bool* delaySet) {
-  if (key == "host") {
+void ApplyKey(SimSystem& system, const std::string& key, const std::string& value,
+              SectionState* section) {
+  if (IsRowsKey(key)) {
+    auto& rows = system.rows[key];
+    if (section->rowKeys.insert(key).second) rows.clear();
+    rows.push_back(ParseConnectString(value));
+  } else if (IsOutcomeKey(key)) {
+    system.outcomes[ToUpper(key)] = ParseOutcome(value);
+  } else if (key == "clock") {
+    if (!ParseClock(value, &system.clockDate, &system.clockTime)) {
+      system.clockDate.clear();
+      system.clockTime.clear();
+    }
+  } else if (key == "no_authority") {
+    system.noAuthority.clear();
+    std::string name;
+    for (char c : value + ",") {
+      if (c == ',' || IsBlank(c)) {
+        if (!name.empty()) system.noAuthority.push_back(ToUpper(name));
+        name.clear();
+      } else {
+        name += c;
+      }
+    }
+  } else if (key == "rfc_read_table_order") {
+    system.readTableOrder = ToLower(value);
+  } else if (key == "host") {
     system.host = value;
   } else if (key == "sysnr") {
     if (!ParseInt(value, &system.sysnr)) system.sysnr = -1;
@@ -147,14 +225,6 @@ void ApplyKey(SimSystem& system, const std::string& key, const std::string& valu
     system.password = value;
   } else if (key == "users") {
     system.users = value;
-  } else if (key == "thusrinfo") {
-    system.thusrinfo = ParseOutcome(value);
-  } else if (key == "get_cpu_all") {
-    system.getCpuAll = ParseOutcome(value);
-  } else if (key == "th_server_list") {
-    system.thServerList = ParseOutcome(value);
-  } else if (key == "rfc_system_info") {
-    system.rfcSystemInfo = ParseOutcome(value);
   } else if (key == "abort") {
     system.abort |= ParseOperations(value);
   } else if (key == "fail") {
@@ -164,7 +234,7 @@ void ApplyKey(SimSystem& system, const std::string& key, const std::string& valu
   } else if (key == "delay") {
     // A section's own "delay = 0" overrides a global delay.
     if (!ParseDelay(value, &system.delayMs)) system.delayMs = 0;
-    *delaySet = true;
+    section->delaySet = true;
   } else if (key == "mshost") {
     system.mshost = value;
   } else if (key == "snc") {
@@ -199,8 +269,9 @@ SimConfig ParseSimConfig(std::string_view text) {
   // An index, not a pointer: adding a system moves the others.
   std::size_t current = 0;
   enum { kGlobal, kSystem, kInstance } in = kGlobal;
-  std::vector<bool> delaySet;  // per system: its section has a "delay" line
+  std::vector<SectionState> sections;  // per system
   std::vector<InstanceSection> instanceSections;
+  std::unordered_map<std::string, std::size_t> sectionIndex;
   for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
     std::string line = Trim(raw);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
@@ -216,27 +287,18 @@ SimConfig ParseSimConfig(std::string_view text) {
         std::string system = Trim(std::string_view(name).substr(0, slash));
         std::string instance = Trim(std::string_view(name).substr(slash + 1));
         in = kInstance;
-        current = instanceSections.size();
-        for (std::size_t i = 0; i < instanceSections.size(); ++i) {
-          if (EqualsIgnoringCase(instanceSections[i].system, system) &&
-              EqualsIgnoringCase(instanceSections[i].name, instance)) {
-            current = i;
-          }
-        }
-        if (current == instanceSections.size()) {
-          instanceSections.push_back(InstanceSection{system, instance, {}});
-        }
+        auto found = sectionIndex.emplace(ServerKey(system, instance), instanceSections.size());
+        current = found.first->second;
+        if (found.second) instanceSections.push_back(InstanceSection{system, instance, {}});
         continue;
       }
       in = kSystem;
-      current = config.systems.size();
-      for (std::size_t i = 0; i < config.systems.size(); ++i) {
-        if (EqualsIgnoringCase(config.systems[i].name, name)) current = i;
-      }
-      if (current == config.systems.size()) {
+      auto found = config.byName.emplace(ToUpper(name), config.systems.size());
+      current = found.first->second;
+      if (found.second) {
         config.systems.emplace_back();
         config.systems.back().name = name;
-        delaySet.push_back(false);
+        sections.emplace_back();
       }
       continue;
     }
@@ -252,9 +314,7 @@ SimConfig ParseSimConfig(std::string_view text) {
     } else if (in == kInstance) {
       instanceSections[current].keys.emplace_back(key, value);
     } else {
-      bool ownDelay = false;
-      ApplyKey(config.systems[current], key, value, &ownDelay);
-      if (ownDelay) delaySet[current] = true;
+      ApplyKey(config.systems[current], key, value, &sections[current]);
     }
   }
   for (std::size_t i = 0; i < config.systems.size(); ++i) {
@@ -262,7 +322,7 @@ SimConfig ParseSimConfig(std::string_view text) {
     system.abort |= config.globalAbort;
     system.fail |= config.globalFail;
     system.hang |= config.globalHang;
-    if (!delaySet[i]) system.delayMs = config.globalDelayMs;
+    if (!sections[i].delaySet) system.delayMs = config.globalDelayMs;
   }
   // An instance starts as a copy of its system, without the ways to reach
   // the system and without its name and service.
@@ -278,8 +338,8 @@ SimConfig ParseSimConfig(std::string_view text) {
     instance.instance = section.name;
     instance.serv.clear();
     instance.servSet = false;
-    bool ownDelay = false;
-    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &ownDelay);
+    SectionState state;
+    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &state);
     instance.instance = section.name;
     config.instances.push_back(std::move(instance));
   }
@@ -291,16 +351,33 @@ SimConfig ParseSimConfig(std::string_view text) {
   };
   for (SimSystem& system : config.systems) complete(system);
   for (SimSystem& instance : config.instances) complete(instance);
-  for (SimSystem& system : config.systems) {
-    system.servers.push_back(SimServer{system.instance, system.host, system.serv});
-    for (const SimSystem& instance : config.instances) {
-      if (EqualsIgnoringCase(instance.name, system.name)) {
-        system.servers.push_back(SimServer{instance.instance, instance.host, instance.serv});
-      }
-    }
+  // Each system's list once, built in one pass over the instances, which
+  // keep the order their sections first appear in.
+  std::vector<std::vector<SimServer>> lists(config.systems.size());
+  for (std::size_t i = 0; i < config.systems.size(); ++i) {
+    const SimSystem& system = config.systems[i];
+    lists[i].push_back(SimServer{system.instance, system.host, system.serv});
   }
-  for (SimSystem& instance : config.instances) {
-    instance.servers = config.FindByName(instance.name)->servers;
+  std::vector<std::size_t> systemOf(config.instances.size());
+  for (std::size_t i = 0; i < config.instances.size(); ++i) {
+    const SimSystem& instance = config.instances[i];
+    systemOf[i] = config.byName.at(ToUpper(instance.name));
+    lists[systemOf[i]].push_back(SimServer{instance.instance, instance.host, instance.serv});
+  }
+  for (std::size_t i = 0; i < config.systems.size(); ++i) {
+    config.systems[i].servers =
+        ServerList(std::make_shared<const std::vector<SimServer>>(std::move(lists[i])));
+  }
+  for (std::size_t i = 0; i < config.instances.size(); ++i) {
+    config.instances[i].servers = config.systems[systemOf[i]].servers;
+  }
+  // The first system or instance with a host and number is the one found,
+  // systems before instances, as a search in file order would find it.
+  const std::size_t count = config.systems.size() + config.instances.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const SimSystem& system = *config.At(i);
+    if (!system.host.empty()) config.byHost.emplace(HostKey(system.host, system.sysnr), i);
+    config.byServer.emplace(ServerKey(system.name, system.instance), i);
   }
   return config;
 }

@@ -10,8 +10,10 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace rfcsim {
@@ -80,6 +82,25 @@ struct SimServer {
   std::string serv;  // the dispatcher's service, "sapdp<nn>" unless set otherwise
 };
 
+// A system's server list, held once and shared by the system and each of
+// its instances: a system of N instances must not hold N copies of a list
+// of N servers.
+class ServerList {
+ public:
+  ServerList() : servers_(std::make_shared<std::vector<SimServer>>()) {}
+  explicit ServerList(std::shared_ptr<const std::vector<SimServer>> servers)
+      : servers_(std::move(servers)) {}
+  std::size_t size() const { return servers_->size(); }
+  bool empty() const { return servers_->empty(); }
+  const SimServer& operator[](std::size_t i) const { return (*servers_)[i]; }
+  std::vector<SimServer>::const_iterator begin() const { return servers_->begin(); }
+  std::vector<SimServer>::const_iterator end() const { return servers_->end(); }
+  const std::vector<SimServer>& list() const { return *servers_; }
+
+ private:
+  std::shared_ptr<const std::vector<SimServer>> servers_;
+};
+
 // A system, or one application server (instance) of a system: an instance
 // is a copy of its system's section with the keys of its own section
 // applied over it.
@@ -95,8 +116,10 @@ struct SimSystem {
   std::string password;
   std::string users;       // the "users" value as written
   bool usersUtf8 = false;  // "users_encoding = utf-8": the user list's texts are UTF-8
-  Outcome thusrinfo;
-  Outcome getCpuAll;
+  // What each function module answers, by its name in upper case (the
+  // key "<name in lower case> = <outcome>"); a module not named answers ok.
+  std::map<std::string, Outcome> outcomes;
+  const Outcome& OutcomeOf(std::string_view function) const;
   OperationSet abort = 0;
   OperationSet fail = 0;
   OperationSet hang = 0;  // these operations block for an hour
@@ -110,11 +133,21 @@ struct SimSystem {
   std::string instance;  // this application server's name (RFC_SYSTEM_INFO's RFCDEST)
   std::string serv;      // its dispatcher's service in the server list
   bool servSet = false;  // "serv =" given, even empty
-  Outcome thServerList;
-  Outcome rfcSystemInfo;
+  // Rows of the function modules' tables by their SapSim.ini key ("wp",
+  // "snap", "enq", ...): each "key = FIELD=value ..." line one row, its
+  // fields by upper-case name ("WP_STATUS", or "WP_STATUS@D" for the logon
+  // language D), values as written (UTF-8).
+  std::map<std::string, std::vector<std::map<std::string, std::string>>> rows;
+  // "clock = YYYYMMDD HHMMSS": the system's date and time; empty: the host's.
+  std::string clockDate;
+  std::string clockTime;
+  // "no_authority = SNAP, TBTCO": tables RFC_READ_TABLE refuses to read.
+  std::vector<std::string> noAuthority;
+  // "rfc_read_table_order = asked | reverse | table".
+  std::string readTableOrder;
   // The system's server list: the system's own section first, then its
   // instance sections in the order they first appear.
-  std::vector<SimServer> servers;
+  ServerList servers;
 };
 
 struct SimConfig {
@@ -135,6 +168,22 @@ struct SimConfig {
   const SimSystem* FindByName(std::string_view destination) const;
   // The system of that name whose "mshost" matches (case ignored).
   const SimSystem* FindByMessageServer(std::string_view mshost, std::string_view sysid) const;
+  // The application server of that name (its instance name, case ignored)
+  // of the system `system` belongs to: the system's own or an instance.
+  const SimSystem* FindServer(const SimSystem& system, std::string_view instance) const;
+
+  // Indexes built by ParseSimConfig, so that finding a system costs the
+  // same in a landscape of ten thousand systems as in one of ten. Keys are
+  // upper-cased names; the host key is the upper-cased host, a NUL and the
+  // system number. Values index `systems`, or `instances` when at or above
+  // systems.size().
+  std::unordered_map<std::string, std::size_t> byName;
+  std::unordered_map<std::string, std::size_t> byHost;
+  // Instance name (upper-cased) of a system or instance, prefixed with its
+  // system's upper-cased name and a NUL.
+  std::unordered_map<std::string, std::size_t> byServer;
+  // A value of these indexes as the system or instance it stands for.
+  const SimSystem* At(std::size_t index) const;
 };
 
 SimConfig ParseSimConfig(std::string_view text);

@@ -97,14 +97,6 @@ std::optional<FieldValue> ServerValue(std::string_view field, const SimServer& s
   return std::nullopt;
 }
 
-const CharField kRfcsiFields[] = {
-    {"RFCPROTO", 3},   {"RFCCHARTYP", 4}, {"RFCINTTYP", 3}, {"RFCFLOTYP", 3},   {"RFCDEST", 32},
-    {"RFCHOST", 8},    {"RFCSYSID", 8},   {"RFCDATABS", 8}, {"RFCDBHOST", 32},  {"RFCDBSYS", 10},
-    {"RFCSAPRL", 4},   {"RFCMACH", 5},    {"RFCOPSYS", 10}, {"RFCTZONE", 6},    {"RFCDAYST", 1},
-    {"RFCIPADDR", 15}, {"RFCKERNRL", 4},  {"RFCHOST2", 32}, {"RFCSI_RESV", 12}, {"RFCIPV6ADDR", 45},
-};
-const unsigned kRfcsiFieldCount = sizeof kRfcsiFields / sizeof kRfcsiFields[0];
-
 std::optional<FieldValue> SystemInfoValue(std::string_view field, const SimSystem& system) {
   const struct {
     const char* name;
@@ -133,22 +125,6 @@ std::optional<FieldValue> SystemInfoValue(std::string_view field, const SimSyste
   };
   for (const auto& known : values) {
     if (EqualsIgnoringCase(field, known.name)) return FieldValue::Text(known.value);
-  }
-  return std::nullopt;
-}
-
-std::optional<FieldValue> ImportingValue(std::string_view function, std::string_view name,
-                                         const SimSystem& system) {
-  if (function == "GET_CPU_ALL" && EqualsIgnoringCase(name, "OP_SYSTEM")) {
-    return FieldValue::Text("Linux");
-  }
-  if (function == "RFC_SYSTEM_INFO" && EqualsIgnoringCase(name, "RFCSI_EXPORT")) {
-    std::string record;
-    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
-      record +=
-          PadOrCut(SystemInfoValue(kRfcsiFields[i].name, system)->Text(), kRfcsiFields[i].width);
-    }
-    return FieldValue::Text(record);
   }
   return std::nullopt;
 }

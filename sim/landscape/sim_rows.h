@@ -1,6 +1,6 @@
-// What the simulated systems answer: the values of the user-list (UINFO),
-// CPU (CPU_ALL) and server-list (MSXXLIST) rows, of RFC_SYSTEM_INFO's
-// structure (RFCSI) and of the importing parameters, by field name.
+// The fixed values the simulated systems answer with: the user-list
+// (UINFO), CPU (CPU_ALL) and server-list (MSXXLIST) rows and
+// RFC_SYSTEM_INFO's structure (RFCSI), by field name.
 #ifndef TOLVARAN_SIM_SIM_ROWS_H_
 #define TOLVARAN_SIM_SIM_ROWS_H_
 
@@ -80,28 +80,12 @@ std::optional<FieldValue> CpuValue(std::string_view name);
 std::optional<FieldValue> ServerValue(std::string_view field, const SimServer& server,
                                       unsigned long index);
 
-// The character fields of structure RFCSI, in order, at their widths as
-// the system's dictionary has them.
-struct CharField {
-  const char* name;
-  unsigned width;
-};
-extern const CharField kRfcsiFields[];
-extern const unsigned kRfcsiFieldCount;
-
 // A field of RFC_SYSTEM_INFO's RFCSI_EXPORT on the application server
 // `system`: RFCDEST its instance name, RFCSYSID and RFCDATABS the system's
 // name, RFCHOST (cut to 8), RFCHOST2 and RFCDBHOST its host, and fixed
 // values for a Linux system on HANA in the others. Null for a field RFCSI
 // does not have.
 std::optional<FieldValue> SystemInfoValue(std::string_view field, const SimSystem& system);
-
-// Importing parameters of `function` by name: GET_CPU_ALL's OP_SYSTEM is
-// "Linux"; RFC_SYSTEM_INFO's RFCSI_EXPORT is the whole structure as one
-// character value (its fields padded to their widths, one after the
-// other). Unknown parameters are left as the caller had them.
-std::optional<FieldValue> ImportingValue(std::string_view function, std::string_view name,
-                                         const SimSystem& system);
 
 }  // namespace rfcsim
 

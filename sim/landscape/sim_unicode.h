@@ -19,6 +19,8 @@ std::u16string Utf8ToUtf16(std::string_view text);
 
 // Each byte the code point of its value.
 std::u16string Latin1ToUtf16(std::string_view text);
+// UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
 
 // What a Latin-1 client receives: code units up to U+00FF as bytes, every
 // other one "#".

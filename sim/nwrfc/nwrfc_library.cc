@@ -25,8 +25,9 @@
 // Outcomes of RfcInvoke: failure and callfail RFC_COMMUNICATION_FAILURE;
 // exception NAME RFC_ABAP_EXCEPTION with key NAME; sysexception NAME
 // RFC_ABAP_RUNTIME_FAILURE with key NAME; other N RFC_UNKNOWN_ERROR (other
-// 0: RFC_OK without rows). RfcGetFunctionDesc of a function other than
-// THUSRINFO, GET_CPU_ALL, TH_SERVER_LIST and RFC_SYSTEM_INFO:
+// 0: RFC_OK without rows); an exception the module raises itself
+// (RFC_READ_TABLE's OPTION_NOT_VALID, ...) as "exception NAME".
+// RfcGetFunctionDesc of a function not in the landscape's table:
 // RFC_ABAP_RUNTIME_FAILURE, key FU_NOT_FOUND. A system's instance sections
 // ("[PRD/prdapp2_PRD_02]") are reached by "ashost" and "sysnr" alone.
 //
@@ -40,22 +41,19 @@
 // first section. "hang =" takes RfcOpenConnection and RfcInvoke; "delay ="
 // lengthens both. "abort =" is the classic library's alone.
 //
-// Containers: THUSRINFO has the table USR_TABL (structure UINFO: MANDT C3,
-// BNAME C12, TCODE C20, TERM C20, ZEIT C6, MASTER C1, TRACE, EXTMODI,
-// INTMODI, TID, HOSTADR integers); GET_CPU_ALL the parameters LOCAL_REMOTE
-// C5 and LOGICAL_DESTINATION C32 (set by the caller), OP_SYSTEM C10 and a
-// few more, and the table TF_CPU_ALL (integers). Names are exact upper
-// case. TH_SERVER_LIST has the integer parameters ACTIVE_SERVER and
-// SUBSYSTEM_AWARE (RfcSetInt; what is set changes nothing) and the table
-// LIST (structure MSXXLIST: NAME C40, HOST C32, SERV C20; the raw fields
-// are left out), RFC_SYSTEM_INFO the structure RFCSI_EXPORT (RfcGetStructure;
-// the character fields of RFCSI at their widths) and three integers. Tables
-// are empty, and RFCSI_EXPORT blank, until RfcInvoke succeeds; rows count from 0 and
-// the current row starts at 0. RfcGetChars writes a character field at its
-// length, blank-padded and not terminated, RFC_BUFFER_TOO_SMALL for a
-// shorter buffer; RfcGetInt reads integer fields. Texts are the Latin-1
-// bytes of the landscape as UTF-16, or with "users_encoding = utf-8" the
-// user list's UTF-8 as UTF-16.
+// Containers: the parameters, tables and row types of each function module
+// are those of the landscape's table (sim_functions.h; sim/FUNCTIONS.md
+// lists them), names exact upper case. The caller sets parameters with
+// RfcSetChars and RfcSetInt and fills a table it sends with RfcAppendNewRow
+// (which returns the table's handle, its new row current) and the setters.
+// Tables are empty, and structures (RFC_SYSTEM_INFO's RFCSI_EXPORT) blank,
+// until RfcInvoke succeeds; then the answer's tables replace them. Rows
+// count from 0 and the current row starts at 0. RfcGetChars writes a
+// character-like field (C, N, D, T) at its length, blank-padded and not
+// terminated, RFC_BUFFER_TOO_SMALL for a shorter buffer; RfcGetInt reads
+// integer fields and N fields. Texts are the Latin-1 bytes of the
+// landscape as UTF-16, the user list's UTF-8 with "users_encoding =
+// utf-8", the rows of SapSim.ini ("wp =", "snap =", ...) UTF-8.
 //
 // RfcGetVersion: "7500.0.12" (7500, 0, 12), the text from the companion
 // library libsapucum. No trace file is written.
@@ -160,7 +158,9 @@ RFC_CONNECTION_HANDLE Open(const RFC_CONNECTION_PARAMETER* params, unsigned coun
     Report(logon, info);
     return nullptr;
   }
-  auto* connection = new NwRfcConnection{system};
+  auto lang = parameters.find("lang");
+  auto* connection =
+      new NwRfcConnection{system, lang == parameters.end() ? std::string() : lang->second};
   State& s = Lib();
   s.connections.insert(connection);
   s.hasCurrent = true;

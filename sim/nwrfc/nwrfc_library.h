@@ -14,7 +14,9 @@
 
 #include "nwrfc_model.h"
 #include "rfc/nwrfc/nwrfc_api.h"
+#include "sim_answers.h"
 #include "sim_config.h"
+#include "sim_functions.h"
 
 #ifdef _WIN32
 #define NWRFCSIM_EXPORT extern "C" __declspec(dllexport)
@@ -25,33 +27,26 @@
 // The handles' structures, which the interface leaves undefined.
 struct NwRfcConnection {
   rfcsim::SimSystem system;
+  std::string language;  // the logon's "lang"
 };
 
 struct NwRfcFunctionDesc {
-  const char* name;
-  rfcsim::nw::Container container;
+  const rfcsim::FunctionSpec* spec;
 };
 
+// A function module, or one of its tables or structures.
 struct NwRfcDataContainer {
-  rfcsim::nw::Container container;
-  std::string function;  // a function module's name
-  // A function module's: its parameters set or received, its tables.
+  // A function module's: its spec, its parameters as set or received (texts
+  // as UTF-16, integers), its tables and structures by name.
+  const rfcsim::FunctionSpec* function = nullptr;
   std::map<std::string, std::u16string> chars;
-  std::map<std::string, std::unique_ptr<NwRfcDataContainer>> tables;
-  bool invoked = false;
-  // Integer parameters set by the caller.
   std::map<std::string, long long> ints;
-  // A table's rows: the sessions of a user list (or how to generate them),
-  // the servers of a server list, or the one CPU row.
-  std::vector<rfcsim::Session> sessions;
-  std::vector<rfcsim::SimServer> servers;
-  bool generated = false;
-  unsigned long generatedCount = 0;
-  std::string client;
-  unsigned rows = 0;
+  std::map<std::string, std::unique_ptr<NwRfcDataContainer>> tables;
+  // A table's or structure's: its rows (those the caller appended, or the
+  // answer's) and the current one, which the field accessors read.
+  bool isTable = false;
+  std::shared_ptr<rfcsim::RowSet> rows;
   unsigned current = 0;
-  rfcsim::Session scratch;  // the generated session last asked for
-  unsigned long scratchIndex = ~0ul;
 };
 
 namespace rfcsim {

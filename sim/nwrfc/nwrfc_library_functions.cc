@@ -1,44 +1,38 @@
-// The simulated NetWeaver library's function modules: their descriptions,
-// creating and destroying a function, and RfcInvoke, which fills the
-// function's tables from the system's answer.
+// The simulated NetWeaver library's function modules (those of the
+// landscape's table, sim_functions.h): their descriptions, creating and
+// destroying a function, and RfcInvoke, which sends what the caller set and
+// fills the function's parameters and tables from the system's answer.
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "nwrfc_library.h"
 #include "nwrfc_model.h"
+#include "sim_answers.h"
 #include "sim_config.h"
-#include "sim_files.h"
+#include "sim_functions.h"
 #include "sim_landscape.h"
-#include "sim_rows.h"
 #include "sim_unicode.h"
 
-using rfcsim::nw::Container;
 using rfcsim::nw::Error;
 using rfcsim::nw::MakeError;
 
 namespace rfcsim {
 namespace {
 
-NwRfcFunctionDesc kFunctionDescs[] = {
-    {"THUSRINFO", Container::kThusrinfo},
-    {"GET_CPU_ALL", Container::kGetCpuAll},
-    {"TH_SERVER_LIST", Container::kThServerList},
-    {"RFC_SYSTEM_INFO", Container::kRfcSystemInfo},
-};
-
+// One description per module of the table, made when first asked for and
+// kept: its address is the handle.
 NwRfcFunctionDesc* FindDesc(std::string_view name) {
-  for (NwRfcFunctionDesc& desc : kFunctionDescs) {
-    if (name == desc.name) return &desc;
-  }
-  return nullptr;
+  static auto* descs = new std::map<std::string, NwRfcFunctionDesc, std::less<>>();
+  const FunctionSpec* spec = FindFunction(name);
+  if (spec == nullptr) return nullptr;
+  return &descs->emplace(spec->name, NwRfcFunctionDesc{spec}).first->second;
 }
 
 bool IsDesc(const NwRfcFunctionDesc* handle) {
-  for (const NwRfcFunctionDesc& desc : kFunctionDescs) {
-    if (handle == &desc) return true;
-  }
-  return false;
+  return handle != nullptr && FindDesc(handle->spec->name) == handle;
 }
 
 void Forget(NwRfcDataContainer* container) {
@@ -46,60 +40,42 @@ void Forget(NwRfcDataContainer* container) {
   Lib().containers.erase(container);
 }
 
-// Fills the function's tables from the system's answer.
-Error Deliver(NwRfcDataContainer& function, const SimSystem& system) {
-  for (auto& entry : function.tables) entry.second->rows = 0;
-  auto table = [&function](const char* name, Container kind) -> NwRfcDataContainer& {
-    std::unique_ptr<NwRfcDataContainer>& slot = function.tables[name];
+// What the caller set: parameters as UTF-8 text, the rows of its tables.
+CallInput Input(const NwRfcDataContainer& function, const std::string& language) {
+  CallInput input;
+  input.language = language;
+  for (const auto& entry : function.chars) input.params[entry.first] = Utf16ToUtf8(entry.second);
+  for (const auto& entry : function.ints) {
+    input.params[entry.first] = std::to_string(entry.second);
+  }
+  for (const auto& entry : function.tables) {
+    if (!entry.second->isTable) continue;
+    if (auto rows = std::dynamic_pointer_cast<CellRows>(entry.second->rows)) {
+      input.tables[entry.first] = rows;
+    }
+  }
+  return input;
+}
+
+// The answer into the function: the values it returns, its tables.
+void Deliver(NwRfcDataContainer& function, Answer& answer) {
+  for (const auto& value : answer.values) {
+    if (value.second.isText) {
+      function.chars[value.first] = Latin1ToUtf16(value.second.Text());
+    } else {
+      function.ints[value.first] = value.second.number;
+    }
+  }
+  for (auto& table : answer.tables) {
+    std::unique_ptr<NwRfcDataContainer>& slot = function.tables[table.first];
     if (!slot) {
       slot = std::make_unique<NwRfcDataContainer>();
-      slot->container = kind;
       Lib().containers.insert(slot.get());
     }
+    slot->isTable = function.function->FindTable(table.first) != nullptr;
+    slot->rows = table.second;
     slot->current = 0;
-    return *slot;
-  };
-  if (function.container == Container::kGetCpuAll) {
-    function.chars["OP_SYSTEM"] =
-        Latin1ToUtf16(ImportingValue("GET_CPU_ALL", "OP_SYSTEM", system)->Text());
-    table("TF_CPU_ALL", Container::kTfCpuAll).rows = 1;
-    return Error();
   }
-  if (function.container == Container::kThServerList) {
-    NwRfcDataContainer& list = table("LIST", Container::kList);
-    list.servers = system.servers;
-    list.rows = static_cast<unsigned>(list.servers.size());
-    return Error();
-  }
-  if (function.container == Container::kRfcSystemInfo) {
-    NwRfcDataContainer& rfcsi = table("RFCSI_EXPORT", Container::kRfcsi);
-    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
-      rfcsi.chars[kRfcsiFields[i].name] =
-          Latin1ToUtf16(SystemInfoValue(kRfcsiFields[i].name, system)->Text());
-    }
-    return Error();
-  }
-  NwRfcDataContainer& users = table("USR_TABL", Container::kUsrTabl);
-  users.sessions.clear();
-  users.generated = false;
-  users.scratchIndex = ~0ul;
-  UsersSource source = ParseUsersValue(system.users);
-  if (source.kind == UsersSource::kGenerate) {
-    users.generated = true;
-    users.generatedCount = source.count;
-    users.client = system.client;
-    users.rows = static_cast<unsigned>(source.count);
-  } else if (source.kind == UsersSource::kFile) {
-    std::string text;
-    if (!ReadWholeFile(FindIgnoringCase(source.file), &text)) {
-      return MakeError(
-          RFC_COMMUNICATION_FAILURE,
-          "user list " + source.file + " of " + system.name + " cannot be read (simulation setup)");
-    }
-    users.sessions = ParseUsersFile(text, system.usersUtf8);
-    users.rows = static_cast<unsigned>(users.sessions.size());
-  }
-  return Error();
 }
 
 RFC_RC Invoke(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE function,
@@ -107,14 +83,20 @@ RFC_RC Invoke(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE function,
   State& s = Lib();
   if (s.connections.count(connection) == 0) return Report(InvalidHandle("connection"), info);
   NwRfcDataContainer* f = Live(function);
-  if (f == nullptr || !IsFunction(f->container)) return Report(InvalidHandle("function"), info);
+  if (f == nullptr || f->function == nullptr) return Report(InvalidHandle("function"), info);
   const SimSystem& system = connection->system;
   HangIfConfigured(system, kOpRfcInvoke);
   TakeConfiguredDelay(system);
   if (Fails(kOpRfcInvoke)) return Report(Simulated("RfcInvoke"), info);
-  const Outcome& outcome = nw::OutcomeOf(system, f->container);
-  Error error = nw::OutcomeError(outcome, f->function);
-  if (error.code == RFC_OK && outcome.kind == OutcomeKind::kOk) error = Deliver(*f, system);
+  Answer answer = AnswerCall(*f->function, system, Input(*f, connection->language));
+  Error error = nw::OutcomeError(answer.outcome, f->function->name);
+  if (error.code == RFC_OK && answer.outcome.kind == OutcomeKind::kOk) {
+    if (!answer.setupError.empty()) {
+      error = MakeError(RFC_COMMUNICATION_FAILURE, answer.setupError);
+    } else {
+      Deliver(*f, answer);
+    }
+  }
   return Report(error, info);
 }
 
@@ -165,8 +147,7 @@ RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE funcDescHandle, RFC_ERROR_INFO* error
       return nullptr;
     }
     auto* function = new NwRfcDataContainer();
-    function->container = funcDescHandle->container;
-    function->function = funcDescHandle->name;
+    function->function = funcDescHandle->spec;
     Lib().containers.insert(function);
     Report(Error(), errorInfo);
     return function;
@@ -179,7 +160,7 @@ RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE funcDescHandle, RFC_ERROR_INFO* error
 NWRFCSIM_EXPORT RFC_RC NWRFC_CALL RfcDestroyFunction(RFC_FUNCTION_HANDLE funcHandle,
                                                      RFC_ERROR_INFO* errorInfo) {
   NwRfcDataContainer* function = Live(funcHandle);
-  if (function == nullptr || !function->function.size()) {
+  if (function == nullptr || function->function == nullptr) {
     return Report(InvalidHandle("function"), errorInfo);
   }
   if (Fails(kOpRfcDestroyFunction)) return Report(Simulated("RfcDestroyFunction"), errorInfo);

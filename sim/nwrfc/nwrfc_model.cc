@@ -1,10 +1,8 @@
 #include "nwrfc_model.h"
 
 #include <cstring>
-#include <vector>
 
 #include "sim_landscape.h"
-#include "sim_rows.h"
 #include "sim_unicode.h"
 
 namespace rfcsim {
@@ -54,88 +52,6 @@ const std::string& Value(const std::map<std::string, std::string>& params, const
   static const std::string* empty = new std::string();
   auto it = params.find(name);
   return it == params.end() ? *empty : it->second;
-}
-
-constexpr FieldDef kThusrinfoFields[] = {{"", FieldType::kChar, 0}};
-
-// GET_CPU_ALL's parameters: the two the caller sets, then what it returns.
-constexpr FieldDef kGetCpuAllFields[] = {
-    {"LOCAL_REMOTE", FieldType::kChar, 5},   {"LOGICAL_DESTINATION", FieldType::kChar, 32},
-    {"ACTIVEFLAG", FieldType::kChar, 1},     {"DETAILSCOLL", FieldType::kChar, 1},
-    {"DETAILSMODE", FieldType::kChar, 1},    {"DETAILSREQI", FieldType::kChar, 1},
-    {"F_CPU_ALL_READ", FieldType::kChar, 1}, {"INTERVAL", FieldType::kInt, 4},
-    {"LASTCOLLINT", FieldType::kInt, 4},     {"LASTCOLLWRT", FieldType::kChar, 14},
-    {"NORMCOLLINT", FieldType::kInt, 4},     {"OP_SYSTEM", FieldType::kChar, 10},
-};
-
-// A row of the user list (structure UINFO).
-constexpr FieldDef kUsrTablFields[] = {
-    {"MANDT", FieldType::kChar, 3},  {"BNAME", FieldType::kChar, 12},
-    {"TCODE", FieldType::kChar, 20}, {"TERM", FieldType::kChar, 20},
-    {"ZEIT", FieldType::kChar, 6},   {"MASTER", FieldType::kChar, 1},
-    {"TRACE", FieldType::kInt, 1},   {"EXTMODI", FieldType::kInt, 4},
-    {"INTMODI", FieldType::kInt, 4}, {"TID", FieldType::kInt, 4},
-    {"HOSTADR", FieldType::kInt, 4},
-};
-
-// A row of the CPU data (structure CPU_ALL).
-constexpr FieldDef kTfCpuAllFields[] = {
-    {"TYPE", FieldType::kInt, 2},      {"SUBTYPE", FieldType::kInt, 2},
-    {"SERIALNR", FieldType::kInt, 2},  {"ALIVE", FieldType::kInt, 4},
-    {"NBR_CPU", FieldType::kInt, 4},   {"LOAD1_AVG", FieldType::kInt, 4},
-    {"LOAD5_AVG", FieldType::kInt, 4}, {"LOAD15_AVG", FieldType::kInt, 4},
-    {"INT_SEC", FieldType::kInt, 4},   {"SYSC_SEC", FieldType::kInt, 4},
-    {"CS_SEC", FieldType::kInt, 4},    {"USR_TOTAL", FieldType::kInt, 4},
-    {"SYS_TOTAL", FieldType::kInt, 4}, {"IDLE_TOTAL", FieldType::kInt, 4},
-    {"AVAIL_CPU", FieldType::kInt, 4}, {"PAGE_IN", FieldType::kInt, 4},
-    {"PAGE_OUT", FieldType::kInt, 4},  {"FREE_MEM", FieldType::kInt, 4},
-    {"PHYS_MEM", FieldType::kInt, 4},  {"SWAP_SIZE", FieldType::kInt, 4},
-    {"SWAP_FREE", FieldType::kInt, 4}, {"CPU_MHZ", FieldType::kInt, 4},
-};
-
-// TH_SERVER_LIST's integer parameters; SERVICES and SYSSERVICE (raw) are
-// left out.
-constexpr FieldDef kThServerListFields[] = {
-    {"ACTIVE_SERVER", FieldType::kInt, 4},
-    {"SUBSYSTEM_AWARE", FieldType::kInt, 4},
-};
-
-// A row of the server list (structure MSXXLIST), its character fields; the
-// raw ones are left out.
-constexpr FieldDef kListFields[] = {
-    {"NAME", FieldType::kChar, 40},
-    {"HOST", FieldType::kChar, 32},
-    {"SERV", FieldType::kChar, 20},
-};
-
-constexpr FieldDef kRfcSystemInfoFields[] = {
-    {"RFCSI_EXPORT", FieldType::kStructure, 0},
-    {"CURRENT_RESOURCES", FieldType::kInt, 4},
-    {"MAXIMAL_RESOURCES", FieldType::kInt, 4},
-    {"RECOMMENDED_DELAY", FieldType::kInt, 4},
-};
-
-// Structure RFCSI, from the landscape's table of its fields.
-const FieldDef* FindRfcsiField(std::string_view name) {
-  static const std::vector<FieldDef>* fields = [] {
-    auto* built = new std::vector<FieldDef>();
-    for (unsigned i = 0; i < kRfcsiFieldCount; ++i) {
-      built->push_back({kRfcsiFields[i].name, FieldType::kChar, kRfcsiFields[i].width});
-    }
-    return built;
-  }();
-  for (const FieldDef& field : *fields) {
-    if (!name.empty() && name == field.name) return &field;
-  }
-  return nullptr;
-}
-
-template <std::size_t N>
-const FieldDef* Find(const FieldDef (&fields)[N], std::string_view name) {
-  for (const FieldDef& field : fields) {
-    if (!name.empty() && name == field.name) return &field;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -250,78 +166,9 @@ Error OutcomeError(const Outcome& outcome, std::string_view function) {
                    "connection to partner broken while receiving " + name + note);
 }
 
-const FieldDef* FindField(Container container, std::string_view name) {
-  switch (container) {
-    case Container::kThusrinfo:
-      return Find(kThusrinfoFields, name);
-    case Container::kGetCpuAll:
-      return Find(kGetCpuAllFields, name);
-    case Container::kUsrTabl:
-      return Find(kUsrTablFields, name);
-    case Container::kTfCpuAll:
-      return Find(kTfCpuAllFields, name);
-    case Container::kThServerList:
-      return Find(kThServerListFields, name);
-    case Container::kList:
-      return Find(kListFields, name);
-    case Container::kRfcSystemInfo:
-      return Find(kRfcSystemInfoFields, name);
-    case Container::kRfcsi:
-      return FindRfcsiField(name);
-  }
-  return nullptr;
-}
-
-bool IsFunction(Container container) {
-  return container == Container::kThusrinfo || container == Container::kGetCpuAll ||
-         container == Container::kThServerList || container == Container::kRfcSystemInfo;
-}
-
-const Outcome& OutcomeOf(const SimSystem& system, Container function) {
-  switch (function) {
-    case Container::kGetCpuAll:
-      return system.getCpuAll;
-    case Container::kThServerList:
-      return system.thServerList;
-    case Container::kRfcSystemInfo:
-      return system.rfcSystemInfo;
-    default:
-      return system.thusrinfo;
-  }
-}
-
-bool IsTable(Container container) {
-  return container == Container::kUsrTabl || container == Container::kTfCpuAll ||
-         container == Container::kList;
-}
-
-bool FindStructure(Container function, std::string_view name, Container* structure) {
-  if (function == Container::kRfcSystemInfo && name == "RFCSI_EXPORT") {
-    *structure = Container::kRfcsi;
-    return true;
-  }
-  return false;
-}
-
-bool FindTable(Container function, std::string_view name, Container* table) {
-  if (function == Container::kThusrinfo && name == "USR_TABL") {
-    *table = Container::kUsrTabl;
-    return true;
-  }
-  if (function == Container::kGetCpuAll && name == "TF_CPU_ALL") {
-    *table = Container::kTfCpuAll;
-    return true;
-  }
-  if (function == Container::kThServerList && name == "LIST") {
-    *table = Container::kList;
-    return true;
-  }
-  return false;
-}
-
 Error WriteChars(std::u16string_view value, const FieldDef& field, RFC_CHAR* buffer,
                  unsigned bufferLength) {
-  if (field.type != FieldType::kChar) {
+  if (!IsCharLike(field.type)) {
     return MakeError(RFC_CONVERSION_FAILURE,
                      std::string("field ") + field.name + " is not a character field");
   }

@@ -1,6 +1,7 @@
 // The simulated NetWeaver library's parts that need no library state: the
-// logon parameters, finding the system, the errors of each outcome, the
-// fields of the tables and parameters it serves, and writing a field.
+// logon parameters, finding the system, the errors of each outcome, and
+// writing a field. What each function module has is in the landscape's
+// table (sim_functions.h).
 #ifndef TOLVARAN_SIM_NWRFC_NWRFC_MODEL_H_
 #define TOLVARAN_SIM_NWRFC_NWRFC_MODEL_H_
 
@@ -10,6 +11,7 @@
 
 #include "rfc/nwrfc/nwrfc_api.h"
 #include "sim_config.h"
+#include "sim_functions.h"
 
 namespace rfcsim {
 namespace nw {
@@ -56,43 +58,14 @@ Error CheckLogon(const SimSystem& system, const std::map<std::string, std::strin
 // "other 0").
 Error OutcomeError(const Outcome& outcome, std::string_view function);
 
-// The fields this library knows of its containers.
-enum class FieldType { kChar, kInt, kStructure };
+// A field of a container: a function module's parameter or a field of a
+// table's or structure's row type.
 struct FieldDef {
   const char* name;
-  FieldType type;
-  unsigned length;  // characters of a char field
+  AbapType type;
+  unsigned length;  // characters of a character-like field
+  int index;        // in the row type; -1 for a parameter
 };
-enum class Container {
-  // Function modules.
-  kThusrinfo,
-  kGetCpuAll,
-  kThServerList,
-  kRfcSystemInfo,
-  // Their tables.
-  kUsrTabl,
-  kTfCpuAll,
-  kList,
-  // Their structures.
-  kRfcsi,
-};
-
-bool IsFunction(Container container);
-// What the system answers to a function module.
-const Outcome& OutcomeOf(const SimSystem& system, Container function);
-bool IsTable(Container container);
-
-// Null when the container has no field of that exact name (names are
-// upper case, as the system's dictionary has them).
-const FieldDef* FindField(Container container, std::string_view name);
-
-// The tables of a function module ("USR_TABL" of THUSRINFO, "TF_CPU_ALL" of
-// GET_CPU_ALL, "LIST" of TH_SERVER_LIST); false for any other name.
-bool FindTable(Container function, std::string_view name, Container* table);
-
-// The structured parameters of a function module ("RFCSI_EXPORT" of
-// RFC_SYSTEM_INFO); false for any other name.
-bool FindStructure(Container function, std::string_view name, Container* structure);
 
 // Writes `value` as a field of `fieldLength` characters: blank-padded or
 // cut, not terminated. RFC_BUFFER_TOO_SMALL (nothing written) when the

@@ -117,6 +117,10 @@ typedef RfcTable(RFC_CALL* ItCreateFn)(char* name, unsigned leng, unsigned occu,
 typedef unsigned(RFC_CALL* ItFillFn)(RfcTable);
 typedef void*(RFC_CALL* ItGetLineFn)(RfcTable, unsigned row);  // rows count from 1
 typedef int(RFC_CALL* ItDeleteFn)(RfcTable);                   // 0 on success
+// A new row at the table's end, for the caller to fill; null on failure.
+typedef void*(RFC_CALL* ItAppLineFn)(RfcTable);
+// Empties the table, which stays usable; 0 on success.
+typedef int(RFC_CALL* ItFreeFn)(RfcTable);
 
 }  // extern "C"
 

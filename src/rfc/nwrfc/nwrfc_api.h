@@ -146,6 +146,10 @@ typedef RFC_RC(NWRFC_CALL* NwRfcGetStructureFn)(DATA_CONTAINER_HANDLE dataHandle
                                                 RFC_ERROR_INFO* errorInfo);
 typedef RFC_RC(NWRFC_CALL* NwRfcGetRowCountFn)(RFC_TABLE_HANDLE tableHandle, unsigned* rowCount,
                                                RFC_ERROR_INFO* errorInfo);
+// Appends an empty row, which becomes the table's current row; the handle
+// returned addresses it (the setters fill it). Null on failure.
+typedef RFC_STRUCTURE_HANDLE(NWRFC_CALL* NwRfcAppendNewRowFn)(RFC_TABLE_HANDLE tableHandle,
+                                                              RFC_ERROR_INFO* errorInfo);
 // Makes row `index` the table's current row (what the accessors read).
 typedef RFC_RC(NWRFC_CALL* NwRfcMoveToFn)(RFC_TABLE_HANDLE tableHandle, unsigned index,
                                           RFC_ERROR_INFO* errorInfo);

@@ -42,7 +42,7 @@ TEST(SimConfigTest, ReadsSystemsAsWritten) {
   const SimSystem& qas = config.systems[1];
   EXPECT_EQ(qas.sysnr, -1);
   EXPECT_EQ(qas.abort, OperationSet{kOpRfcCall | kOpRfcReceive});
-  EXPECT_EQ(qas.thusrinfo.kind, OutcomeKind::kOk);
+  EXPECT_EQ(qas.OutcomeOf("THUSRINFO").kind, OutcomeKind::kOk);
 }
 
 TEST(SimConfigTest, InstancesCopyTheirSystemAndApplyTheirOwnKeys) {
@@ -80,7 +80,7 @@ TEST(SimConfigTest, InstancesCopyTheirSystemAndApplyTheirOwnKeys) {
   // The system's keys, whether written before or after the instance.
   EXPECT_EQ(app2.name, "PRD");
   EXPECT_EQ(app2.client, "100");
-  EXPECT_EQ(app2.thServerList.kind, OutcomeKind::kException);
+  EXPECT_EQ(app2.OutcomeOf("TH_SERVER_LIST").kind, OutcomeKind::kException);
   EXPECT_EQ(app2.fail, OperationSet{kOpItGetLine});
   EXPECT_EQ(app2.delayMs, 5);
   // Its own, and none of the system's ways to be reached.
@@ -118,7 +118,7 @@ TEST(SimConfigTest, ASystemWithoutInstancesListsItself) {
   EXPECT_EQ(config.systems[0].servers[0].name, "qashost_QAS_10");
   EXPECT_EQ(config.systems[0].servers[0].host, "qashost");
   EXPECT_EQ(config.systems[0].servers[0].serv, "sapdp10");
-  EXPECT_EQ(config.systems[0].thServerList.kind, OutcomeKind::kOk);
+  EXPECT_EQ(config.systems[0].OutcomeOf("TH_SERVER_LIST").kind, OutcomeKind::kOk);
   EXPECT_EQ(config.systems[1].instance, "dev_X");
   EXPECT_EQ(config.systems[1].servers[0].serv, "sapdp00");
 }
