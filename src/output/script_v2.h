@@ -22,6 +22,10 @@ namespace tolvaran {
 constexpr std::size_t kScriptV2MaxChannels = 50;
 constexpr std::size_t kScriptV2MaxMessage = 2000;  // characters, not bytes
 
+// A message as the object carries it: valid UTF-8, at most
+// kScriptV2MaxMessage characters.
+std::string ScriptV2Message(std::string_view text);
+
 // The six values of a single run are the channels 10 to 15, in the order
 // of kMeasures: the monitor keys its channels by id, so these never change.
 constexpr std::int32_t kScriptV2FirstMeasureId = 10;

@@ -417,8 +417,8 @@ bool NetWeaverBackend::ReadRow(DATA_CONTAINER_HANDLE container,
                                const std::vector<FieldRequest>& fields, std::string_view shown,
                                RowSink& sink, QueryResult* result) {
   RFC_ERROR_INFO info = {};
-  // A text stays valid until its row ends.
-  std::string text;
+  // A text stays valid until its row ends: one buffer per field.
+  std::vector<std::string> texts(fields.size());
   std::vector<SAP_UC> chars;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const FieldRequest& field = fields[i];
@@ -429,6 +429,7 @@ bool NetWeaverBackend::ReadRow(DATA_CONTAINER_HANDLE container,
         *result = Aborted("RfcGetChars " + std::string(shown), info);
         return false;
       }
+      std::string& text = texts[i];
       text.resize(field.length);
       for (unsigned c = 0; c < field.length; ++c) text[c] = SapUcToByte(chars[c]);
       sink.Text(i, text);
