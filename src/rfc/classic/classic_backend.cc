@@ -25,10 +25,14 @@ namespace {
 // field names of an installed structure: they live in writable arrays that
 // last as long as the backend (the whole process), filled from the layout
 // tables once.
+// The most fields, and the longest name, a structure the program installs
+// may have (WPINFO has 25 fields; a DDIC name has at most 30 characters).
+constexpr unsigned kMaxInstalledFields = 64;
+
 struct InstalledStructure {
-  char name[16];
-  char fieldNames[16][16];
-  FieldDescriptor descriptors[16];
+  char name[32];
+  char fieldNames[kMaxInstalledFields][32];
+  FieldDescriptor descriptors[kMaxInstalledFields];
   RfcTypeHandle type = 0;
 };
 
@@ -286,6 +290,18 @@ class ClassicBackend final : public RfcBackend {
   // and kept where the library can rely on it.
   std::map<std::string, std::unique_ptr<InstalledStructure>> installed_;
 
+  // A structure's layout as the system's dictionary gives it
+  // (RFC_GET_STRUCTURE_DEFINITION_P), asked once per process; null with
+  // `result` the failure when it cannot be had.
+  struct DictionaryRow {
+    std::vector<std::string> names;
+    std::vector<FieldLayout> fields;
+    RowLayout layout = {};
+  };
+  std::map<std::string, std::unique_ptr<DictionaryRow>> dictionary_;
+  const RowLayout* DictionaryLayout(ConnectionId connection, const std::string& structure,
+                                    QueryResult* result);
+
   InstalledStructure& Installed(const std::string& structure) {
     std::unique_ptr<InstalledStructure>& s = installed_[structure];
     if (!s) s = std::make_unique<InstalledStructure>();
@@ -520,7 +536,11 @@ QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& 
   }
   for (Passed& p : passed) {
     p.layout = FindPublishedLayout(p.structure);
-    if (!p.layout) return Refused("RfcInstallStructure " + p.structure);
+    if (!p.layout) {
+      QueryResult dictionary;
+      p.layout = DictionaryLayout(connection, p.structure, &dictionary);
+      if (!p.layout) return dictionary;
+    }
     if (p.fields && !PlacesOf(*p.layout, *p.fields, &p.places)) {
       return Refused("RfcInstallStructure " + p.structure + "-" + p.fields->front().name);
     }
@@ -634,6 +654,101 @@ QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& 
   }
   deleteAll();
   return result;
+}
+
+namespace {
+
+// Collects RFC_GET_STRUCTURE_DEFINITION_P's FIELDS rows.
+class DictionarySink final : public RowSink {
+ public:
+  struct Field {
+    std::string name, offset, length, type;
+  };
+  void StartTable(std::size_t table) override { exports_ = table == kScalarExports; }
+  void Text(std::size_t field, std::string_view bytes) override {
+    std::string text(bytes.substr(0, bytes.find_last_not_of(' ') + 1));
+    if (exports_) {
+      rowLength = text;
+      return;
+    }
+    if (field == 0) row_.name = text;
+    if (field == 1) row_.offset = text;
+    if (field == 2) row_.length = text;
+    if (field == 3) row_.type = text;
+  }
+  void Integer(std::size_t, std::int64_t) override {}
+  void EndRow() override {
+    if (!exports_) fields.push_back(std::move(row_));
+    row_ = Field{};
+  }
+  std::vector<Field> fields;
+  std::string rowLength;  // TABLENGTH
+
+ private:
+  bool exports_ = false;
+  Field row_;
+};
+
+unsigned Digits(const std::string& text) {
+  unsigned value = 0;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  return value;
+}
+
+unsigned TypeOfExid(const std::string& exid) {
+  const char c = exid.empty() ? 'C' : exid[0];
+  if (c == 'I') return kRfcTypeInt;
+  if (c == 's') return kRfcTypeInt2;
+  if (c == 'b') return kRfcTypeInt1;
+  if (c == 'C' || c == 'N' || c == 'D' || c == 'T') return kRfcTypeChar;
+  return kRfcTypeByte;
+}
+
+}  // namespace
+
+const RowLayout* ClassicBackend::DictionaryLayout(ConnectionId connection,
+                                                  const std::string& structure,
+                                                  QueryResult* result) {
+  std::unique_ptr<DictionaryRow>& known = dictionary_[structure];
+  if (known) return &known->layout;
+  using K = FieldRequest::Kind;
+  TableCall call;
+  call.function = "RFC_GET_STRUCTURE_DEFINITION_P";
+  call.arguments = {CallArgument::Text("TABNAME", structure, 30)};
+  call.table = "FIELDS";
+  call.structure = "RFC_FIELDS_P";
+  call.fields = {{"FIELDNAME", K::kText, 30},
+                 {"OFFSET", K::kText, 6},
+                 {"INTLENGTH", K::kText, 6},
+                 {"EXID", K::kText, 1}};
+  call.exports = {{"TABLENGTH", K::kText, 6}};
+  DictionarySink sink;
+  *result = CallTable(connection, call, sink);
+  const std::vector<DictionarySink::Field>& fields = sink.fields;
+  const unsigned rowLength = Digits(sink.rowLength);
+  if (result->aborted || result->outcome != kRfcOk) {
+    dictionary_.erase(structure);
+    return nullptr;
+  }
+  if (fields.empty() || fields.size() > kMaxInstalledFields) {
+    dictionary_.erase(structure);
+    *result = Refused("RfcInstallStructure " + structure);
+    return nullptr;
+  }
+  auto row = std::make_unique<DictionaryRow>();
+  row->names.reserve(fields.size() + 1);
+  for (const DictionarySink::Field& f : fields) row->names.push_back(f.name);
+  row->names.push_back(structure);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    row->fields.push_back(
+        {row->names[i].c_str(), TypeOfExid(fields[i].type), Digits(fields[i].length)});
+  }
+  row->layout = RowLayout{row->names.back().c_str(), row->fields.data(),
+                          static_cast<unsigned>(row->fields.size()), rowLength};
+  known = std::move(row);
+  return &known->layout;
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {

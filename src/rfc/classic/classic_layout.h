@@ -128,6 +128,20 @@ inline constexpr FieldLayout kRfcDbFldFields[] = {
 };
 inline constexpr FieldLayout kTab512Fields[] = {{"WA", kRfcTypeChar, 512}};
 
+// RFC_GET_STRUCTURE_DEFINITION_P's table FIELDS (structure RFC_FIELDS_P,
+// 83 bytes): a structure's fields as the system's dictionary lays them out,
+// the function module classic-library clients call to learn a layout at run
+// time (php-sap/saprfc-harding's SAP::Rfc unpacks "A30 A30 A4 A6 A6 A6 A";
+// php-sap/saprfc-koucky's rfccal.c declares TABNAME C30, FIELDNAME C30,
+// POSITION N4, OFFSET N6, INTLENGTH N6, DECIMALS N6, EXID C1, and the
+// export TABLENGTH N6). EXID is the ABAP type: C, N, D, T characters, I a
+// four-byte, s a two-byte and b a one-byte integer, X raw bytes.
+inline constexpr FieldLayout kRfcFieldsPFields[] = {
+    {"TABNAME", kRfcTypeChar, 30}, {"FIELDNAME", kRfcTypeChar, 30}, {"POSITION", kRfcTypeChar, 4},
+    {"OFFSET", kRfcTypeChar, 6},   {"INTLENGTH", kRfcTypeChar, 6},  {"DECIMALS", kRfcTypeChar, 6},
+    {"EXID", kRfcTypeChar, 1},
+};
+
 // A table's rows as the library is told about them: the dictionary
 // structure's name, its fields in order and the row's length.
 struct RowLayout {
@@ -146,6 +160,7 @@ inline constexpr RowLayout kPublishedLayouts[] = {
     {"RFC_DB_OPT", kRfcDbOptFields, 1, 72},
     {"RFC_DB_FLD", kRfcDbFldFields, 5, 103},
     {"TAB512", kTab512Fields, 1, 512},
+    {"RFC_FIELDS_P", kRfcFieldsPFields, 7, 83},
 };
 
 // RFC_READ_TABLE's rows hold characters only, so nothing pads them.
