@@ -70,6 +70,9 @@ struct Reading {
   // Texts the summary names besides the values (the most frequent runtime
   // error, ...); the measurement says what each means.
   std::vector<std::string> notes;
+  // Some of what was asked (a server of SERVERS=ALL) did not answer: the
+  // values are short, and the monitor shows them in its warning state.
+  bool partial = false;
 };
 
 // One row as kept for replay over several servers: its fields in the order

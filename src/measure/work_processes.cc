@@ -124,6 +124,7 @@ class WorkProcessReduction final : public Reduction {
                 c.stopped};
     r.atLeast.assign(r.values.size(), false);
     r.notes = {servers_};
+    r.partial = !servers_.empty();
     return r;
   }
   // The servers that were left out, for the text.

@@ -106,7 +106,7 @@ std::string BaseUnitValue(const ValueDefinition& d, std::int64_t value) {
 
 bool HealthReport::Partial() const {
   for (const MeasuredPart& part : parts) {
-    if (!part.failure.empty()) return true;
+    if (!part.failure.empty() || part.reading.partial) return true;
   }
   return false;
 }
