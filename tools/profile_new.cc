@@ -286,6 +286,12 @@ bool CompleteNew(NewRequest* request, ProfileToolIo& io) {
       return refuse(std::string("--") + o.name + ": 1 to " + std::to_string(kProfileValueMax) +
                     " characters, no control characters");
     }
+    // The connection takes no value with a double quote: tolvaran would
+    // refuse every opening with error 1011.
+    if (value.find('"') != std::string::npos) {
+      return refuse(std::string("--") + o.name +
+                    ": no double quote (tolvaran cannot pass it to the RFC library)");
+    }
   }
   if (anySnc && !given("snc-mode")) v["snc-mode"] = "1";
   snc.sncMode.Set(v.count("snc-mode") ? v["snc-mode"] : "");

@@ -10,7 +10,10 @@
 #include <sstream>
 #include <system_error>
 
+#include "driver/build_arch.h"
+#include "driver/command_line.h"
 #include "driver/password.h"
+#include "driver/profile_location.h"
 #include "driver/system_profile.h"
 #include "platform/host.h"
 #include "platform/private_file.h"
@@ -32,7 +35,8 @@ const char kUsage[] =
     "  protect FILE encrypt FILE's password with Windows' data protection (DPAPI)\n"
     "  check FILE   read FILE as tolvaran does; print OK or tolvaran's error\n"
     "\n"
-    "\"tolvaran-profile COMMAND --help\" describes a command.\n"
+    "\"tolvaran-profile COMMAND --help\" describes a command;\n"
+    "\"tolvaran-profile --version\" names the release it belongs to.\n"
     "Exit status: 0 done, 2 refused or failed.\n";
 
 const char kScrambleUsage[] =
@@ -59,7 +63,9 @@ const char kCheckUsage[] =
     "For errors 1003 to 1005 and 1008 further indented lines give the reason, e.g.\n"
     "  Error 1003: Invalid Parameter(s) at SYS1.P00 found...\n"
     "    Client.....: 2 characters, at least 3\n"
-    "A file that cannot be read gives \"Error 1002: Profile FILE is missing...\"\n"
+    "A file that is there but cannot be read gives, with the reason,\n"
+    "  Error 1031: Profile FILE cannot be read: permission denied\n"
+    "A file that is not there gives \"Error 1002: Profile FILE is missing...\"\n"
     "with FILE as read; so does a file name of more than 63 characters\n"
     "(.P00 included), which tolvaran cannot open, with the name cut to 63.\n"
     "Further indented lines point at lines that look like a key but are not\n"
@@ -128,7 +134,11 @@ std::string CheckProfileFile(const std::string& given) {
   ProfileNameFault nameFault = CheckProfileName(path);
   if (!nameFault.message.empty()) return nameFault.message + "\n  " + nameFault.reason;
   std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) return "Error 1002: Profile " + path + " is missing...";
+  if (!ReadWholeFile(path, &bytes)) {
+    std::string why = MakeRealHost()->ReadFailure(path);
+    if (!why.empty()) return ProfileUnreadableText(path, why);
+    return "Error 1002: Profile " + path + " is missing...";
+  }
   SystemProfile profile;
   std::string result = ReadAsSingleRun(profile, path, bytes);
   for (const std::string& reason : ExplainProfileFault(profile, bytes, result)) {
@@ -143,6 +153,10 @@ int RunProfileTool(const std::vector<std::string>& args, ProfileToolIo& io) {
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     *io.out << kUsage;
+    return kDone;
+  }
+  if (command == "--version") {
+    *io.out << "Tolvaran-Profile " << kVersionText << " " << kBuildArch << "\n";
     return kDone;
   }
   if (command == "scramble") return Scramble(args, io);

@@ -1,5 +1,7 @@
 #include "driver/global_allocation.h"
 
+#include <cstddef>
+#include <limits>
 #include <string>
 
 #include "driver/command_line.h"
@@ -22,6 +24,11 @@ std::size_t CountListedSystems(std::string_view listing) {
 }
 
 namespace {
+
+// Lines of the listing files are read whole: a line of many systems cut at
+// a buffer's width would check some of them and drop the rest without a
+// word.
+constexpr std::size_t kWholeLine = std::numeric_limits<std::size_t>::max();
 
 class Allocation {
  public:
@@ -61,7 +68,7 @@ void Allocation::ReadProfileIndex() {
   }
   TextReader reader(std::move(bytes));
   std::string line;
-  while (reader.ReadPiece(199, &line)) {
+  while (reader.ReadPiece(kWholeLine, &line)) {
     StripLineEnd(&line);
     if (line.compare(0, 8, "# Gsng: ") == 0) AppendListingText(line);
   }
@@ -82,7 +89,7 @@ void Allocation::ReadGlobalSensorFile() {
   std::string sensor_text;
   TextReader reader(std::move(bytes));
   std::string line;
-  while (reader.ReadPiece(199, &line)) {
+  while (reader.ReadPiece(kWholeLine, &line)) {
     StripLineEnd(&line);
     std::string head = AsciiUpper(std::string_view(line).substr(0, 18));
     if (head == listing_prefix) {

@@ -54,9 +54,9 @@ int RunHealthCheck(Host& host, const Invocation& inv, const ReportSettings& repo
   std::vector<const Measurement*> selected = {&UserList()};
   std::string bad;
   if (inv.params.hasMeasure && !SelectMeasurements(inv.params.measure, &selected, &bad)) {
-    FatalError("Error 1031: Invalid MEASURE= value " + bad + " !");
+    FatalError("Error 1040: Invalid MEASURE= value " + bad + " !");
   }
-  if (inv.params.badWindow) FatalError("Error 1032: Invalid WINDOW= value (1 to 1440 minutes) !");
+  if (inv.params.badWindow) FatalError("Error 1041: Invalid WINDOW= value (1 to 1440 minutes) !");
 
   ConnectionRequest request = ConnectionRequestFor(profile, inv.params);
   request.deadline = RunDeadline(inv.startMs, inv.params);

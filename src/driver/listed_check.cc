@@ -34,7 +34,10 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
         succeeded = o.usage.outcome == kOutcomeOk;
         if (succeeded) {
           if (checkListing) {
-            j.textBeforeSummary = CheckListingText(o.counts);
+            // A system checked is processed: its listing goes out under
+            // its label as the system is done.
+            j.checkListing = CheckListingText(o.counts);
+            found = true;
           } else {
             found = ItemChannel(o.counts, item, system.label, &j.channel);
             j.hasChannel = found;

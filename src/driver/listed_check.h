@@ -31,6 +31,7 @@ struct ListedCheck {
 
 // What a finished listed system comes to.
 struct Judgement {
+  std::string checkListing;           // /CHECK: the system's check listing
   const char* state = "Rfc Failure";  // "Processed", "Not Found", "Timeout"
   bool processed = false;             // counted as processed, else as failed
   // SERVERS=ALL: processed, but some of its instances were not counted

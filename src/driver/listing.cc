@@ -9,6 +9,7 @@
 #include "driver/failure_report.h"
 #include "driver/listed_check.h"
 #include "driver/monitor_report.h"
+#include "driver/profile_location.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
 #include "driver/system_check.h"
@@ -26,6 +27,7 @@ namespace {
 
 struct ListingTallies {
   std::uint32_t systems = 0;
+  std::uint32_t counted = 0;  // systems whose check gave counts
   std::uint32_t processed = 0;
   std::uint32_t failed = 0;
   std::uint32_t partial = 0;  // SERVERS=ALL: processed with instances missing
@@ -124,8 +126,24 @@ class Listing {
     std::string bytes;
     std::string path;
     if (TakeNextEntry()) path = source_.dir.str() + name_.str();
-    if (path.empty() || path.size() > decltype(ProfileSource::path)::kCapacity ||
-        !host_.ReadFile(path, &bytes)) {
+    const bool fits = !path.empty() && path.size() <= decltype(ProfileSource::path)::kCapacity;
+    const bool read = fits && host_.ReadFile(path, &bytes);
+    if (fits && !read) {
+      // A profile that is there but cannot be read is a failed system,
+      // labelled by its name: no field of it is known.
+      std::string why = host_.ReadFailure(path);
+      if (!why.empty()) {
+        system.profile = name_.str();
+        system.label = SystemLabel(
+            plan_.labelKind == LabelKind::kProfile ? LabelKind::kProfile : LabelKind::kAlias,
+            name_.view(), profile_);
+        system.profileFault = ProfileUnreadableText(name_.view(), why);
+        system.profileFailed = system.done = true;
+        window_.push_back(std::move(system));
+        return;
+      }
+    }
+    if (!read) {
       system.skipped = system.done = true;
       window_.push_back(std::move(system));
       return;
@@ -206,6 +224,7 @@ class Listing {
     // A monitor's dialect is rendered from the counts: no check listing then.
     Judgement j = Judge(system, plan_.itemName.view(), params_.check && !plan_.report.chosen());
     textBeforeSummary_ = j.textBeforeSummary;
+    if (j.counted) ++tallies_.counted;
     if (j.processed) {
       ++tallies_.processed;
       if (j.partial) ++tallies_.partial;
@@ -221,6 +240,9 @@ class Listing {
       Record(system, j);
     } else if (j.hasChannel) {
       host_.WriteOut(document_.AddChannel(j.channel));
+    } else if (!j.checkListing.empty()) {
+      host_.WriteOut(DocumentText(inv_.dialect,
+                                  " * System.........: " + system.label + "\n" + j.checkListing));
     }
     // A person watching sees an abort's report among the system's progress
     // lines.
@@ -291,6 +313,12 @@ std::string ListingSummary(const ListingPlan& plan, const ListingTallies& t) {
          (plan.params.allServers ? ", Partial=" + std::to_string(t.partial) : "");
 }
 
+// A listing in which no listed system gave counts (every profile missing,
+// unreadable or failed) checked nothing: it is an error, never a success.
+std::string NothingCheckedText(const std::string& summary) {
+  return "Error 1032: No listed system could be checked ! - " + summary;
+}
+
 }  // namespace
 
 int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
@@ -305,6 +333,12 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
     listing.Run();
     ListingResult result = std::move(listing.result());
     result.summary = ListingSummary(plan, listing.tallies());
+    if (listing.tallies().counted == 0) {
+      return FinishWithReport(
+          host, plan.report,
+          CheckReport::Failure(source.name.str(),
+                               ErrorOfMessage(NothingCheckedText(result.summary))));
+    }
     CheckReport report = CheckReport::Listing(plan.params.client, std::move(result));
     // Who an error of the delivery itself (OUT=) is about: the listing's file.
     report.system = source.name.str();
@@ -322,11 +356,14 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
   // The last system's failure text stays in front of the summary. It holds
   // the library's exception name, which must not break the document either.
   document.SetLeadingText(listing.textBeforeSummary());
-  document.SetText(ListingSummary(plan, listing.tallies()));
+  const bool nothingChecked = listing.tallies().counted == 0;
+  const std::string summary = ListingSummary(plan, listing.tallies());
+  if (nothingChecked) document.MarkError();
+  document.SetText(nothingChecked ? NothingCheckedText(summary) : summary);
   host.WriteOut(document.Closing());
 
   if (inv.verbose) host.WriteOut(ProcessedLine(host));
-  return 0;
+  return nothingChecked ? 2 : 0;
 }
 
 }  // namespace tolvaran

@@ -39,9 +39,16 @@ class Locator {
 
  private:
   // Reads the profile for the rest of the run under `path`.
+  // A profile that is there but cannot be read ends the run with the
+  // reason: the file is not missing, and its owner or modes need mending.
   bool OpenProfile(const std::string& path) {
     s_.bytes.clear();
-    if (!Fits(path) || !host_.ReadFile(path, &s_.bytes)) return false;
+    if (!Fits(path)) return false;
+    if (!host_.ReadFile(path, &s_.bytes)) {
+      std::string why = host_.ReadFailure(path);
+      if (!why.empty()) FatalError(ProfileUnreadableText(path, why));
+      return false;
+    }
     s_.path.Set(path);
     return true;
   }
@@ -96,10 +103,15 @@ void Locator::SearchMonitorDirectories() {
   }
 
   if (OpenProfile(s_.dir.str() + s_.name.str())) return;
+  // A fixed place counts only when no user but an administrator could have
+  // made or written its folders: a profile planted there (and the listing
+  // files and SapRfc.<destination> read beside it) would be read first.
   for (const char* dir : kMonitorDirs) {
     s_.dir.Set(dir);
-    if (OpenProfile(s_.dir.str() + s_.name.str())) return;
+    std::string why;
+    if (OpenProfile(s_.dir.str() + s_.name.str()) && host_.AdminOnlyFolder(dir, &why)) return;
   }
+  s_.dir.Clear();
   ProfileMissing(s_.name.view());
 }
 
@@ -146,6 +158,21 @@ ProfileSource Locator::Locate() {
 
 }  // namespace
 
+std::string ProfilePlaceLines(Host& host) {
+  std::string lines = "Profiles: the current directory";
+  std::string hint;
+  if (host.ReadFile(kHintFile, &hint)) {
+    return lines + ", then only below the directory " + host.NativePath(kHintFile) + " names\n";
+  }
+  lines += ", then\n";
+  for (const char* dir : kMonitorDirs) {
+    std::string why;
+    lines += "  " + host.NativePath(dir) +
+             (host.AdminOnlyFolder(dir, &why) ? "" : " (skipped: " + why + ")") + "\n";
+  }
+  return lines;
+}
+
 OutputFlavour FlavourFromProgramName(std::string_view path) {
   std::size_t slash = path.find_last_of("\\/");
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -161,6 +188,10 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
   if (ends_with("tembrel")) return OutputFlavour::kTembrel;
   if (ends_with("fandrok")) return OutputFlavour::kFandrok;
   return OutputFlavour::kExeXml;
+}
+
+std::string ProfileUnreadableText(std::string_view path, std::string_view why) {
+  return "Error 1031: Profile " + std::string(path) + " cannot be read: " + std::string(why);
 }
 
 ProfileSource LocateProfile(Host& host, const Invocation& inv) {

@@ -29,8 +29,21 @@ struct ProfileSource {
 // (any case); otherwise EXEXML.
 OutputFlavour FlavourFromProgramName(std::string_view path);
 
-// Finds and reads the profile, or ends the run with error 1002.
+// What --version says about where profiles are looked for, in native
+// paths: the current directory, then the directory C:\PRTG_Path.Txt names, or else each of the
+// monitor's fixed places, with the reason when it is skipped (a folder a
+// user who is not an administrator could have made or written). Every line
+// ends with a line feed.
+std::string ProfilePlaceLines(Host& host);
+
+// Finds and reads the profile, or ends the run with error 1002 (not there)
+// or 1031 (there but not readable). The fixed places count only where
+// ProfilePlaceLines does not skip them.
 ProfileSource LocateProfile(Host& host, const Invocation& inv);
+
+// Error 1031's text: the profile at `path` is there, but opening it for
+// reading failed for the reason `why` ("permission denied").
+std::string ProfileUnreadableText(std::string_view path, std::string_view why);
 
 }  // namespace tolvaran
 

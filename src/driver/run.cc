@@ -15,6 +15,7 @@
 #include "driver/single_run.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
+#include "driver/usage_text.h"
 #include "platform/deadline.h"
 #include "rfc/library_config.h"
 #include "rfc/library_loader.h"
@@ -23,19 +24,17 @@ namespace tolvaran {
 
 namespace {
 
-const char kUsage[] =
+// The usage text around its parts that differ by platform (usage_text.h):
+// where profiles are looked for, and the RFC library's file names.
+const char kUsageHead[] =
     "Usage: tolvaran PROFILE [PARAMETER...]\n"
     "       tolvaran --version   the version, and the RFC library it loads or\n"
     "                            each library file found that does not load, and why\n"
     "\n"
     "Checks one SAP system's usage over RFC and writes the result for the\n"
     "monitor (PRTG EXE/XML custom sensor) on standard output.\n"
-    "\n"
-    "  PROFILE      the system's profile file (.P00 is added when there is no\n"
-    "               extension), looked up in the current directory, then in\n"
-    "               \\Programme\\, \\Program Files\\ and \\Program Files (x86)\\\n"
-    "               PRTG Network Monitor\\Custom Sensors\\ExeXml\\; with\n"
-    "               C:\\PRTG_Path.Txt only below the directory it names;\n"
+    "\n";
+const char kUsageMiddle[] =
     "               \"global\" runs the global sensor file Dalvenor.Gbl\n"
     "  PARAMETER    every argument after PROFILE, joined with one blank; in a\n"
     "               value \":\" stands for a blank\n"
@@ -71,18 +70,13 @@ const char kUsage[] =
     "               OUT=file     OPENMETRICS: replace this file (name.prom)\n"
     "                            atomically instead of standard output\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
-    "\n"
-    "RFC library: the first that loads of librfc32.dll, sapnwrfc.dll (Linux:\n"
-    "librfccm.so, librfc32.so, libsapnwrfc.so), first beside the program, then\n"
-    "by the system's search. The NetWeaver library (sapnwrfc) has no R/2 and\n"
-    "writes no dev_rfc.trc. --version names the library on its second line,\n"
-    "and each library file found that does not load, with the reason.\n"
-    "\n"
+    "\n";
+const char kUsageTail[] =
     "Exit status: 0 result written, 1 RFC library error (a plain-text report),\n"
     "2 error document, or the output could not be written. With FORMAT=:\n"
     "SCRIPTV2 and OPENMETRICS 0 once written (2: OUT= not written), PLUGIN\n"
-    "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN. README.md explains every error\n"
-    "number (Troubleshooting).\n";
+    "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN. docs/troubleshooting.md explains\n"
+    "every error number.\n";
 
 // Written when memory runs out: the document is built without allocating.
 const char kOutOfMemoryDocument[] =
@@ -113,10 +107,12 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   if (args.size() == 2 && args[1] == kWorkerFlag) return RunCheckWorker(host);
   if (args.size() == 2 && (args[1] == "--help" || args[1] == "--version")) {
     if (args[1] == "--help") {
-      host.WriteOut(kUsage);
+      host.WriteOut(std::string(kUsageHead) + kUsageProfilePlaces + kUsageMiddle +
+                    kUsageRfcLibrary + kUsageTail);
     } else {
       host.WriteOut(std::string(kProgramName) + " " + kVersionText + " " + kBuildArch + "\n");
       host.WriteOut(LibraryVersionLines(FindRfcLibrary(host)));
+      host.WriteOut(ProfilePlaceLines(host));
     }
     return 0;
   }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "driver/error_exit.h"
 #include "driver/monitor_report.h"
 #include "output/result_document.h"
 #include "platform/worker_process.h"
@@ -51,6 +52,17 @@ void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int6
         backend->ReleaseAtDeadline();
         ExitProcessWithoutCleanup(DeliverReport(*out, timeout));
       });
+  // Without its thread the deadline could not end a check blocked in the
+  // library: the run says so rather than run without the deadline asked
+  // for, or abort without a document.
+  if (!RunWatchdog()->Started()) {
+    RunWatchdog().reset();
+    FatalError(NoDeadlineThreadText());
+  }
+}
+
+std::string NoDeadlineThreadText() {
+  return "Error 1033: TIMEOUT= cannot be kept: no thread can be started !";
 }
 
 bool ClaimOutput() {

@@ -32,6 +32,10 @@ void StartRunDeadline(Host& host, std::shared_ptr<RfcBackend> backend, std::int6
 // is ending; the caller must write nothing.
 bool ClaimOutput();
 
+// Error 1033's text: the deadline's watch could not get a thread of its
+// own (a process limit reached).
+std::string NoDeadlineThreadText();
+
 // The error document's message at the deadline.
 std::string TimeoutMessage(const std::string& subject, int seconds);
 

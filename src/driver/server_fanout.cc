@@ -2,6 +2,8 @@
 
 #include <deque>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "driver/check_outcome.h"
@@ -28,6 +30,15 @@ void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceC
     check->counted = true;
     check->sessions = o.sessions;
   }
+}
+
+// How a worker ended without an answer, for an instance's reason.
+std::string WorkerEndText(const WorkerResult& result) {
+  if (result.end == WorkerEnd::kAbnormal) {
+    return result.code == 0 ? std::string("ended abnormally")
+                            : "ended abnormally (" + std::to_string(result.code) + ")";
+  }
+  return "ended without an answer (status " + std::to_string(result.code) + ")";
 }
 
 struct Pending {
@@ -76,6 +87,11 @@ std::string InstanceLines(const SystemUsage& usage) {
     lines +=
         " * Server.........: " + line.name + " Sessions=" + std::to_string(line.sessions) + "\n";
   }
+  // The servers left out are named too, with why: a listing of the counted
+  // ones alone would read as the whole system.
+  for (const InstanceCheck* failed : usage.failed) {
+    lines += " * Server.........: " + failed->name + " not counted: " + failed->reason + "\n";
+  }
   return lines;
 }
 
@@ -90,10 +106,17 @@ std::string ServerListFailure(std::string_view destination, const QueryResult& r
 std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
                                           const SystemOutcome& own, std::string_view destination,
                                           Deadline deadline, int jobs) {
-  std::vector<InstanceCheck> checks(own.servers.size());
-  std::deque<std::size_t> waiting;
+  // A server list may name an instance twice: it is one instance, counted
+  // once, under its first row.
+  std::vector<std::size_t> rows;
+  std::set<std::string> seen;
   for (std::size_t i = 0; i < own.servers.size(); ++i) {
-    const ServerEntry& server = own.servers[i];
+    if (seen.insert(own.servers[i].name).second) rows.push_back(i);
+  }
+  std::vector<InstanceCheck> checks(rows.size());
+  std::deque<std::size_t> waiting;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ServerEntry& server = own.servers[rows[i]];
     InstanceCheck& check = checks[i];
     check.name = server.name;
     if (!own.instanceName.empty() && server.name == own.instanceName) {
@@ -120,7 +143,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
         timedOut(index);
         continue;
       }
-      const ServerEntry& server = own.servers[index];
+      const ServerEntry& server = own.servers[rows[index]];
       SystemTask task = base;
       task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
       task.probeCpu = false;
@@ -149,10 +172,18 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       for (std::size_t r = 0; r < running.size(); ++r) {
         if (running[r].worker != result.id) continue;
         SystemOutcome outcome;
+        const std::size_t index = running[r].index;
         if (DecodeOutcome(result.output, &outcome)) {
-          TakeOutcome(outcome, destination, &checks[running[r].index]);
+          TakeOutcome(outcome, destination, &checks[index]);
+        } else if (result.end == WorkerEnd::kExited && (result.code == 3 || deadline.HasPassed())) {
+          // A worker ends by itself at its deadline (status 3).
+          timedOut(index);
         } else {
-          timedOut(running[r].index);
+          // Any other end without an answer is named as it was, never
+          // taken for a timeout.
+          checks[index].reason = WorkerEndText(result);
+          checks[index].error = "Error 1015: Other Failure raised ! - the check of " +
+                                checks[index].name + " " + checks[index].reason;
         }
         running.erase(running.begin() + static_cast<std::ptrdiff_t>(r));
         break;

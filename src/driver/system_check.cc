@@ -130,16 +130,16 @@ std::uint32_t GetCounter(const char* in) {
   return value;
 }
 
-std::string EncodeSessions(const std::vector<Session>& sessions) {
+std::string EncodeSessions(const Session* first, std::size_t count) {
   std::string out;
-  out.reserve(sessions.size() * kSessionBytes);
-  for (const Session& s : sessions) {
-    out.append(s.mandt, sizeof s.mandt);
-    out.append(s.bname, sizeof s.bname);
-    out.append(s.tcode, sizeof s.tcode);
-    out.append(s.term, sizeof s.term);
-    PutCounter(&out, s.externalModes);
-    PutCounter(&out, s.internalModes);
+  out.reserve(count * kSessionBytes);
+  for (const Session* s = first; s != first + count; ++s) {
+    out.append(s->mandt, sizeof s->mandt);
+    out.append(s->bname, sizeof s->bname);
+    out.append(s->tcode, sizeof s->tcode);
+    out.append(s->term, sizeof s->term);
+    PutCounter(&out, s->externalModes);
+    PutCounter(&out, s->internalModes);
   }
   return out;
 }
@@ -160,6 +160,36 @@ bool DecodeSessions(std::string_view bytes, std::vector<Session>* sessions) {
     s.externalModes = GetCounter(p);
     s.internalModes = GetCounter(p + 4);
     sessions->push_back(s);
+  }
+  return true;
+}
+
+// The sessions in pieces of at most one wire value each: "session_rows",
+// then "session_rows_2", "session_rows_3", ... An instance with more
+// sessions than one value holds (about 266,000) is counted all the same.
+constexpr std::size_t kSessionsPerValue = kMaxWireValue / kSessionBytes;
+
+std::string SessionRowsKey(std::size_t piece) {
+  return piece == 0 ? "session_rows" : "session_rows_" + std::to_string(piece + 1);
+}
+
+void AddSessionRows(WireWriter& out, const std::vector<Session>& sessions) {
+  std::size_t piece = 0;
+  std::size_t at = 0;
+  do {
+    const std::size_t n = std::min(kSessionsPerValue, sessions.size() - at);
+    out.Add(SessionRowsKey(piece++), EncodeSessions(sessions.data() + at, n));
+    at += n;
+  } while (at < sessions.size());
+}
+
+bool TakeSessionRows(const WireMessage& in, std::vector<Session>* sessions) {
+  std::string rows;
+  if (!TakeText(in, SessionRowsKey(0), &rows) || !DecodeSessions(rows, sessions)) return false;
+  for (std::size_t piece = 1; in.Find(SessionRowsKey(piece)); ++piece) {
+    if (!TakeText(in, SessionRowsKey(piece), &rows) || !DecodeSessions(rows, sessions)) {
+      return false;
+    }
   }
   return true;
 }
@@ -286,7 +316,7 @@ std::string EncodeOutcome(const SystemOutcome& o) {
     AddQuery(out, "server_list", o.serverList);
     out.Add("servers", EncodeServers(o.servers));
     out.Add("instance_name", o.instanceName);
-    out.Add("session_rows", EncodeSessions(o.sessions));
+    AddSessionRows(out, o.sessions);
   }
   if (o.fannedOut) {
     out.AddNumber("instances_counted", o.instancesCounted);
@@ -301,7 +331,7 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
   if (!in.Parse(bytes)) return false;
   UsageCounts& c = o->counts;
   FailureReport& r = o->report;
-  std::string servers, sessions;
+  std::string servers;
   return TakeFlag(in, "config_note", &o->configNote) && TakeFlag(in, "opened", &o->opened) &&
          TakeFlag(in, "cpu_done", &o->cpuDone) && TakeQuery(in, "cpu", &o->cpu) &&
          TakeFlag(in, "usage_done", &o->usageDone) && TakeQuery(in, "usage", &o->usage) &&
@@ -320,7 +350,7 @@ bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
           (TakeFlag(in, "server_list_done", &o->serverListDone) &&
            TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
            DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
-           TakeText(in, "session_rows", &sessions) && DecodeSessions(sessions, &o->sessions))) &&
+           TakeSessionRows(in, &o->sessions))) &&
          TakeFanOut(in, o);
 }
 

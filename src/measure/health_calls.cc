@@ -78,10 +78,10 @@ std::string ReadTableFailure(const QueryResult& result, std::string_view table) 
   if (result.aborted || result.outcome != kOutcomeException) return {};
   const std::string_view exception = TrimRight(result.exceptionText);
   if (exception == "NOT_AUTHORIZED") {
-    return "Error 1033: No authorization to read table " + std::string(table) + " (S_TABU_NAM) !";
+    return "Error 1042: No authorization to read table " + std::string(table) + " (S_TABU_NAM) !";
   }
   if (exception == "TABLE_NOT_AVAILABLE") {
-    return "Error 1034: Table " + std::string(table) + " not available !";
+    return "Error 1043: Table " + std::string(table) + " not available !";
   }
   return {};
 }

@@ -174,7 +174,7 @@ class Measurement {
   // last line ending in a line end.
   virtual std::string CheckListing(const Reading& reading) const = 0;
   // The numbered error for a call that failed in a way this measurement
-  // knows ("Error 1033: No authorization to read table SNAP (S_TABU_NAM)
+  // knows ("Error 1042: No authorization to read table SNAP (S_TABU_NAM)
   // !"); empty for the general texts of a failed call.
   virtual std::string FailureText(const QueryResult& result) const {
     (void)result;

@@ -11,10 +11,28 @@ namespace {
 // Outside text made part of the one line: valid UTF-8, no control
 // characters, and in the text no "|".
 std::string LineText(std::string_view text, bool inLabel) {
-  std::string out = ToUtf8Text(text);
-  for (char& c : out) {
+  const std::string utf8 = ToUtf8Text(text);
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    char c = utf8[i];
+    // NEL (U+0085), LINE SEPARATOR (U+2028) and PARAGRAPH SEPARATOR
+    // (U+2029) end a line for a reader that knows Unicode: a blank, as for
+    // the ASCII controls, so that the output stays one line for every
+    // reader.
+    if (utf8.compare(i, 2, "\xC2\x85") == 0) {
+      out += ' ';
+      i += 1;
+      continue;
+    }
+    if (utf8.compare(i, 3, "\xE2\x80\xA8") == 0 || utf8.compare(i, 3, "\xE2\x80\xA9") == 0) {
+      out += ' ';
+      i += 2;
+      continue;
+    }
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     if (c == '|' && !inLabel) c = '/';
+    out += c;
   }
   return out;
 }

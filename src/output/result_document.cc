@@ -69,7 +69,8 @@ std::string ResultDocument::AddChannel(Channel channel) {
 std::string ResultDocument::TextPart() const {
   std::string part;
   if (IsXmlFlavour(dialect_)) {
-    part = "\n<Text>" + EscapeXmlText(text_) + "</Text>\n";
+    part = (error_ ? "\n<Error>1</Error>" : "") + std::string("\n<Text>") + EscapeXmlText(text_) +
+           "</Text>\n";
   } else {
     part = "\n# " + std::string(UpToNul(text_));
   }

@@ -57,6 +57,9 @@ class ResultDocument {
   void SetText(std::string text) { text_ = std::move(text); }
   // kListing: text that stands on a line of its own before the summary.
   void SetLeadingText(std::string text) { leading_ = std::move(text); }
+  // The document reports an error (its text says which): in the XML
+  // dialects an <Error>1</Error> element stands before the text.
+  void MarkError() { error_ = true; }
 
   // Adds a channel and returns the bytes it adds to the document (none
   // when the selector leaves it out; the selector still counts it).
@@ -78,6 +81,7 @@ class ResultDocument {
   Layout layout_;
   std::string text_;
   std::string leading_;
+  bool error_ = false;
   std::vector<Channel> channels_;
 };
 

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -50,31 +51,40 @@ struct Watchdog::State {
 Watchdog::Watchdog(Deadline deadline, std::function<void()> on_deadline)
     : state_(std::make_shared<State>()) {
   State* s = state_.get();
-  s->thread = std::thread([s, deadline, fn = std::move(on_deadline)] {
-    std::unique_lock<std::mutex> lock(s->mutex);
-    auto not_waiting = [s] { return s->phase != State::kWaiting; };
-    if (deadline.IsNever()) {
-      s->changed.wait(lock, not_waiting);
-    } else {
-      while (!not_waiting() && !deadline.HasPassed()) {
-        std::int64_t left = deadline.RemainingMs();
-        s->changed.wait_for(
-            lock, std::chrono::milliseconds(left < kLongestWaitMs ? left : kLongestWaitMs));
+  // No thread may be had (a process limit, a cgroup's pids.max): the
+  // watchdog then never acts, and Started() says so, for the caller to
+  // report or to do without.
+  try {
+    s->thread = std::thread([s, deadline, fn = std::move(on_deadline)] {
+      std::unique_lock<std::mutex> lock(s->mutex);
+      auto not_waiting = [s] { return s->phase != State::kWaiting; };
+      if (deadline.IsNever()) {
+        s->changed.wait(lock, not_waiting);
+      } else {
+        while (!not_waiting() && !deadline.HasPassed()) {
+          std::int64_t left = deadline.RemainingMs();
+          s->changed.wait_for(
+              lock, std::chrono::milliseconds(left < kLongestWaitMs ? left : kLongestWaitMs));
+        }
       }
-    }
-    if (s->phase != State::kWaiting) return;
-    s->phase = State::kRunning;
-    lock.unlock();
-    fn();
-    lock.lock();
-    s->phase = State::kDone;
-    s->changed.notify_all();
-  });
+      if (s->phase != State::kWaiting) return;
+      s->phase = State::kRunning;
+      lock.unlock();
+      fn();
+      lock.lock();
+      s->phase = State::kDone;
+      s->changed.notify_all();
+    });
+  } catch (const std::system_error&) {
+    s->phase = State::kCancelled;
+  }
 }
+
+bool Watchdog::Started() const { return state_->thread.joinable(); }
 
 Watchdog::~Watchdog() {
   Cancel();
-  state_->thread.join();
+  if (state_->thread.joinable()) state_->thread.join();
 }
 
 bool Watchdog::Cancel() {

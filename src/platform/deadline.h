@@ -44,6 +44,8 @@ class Watchdog {
   Watchdog(Deadline deadline, std::function<void()> on_deadline);
   // Cancels and waits for the thread.
   ~Watchdog();
+  // False when no thread could be made for it: it will never act.
+  bool Started() const;
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
 

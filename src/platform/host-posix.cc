@@ -10,10 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <thread>
 
+#include "platform/folder_trust.h"
 #include "platform/host.h"
 #include "platform/posix_io.h"
 #include "text/ascii_text.h"
@@ -116,6 +118,8 @@ bool FinishReplacing(int fd, bool ok, const std::string& temp, const std::string
   return ok;
 }
 
+constexpr std::time_t kPublishedTemporaryAgeSeconds = 60;
+
 class PosixHost : public StdioHost {
  public:
   explicit PosixHost(std::string root) : root_(std::move(root)) {}
@@ -142,11 +146,36 @@ class PosixHost : public StdioHost {
     return true;
   }
 
+  std::string ReadFailure(const std::string& path) override {
+    std::string native = NativePath(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
+    int fd = OpenRegularForReading(native);
+    if (fd >= 0) {
+      close(fd);
+      return std::string();
+    }
+    if (errno == EACCES || errno == EPERM) return "permission denied";
+    return AsciiLower(std::strerror(errno));
+  }
+
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return Replace(path, bytes, 0600);
   }
 
   bool PublishFile(const std::string& path, std::string_view bytes) override {
+    // A published file (OUT=) replaces only a regular file: a device, a
+    // FIFO, a directory or a link named there is not the program's to
+    // replace (as root, OUT=/dev/null would otherwise become a file).
+    struct stat st;
+    if (lstat(NativePath(path).c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : errno != ENOENT) {
+      return false;
+    }
+    // A run killed between writing and renaming leaves its temporary file.
+    // Nothing holds a lock over published files, so only one that no run
+    // has written for a minute is taken as left over: a live run writes
+    // and renames its own within moments.
+    RemoveTemporaries(path, kPublishedTemporaryAgeSeconds);
     return Replace(path, bytes, 0644);
   }
 
@@ -175,7 +204,12 @@ class PosixHost : public StdioHost {
     return FinishReplacing(out, ok, temp, native);
   }
 
-  void RemoveStaleTemporaries(const std::string& path) override {
+  void RemoveStaleTemporaries(const std::string& path) override { RemoveTemporaries(path, 0); }
+
+  // Removes the temporary files of `path`'s pattern that were last written
+  // `min_age_seconds` ago or earlier.
+  void RemoveTemporaries(const std::string& path, std::time_t min_age_seconds) {
+    const std::time_t now = std::time(nullptr);
     std::string native = NativePath(path);
     std::size_t slash = native.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : native.substr(0, slash + 1);
@@ -188,7 +222,10 @@ class PosixHost : public StdioHost {
       // of that name is no file of ours and stays.
       std::string stale = (slash == std::string::npos ? "" : dir) + entry->d_name;
       struct stat st;
-      if (lstat(stale.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(stale.c_str());
+      if (lstat(stale.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+          now - st.st_mtime >= min_age_seconds) {
+        unlink(stale.c_str());
+      }
     }
     closedir(d);
   }
@@ -266,6 +303,9 @@ class PosixHost : public StdioHost {
   }
 
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return AdminOnlyFolderPath(*this, dir, why);
+  }
 
  private:
   // The temporary file is created 0600 and widened to `mode` before it

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/folder_trust.h"
 #include "platform/host.h"
 
 namespace tolvaran {
@@ -267,6 +268,9 @@ class Win32Host : public StdioHost {
   }
 
   std::string NativePath(const std::string& path) override { return MapWindowsPath(path, root_); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return AdminOnlyFolderPath(*this, dir, why);
+  }
 
   std::string InvokedProgramPath(const std::string&) override { return ExecutablePath(); }
 

@@ -54,6 +54,14 @@ class Host {
   // True when `path` is a regular file that ReadFile could open.
   virtual bool IsRegularFile(const std::string& path);
 
+  // Why ReadFile cannot open the regular file `path` although it is there,
+  // in words ("permission denied"); empty when no regular file is there (or
+  // it can be opened), so that the caller reports it as missing.
+  virtual std::string ReadFailure(const std::string& path) {
+    static_cast<void>(path);
+    return std::string();
+  }
+
   // Replaces `path` atomically: other processes see the old file or the new
   // one, never a half-written one. No temporary file is left behind. The
   // temporary file is created exclusively under a name no other process can
@@ -64,7 +72,8 @@ class Host {
   // programs to read (a metrics exporter's textfile collector, which runs
   // as a user of its own): on POSIX readable by everyone (0644) where
   // ReplaceFile's files are the owner's alone; on Windows the directory's
-  // inherited access applies to both.
+  // inherited access applies to both. On POSIX only a regular file or a
+  // missing one is replaced: false for anything else there.
   virtual bool PublishFile(const std::string& path, std::string_view bytes) {
     return ReplaceFile(path, bytes);
   }
@@ -97,6 +106,16 @@ class Host {
 
   // The local time of day as "hh:mm:ss".
   virtual std::string TimeOfDay() = 0;
+
+  // Whether every folder of `dir` (a Windows path from a drive's root,
+  // "\Program Files\X\") is there and could have been made and written only
+  // by an administrator, the system or the account running the program
+  // (folder_trust.h); false with `why` naming the first that fails.
+  virtual bool AdminOnlyFolder(const std::string& dir, std::string* why) {
+    static_cast<void>(dir);
+    why->clear();
+    return true;
+  }
 
   // The native path of the running executable.
   virtual std::string ExecutablePath() = 0;

@@ -73,10 +73,12 @@ std::string FindIn(const std::vector<std::string>& dirs, const std::string& name
   return "";
 }
 
-// Where a plain name is looked for: the system's directories and PATH, in
-// the order Windows searches them, without the current directory.
+// Where a plain name is looked for: the program's directory, the system's
+// directories and PATH (where SAP GUI puts its library), in the order
+// Windows searches them, without the current directory, where anybody who
+// can start the program could have put a file of that name.
 std::vector<std::string> NameSearchPath() {
-  std::vector<std::string> dirs = {SystemDirectory()};
+  std::vector<std::string> dirs = {DirectoryOf(ModulePath(nullptr)), SystemDirectory()};
   char windows[MAX_PATH] = {};
   UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
   if (n > 0 && n < MAX_PATH) dirs.emplace_back(windows, n);
@@ -156,13 +158,13 @@ std::string LoadFault(const std::string& path, DWORD error) {
 
 void* LoadLibraryFile(const std::string& name, bool withCompanions, std::string* why) {
   why->clear();
-  if (!withCompanions) return OpenSharedLibrary(name, why);
   const bool plain = name.find_first_of("\\/") == std::string::npos;
   std::string path = name;
   if (plain) {
     path = FindIn(NameSearchPath(), name);
     if (path.empty()) return nullptr;
   }
+  if (!withCompanions) return OpenSharedLibrary(path, why);
   if (!IsFile(path)) return nullptr;
 
   // A library that is missing or cannot be loaded must come back as null:

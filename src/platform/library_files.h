@@ -14,12 +14,12 @@
 namespace tolvaran {
 
 // Loads the library `name`: a native path, or a plain name for the system's
-// search, as OpenSharedLibrary does (`why` as there). With `withCompanions`
-// (the NetWeaver library), on Windows the
+// search, as OpenSharedLibrary does (`why` as there). On Windows a plain
+// name is looked up in the program's directory, the system directory, the
+// Windows directory and the directories of PATH, never in the current one.
+// With `withCompanions` (the NetWeaver library), on Windows the
 // DLLs it imports are looked for in its own directory first, then in the
-// program's and the system directory, never in the current directory; a
-// plain name is looked up in the system directory, the Windows directory
-// and the directories of PATH, never in the current one. Null on failure,
+// program's and the system directory, never in the current directory. Null on failure,
 // with `why` saying in a few words why a file that is there does not load
 // ("libsapucum.dll missing", "a 32-bit DLL for the 64-bit program", the
 // system's message), and empty when there is no such file. Never a dialog.

@@ -35,6 +35,10 @@ void ExcludeFromErrorReporting() {
 }  // namespace
 
 void PrepareProcess() {
+  // No DLL from the current directory, where a local user may have put one
+  // (the RFC library's own imports included): the program's directory, the
+  // system directories and PATH stay searched.
+  SetDllDirectoryW(L"");
   SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(&EndOnCrash);
   ExcludeFromErrorReporting();

@@ -37,11 +37,18 @@ HeldConfigLock& Held() {
   return *held;
 }
 
-// Seconds to wait for the lock: 30, or what is left before the deadline.
+// Time the run keeps after an unsuccessful wait for the lock to say that
+// SapRfc.ini was busy: a wait that ended at the deadline itself would lose
+// that reason to the timeout document.
+const std::int64_t kLockReportRoomMs = 500;
+
+// Seconds to wait for the lock: 30, or whole seconds of what is left before
+// the deadline less the room to report. A run whose lock is reached in the
+// first millisecond of TIMEOUT=2 thus waits one second, not two.
 int LockWaitSeconds(Deadline deadline) {
   if (deadline.IsNever()) return kLockTimeoutSeconds;
-  return static_cast<int>(
-      std::min<std::int64_t>(kLockTimeoutSeconds, deadline.RemainingMs() / 1000));
+  const std::int64_t usable = deadline.RemainingMs() - kLockReportRoomMs;
+  return static_cast<int>(std::clamp<std::int64_t>(usable / 1000, 0, kLockTimeoutSeconds));
 }
 
 }  // namespace

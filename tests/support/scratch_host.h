@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,12 @@ class ScratchHost : public Host {
 
   void WriteOut(std::string_view bytes) override { out.append(bytes); }
   bool ReadFile(const std::string& path, std::string* bytes) override {
+    if (denied.count(path)) return false;
     return real_->ReadFile(path, bytes);
+  }
+  std::string ReadFailure(const std::string& path) override {
+    if (denied.count(path)) return "permission denied";
+    return real_->ReadFailure(path);
   }
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     return real_->ReplaceFile(path, bytes);
@@ -51,9 +57,15 @@ class ScratchHost : public Host {
   std::string TimeOfDay() override { return "14:03:59"; }
   std::string ExecutablePath() override { return real_->ExecutablePath(); }
   std::string NativePath(const std::string& path) override { return real_->NativePath(path); }
+  bool AdminOnlyFolder(const std::string& dir, std::string* why) override {
+    return real_->AdminOnlyFolder(dir, why);
+  }
   std::string InvokedProgramPath(const std::string& argv0) override { return argv0; }
 
   std::string out;
+  // Files there that this host cannot open, as for an account without the
+  // right to read them (the tests may run as root, who can read any file).
+  std::set<std::string> denied;
 
  private:
   std::unique_ptr<Host> real_;

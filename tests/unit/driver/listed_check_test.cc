@@ -49,13 +49,15 @@ TEST(JudgeTest, AnUnknownItemIsNotFoundAndCountsAsFailed) {
   EXPECT_FALSE(j.hasChannel);
 }
 
-TEST(JudgeTest, CheckListingLeavesTheListingBeforeTheSummaryAndNoChannel) {
+TEST(JudgeTest, CheckListingIsTheSystemsOwnAndCountsAsProcessedWithoutAChannel) {
   FakeBackend backend;
   ListedCheck system = Checked(backend);
   Judgement j = Judge(system, "Session(s)", true);
-  EXPECT_STREQ(j.state, "Not Found");
+  EXPECT_STREQ(j.state, "Processed");
+  EXPECT_TRUE(j.processed);
   EXPECT_FALSE(j.hasChannel);
-  EXPECT_EQ(j.textBeforeSummary, CheckListingText(system.outcome.counts));
+  EXPECT_EQ(j.checkListing, CheckListingText(system.outcome.counts));
+  EXPECT_EQ(j.textBeforeSummary, "");
 }
 
 TEST(JudgeTest, FailedQueriesLeaveTheirTextButASystemExceptionNone) {

@@ -58,6 +58,13 @@ TEST_F(ProfileLocationTest, MissingEverywhereIsError1002WithTheName) {
   EXPECT_EQ("Error 1002: Profile A.P00 is missing...", ErrorText());
 }
 
+TEST_F(ProfileLocationTest, ProfileThereButUnreadableIsError1031WithTheReason) {
+  Write("PRD.P00", "x");
+  host_->denied.insert("PRD.P00");
+  EXPECT_EQ(2, Locate({"PRD"}));
+  EXPECT_EQ("Error 1031: Profile PRD.P00 cannot be read: permission denied", ErrorText());
+}
+
 TEST_F(ProfileLocationTest, NameTooLongForTheFieldIsMissingEvenWhereItsCutNameExists) {
   // 60 characters leave room for ".P0" only.
   const std::string name60(60, 'N');

@@ -38,7 +38,8 @@ TEST(CombineInstancesTest, NamesCountOnceOverInstancesAndTheRestIsSummed) {
   EXPECT_EQ(ServersLabel("PRD", usage, 30), "PRD, 2 of 3 servers");
   EXPECT_EQ(InstanceLines(usage),
             " * Server.........: app1_PRD_01 Sessions=2\n"
-            " * Server.........: app2_PRD_02 Sessions=2\n");
+            " * Server.........: app2_PRD_02 Sessions=2\n"
+            " * Server.........: app3_PRD_03 not counted: RFC-Open failed\n");
 
   // The client filter applies to every instance's list.
   SystemUsage client = CombineInstances(instances, "200");

@@ -106,9 +106,9 @@ TEST(ShortDumpsTest, AMissingAuthorizationNamesTheObjectAndTheTable) {
   const QueryResult result = Measured(backend, ShortDumpsMeasurement(), &reading);
   EXPECT_EQ(result.outcome, kOutcomeException);
   EXPECT_EQ(ShortDumpsMeasurement().FailureText(result),
-            "Error 1033: No authorization to read table SNAP (S_TABU_NAM) !");
+            "Error 1042: No authorization to read table SNAP (S_TABU_NAM) !");
   EXPECT_EQ(UpdateErrorsMeasurement().FailureText(result),
-            "Error 1033: No authorization to read table VBHDR (S_TABU_NAM) !");
+            "Error 1042: No authorization to read table VBHDR (S_TABU_NAM) !");
 }
 
 TEST(CancelledJobsTest, StatusAByEndDateAndTimeNewestNamedFirst) {

@@ -76,6 +76,17 @@ TEST(PluginOutputTest, OutsideTextStaysOnOneLineAndLabelsAreQuoted) {
   const RenderedOutput out = RenderPlugin(
       CheckReport::Failure("", {1003, "bad | name\r\nnext \xe9", ErrorClass::kConfiguration}), {});
   EXPECT_EQ(out.bytes, "TOLVARAN UNKNOWN - bad / name  next \xc3\xa9\n");
+  // NEL, LINE SEPARATOR and PARAGRAPH SEPARATOR, in UTF-8 text, end a line
+  // for Unicode-aware readers: each becomes a blank too.
+  const RenderedOutput unicode =
+      RenderPlugin(CheckReport::Failure("", {1012,
+                                             "a\xc2\x85"
+                                             "b\xe2\x80\xa8"
+                                             "c\xe2\x80\xa9"
+                                             "d",
+                                             ErrorClass::kConfiguration}),
+                   {});
+  EXPECT_EQ(unicode.bytes, "TOLVARAN UNKNOWN - a b c d\n");
 }
 
 TEST(PluginOutputTest, AListingNamesWhoBreachedAndFailed) {

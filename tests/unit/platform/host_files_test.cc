@@ -125,6 +125,7 @@ TEST_F(HostFilesTest, AFifoIsNeverWaitedFor) {
     EXPECT_FALSE(host_->OpenReader("PRD.P00"));
     EXPECT_FALSE(host_->IsRegularFile("PRD.P00"));
     EXPECT_FALSE(host_->CopyFile("PRD.P00", "SapRfc.ini", 100));
+    EXPECT_EQ(host_->ReadFailure("PRD.P00"), "");  // no regular file: missing
   });
   EXPECT_LT(seconds, 10.0);
   EXPECT_FALSE(fs::exists("SapRfc.ini"));
@@ -170,6 +171,29 @@ TEST_F(HostFilesTest, APublishedFileIsReadableByOthersAReplacedOneIsNot) {
   ASSERT_EQ(stat("SapRfc.ini", &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
+}
+
+TEST_F(HostFilesTest, PublishingRemovesOnlyTemporariesLeftAMinuteAgo) {
+  // A run killed between writing and renaming left the first; a run still
+  // writing holds the second.
+  Write("sap.prom.tmp0123456789abcdef", "left by a killed run");
+  Write("sap.prom.tmpfedcba9876543210", "being written");
+  fs::last_write_time("sap.prom.tmp0123456789abcdef",
+                      fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  ASSERT_TRUE(host_->PublishFile("sap.prom", "tolvaran_up 1\n# EOF\n"));
+  EXPECT_FALSE(fs::exists("sap.prom.tmp0123456789abcdef"));
+  EXPECT_TRUE(fs::exists("sap.prom.tmpfedcba9876543210"));
+  EXPECT_EQ(Slurp("sap.prom"), "tolvaran_up 1\n# EOF\n");
+}
+
+TEST_F(HostFilesTest, AFileWithoutReadPermissionSaysWhy) {
+  Write("PRD.P00", "Destination: PRD\n");
+  ASSERT_EQ(chmod("PRD.P00", 0), 0);
+  if (geteuid() == 0) GTEST_SKIP() << "root reads a file of any mode";
+  std::string bytes;
+  EXPECT_FALSE(host_->ReadFile("PRD.P00", &bytes));
+  EXPECT_EQ(host_->ReadFailure("PRD.P00"), "permission denied");
+  EXPECT_EQ(host_->ReadFailure("absent.P00"), "");
 }
 
 TEST_F(HostFilesTest, TheCopyGetsTheSourcesPermissionBits) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "driver/command_line.h"
 #include "driver/password.h"
 #include "driver/system_profile.h"
 #include "support/profile_tool_fixture.h"
@@ -27,6 +28,8 @@ TEST_F(ProfileToolTest, HelpForTheToolAndEachCommand) {
   EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile scramble", 0), 0u);
   EXPECT_EQ(Run({"check", "--help"}), 0);
   EXPECT_EQ(out_.str().rfind("Usage: tolvaran-profile check FILE", 0), 0u);
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out_.str().rfind(std::string("Tolvaran-Profile ") + kVersionText, 0), 0u);
   EXPECT_TRUE(err_.str().empty());
   EXPECT_EQ(passwordReads_, 0);
 }
@@ -293,6 +296,13 @@ TEST_F(ProfileToolTest, NewWritesSncKeysOnlyWhenGivenAndChecksThem) {
   EXPECT_EQ(err_.str(),
             "tolvaran-profile new: Snc-Partner: missing or empty, required with Snc-Mode...: 1\n");
   EXPECT_FALSE(fs::exists(dir_ / "BAD.P00"));
+
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(With(NewArgs("QUOTE.P00"), "--snc-partner", "p:CN=\"PRD\"")), 2);
+  EXPECT_EQ(err_.str(),
+            "tolvaran-profile new: --snc-partner: no double quote (tolvaran cannot pass it to "
+            "the RFC library)\n");
+  EXPECT_FALSE(fs::exists(dir_ / "QUOTE.P00"));
 }
 
 TEST_F(ProfileToolTest, CheckPrintsTheProgramsVerdict) {
