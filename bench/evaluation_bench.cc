@@ -22,12 +22,13 @@
 #include "driver/password.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/classic/classic_layout.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
 #include "support/sample_profile.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
@@ -58,8 +59,9 @@ std::unique_ptr<RfcBackend> MemoryBackend(FakeHost* host, const std::string* tab
 }
 
 // The document the single run writes for `counts`.
-std::string Document(const UsageCounts& counts) {
-  return UsageDocument(counts, "PRD", "", OutputFlavour::kExeXml, {}).Render();
+std::string Document(const UserCounts& counts) {
+  return MeasurementDocument(UserList(), counts.AsReading(), "PRD", "", OutputFlavour::kExeXml, {})
+      .Render();
 }
 
 // Arguments: sessions, and 0 for few distinct names (20 users at 8
@@ -75,7 +77,7 @@ void BM_EvaluateUserList(benchmark::State& state) {
 
   // One evaluation as the program makes it: count, then make the document.
   auto evaluate = [&backend] {
-    UsageCounts counts;
+    UserCounts counts;
     QueryResult result = CountSessions(*backend, 1, "", &counts);
     if (result.outcome == kOutcomeOk && !result.aborted) {
       benchmark::DoNotOptimize(Document(counts).size());
@@ -104,7 +106,7 @@ BENCHMARK(BM_EvaluateUserList)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_WriteDocument(benchmark::State& state) {
-  UsageCounts counts;
+  UserCounts counts;
   counts.activeUsers = 1234;
   counts.tranCodes = 567;
   counts.terminals = 890;

@@ -20,8 +20,9 @@
 #include "driver/parameters.h"
 #include "fuzz_checks.h"
 #include "output/channel.h"
+#include "output/measurement_document.h"
 #include "output/result_document.h"
-#include "output/usage_evaluation.h"
+#include "support/user_list_rows.h"
 #include "text/thousands.h"
 
 namespace tolvaran_fuzz {
@@ -109,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& line : lines) CheckGrouping(line.substr(0, 11));
 
   // The usage with arbitrary counts.
-  tolvaran::UsageCounts counts;
+  tolvaran::UserCounts counts;
   if (size >= 24) {
     std::uint32_t values[6];
     std::memcpy(values, data + size - 24, sizeof values);
@@ -123,11 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   counts.usersAtLeast = (choice & 0x40) != 0;
   counts.terminalsAtLeast = (choice & 0x80) != 0;
   const std::string usage =
-      tolvaran::UsageDocument(counts, Line(lines, 2), params.client, flavour, selector).Render();
+      tolvaran::MeasurementDocument(tolvaran::UserList(), counts.AsReading(), Line(lines, 2),
+                                    params.client, flavour, selector)
+          .Render();
   if (xml) CheckXmlTags(usage, false);
-  FUZZ_CHECK(tolvaran::CheckListingText(counts).substr(0, 15) == " * Active Users");
+  FUZZ_CHECK(tolvaran::UserList().CheckListing(counts.AsReading()).substr(0, 15) ==
+             " * Active Users");
   tolvaran::Channel item;
-  if (tolvaran::ItemChannel(counts, params.item, Line(lines, 1), &item)) {
+  if (tolvaran::ItemChannel(tolvaran::FindValue(tolvaran::Measurements(), params.item),
+                            counts.AsReading(), Line(lines, 1), &item)) {
     FUZZ_CHECK(item.displayName == Line(lines, 1));
   }
 

@@ -17,10 +17,11 @@
 
 #include "driver/system_check.h"
 #include "fuzz_checks.h"
+#include "output/measurement_document.h"
 #include "output/result_document.h"
-#include "output/usage_evaluation.h"
 #include "rfc/classic/classic_layout.h"
 #include "support/fake_host.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran_fuzz {
 namespace {
@@ -67,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!tcode.empty() && tcode[0] != ' ') ++tran_codes;
   }
 
-  tolvaran::UsageCounts counts;
+  tolvaran::UserCounts counts;
   tolvaran::QueryResult result = tolvaran::CountSessions(*backend, 1, client, &counts);
   FUZZ_CHECK(result.outcome == tolvaran::kOutcomeOk && !result.aborted);
   FUZZ_CHECK(tolvaran::FakeTablesAlive() == 0);
@@ -79,13 +80,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(counts.terminalsAtLeast || counts.terminals == terminals.size());
 
   // Made into a document, an item channel and the check listing.
-  CheckXmlTags(
-      tolvaran::UsageDocument(counts, "PRD", client, tolvaran::OutputFlavour::kExeXml, {}).Render(),
-      false);
+  CheckXmlTags(tolvaran::MeasurementDocument(tolvaran::UserList(), counts.AsReading(), "PRD",
+                                             client, tolvaran::OutputFlavour::kExeXml, {})
+                   .Render(),
+               false);
   tolvaran::Channel channel;
-  FUZZ_CHECK(tolvaran::ItemChannel(counts, "Session(s)", "PRD.P00", &channel));
+  FUZZ_CHECK(tolvaran::ItemChannel(tolvaran::FindValue(tolvaran::Measurements(), "Session(s)"),
+                                   counts.AsReading(), "PRD.P00", &channel));
   FUZZ_CHECK(channel.value == std::to_string(sessions));
-  FUZZ_CHECK(tolvaran::CheckListingText(counts).substr(0, 15) == " * Active Users");
+  FUZZ_CHECK(tolvaran::UserList().CheckListing(counts.AsReading()).substr(0, 15) ==
+             " * Active Users");
   FUZZ_CHECK(host.out.empty());
   return 0;
 }

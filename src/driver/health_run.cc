@@ -13,6 +13,7 @@
 #include "measure/registry.h"
 #include "output/health_document.h"
 #include "platform/deadline.h"
+#include "rfc/server_list.h"
 
 namespace tolvaran {
 
@@ -79,7 +80,7 @@ int RunHealthCheck(Host& host, const Invocation& inv, const ReportSettings& repo
   // over this one connection.
   std::vector<ServerEntry> servers;
   if (inv.params.allServers) {
-    const QueryResult list = backend.FetchServerList(connection, &servers);
+    const QueryResult list = FetchServerList(backend, connection, &servers);
     if (list.aborted) {
       throw RunEnd{1, FailureReportText(list.report), ErrorOfFailureReport(list.report)};
     }

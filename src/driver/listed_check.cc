@@ -1,15 +1,16 @@
 #include "driver/listed_check.h"
 
 #include "driver/check_outcome.h"
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 
 namespace tolvaran {
 
-Judgement Judge(const ListedCheck& system, std::string_view item, bool checkListing) {
+Judgement Judge(const ListedCheck& system, const Measurement& measurement, const ValueRef& item,
+                bool checkListing) {
   Judgement j;
   bool failed = system.profileFailed;
   bool succeeded = false;  // the last query the check made succeeded
-  bool found = false;      // the item is one of the six values
+  bool found = false;      // the item is one of the measurement's values
   if (system.connect && !system.timedOut) {
     if (!system.answered) {
       failed = true;
@@ -36,10 +37,10 @@ Judgement Judge(const ListedCheck& system, std::string_view item, bool checkList
           if (checkListing) {
             // A system checked is processed: its listing goes out under
             // its label as the system is done.
-            j.checkListing = CheckListingText(o.counts);
+            j.checkListing = measurement.CheckListing(o.reading);
             found = true;
           } else {
-            found = ItemChannel(o.counts, item, system.label, &j.channel);
+            found = ItemChannel(item, o.reading, system.label, &j.channel);
             j.hasChannel = found;
             j.partial = o.fannedOut && o.instancesCounted < o.instancesTotal;
             j.channel.warning = j.partial;

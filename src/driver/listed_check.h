@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "driver/system_check.h"
+#include "measure/registry.h"
 #include "output/result_document.h"
 #include "platform/worker_process.h"
 
@@ -49,9 +50,11 @@ struct Judgement {
   bool outcomeShown = false;
 };
 
-// Judges a finished system that was not skipped: `item` is the value the
-// listing shows, `checkListing` is /CHECK.
-Judgement Judge(const ListedCheck& system, std::string_view item, bool checkListing);
+// Judges a finished system that was not skipped, measured for
+// `measurement`: `item` is the value the listing shows, `checkListing` is
+// /CHECK.
+Judgement Judge(const ListedCheck& system, const Measurement& measurement, const ValueRef& item,
+                bool checkListing);
 
 }  // namespace tolvaran
 

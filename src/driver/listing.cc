@@ -14,8 +14,8 @@
 #include "driver/run_deadline.h"
 #include "driver/system_check.h"
 #include "driver/system_profile.h"
+#include "output/measurement_document.h"
 #include "output/result_document.h"
-#include "output/usage_evaluation.h"
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
 #include "text/ascii_text.h"
@@ -79,7 +79,10 @@ class Listing {
         document_(document),
         deadline_(RunDeadline(inv.startMs, params)) {
     result_.itemName = plan.itemName.str();
-    result_.item = MeasureIndex(plan.itemName.view());
+    // What every listed system is measured for, and the value ITEM= names,
+    // looked up once.
+    result_.measurement = &UserList();
+    result_.item = FindValue({result_.measurement}, plan.itemName.view());
   }
 
   void Run() {
@@ -169,7 +172,9 @@ class Listing {
       task.request = ConnectionRequestFor(profile_, params_);
       task.client = plan_.params.client;
       // SERVERS=ALL: the worker counts the system over its instances.
-      task.serverList = task.keepSessions = plan_.params.allServers;
+      task.measurement = result_.measurement;
+      task.serverList = plan_.params.allServers;
+      task.keepRows = plan_.params.allServers && KeepsRows(*result_.measurement);
       task.fanOutJobs = plan_.params.allServers ? params_.jobs : 0;
       task.remainingMs = deadline_.RemainingMs();
       WorkerLaunch launch;
@@ -197,7 +202,7 @@ class Listing {
       for (ListedCheck& system : window_) {
         if (system.worker != result.id || system.done) continue;
         system.done = true;
-        system.answered = DecodeOutcome(result.output, &system.outcome);
+        system.answered = DecodeOutcome(result.output, *result_.measurement, &system.outcome);
         // A worker ends by itself at the run's deadline (status 3), at the
         // same moment as this wait: it has timed out, not failed.
         if (!system.answered && result.end == WorkerEnd::kExited &&
@@ -222,7 +227,8 @@ class Listing {
   void Emit(const ListedCheck& system) {
     if (system.skipped) return;
     // A monitor's dialect is rendered from the counts: no check listing then.
-    Judgement j = Judge(system, plan_.itemName.view(), params_.check && !plan_.report.chosen());
+    Judgement j =
+        Judge(system, *result_.measurement, result_.item, params_.check && !plan_.report.chosen());
     textBeforeSummary_ = j.textBeforeSummary;
     if (j.counted) ++tallies_.counted;
     if (j.processed) {
@@ -278,8 +284,8 @@ class Listing {
     listed.profile = system.profile;
     listed.label = system.label;
     if (j.counted) {
-      listed.state = result_.item >= 0 ? SystemState::kOk : SystemState::kPartial;
-      listed.values = ValuesInOrder(system.outcome.counts);
+      listed.state = result_.item.found() ? SystemState::kOk : SystemState::kNoItemValue;
+      listed.reading = system.outcome.reading;
       if (system.outcome.fannedOut) {
         listed.servers = {system.outcome.instancesCounted, system.outcome.instancesTotal};
       }

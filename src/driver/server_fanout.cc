@@ -16,7 +16,8 @@ namespace tolvaran {
 namespace {
 
 // Fills `check` from an instance's outcome: counted, or why not.
-void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceCheck* check) {
+void TakeOutcome(const SystemOutcome& o, const Measurement& measurement,
+                 std::string_view destination, InstanceCheck* check) {
   if (!o.opened) {
     check->reason = "RFC-Open failed";
     check->error = OpenFailureText(destination);
@@ -24,11 +25,14 @@ void TakeOutcome(const SystemOutcome& o, std::string_view destination, InstanceC
     check->reason = "RFC library error";
     check->error = "Error 1015: Other Failure raised !";
   } else if (!o.usageDone || o.usage.outcome != kOutcomeOk) {
-    check->reason = "THUSRINFO failed";
+    const std::vector<TableCall> calls = measurement.Calls(MeasureContext{});
+    check->reason =
+        (calls.empty() ? std::string(measurement.Key()) : calls.front().function) + " failed";
     check->error = OutcomeText(o.usage, RunKind::kSingle);
   } else {
     check->counted = true;
-    check->sessions = o.sessions;
+    check->reading = o.reading;
+    check->rows = o.rows;
   }
 }
 
@@ -48,24 +52,25 @@ struct Pending {
 
 }  // namespace
 
-SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances, std::string_view client) {
+SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances,
+                             const Measurement& measurement, std::string_view client) {
   SystemUsage usage;
   usage.total = instances.size();
-  UsageCounter system(client);
+  std::vector<const MeasuredValues*> readings;
+  std::vector<const std::vector<KeptRow>*> rows;
   for (const InstanceCheck& instance : instances) {
     if (!instance.counted) {
       usage.failed.push_back(&instance);
       continue;
     }
     ++usage.counted;
-    UsageCounter own(client);
-    for (const Session& session : instance.sessions) {
-      system.Add(session);
-      own.Add(session);
-    }
-    usage.perInstance.push_back({instance.name, own.Counts().sessions});
+    readings.push_back(&instance.reading);
+    rows.push_back(&instance.rows);
+    usage.perInstance.push_back({instance.name, instance.reading});
   }
-  usage.counts = system.Counts();
+  MeasureContext context;
+  context.client = std::string(client);
+  usage.reading = CombineReadings(measurement, context, readings, rows);
   return usage;
 }
 
@@ -81,11 +86,10 @@ std::string ServersLabel(std::string_view destination, const SystemUsage& usage,
   return label;
 }
 
-std::string InstanceLines(const SystemUsage& usage) {
+std::string InstanceLines(const SystemUsage& usage, const Measurement& measurement) {
   std::string lines;
   for (const SystemUsage::Line& line : usage.perInstance) {
-    lines +=
-        " * Server.........: " + line.name + " Sessions=" + std::to_string(line.sessions) + "\n";
+    lines += measurement.ServerLine(line.name, line.reading);
   }
   // The servers left out are named too, with why: a listing of the counted
   // ones alone would read as the whole system.
@@ -120,7 +124,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
     InstanceCheck& check = checks[i];
     check.name = server.name;
     if (!own.instanceName.empty() && server.name == own.instanceName) {
-      TakeOutcome(own, destination, &check);
+      TakeOutcome(own, MeasurementOf(base), destination, &check);
     } else if (!InstanceSystemNumber(server)) {
       check.reason = "no system number";
       check.error = OpenFailureText(destination);
@@ -148,7 +152,7 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
       task.request.server = ServerTarget{server.host, *InstanceSystemNumber(server)};
       task.probeCpu = false;
       task.serverList = false;
-      task.keepSessions = true;
+      task.keepRows = KeepsRows(MeasurementOf(base));
       task.fanOutJobs = 0;  // an instance is counted alone
       task.remainingMs = deadline.RemainingMs();
       WorkerLaunch launch;
@@ -173,8 +177,8 @@ std::vector<InstanceCheck> CheckInstances(Host& host, const SystemTask& base,
         if (running[r].worker != result.id) continue;
         SystemOutcome outcome;
         const std::size_t index = running[r].index;
-        if (DecodeOutcome(result.output, &outcome)) {
-          TakeOutcome(outcome, destination, &checks[index]);
+        if (DecodeOutcome(result.output, MeasurementOf(base), &outcome)) {
+          TakeOutcome(outcome, MeasurementOf(base), destination, &checks[index]);
         } else if (result.end == WorkerEnd::kExited && (result.code == 3 || deadline.HasPassed())) {
           // A worker ends by itself at its deadline (status 3).
           timedOut(index);
@@ -211,7 +215,7 @@ std::string CountAllServers(Host& host, const SystemTask& task, const SystemOutc
   Deadline deadline = task.request.deadline;
   if (!deadline.IsNever()) deadline = Deadline::At(deadline.At() - kFanOutMarginMs);
   *instances = CheckInstances(host, task, own, destination, deadline, jobs);
-  *usage = CombineInstances(*instances, task.client);
+  *usage = CombineInstances(*instances, MeasurementOf(task), task.client);
   if (usage->counted > 0) return "";
   return usage->failed.empty()
              ? "Error 1019: Server list of " + destination + " not available: empty !"
@@ -220,12 +224,12 @@ std::string CountAllServers(Host& host, const SystemTask& task, const SystemOutc
 
 void TakeSystemUsage(const SystemUsage& usage, std::string failure, SystemOutcome* outcome) {
   outcome->fannedOut = true;
-  outcome->counts = usage.counts;
+  outcome->reading = usage.reading;
   outcome->instancesCounted = static_cast<std::uint32_t>(usage.counted);
   outcome->instancesTotal = static_cast<std::uint32_t>(usage.total);
   outcome->systemFailure = std::move(failure);
   // The parent needs the counts only.
-  outcome->sessions.clear();
+  outcome->rows.clear();
   outcome->servers.clear();
 }
 

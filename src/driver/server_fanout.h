@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "driver/system_check.h"
-#include "output/usage_evaluation.h"
+#include "measure/measurement.h"
 #include "platform/deadline.h"
 #include "platform/host.h"
 
@@ -33,17 +33,18 @@ struct InstanceCheck {
   // with.
   std::string reason;
   std::string error;
-  std::vector<Session> sessions;  // its whole user list, when counted
+  MeasuredValues reading;     // its values, when counted
+  std::vector<KeptRow> rows;  // its rows, when counted and its values combine from rows
 };
 
 // The system's counts over its counted instances.
 struct SystemUsage {
-  UsageCounts counts;
+  MeasuredValues reading;
   std::size_t counted = 0;
   std::size_t total = 0;
   struct Line {
     std::string name;
-    std::uint32_t sessions;
+    MeasuredValues reading;
   };
   std::vector<Line> perInstance;  // the counted ones, in the list's order
   std::vector<const InstanceCheck*> failed;
@@ -53,7 +54,8 @@ struct SystemUsage {
 // instances counts once; the name lists' limit applies to the combined
 // lists), the other values summed; `client` filters as for one instance.
 // The sessions are taken in the list's order, instance after instance.
-SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances, std::string_view client);
+SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances,
+                             const Measurement& measurement, std::string_view client);
 
 // The system's label in the text: "PRD, 3 of 3 servers", with failed
 // instances "PRD, 2 of 3 servers; prdapp3_PRD_03: RFC-Open failed" (as many
@@ -61,7 +63,7 @@ SystemUsage CombineInstances(const std::vector<InstanceCheck>& instances, std::s
 std::string ServersLabel(std::string_view destination, const SystemUsage& usage, std::size_t room);
 
 // The check listing's lines after the totals, one per counted instance.
-std::string InstanceLines(const SystemUsage& usage);
+std::string InstanceLines(const SystemUsage& usage, const Measurement& measurement);
 
 // What the server-list call came to, as error 1019 says it; empty when it
 // succeeded.

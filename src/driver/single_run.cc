@@ -13,7 +13,7 @@
 #include "driver/run_deadline.h"
 #include "driver/server_fanout.h"
 #include "driver/system_check.h"
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 
 namespace tolvaran {
 
@@ -23,25 +23,26 @@ namespace {
 // stays one the monitor shows whole.
 constexpr std::size_t kServersLabelRoom = 120;
 
-// The run's result: the counts of the system labelled `label`, as the check
-// listing (followed by `checkLines`), the document or a monitor's dialect.
+// The run's result: the reading of the system labelled `label`, as the
+// check listing (followed by `checkLines`), the document or a monitor's
+// dialect.
 int WriteResult(Host& host, const Invocation& inv, const ReportSettings& report,
-                std::string_view destination, RfcBackend& backend, const UsageCounts& counts,
-                std::string_view label, ServerCount servers, const std::string& checkLines) {
+                std::string_view destination, RfcBackend& backend, const Measurement& measurement,
+                const MeasuredValues& reading, std::string_view label, ServerCount servers,
+                const std::string& checkLines) {
   const std::string& client = inv.params.client;
   int status = 0;
   if (report.chosen()) {
-    CheckReport single =
-        CheckReport::Single(std::string(destination), client, ValuesInOrder(counts),
-                            UsageSummary(counts, label, client));
+    CheckReport single = CheckReport::Single(std::string(destination), client, measurement, reading,
+                                             measurement.Summary(reading, label, client));
     single.servers = servers;
     status = FinishWithReport(host, report, single);
   } else {
     std::string result =
         inv.params.check
-            ? CheckListingText(counts) + checkLines
-            : UsageDocument(counts, label, client, inv.dialect,
-                            {inv.params.hasChannel, inv.params.channel}, servers.partial())
+            ? measurement.CheckListing(reading) + checkLines
+            : MeasurementDocument(measurement, reading, label, client, inv.dialect,
+                                  {inv.params.hasChannel, inv.params.channel}, servers.partial())
                   .Render();
     if (!ClaimOutput()) return 2;
     host.WriteOut(result);
@@ -61,11 +62,12 @@ int WriteSystemUsage(Host& host, const Invocation& inv, const ReportSettings& re
   SystemUsage usage;
   std::string failure = CountAllServers(host, task, own, inv.params.jobs, &instances, &usage);
   if (!failure.empty()) FatalError(failure);
-  return WriteResult(host, inv, report, destination, backend, usage.counts,
+  const Measurement& measurement = MeasurementOf(task);
+  return WriteResult(host, inv, report, destination, backend, measurement, usage.reading,
                      ServersLabel(destination, usage, kServersLabelRoom),
                      ServerCount{static_cast<std::uint32_t>(usage.counted),
                                  static_cast<std::uint32_t>(usage.total)},
-                     InstanceLines(usage));
+                     InstanceLines(usage, measurement));
 }
 
 }  // namespace
@@ -109,7 +111,8 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
   task.request.deadline = RunDeadline(inv.startMs, inv.params);
   task.client = inv.params.client;
   task.probeCpu = false;
-  task.serverList = task.keepSessions = inv.params.allServers;
+  task.serverList = inv.params.allServers;
+  task.keepRows = inv.params.allServers && KeepsRows(MeasurementOf(task));
   // Standard output is the monitor's document: the note only goes to a
   // person watching the progress lines.
   SystemOutcome outcome;
@@ -132,8 +135,8 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
   if (inv.params.allServers) {
     return WriteSystemUsage(host, inv, report, profile, backend, task, outcome);
   }
-  return WriteResult(host, inv, report, profile.destination.view(), backend, outcome.counts,
-                     profile.destination.view(), ServerCount(), "");
+  return WriteResult(host, inv, report, profile.destination.view(), backend, MeasurementOf(task),
+                     outcome.reading, profile.destination.view(), ServerCount(), "");
 }
 
 }  // namespace tolvaran

@@ -8,6 +8,7 @@
 
 #include "driver/parameters.h"
 #include "driver/server_fanout.h"
+#include "measure/registry.h"
 #include "output/result_document.h"
 #include "platform/deadline.h"
 #include "platform/standard_input.h"
@@ -15,6 +16,7 @@
 #include "platform/worker_process.h"
 #include "rfc/library_config.h"
 #include "rfc/library_loader.h"
+#include "rfc/server_list.h"
 #include "text/secret_wipe.h"
 
 namespace tolvaran {
@@ -116,99 +118,144 @@ bool DecodeServers(std::string_view bytes, std::vector<ServerEntry>* servers) {
   return true;
 }
 
-// A session as its text fields at their widths, then the two counters as
-// four bytes each, least significant first.
-constexpr std::size_t kSessionBytes = 3 + 12 + 20 + 20 + 4 + 4;
+// At most this many fields a row, and notes an outcome: far more than any
+// measurement has; anything beyond is not an outcome.
+constexpr std::int64_t kMaxValues = 256;
+constexpr std::size_t kMaxNotes = 16;
 
-void PutCounter(std::string* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+void PutNumber(std::string* out, std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-std::uint32_t GetCounter(const char* in) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(in[i])} << (8 * i);
-  return value;
-}
-
-std::string EncodeSessions(const Session* first, std::size_t count) {
-  std::string out;
-  out.reserve(count * kSessionBytes);
-  for (const Session* s = first; s != first + count; ++s) {
-    out.append(s->mandt, sizeof s->mandt);
-    out.append(s->bname, sizeof s->bname);
-    out.append(s->tcode, sizeof s->tcode);
-    out.append(s->term, sizeof s->term);
-    PutCounter(&out, s->externalModes);
-    PutCounter(&out, s->internalModes);
+// Takes `bytes` bytes as a number, least significant first; false when
+// fewer are left.
+bool GetNumber(std::string_view* in, int bytes, std::uint64_t* value) {
+  if (in->size() < static_cast<std::size_t>(bytes)) return false;
+  *value = 0;
+  for (int i = 0; i < bytes; ++i) {
+    *value |= std::uint64_t{static_cast<unsigned char>((*in)[i])} << (8 * i);
   }
-  return out;
-}
-
-bool DecodeSessions(std::string_view bytes, std::vector<Session>* sessions) {
-  if (bytes.size() % kSessionBytes != 0) return false;
-  for (std::size_t at = 0; at < bytes.size(); at += kSessionBytes) {
-    const char* p = bytes.data() + at;
-    Session s;
-    std::memcpy(s.mandt, p, sizeof s.mandt);
-    p += sizeof s.mandt;
-    std::memcpy(s.bname, p, sizeof s.bname);
-    p += sizeof s.bname;
-    std::memcpy(s.tcode, p, sizeof s.tcode);
-    p += sizeof s.tcode;
-    std::memcpy(s.term, p, sizeof s.term);
-    p += sizeof s.term;
-    s.externalModes = GetCounter(p);
-    s.internalModes = GetCounter(p + 4);
-    sessions->push_back(s);
-  }
+  in->remove_prefix(static_cast<std::size_t>(bytes));
   return true;
 }
 
-// The sessions in pieces of at most one wire value each: "session_rows",
-// then "session_rows_2", "session_rows_3", ... An instance with more
-// sessions than one value holds (about 266,000) is counted all the same.
-constexpr std::size_t kSessionsPerValue = kMaxWireValue / kSessionBytes;
-
-std::string SessionRowsKey(std::size_t piece) {
-  return piece == 0 ? "session_rows" : "session_rows_" + std::to_string(piece + 1);
-}
-
-void AddSessionRows(WireWriter& out, const std::vector<Session>& sessions) {
-  std::size_t piece = 0;
-  std::size_t at = 0;
-  do {
-    const std::size_t n = std::min(kSessionsPerValue, sessions.size() - at);
-    out.Add(SessionRowsKey(piece++), EncodeSessions(sessions.data() + at, n));
-    at += n;
-  } while (at < sessions.size());
-}
-
-bool TakeSessionRows(const WireMessage& in, std::vector<Session>* sessions) {
-  std::string rows;
-  if (!TakeText(in, SessionRowsKey(0), &rows) || !DecodeSessions(rows, sessions)) return false;
-  for (std::size_t piece = 1; in.Find(SessionRowsKey(piece)); ++piece) {
-    if (!TakeText(in, SessionRowsKey(piece), &rows) || !DecodeSessions(rows, sessions)) {
-      return false;
+// A kept row as its call's number and its field count, then each field:
+// a text as 'T', its length and its bytes; an integer as 'I' and eight
+// bytes.
+void AppendRow(std::string* out, const KeptRow& row) {
+  PutNumber(out, row.call, 4);
+  PutNumber(out, row.fields.size(), 2);
+  for (const KeptField& field : row.fields) {
+    if (field.isText) {
+      *out += 'T';
+      PutNumber(out, field.text.size(), 4);
+      *out += field.text;
+    } else {
+      *out += 'I';
+      PutNumber(out, static_cast<std::uint64_t>(field.integer), 8);
     }
   }
+}
+
+bool DecodeRows(std::string_view in, std::vector<KeptRow>* rows) {
+  while (!in.empty()) {
+    KeptRow row;
+    std::uint64_t call = 0, count = 0;
+    if (!GetNumber(&in, 4, &call) || !GetNumber(&in, 2, &count) ||
+        count > static_cast<std::uint64_t>(kMaxValues)) {
+      return false;
+    }
+    row.call = static_cast<std::uint32_t>(call);
+    row.fields.resize(count);
+    for (KeptField& field : row.fields) {
+      if (in.empty()) return false;
+      const char kind = in[0];
+      in.remove_prefix(1);
+      std::uint64_t value = 0;
+      if (kind == 'T') {
+        if (!GetNumber(&in, 4, &value) || value > in.size()) return false;
+        field.text.assign(in.substr(0, value));
+        in.remove_prefix(value);
+      } else if (kind == 'I') {
+        if (!GetNumber(&in, 8, &value)) return false;
+        field.isText = false;
+        field.integer = static_cast<std::int64_t>(value);
+      } else {
+        return false;
+      }
+    }
+    rows->push_back(std::move(row));
+  }
   return true;
 }
 
-// Counts the sessions as they come, and keeps them when asked to.
-class KeepingCounter final : public SessionSink {
- public:
-  KeepingCounter(std::string_view client, std::vector<Session>* kept)
-      : counter_(client), kept_(kept) {}
-  void Add(const Session& session) override {
-    counter_.Add(session);
-    if (kept_) kept_->push_back(session);
-  }
-  UsageCounts Counts() const { return counter_.Counts(); }
+// The values under their definitions' wire names, then the flags of those
+// that can be lower bounds, then any notes.
+// The rows in pieces of at most one wire value each, whole rows in each:
+// "rows", then "rows_2", "rows_3", ... A server with more rows than one
+// value holds is counted all the same.
+std::string RowsKey(std::size_t piece) {
+  return piece == 0 ? "rows" : "rows_" + std::to_string(piece + 1);
+}
 
- private:
-  UsageCounter counter_;
-  std::vector<Session>* kept_;
-};
+void AddRowPieces(WireWriter& out, const std::vector<KeptRow>& rows) {
+  std::size_t piece = 0;
+  std::string bytes;
+  for (const KeptRow& row : rows) {
+    std::string one;
+    AppendRow(&one, row);
+    if (!bytes.empty() && bytes.size() + one.size() > kMaxWireValue) {
+      out.Add(RowsKey(piece++), bytes);
+      bytes.clear();
+    }
+    bytes += one;
+  }
+  out.Add(RowsKey(piece), bytes);
+}
+
+bool TakeRowPieces(const WireMessage& in, std::vector<KeptRow>* rows) {
+  std::string bytes;
+  if (!TakeText(in, RowsKey(0), &bytes) || !DecodeRows(bytes, rows)) return false;
+  for (std::size_t piece = 1; in.Find(RowsKey(piece)); ++piece) {
+    if (!TakeText(in, RowsKey(piece), &bytes) || !DecodeRows(bytes, rows)) return false;
+  }
+  return true;
+}
+
+void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredValues& measured) {
+  const std::vector<ValueDefinition>& values = measurement.Values();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    out.AddNumber(values[i].wireName, i < measured.values.size() ? measured.values[i] : 0);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!values[i].lowerBoundWireName) continue;
+    out.AddNumber(values[i].lowerBoundWireName, i < measured.atLeast.size() && measured.atLeast[i]);
+  }
+  for (std::size_t i = 0; i < measured.notes.size() && i < kMaxNotes; ++i) {
+    out.Add("note_" + std::to_string(i), measured.notes[i]);
+  }
+}
+
+bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredValues* measured) {
+  const std::vector<ValueDefinition>& values = measurement.Values();
+  measured->values.assign(values.size(), 0);
+  measured->atLeast.assign(values.size(), false);
+  measured->notes.clear();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!TakeNumber(in, values[i].wireName, &measured->values[i])) return false;
+    bool atLeast = false;
+    if (values[i].lowerBoundWireName && !TakeFlag(in, values[i].lowerBoundWireName, &atLeast)) {
+      return false;
+    }
+    measured->atLeast[i] = atLeast;
+  }
+  for (std::size_t i = 0; i < kMaxNotes; ++i) {
+    const std::string* note = in.Find("note_" + std::to_string(i));
+    if (!note) break;
+    measured->notes.push_back(*note);
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -230,14 +277,15 @@ std::string EncodeTask(const SystemTask& task) {
   out.Add("snc_qop", r.snc.qop);
   out.Add("snc_myname", r.snc.myname);
   out.Add("snc_library", r.snc.library);
+  out.Add("measure", std::string(MeasurementOf(task).Key()));
   out.Add("count_client", task.client);
   // Only a check over every server has these: a listed system's task stays
   // as it was.
-  if (r.server || task.serverList || task.keepSessions || !task.probeCpu) {
+  if (r.server || task.serverList || task.keepRows || !task.probeCpu) {
     out.AddNumber("server_number", r.server ? r.server->systemNumber : -1);
     out.Add("server_host", r.server ? r.server->host : "");
     out.AddNumber("server_list", task.serverList);
-    out.AddNumber("keep_sessions", task.keepSessions);
+    out.AddNumber("keep_rows", task.keepRows);
     out.AddNumber("probe_cpu", task.probeCpu);
     out.AddNumber("fan_out_jobs", task.fanOutJobs);
   }
@@ -251,6 +299,11 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   ConnectionRequest& r = task->request;
   std::int64_t number = 0;
   std::int64_t remaining = 0;
+  // A task that names no measurement is the user list's.
+  if (const std::string* measure = in.Find("measure")) {
+    task->measurement = FindMeasurement(*measure);
+    if (!task->measurement) return false;
+  }
   bool ok = TakeText(in, "destination", &r.destination) && TakeText(in, "client", &r.client) &&
             TakeText(in, "user", &r.user) && TakeText(in, "password", &r.password) &&
             TakeText(in, "language", &r.language) && TakeText(in, "mode", &r.mode) &&
@@ -269,8 +322,8 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
     ok = ok && TakeNumber(in, "server_number", &serverNumber) &&
          TakeText(in, "server_host", &serverHost) &&
          TakeFlag(in, "server_list", &task->serverList) &&
-         TakeFlag(in, "keep_sessions", &task->keepSessions) &&
-         TakeFlag(in, "probe_cpu", &task->probeCpu) && TakeNumber(in, "fan_out_jobs", &fanOutJobs);
+         TakeFlag(in, "keep_rows", &task->keepRows) && TakeFlag(in, "probe_cpu", &task->probeCpu) &&
+         TakeNumber(in, "fan_out_jobs", &fanOutJobs);
   }
   task->fanOutJobs = static_cast<int>(Clamped(fanOutJobs, 0, Parameters::kMaxJobs));
   if (serverNumber >= 0) {
@@ -289,7 +342,7 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   return ok;
 }
 
-std::string EncodeOutcome(const SystemOutcome& o) {
+std::string EncodeOutcome(const SystemOutcome& o, const Measurement& measurement) {
   WireWriter out;
   out.AddNumber("config_note", o.configNote);
   out.AddNumber("opened", o.opened);
@@ -297,26 +350,19 @@ std::string EncodeOutcome(const SystemOutcome& o) {
   AddQuery(out, "cpu", o.cpu);
   out.AddNumber("usage_done", o.usageDone);
   AddQuery(out, "usage", o.usage);
-  out.AddNumber("active_users", o.counts.activeUsers);
-  out.AddNumber("tran_codes", o.counts.tranCodes);
-  out.AddNumber("terminals", o.counts.terminals);
-  out.AddNumber("sessions", o.counts.sessions);
-  out.AddNumber("external_modes", o.counts.externalModes);
-  out.AddNumber("internal_modes", o.counts.internalModes);
-  out.AddNumber("users_at_least", o.counts.usersAtLeast);
-  out.AddNumber("terminals_at_least", o.counts.terminalsAtLeast);
+  AddValues(out, measurement, o.reading);
   out.AddNumber("aborted", o.aborted);
   out.Add("operation", o.report.operation);
   out.Add("key", o.report.key);
   out.Add("status", o.report.status);
   out.Add("message", o.report.message);
   out.Add("internal_status", o.report.internalStatus);
-  if (o.serverListDone || !o.sessions.empty()) {
+  if (o.serverListDone || !o.rows.empty()) {
     out.AddNumber("server_list_done", o.serverListDone);
     AddQuery(out, "server_list", o.serverList);
     out.Add("servers", EncodeServers(o.servers));
     out.Add("instance_name", o.instanceName);
-    AddSessionRows(out, o.sessions);
+    AddRowPieces(out, o.rows);
   }
   if (o.fannedOut) {
     out.AddNumber("instances_counted", o.instancesCounted);
@@ -326,40 +372,28 @@ std::string EncodeOutcome(const SystemOutcome& o) {
   return out.Finish();
 }
 
-bool DecodeOutcome(std::string_view bytes, SystemOutcome* o) {
+bool DecodeOutcome(std::string_view bytes, const Measurement& measurement, SystemOutcome* o) {
   WireMessage in;
   if (!in.Parse(bytes)) return false;
-  UsageCounts& c = o->counts;
   FailureReport& r = o->report;
   std::string servers;
   return TakeFlag(in, "config_note", &o->configNote) && TakeFlag(in, "opened", &o->opened) &&
          TakeFlag(in, "cpu_done", &o->cpuDone) && TakeQuery(in, "cpu", &o->cpu) &&
          TakeFlag(in, "usage_done", &o->usageDone) && TakeQuery(in, "usage", &o->usage) &&
-         TakeCount(in, "active_users", &c.activeUsers) &&
-         TakeCount(in, "tran_codes", &c.tranCodes) && TakeCount(in, "terminals", &c.terminals) &&
-         TakeCount(in, "sessions", &c.sessions) &&
-         TakeCount(in, "external_modes", &c.externalModes) &&
-         TakeCount(in, "internal_modes", &c.internalModes) &&
-         TakeFlag(in, "users_at_least", &c.usersAtLeast) &&
-         TakeFlag(in, "terminals_at_least", &c.terminalsAtLeast) &&
-         TakeFlag(in, "aborted", &o->aborted) && TakeText(in, "operation", &r.operation) &&
-         TakeText(in, "key", &r.key) && TakeText(in, "status", &r.status) &&
-         TakeText(in, "message", &r.message) &&
+         TakeValues(in, measurement, &o->reading) && TakeFlag(in, "aborted", &o->aborted) &&
+         TakeText(in, "operation", &r.operation) && TakeText(in, "key", &r.key) &&
+         TakeText(in, "status", &r.status) && TakeText(in, "message", &r.message) &&
          TakeText(in, "internal_status", &r.internalStatus) &&
          (!in.Find("server_list_done") ||
           (TakeFlag(in, "server_list_done", &o->serverListDone) &&
            TakeQuery(in, "server_list", &o->serverList) && TakeText(in, "servers", &servers) &&
            DecodeServers(servers, &o->servers) && TakeText(in, "instance_name", &o->instanceName) &&
-           TakeSessionRows(in, &o->sessions))) &&
+           TakeRowPieces(in, &o->rows))) &&
          TakeFanOut(in, o);
 }
 
-QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts, std::vector<Session>* kept) {
-  KeepingCounter counter(client, kept);
-  QueryResult result = backend.FetchSessions(connection, counter);
-  *counts = counter.Counts();
-  return result;
+const Measurement& MeasurementOf(const SystemTask& task) {
+  return task.measurement ? *task.measurement : UserList();
 }
 
 void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& outcome,
@@ -381,7 +415,7 @@ void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& out
     }
   }
   if (task.serverList && outcome.cpu.outcome == kOutcomeOk) {
-    outcome.serverList = backend.FetchServerList(connection, &outcome.servers);
+    outcome.serverList = FetchServerList(backend, connection, &outcome.servers);
     outcome.serverListDone = true;
     if (outcome.serverList.aborted) {
       outcome.aborted = true;
@@ -403,8 +437,12 @@ void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& out
     if (own.outcome != kOutcomeOk) outcome.instanceName.clear();
   }
   if (outcome.cpu.outcome == kOutcomeOk) {
-    outcome.usage = CountSessions(backend, connection, task.client, &outcome.counts,
-                                  task.keepSessions ? &outcome.sessions : nullptr);
+    MeasureContext context;
+    context.client = task.client;
+    context.instanceName = outcome.instanceName;
+    if (outcome.serverListDone) context.servers = &outcome.servers;
+    outcome.usage = MeasureOver(backend, connection, MeasurementOf(task), context, &outcome.reading,
+                                task.keepRows ? &outcome.rows : nullptr);
     outcome.usageDone = true;
     if (outcome.usage.aborted) {
       outcome.aborted = true;
@@ -456,15 +494,15 @@ int RunCheckWorker(Host& host) {
   // An error the library reports by itself ends the worker: the outcome so
   // far goes to the parent, marked aborted.
   SystemOutcome outcome;
-  backend->InstallErrorHandler([&host, &outcome](const FailureReport& report) {
+  backend->InstallErrorHandler([&host, &outcome, &task](const FailureReport& report) {
     outcome.aborted = true;
     outcome.report = report;
-    host.WriteOut(EncodeOutcome(outcome));
+    host.WriteOut(EncodeOutcome(outcome, MeasurementOf(task)));
   });
   CheckSystem(*backend, task, outcome);
   if (task.fanOutJobs > 0) CountListedSystem(host, task, &outcome);
   if (watchdog && !watchdog->Cancel()) return 3;
-  host.WriteOut(EncodeOutcome(outcome));
+  host.WriteOut(EncodeOutcome(outcome, MeasurementOf(task)));
   return 0;
 }
 

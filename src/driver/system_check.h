@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "output/usage_evaluation.h"
+#include "measure/measurement.h"
 #include "platform/host.h"
 #include "rfc/backend.h"
 
@@ -23,6 +23,7 @@ namespace tolvaran {
 constexpr const char* kWorkerFlag = "--check-worker";
 
 struct SystemTask {
+  const Measurement* measurement = nullptr;  // what is measured; the user list when null
   ConnectionRequest request;
   std::string client;  // the client counted (empty: every client)
   // Milliseconds the worker has left before the run's deadline; -1 for no
@@ -32,10 +33,10 @@ struct SystemTask {
   // run does not, nor an instance of a system counted over all its servers.
   bool probeCpu = true;
   // SERVERS=ALL: after the CPU probe the system's server list and the
-  // connection's own instance are fetched, and the user list's sessions
-  // are given back whole, for the counts over every instance.
+  // connection's own instance are fetched, and the measurement's rows are
+  // given back whole when its values are combined from them.
   bool serverList = false;
-  bool keepSessions = false;
+  bool keepRows = false;
   // A listed system with SERVERS=ALL: its worker then checks every other
   // instance of the server list too, this many at once, and gives back the
   // system's counts; 0 for none.
@@ -47,15 +48,15 @@ struct SystemOutcome {
   bool opened = false;
   bool cpuDone = false;  // the CPU probe ran
   QueryResult cpu;
-  bool usageDone = false;  // the user list was fetched
+  bool usageDone = false;  // the measurement's calls were made
   QueryResult usage;
-  UsageCounts counts;
+  MeasuredValues reading;
   bool serverListDone = false;  // the server list was fetched
   QueryResult serverList;
   std::vector<ServerEntry> servers;
-  std::string instanceName;       // the connection's own instance; empty: unknown
-  std::vector<Session> sessions;  // with `keepSessions`, the whole user list
-  // With `fanOutJobs`: `counts` are the system's over the instances, of
+  std::string instanceName;   // the connection's own instance; empty: unknown
+  std::vector<KeptRow> rows;  // with `keepRows`, every row of the measurement
+  // With `fanOutJobs`: `reading` is the system's over the instances, of
   // which `instancesCounted` of `instancesTotal` answered; when none did,
   // or the server list was not had, `systemFailure` is the message the
   // single run would end with.
@@ -71,13 +72,13 @@ struct SystemOutcome {
 
 std::string EncodeTask(const SystemTask& task);
 bool DecodeTask(std::string_view bytes, SystemTask* task);
-std::string EncodeOutcome(const SystemOutcome& outcome);
-bool DecodeOutcome(std::string_view bytes, SystemOutcome* outcome);
+// An outcome's values go by `measurement`'s definitions, the one the task
+// named.
+std::string EncodeOutcome(const SystemOutcome& outcome, const Measurement& measurement);
+bool DecodeOutcome(std::string_view bytes, const Measurement& measurement, SystemOutcome* outcome);
 
-// Fetches the user list over `connection` and counts it for `client`
-// (empty: every client); the counts are valid when the outcome is 0.
-QueryResult CountSessions(RfcBackend& backend, ConnectionId connection, std::string_view client,
-                          UsageCounts* counts, std::vector<Session>* kept = nullptr);
+// The measurement a task makes.
+const Measurement& MeasurementOf(const SystemTask& task);
 
 // Opens the system, probes its CPU (when the task asks for it), counts its
 // user list and closes, in that order, each step only after the one before

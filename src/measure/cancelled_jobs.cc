@@ -33,8 +33,8 @@ namespace {
 class CancelledJobsReduction final : public ClockedReduction {
  public:
   explicit CancelledJobsReduction(int window) : window_(window) {}
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {summary_.jobs};
     r.atLeast = {false};
     std::string names;
@@ -61,21 +61,22 @@ class CancelledJobs final : public WindowedMeasurement {
     static const std::vector<ValueDefinition> values = {
         {"Cancelled_Jobs", "Cancelled Jobs", "tolvaran_cancelled_jobs",
          "Background jobs cancelled in the window (SM37).", Unit::kCount, 0, true,
-         Combine::kMaximum, 45, 0, 5},
+         Combine::kMaximum, 45, "", nullptr, 0, 5},
     };
     return values;
   }
   std::unique_ptr<Reduction> Reduce(const MeasureContext& context) const override {
     return std::make_unique<CancelledJobsReduction>(context.windowMinutes);
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     std::string text = "(" + std::string(label) +
                        ") Cancelled Jobs=" + std::to_string(r.values[0]) + " in " + r.notes[1] +
                        " min";
     if (r.values[0] > 0) text += ", newest " + r.notes[0];
     return text;
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * Cancelled Jobs....:  " + std::to_string(r.values[0]) + " in " + r.notes[1] +
            " min\n * Newest............:  " + (r.notes[0].empty() ? "-" : r.notes[0]) +
            "\n * System-Check..:  Successfully \n";

@@ -54,8 +54,8 @@ class HostCpuReduction final : public Reduction {
     }
   }
   void EndRow() override { ++rows_; }
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {cpu_.BusyPercent(), cpu_.userPercent, cpu_.systemPercent, cpu_.idlePercent,
                 cpu_.load1,         cpu_.load5,       cpu_.load15,        cpu_.cpus};
     r.atLeast.assign(r.values.size(), false);
@@ -74,7 +74,7 @@ class HostCpuMeasure final : public Measurement {
     // With SERVERS=ALL, the busiest host's.
     static const std::vector<ValueDefinition> values = {
         {"CPU_Busy", "CPU Busy", "tolvaran_cpu_busy_ratio", "The host's CPU busy (ST06).",
-         Unit::kPercent, 0, true, Combine::kMaximum, 60, 80, 95},
+         Unit::kPercent, 0, true, Combine::kMaximum, 60, "", nullptr, 80, 95},
         {"CPU_User", "CPU User", "tolvaran_cpu_user_ratio", "The host's CPU in user mode.",
          Unit::kPercent, 0, true, Combine::kMaximum, 61},
         {"CPU_System", "CPU System", "tolvaran_cpu_system_ratio", "The host's CPU in system mode.",
@@ -110,11 +110,12 @@ class HostCpuMeasure final : public Measurement {
   std::unique_ptr<Reduction> Reduce(const MeasureContext&) const override {
     return std::make_unique<HostCpuReduction>();
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     return "(" + std::string(label) + ") CPU Busy=" + std::to_string(r.values[0]) +
            "%, Load=" + DecimalText(r.values[4], 2) + ", CPUs=" + std::to_string(r.values[7]);
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * CPU Busy..........:  " + std::to_string(r.values[0]) +
            " %\n * Load Average......:  " + DecimalText(r.values[4], 2) + " " +
            DecimalText(r.values[5], 2) + " " + DecimalText(r.values[6], 2) +

@@ -35,8 +35,8 @@ class LockEntriesReduction final : public ClockedReduction {
   void EndRow() override {
     if (call_ == 1) summary_.Add(date_, time_, now_);
   }
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {summary_.locks, summary_.oldestMinutes};
     r.atLeast = {false, false};
     return r;
@@ -60,18 +60,20 @@ class LockEntries final : public WindowedMeasurement {
         {"Lock_Entries", "Lock Entries", "tolvaran_lock_entries",
          "Entries of the lock table (SM12).", Unit::kCount, 0, true, Combine::kMaximum, 55},
         {"Oldest_Lock", "Oldest Lock", "tolvaran_oldest_lock_age_seconds",
-         "Age of the oldest lock entry.", Unit::kMinutes, 0, true, Combine::kMaximum, 56, 60, 240},
+         "Age of the oldest lock entry.", Unit::kMinutes, 0, true, Combine::kMaximum, 56, "",
+         nullptr, 60, 240},
     };
     return values;
   }
   std::unique_ptr<Reduction> Reduce(const MeasureContext&) const override {
     return std::make_unique<LockEntriesReduction>();
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     return "(" + std::string(label) + ") Lock Entries=" + std::to_string(r.values[0]) +
            ", oldest " + std::to_string(r.values[1]) + " min";
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * Lock Entries......:  " + std::to_string(r.values[0]) +
            "\n * Oldest Lock.......:  " + std::to_string(r.values[1]) +
            " min\n * System-Check..:  Successfully \n";

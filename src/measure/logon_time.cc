@@ -16,8 +16,8 @@ class LogonReduction final : public Reduction {
   void Text(std::size_t, std::string_view) override {}
   void Integer(std::size_t, std::int64_t) override {}
   void EndRow() override {}
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {open_ < 0 ? 0 : open_, ping_};
     r.atLeast = {false, false};
     return r;
@@ -33,9 +33,9 @@ class LogonTime final : public Measurement {
     static const std::vector<ValueDefinition> values = {
         {"Logon_Time", "Logon Time", "tolvaran_logon_seconds",
          "Time from the opening's start to an open connection.", Unit::kMilliseconds, 0, true,
-         Combine::kMaximum, 70, 2000, 5000},
+         Combine::kMaximum, 70, "", nullptr, 2000, 5000},
         {"Round_Trip", "Round Trip", "tolvaran_round_trip_seconds", "Time of one call of RFC_PING.",
-         Unit::kMilliseconds, 0, true, Combine::kMaximum, 71, 500, 2000},
+         Unit::kMilliseconds, 0, true, Combine::kMaximum, 71, "", nullptr, 500, 2000},
     };
     return values;
   }
@@ -56,11 +56,12 @@ class LogonTime final : public Measurement {
   std::unique_ptr<Reduction> Reduce(const MeasureContext&) const override {
     return std::make_unique<LogonReduction>();
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     return "(" + std::string(label) + ") Logon=" + std::to_string(r.values[0]) +
            " ms, Round Trip=" + std::to_string(r.values[1]) + " ms";
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * Logon Time........:  " + std::to_string(r.values[0]) +
            " ms\n * Round Trip........:  " + std::to_string(r.values[1]) +
            " ms\n * System-Check..:  Successfully \n";

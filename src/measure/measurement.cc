@@ -57,7 +57,7 @@ KeptField& KeepingSink::Field(std::size_t field) {
 
 QueryResult MeasureOver(RfcBackend& backend, ConnectionId connection,
                         const Measurement& measurement, const MeasureContext& context,
-                        Reading* reading, std::vector<KeptRow>* kept) {
+                        MeasuredValues* reading, std::vector<KeptRow>* kept) {
   BackendCaller caller(backend, connection);
   std::unique_ptr<Reduction> reduction = measurement.Reduce(context);
   QueryResult result = measurement.Measure(caller, context, *reduction, kept);
@@ -76,6 +76,15 @@ QueryResult Measurement::Measure(TableCaller& caller, const MeasureContext& cont
     if (result.aborted || result.outcome != kOutcomeOk) break;
   }
   return result;
+}
+
+std::string Measurement::ServerLine(std::string_view server, const MeasuredValues& reading) const {
+  std::string line = " * Server.........: " + std::string(server);
+  if (!Values().empty() && !reading.values.empty()) {
+    line += std::string(" ") + Values()[0].channelName + "=" +
+            ValueText(Values()[0], reading.values[0]);
+  }
+  return line + "\n";
 }
 
 void Replay(const std::vector<KeptRow>& rows, Reduction& reduction) {
@@ -97,6 +106,17 @@ void Replay(const std::vector<KeptRow>& rows, Reduction& reduction) {
   }
 }
 
+std::string ValueText(const ValueDefinition& definition, std::int64_t value) {
+  std::string digits = std::to_string(value < 0 ? -static_cast<std::uint64_t>(value)
+                                                : static_cast<std::uint64_t>(value));
+  if (definition.decimals > 0) {
+    const std::size_t places = static_cast<std::size_t>(definition.decimals);
+    if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
+    digits.insert(digits.size() - places, 1, '.');
+  }
+  return value < 0 ? "-" + digits : digits;
+}
+
 bool KeepsRows(const Measurement& measurement) {
   for (const ValueDefinition& value : measurement.Values()) {
     if (value.combine == Combine::kDistinct || value.combine == Combine::kReplay) return true;
@@ -104,11 +124,11 @@ bool KeepsRows(const Measurement& measurement) {
   return false;
 }
 
-Reading CombineReadings(const Measurement& measurement, const MeasureContext& context,
-                        const std::vector<const Reading*>& readings,
-                        const std::vector<const std::vector<KeptRow>*>& rows) {
+MeasuredValues CombineReadings(const Measurement& measurement, const MeasureContext& context,
+                               const std::vector<const MeasuredValues*>& readings,
+                               const std::vector<const std::vector<KeptRow>*>& rows) {
   const std::vector<ValueDefinition>& values = measurement.Values();
-  Reading combined;
+  MeasuredValues combined;
   if (KeepsRows(measurement)) {
     std::unique_ptr<Reduction> reduction = measurement.Reduce(context);
     for (const std::vector<KeptRow>* server : rows) {
@@ -125,7 +145,7 @@ Reading CombineReadings(const Measurement& measurement, const MeasureContext& co
     std::int64_t value = 0;
     bool atLeast = false;
     bool first = true;
-    for (const Reading* reading : readings) {
+    for (const MeasuredValues* reading : readings) {
       if (i >= reading->values.size()) continue;
       const std::int64_t v = reading->values[i];
       value = how == Combine::kSum ? value + v : first ? v : std::max(value, v);

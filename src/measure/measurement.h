@@ -49,6 +49,10 @@ struct ValueDefinition {
   Combine combine = Combine::kSum;
   // Script v2's channel id: permanent in the monitor, never reused.
   std::int32_t scriptV2Id = 0;
+  // Its key on a worker's wire, and the key of the flag that it is a lower
+  // bound (nullptr: it never is).
+  const char* wireName = "";
+  const char* lowerBoundWireName = nullptr;
   // The limits a monitor shows as warning and error when the value rises
   // above them (PRTG's LimitMaxWarning and LimitMaxError), in the value's
   // integer (times ten to `decimals`); kNoLimit for none.
@@ -63,7 +67,7 @@ struct ValueDefinition {
 
 // A measurement's values for one system (or one server), indexed as its
 // definitions.
-struct Reading {
+struct MeasuredValues {
   std::vector<std::int64_t> values;
   // A value that stopped at a limit and is a lower bound ("now >= 728").
   std::vector<bool> atLeast;
@@ -113,7 +117,7 @@ class Reduction : public RowSink {
   // The rows that follow are call `call`'s (the first call's, 0, until
   // told otherwise).
   virtual void StartCall(std::size_t call) { (void)call; }
-  virtual Reading Result() const = 0;
+  virtual MeasuredValues Result() const = 0;
 };
 
 // Hands each row of call `call` to a reduction and, when `kept` is given,
@@ -168,11 +172,14 @@ class Measurement {
   // The document's text for one system's reading: "(PRD) System-Usage:
   // Active Users=6, ..."; `label` is the system as the text names it,
   // `client` CLIENT= (empty: every client).
-  virtual std::string Summary(const Reading& reading, std::string_view label,
+  virtual std::string Summary(const MeasuredValues& reading, std::string_view label,
                               std::string_view client) const = 0;
   // The plain check listing that /CHECK shows instead of a document, its
   // last line ending in a line end.
-  virtual std::string CheckListing(const Reading& reading) const = 0;
+  virtual std::string CheckListing(const MeasuredValues& reading) const = 0;
+  // With SERVERS=ALL, the check listing's line for one counted server
+  // after the system's values: its name and its first value.
+  virtual std::string ServerLine(std::string_view server, const MeasuredValues& reading) const;
   // The numbered error for a call that failed in a way this measurement
   // knows ("Error 1042: No authorization to read table SNAP (S_TABU_NAM)
   // !"); empty for the general texts of a failed call.
@@ -182,20 +189,24 @@ class Measurement {
   }
 };
 
+// A value as the documents write it: its integer, with the definition's
+// decimals ("12.5" for 125 with one).
+std::string ValueText(const ValueDefinition& definition, std::int64_t value);
+
 // Measures `measurement` over an open connection: its calls made through
 // `backend`, their rows reduced into `reading` (valid when the result is
 // ok), and kept in `kept` when that is given.
 QueryResult MeasureOver(RfcBackend& backend, ConnectionId connection,
                         const Measurement& measurement, const MeasureContext& context,
-                        Reading* reading, std::vector<KeptRow>* kept = nullptr);
+                        MeasuredValues* reading, std::vector<KeptRow>* kept = nullptr);
 
 // The system's reading over several servers' (SERVERS=ALL): each value
 // combined as its definition says; the values that need rows are worked
 // out by replaying `rows` (every counted server's kept rows, in the server
 // list's order) through one reduction.
-Reading CombineReadings(const Measurement& measurement, const MeasureContext& context,
-                        const std::vector<const Reading*>& readings,
-                        const std::vector<const std::vector<KeptRow>*>& rows);
+MeasuredValues CombineReadings(const Measurement& measurement, const MeasureContext& context,
+                               const std::vector<const MeasuredValues*>& readings,
+                               const std::vector<const std::vector<KeptRow>*>& rows);
 
 // True when some value of `measurement` is combined from rows: its servers'
 // rows must then be kept (and sent back by a worker).

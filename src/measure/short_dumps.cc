@@ -56,8 +56,8 @@ namespace {
 class ShortDumpsReduction final : public ClockedReduction {
  public:
   explicit ShortDumpsReduction(int window) : window_(window) {}
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {summary_.dumps, summary_.TopCount()};
     r.atLeast = {false, false};
     r.notes = {summary_.TopError(), std::to_string(window_)};
@@ -82,8 +82,8 @@ class ShortDumps final : public WindowedMeasurement {
     // sees the same rows, so the values combine as their maximum.
     static const std::vector<ValueDefinition> values = {
         {"Short_Dumps", "Short Dumps", "tolvaran_short_dumps",
-         "ABAP short dumps in the window (ST22).", Unit::kCount, 0, true, Combine::kMaximum, 40, 10,
-         50},
+         "ABAP short dumps in the window (ST22).", Unit::kCount, 0, true, Combine::kMaximum, 40, "",
+         nullptr, 10, 50},
         {"Top_Dump_Count", "Top Dump Count", "tolvaran_short_dumps_most_frequent",
          "Short dumps of the most frequent runtime error in the window.", Unit::kCount, 0, true,
          Combine::kMaximum, 41},
@@ -93,13 +93,14 @@ class ShortDumps final : public WindowedMeasurement {
   std::unique_ptr<Reduction> Reduce(const MeasureContext& context) const override {
     return std::make_unique<ShortDumpsReduction>(context.windowMinutes);
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     std::string text = "(" + std::string(label) + ") Short Dumps=" + std::to_string(r.values[0]) +
                        " in " + r.notes[1] + " min";
     if (r.values[0] > 0) text += ", most " + r.notes[0] + "=" + std::to_string(r.values[1]);
     return text;
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * Short Dumps.......:  " + std::to_string(r.values[0]) + " in " + r.notes[1] +
            " min\n * Most frequent.....:  " + (r.notes[0].empty() ? "-" : r.notes[0]) + " " +
            std::to_string(r.values[1]) + "\n * System-Check..:  Successfully \n";

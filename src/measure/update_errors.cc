@@ -12,8 +12,8 @@ namespace {
 
 class UpdateErrorsReduction final : public ReadTableReduction {
  public:
-  Reading Result() const override {
-    Reading r;
+  MeasuredValues Result() const override {
+    MeasuredValues r;
     r.values = {requests_};
     r.atLeast = {false};
     return r;
@@ -32,7 +32,8 @@ class UpdateErrors final : public Measurement {
   const std::vector<ValueDefinition>& Values() const override {
     static const std::vector<ValueDefinition> values = {
         {"Update_Errors", "Update Errors", "tolvaran_update_errors",
-         "Update requests in error (SM13).", Unit::kCount, 0, true, Combine::kMaximum, 50, 0, 10},
+         "Update requests in error (SM13).", Unit::kCount, 0, true, Combine::kMaximum, 50, "",
+         nullptr, 0, 10},
     };
     return values;
   }
@@ -45,10 +46,11 @@ class UpdateErrors final : public Measurement {
   std::unique_ptr<Reduction> Reduce(const MeasureContext&) const override {
     return std::make_unique<UpdateErrorsReduction>();
   }
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     return "(" + std::string(label) + ") Update Errors=" + std::to_string(r.values[0]);
   }
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     return " * Update Errors.....:  " + std::to_string(r.values[0]) +
            "\n * System-Check..:  Successfully \n";
   }

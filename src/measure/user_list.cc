@@ -90,8 +90,8 @@ class UserListReduction final : public Reduction {
     externalModes_ = internalModes_ = 0;
   }
 
-  Reading Result() const override {
-    Reading reading;
+  MeasuredValues Result() const override {
+    MeasuredValues reading;
     reading.values = {activeUsers_, tranCodes_, terminals_count_, sessions_, external_, internal_};
     reading.atLeast = {users_.Full(), false, terminals_.Full(), false, false, false};
     return reading;
@@ -128,17 +128,19 @@ class UserList final : public Measurement {
     // they too are worked out again from the rows.
     static const std::vector<ValueDefinition> values = {
         {"Active_Users", "Active User(s)", "tolvaran_active_users", "Distinct users logged on.",
-         Unit::kCount, 0, true, Combine::kDistinct, 10},
+         Unit::kCount, 0, true, Combine::kDistinct, 10, "active_users", "users_at_least"},
         {"Act_Tran_Codes", "Act Tran-Codes", "tolvaran_transaction_codes",
-         "Sessions running a transaction.", Unit::kCount, 0, true, Combine::kSum, 11},
+         "Sessions running a transaction.", Unit::kCount, 0, true, Combine::kSum, 11, "tran_codes"},
         {"Act_Terminals", "Act Terminals", "tolvaran_terminals", "Distinct terminals logged on.",
-         Unit::kCount, 0, true, Combine::kDistinct, 12},
+         Unit::kCount, 0, true, Combine::kDistinct, 12, "terminals", "terminals_at_least"},
         {"No_of_Sessions", "Session(s)", "tolvaran_sessions", "User sessions.", Unit::kCount, 0,
-         true, Combine::kSum, 13},
+         true, Combine::kSum, 13, "sessions"},
         {"External_Modi", "External Modi", "tolvaran_external_modes",
-         "External modes of all sessions.", Unit::kCount, 0, true, Combine::kReplay, 14},
+         "External modes of all sessions.", Unit::kCount, 0, true, Combine::kReplay, 14,
+         "external_modes"},
         {"Internal_Modi", "Internal Modi", "tolvaran_internal_modes",
-         "Internal modes of all sessions.", Unit::kCount, 0, true, Combine::kReplay, 15},
+         "Internal modes of all sessions.", Unit::kCount, 0, true, Combine::kReplay, 15,
+         "internal_modes"},
     };
     return values;
   }
@@ -163,7 +165,7 @@ class UserList final : public Measurement {
     return std::make_unique<UserListReduction>(context.client);
   }
 
-  std::string Summary(const Reading& r, std::string_view label,
+  std::string Summary(const MeasuredValues& r, std::string_view label,
                       std::string_view client) const override {
     std::string summary = "(";
     summary += label;
@@ -185,7 +187,12 @@ class UserList final : public Measurement {
     return summary;
   }
 
-  std::string CheckListing(const Reading& r) const override {
+  std::string ServerLine(std::string_view server, const MeasuredValues& r) const override {
+    return " * Server.........: " + std::string(server) +
+           " Sessions=" + std::to_string(r.values[kSessions]) + "\n";
+  }
+
+  std::string CheckListing(const MeasuredValues& r) const override {
     std::string text;
     text += AtLeast(r, kActiveUsers) ? " * Active Users now.:  >= " : " * Active Users.....:  ";
     text += Grouped(r.values[kActiveUsers]);
@@ -206,7 +213,7 @@ class UserList final : public Measurement {
   }
 
  private:
-  static bool AtLeast(const Reading& r, std::size_t i) {
+  static bool AtLeast(const MeasuredValues& r, std::size_t i) {
     return i < r.atLeast.size() && r.atLeast[i];
   }
 };

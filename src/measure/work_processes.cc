@@ -102,10 +102,10 @@ class WorkProcessReduction final : public Reduction {
     typ_.clear();
     itype_ = istatus_ = -1;
   }
-  Reading Result() const override {
+  MeasuredValues Result() const override {
     using T = WorkProcessType;
     const WorkProcessCounts& c = counts_;
-    Reading r;
+    MeasuredValues r;
     r.values = {c.Total(T::kDialog),
                 c.Busy(T::kDialog),
                 c.DialogBusyPercent(),
@@ -228,7 +228,8 @@ class WorkProcesses final : public Measurement {
     return std::make_unique<WorkProcessReduction>();
   }
 
-  std::string Summary(const Reading& r, std::string_view label, std::string_view) const override {
+  std::string Summary(const MeasuredValues& r, std::string_view label,
+                      std::string_view) const override {
     std::string text =
         "(" + std::string(label) + ") Dialog WPs busy " + std::to_string(r.values[kDialogBusy]) +
         " of " + std::to_string(r.values[kDialog]) + " (" +
@@ -239,7 +240,7 @@ class WorkProcesses final : public Measurement {
     return text;
   }
 
-  std::string CheckListing(const Reading& r) const override {
+  std::string CheckListing(const MeasuredValues& r) const override {
     auto line = [&](const char* label, std::size_t all, std::size_t busy) {
       return std::string(label) + std::to_string(r.values[all]) + ", busy " +
              std::to_string(r.values[busy]) + "\n";

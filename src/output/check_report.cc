@@ -8,13 +8,15 @@
 
 namespace tolvaran {
 
-CheckReport CheckReport::Single(std::string system, std::string client, const MeasureValues& values,
+CheckReport CheckReport::Single(std::string system, std::string client,
+                                const Measurement& measurement, MeasuredValues reading,
                                 std::string text) {
   CheckReport report;
   report.kind = Kind::kSingle;
   report.system = std::move(system);
   report.client = std::move(client);
-  report.values = values;
+  report.measurement = &measurement;
+  report.reading = std::move(reading);
   report.text = std::move(text);
   return report;
 }
@@ -57,8 +59,8 @@ std::vector<ShownSystem> ShownSystems(const ListingResult& listing) {
 }
 
 bool HasItemValue(const ListingResult& listing, const ListedSystem& system) {
-  return system.state == SystemState::kOk && listing.item >= 0 &&
-         listing.item < static_cast<int>(kMeasureCount);
+  return system.state == SystemState::kOk && listing.item.found() &&
+         listing.item.index < system.reading.values.size();
 }
 
 }  // namespace tolvaran

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "output/measures.h"
+#include "measure/measurement.h"
+#include "measure/registry.h"
 
 namespace tolvaran {
 
@@ -35,9 +36,9 @@ struct RunError {
 // A listed system's outcome: the listing's "Processed", "Not Found" and
 // "Rfc Failure".
 enum class SystemState {
-  kOk,       // counted, and the item is one of the six values
-  kPartial,  // counted, but the item names none of the six values
-  kFailed,   // its profile was unusable, or its connection or a query failed
+  kOk,           // measured, and the item is one of its values
+  kNoItemValue,  // measured, but the item names none of its values
+  kFailed,       // its profile was unusable, or its connection or a query failed
 };
 
 // SERVERS=ALL: how many of the system's application servers were counted.
@@ -56,15 +57,16 @@ struct ListedSystem {
   // What the listing labels the system with (profile, alias, host or SID).
   std::string label;
   SystemState state = SystemState::kFailed;
-  MeasureValues values{};  // unless kFailed
+  MeasuredValues reading;  // unless kFailed
   ServerCount servers;     // unless kFailed
   RunError error;          // kFailed only
 };
 
 struct ListingResult {
-  std::string itemName;               // ITEM= as given
-  int item = -1;                      // its index in kMeasures; -1 when it names none of them
-  std::vector<ListedSystem> systems;  // in listing order
+  const Measurement* measurement = nullptr;  // what every system was measured for
+  std::string itemName;                      // ITEM= as given
+  ValueRef item;                             // the value it names; none found when it names none
+  std::vector<ListedSystem> systems;         // in listing order
   // The listing's summary, "(***) <item>: NoSystems=..., Processed=..., Failed=...".
   std::string summary;
 };
@@ -78,14 +80,16 @@ struct CheckReport {
   std::string system;
   // kSingle and kListing: CLIENT= (empty: every client).
   std::string client;
-  MeasureValues values{};  // kSingle
-  ServerCount servers;     // kSingle
-  std::string text;        // kSingle: the summary, "(PRD) System-Usage: Active Users=..."
-  ListingResult listing;   // kListing
-  RunError error;          // kError
+  // kSingle: what was measured and its values.
+  const Measurement* measurement = nullptr;
+  MeasuredValues reading;
+  ServerCount servers;    // kSingle
+  std::string text;       // kSingle: the summary, "(PRD) System-Usage: Active Users=..."
+  ListingResult listing;  // kListing
+  RunError error;         // kError
 
-  static CheckReport Single(std::string system, std::string client, const MeasureValues& values,
-                            std::string text);
+  static CheckReport Single(std::string system, std::string client, const Measurement& measurement,
+                            MeasuredValues reading, std::string text);
   static CheckReport Listing(std::string client, ListingResult listing);
   static CheckReport Failure(std::string system, RunError error);
 };

@@ -32,10 +32,6 @@ std::vector<Shown> ShownValues(const HealthReport& report) {
   return shown;
 }
 
-std::string ValueText(const ValueDefinition& d, std::int64_t value) {
-  return DecimalText(value, d.decimals);
-}
-
 // PRTG's units (the EXE/XML format's <Unit>); minutes are a custom one.
 std::string XmlUnit(Unit unit) {
   switch (unit) {

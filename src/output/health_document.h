@@ -22,8 +22,8 @@ namespace tolvaran {
 
 struct MeasuredPart {
   const Measurement* measurement = nullptr;
-  Reading reading;      // when it succeeded
-  std::string failure;  // its error text when it failed; empty when it succeeded
+  MeasuredValues reading;  // when it succeeded
+  std::string failure;     // its error text when it failed; empty when it succeeded
 };
 
 struct HealthReport {

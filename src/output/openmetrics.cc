@@ -12,9 +12,9 @@ namespace {
 // One system as the exposition shows it.
 struct Subject {
   std::string name;
-  const MeasureValues* values;  // null when the check failed
-  const RunError* error;        // when it failed
-  const ServerCount* servers;   // with its values; total 0 without SERVERS=ALL
+  const MeasuredValues* values;  // null when the check failed
+  const RunError* error;         // when it failed
+  const ServerCount* servers;    // with its values; total 0 without SERVERS=ALL
 };
 
 void Family(std::string* out, std::string_view name, std::string_view type, std::string_view help) {
@@ -42,7 +42,8 @@ void ServerGauge(std::string* out, const std::vector<Subject>& subjects, std::st
   }
 }
 
-std::string Exposition(const std::vector<Subject>& subjects, const std::string& client) {
+std::string Exposition(const Measurement* measurement, const std::vector<Subject>& subjects,
+                       const std::string& client) {
   std::string out;
   Family(&out, "tolvaran_up", "gauge", "1 when the system's user list was counted, 0 when not.");
   for (const Subject& subject : subjects) {
@@ -51,15 +52,16 @@ std::string Exposition(const std::vector<Subject>& subjects, const std::string& 
   }
   bool anyValues = false;
   for (const Subject& subject : subjects) anyValues = anyValues || subject.values;
-  if (anyValues) {
-    for (std::size_t i = 0; i < kMeasureCount; ++i) {
-      Family(&out, kMeasures[i].metricName, "gauge", kMeasures[i].help);
+  if (anyValues && measurement) {
+    const std::vector<ValueDefinition>& values = measurement->Values();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      Family(&out, values[i].metricName, "gauge", values[i].help);
       for (const Subject& subject : subjects) {
-        if (!subject.values) continue;
-        out += kMeasures[i].metricName;
+        if (!subject.values || i >= subject.values->values.size()) continue;
+        out += values[i].metricName;
         out += "{system=" + LabelValue(subject.name);
         if (!client.empty()) out += ",client=" + LabelValue(client);
-        out += "} " + std::to_string((*subject.values)[i]) + '\n';
+        out += "} " + ValueText(values[i], subject.values->values[i]) + '\n';
       }
     }
   }
@@ -111,23 +113,25 @@ std::string LabelValue(std::string_view text) {
 
 RenderedOutput RenderOpenMetrics(const CheckReport& report) {
   std::vector<Subject> subjects;
+  const Measurement* measurement = report.measurement;
   switch (report.kind) {
     case CheckReport::Kind::kSingle:
-      subjects.push_back({report.system, &report.values, nullptr, &report.servers});
+      subjects.push_back({report.system, &report.reading, nullptr, &report.servers});
       break;
     case CheckReport::Kind::kError:
       subjects.push_back({report.system, nullptr, &report.error, &report.servers});
       break;
     case CheckReport::Kind::kListing:
+      measurement = report.listing.measurement;
       for (const ShownSystem& shown : ShownSystems(report.listing)) {
         const ListedSystem& system = *shown.system;
         const bool counted = system.state != SystemState::kFailed;
         subjects.push_back(
-            {shown.name, counted ? &system.values : nullptr, &system.error, &system.servers});
+            {shown.name, counted ? &system.reading : nullptr, &system.error, &system.servers});
       }
       break;
   }
-  return {Exposition(subjects, report.client), 0};
+  return {Exposition(measurement, subjects, report.client), 0};
 }
 
 }  // namespace tolvaran

@@ -27,7 +27,7 @@ std::string LabelValue(std::string_view text);
 // The exposition for `report`; the exit status is always 0.
 //
 // Every system checked gets `tolvaran_up{system}`: 1 when its counts were
-// had, with the six gauges (kMeasures' metric names) labelled system and,
+// had, with a gauge per value of the measurement (its metric name) labelled system and,
 // with CLIENT=, client; 0 when not, with
 // `tolvaran_error_info{system,code}` 1 (an info metric) saying which error
 // it was, and no other sample. A listing has one label set per system of

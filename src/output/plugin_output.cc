@@ -55,10 +55,25 @@ void Raise(PluginState* state, PluginState to) {
   if (Severity(to) > Severity(*state)) *state = to;
 }
 
-std::string Perfdata(std::string_view label, std::uint32_t value,
+// The unit a plugin's performance data gives a value.
+const char* PerfdataUnit(Unit unit) {
+  switch (unit) {
+    case Unit::kCount:
+      return "";
+    case Unit::kPercent:
+      return "%";
+    case Unit::kMilliseconds:
+      return "ms";
+    case Unit::kMinutes:
+      return "";
+  }
+  return "";
+}
+
+std::string Perfdata(std::string_view label, const ValueDefinition& definition, std::int64_t value,
                      const PluginThresholds& thresholds, bool withThresholds) {
   std::string out = PerfdataLabel(label);
-  out += '=' + std::to_string(value) + ';';
+  out += '=' + ValueText(definition, value) + PerfdataUnit(definition.unit) + ';';
   if (withThresholds && thresholds.warn) out += thresholds.warn->text;
   out += ';';
   if (withThresholds && thresholds.crit) out += thresholds.crit->text;
@@ -68,7 +83,7 @@ std::string Perfdata(std::string_view label, std::uint32_t value,
 
 // CRITICAL or WARNING when a threshold alerts for `value`, with the range
 // that did; OK otherwise.
-PluginState Judge(const PluginThresholds& thresholds, std::uint32_t value,
+PluginState Judge(const PluginThresholds& thresholds, double value,
                   const ThresholdRange** breached) {
   if (thresholds.crit && RangeAlerts(*thresholds.crit, value)) {
     *breached = &*thresholds.crit;
@@ -101,21 +116,41 @@ void AppendNames(std::string_view title, const std::vector<std::string>& names, 
   }
 }
 
+// The value WARN= and CRIT= apply to: the first whose limits apply.
+std::size_t JudgedValue(const std::vector<ValueDefinition>& values) {
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (values[i].limits) return i;
+  }
+  return values.size();
+}
+
+double Scaled(const ValueDefinition& definition, std::int64_t value) {
+  double scaled = static_cast<double>(value);
+  for (int i = 0; i < definition.decimals; ++i) scaled /= 10;
+  return scaled;
+}
+
 RenderedOutput Single(const CheckReport& report, const PluginThresholds& thresholds) {
+  const std::vector<ValueDefinition>& values = report.measurement->Values();
+  const std::vector<std::int64_t>& measured = report.reading.values;
+  const std::size_t judged = JudgedValue(values);
   const ThresholdRange* breached = nullptr;
-  PluginState state = Judge(thresholds, report.values[0], &breached);
+  PluginState state = judged < measured.size()
+                          ? Judge(thresholds, Scaled(values[judged], measured[judged]), &breached)
+                          : PluginState::kOk;
   // Servers left out: the values are too low, at least a warning.
   if (report.servers.partial()) Raise(&state, PluginState::kWarning);
   std::string text;
   if (breached) {
-    text = std::string(kMeasures[0].displayName) + " " + std::to_string(report.values[0]) +
-           " breaches " + (state == PluginState::kCritical ? "CRIT=" : "WARN=") + breached->text +
-           "; ";
+    text = std::string(values[judged].displayName) + " " +
+           ValueText(values[judged], measured[judged]) + " breaches " +
+           (state == PluginState::kCritical ? "CRIT=" : "WARN=") + breached->text + "; ";
   }
   text += report.text;
   std::string perfdata;
-  for (std::size_t i = 0; i < kMeasureCount; ++i) {
-    perfdata += ' ' + Perfdata(kMeasures[i].channelName, report.values[i], thresholds, i == 0);
+  for (std::size_t i = 0; i < values.size() && i < measured.size(); ++i) {
+    perfdata +=
+        ' ' + Perfdata(values[i].channelName, values[i], measured[i], thresholds, i == judged);
   }
   return {Line(state, text, perfdata), static_cast<int>(state)};
 }
@@ -132,17 +167,18 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
       Raise(&state, isFailed ? PluginState::kCritical : PluginState::kUnknown);
       continue;
     }
-    const std::uint32_t value = system.values[listing.item];
+    const ValueDefinition& definition = listing.item.definition();
+    const std::int64_t value = system.reading.values[listing.item.index];
     if (system.servers.partial()) {
       partial.push_back(shown.name);
       Raise(&state, PluginState::kWarning);
     }
     const ThresholdRange* breached = nullptr;
-    const PluginState judged = Judge(thresholds, value, &breached);
+    const PluginState judged = Judge(thresholds, Scaled(definition, value), &breached);
     if (judged == PluginState::kCritical) critical.push_back(shown.name);
     if (judged == PluginState::kWarning) warning.push_back(shown.name);
     Raise(&state, judged);
-    perfdata += ' ' + Perfdata(shown.name, value, thresholds, true);
+    perfdata += ' ' + Perfdata(shown.name, definition, value, thresholds, true);
   }
   std::string text = listing.summary;
   if (thresholds.crit)

@@ -52,7 +52,8 @@ void AppendNames(std::string_view title, const std::vector<std::string>& names,
 struct Channel {
   std::int32_t id;
   std::string name;
-  std::uint32_t value;
+  const ValueDefinition* definition;
+  std::int64_t value;
 };
 
 std::string Document(std::string_view status, const std::string& message,
@@ -67,7 +68,10 @@ std::string Document(std::string_view status, const std::string& message,
       if (i) out += ',';
       out += "{\"id\":" + std::to_string(channels[i].id) + ",\"name\":";
       out += JsonString(channels[i].name);
-      out += ",\"type\":\"integer\",\"value\":" + std::to_string(channels[i].value) + "}";
+      const ValueDefinition& definition = *channels[i].definition;
+      out += definition.decimals > 0 ? ",\"type\":\"float\",\"value\":"
+                                     : ",\"type\":\"integer\",\"value\":";
+      out += ValueText(definition, channels[i].value) + "}";
     }
     out += ']';
   }
@@ -97,7 +101,8 @@ std::string ListingDocument(const ListingResult& listing) {
   for (std::size_t i = 0; i < kept; ++i) {
     const ListedSystem& system = *shown[i].system;
     if (HasItemValue(listing, system)) {
-      channels.push_back({ids[i], shown[i].name, system.values[listing.item]});
+      channels.push_back({ids[i], shown[i].name, &listing.item.definition(),
+                          system.reading.values[listing.item.index]});
       if (system.servers.partial()) partial.push_back(shown[i].name);
     } else {
       (system.state == SystemState::kFailed ? failed : notFound).push_back(shown[i].name);
@@ -177,9 +182,10 @@ RenderedOutput RenderScriptV2(const CheckReport& report) {
   switch (report.kind) {
     case CheckReport::Kind::kSingle: {
       std::vector<Channel> channels;
-      for (std::size_t i = 0; i < kMeasureCount; ++i) {
-        channels.push_back({kScriptV2FirstMeasureId + static_cast<std::int32_t>(i),
-                            kMeasures[i].displayName, report.values[i]});
+      const std::vector<ValueDefinition>& values = report.measurement->Values();
+      for (std::size_t i = 0; i < values.size() && i < report.reading.values.size(); ++i) {
+        channels.push_back(
+            {values[i].scriptV2Id, values[i].displayName, &values[i], report.reading.values[i]});
       }
       // Servers left out: the values are too low, and the monitor says so.
       rendered.bytes = Document(report.servers.partial() ? "warning" : "ok", report.text, channels);

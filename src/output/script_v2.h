@@ -26,9 +26,10 @@ constexpr std::size_t kScriptV2MaxMessage = 2000;  // characters, not bytes
 // kScriptV2MaxMessage characters.
 std::string ScriptV2Message(std::string_view text);
 
-// The six values of a single run are the channels 10 to 15, in the order
-// of kMeasures: the monitor keys its channels by id, so these never change.
-constexpr std::int32_t kScriptV2FirstMeasureId = 10;
+// A single run's channels have the ids of their value definitions
+// (ValueDefinition::scriptV2Id, below kScriptV2FirstListingId; the user
+// list's are 10 to 15): the monitor keys its channels by id, so these never
+// change.
 
 // A listed system's channel id comes from its profile name alone, so that
 // it stays the same from run to run and when other systems join or leave

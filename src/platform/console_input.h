@@ -1,4 +1,4 @@
-// Reading a secret from standard input.
+// MeasuredValues a secret from standard input.
 #ifndef TOLVARAN_PLATFORM_CONSOLE_INPUT_H_
 #define TOLVARAN_PLATFORM_CONSOLE_INPUT_H_
 

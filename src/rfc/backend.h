@@ -24,26 +24,6 @@ namespace tolvaran {
 
 class Host;
 
-// One session of the user list. The texts are the system's fields at their
-// widths, blank-padded and unterminated, as the library hands them over.
-struct Session {
-  char mandt[3];
-  char bname[12];
-  char tcode[20];
-  char term[20];
-  std::uint32_t externalModes;
-  std::uint32_t internalModes;
-};
-
-// Receives the user list one session at a time, in the system's order.
-class SessionSink {
- public:
-  virtual void Add(const Session& session) = 0;
-
- protected:
-  ~SessionSink() = default;
-};
-
 // The texts of the RFC failure report: the operation that failed and the
 // library's last error.
 struct FailureReport {
@@ -247,17 +227,6 @@ class RfcBackend {
   // is in `exceptionText`; a table the backend cannot lay out, or an
   // operation around the call that fails, aborts.
   virtual QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) = 0;
-
-  // The user list (THUSRINFO), session by session into `sink` when the call
-  // succeeded.
-  virtual QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) = 0;
-
-  // The system's active application servers (TH_SERVER_LIST with
-  // ACTIVE_SERVER = 1), in the system's order, into `servers` when the
-  // call succeeded. On an exception (NO_SERVER_LIST, a missing
-  // authorisation) `exceptionText` names it.
-  virtual QueryResult FetchServerList(ConnectionId connection,
-                                      std::vector<ServerEntry>* servers) = 0;
 
   // The name of the application server the connection is attached to
   // (RFC_SYSTEM_INFO's RFCDEST, "<host>_<system>_<number>"), without its

@@ -1,6 +1,8 @@
 #include "rfc/server_list.h"
 
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "text/ascii_text.h"
 
@@ -28,6 +30,49 @@ std::optional<int> InstanceSystemNumber(const ServerEntry& server) {
     return TwoDigits(service.substr(kDispatcher.size()));
   }
   return std::nullopt;
+}
+
+namespace {
+
+// A character field without the blanks (or NULs) that fill it.
+std::string Trimmed(std::string_view field) {
+  while (!field.empty() && (field.back() == ' ' || field.back() == '\0')) field.remove_suffix(1);
+  return std::string(field);
+}
+
+// The rows of LIST, each a ServerEntry.
+class ServerRows final : public RowSink {
+ public:
+  explicit ServerRows(std::vector<ServerEntry>* servers) : servers_(servers) {}
+  void Text(std::size_t field, std::string_view bytes) override {
+    std::string* const fields[] = {&row_.name, &row_.host, &row_.service};
+    if (field < 3) *fields[field] = Trimmed(bytes);
+  }
+  void Integer(std::size_t, std::int64_t) override {}
+  void EndRow() override {
+    servers_->push_back(std::move(row_));
+    row_ = ServerEntry{};
+  }
+
+ private:
+  std::vector<ServerEntry>* servers_;
+  ServerEntry row_;
+};
+
+}  // namespace
+
+QueryResult FetchServerList(RfcBackend& backend, ConnectionId connection,
+                            std::vector<ServerEntry>* servers) {
+  // The fields by name, at the widths of structure MSXXLIST (see
+  // classic/classic_layout.h for where they come from).
+  using K = FieldRequest::Kind;
+  const TableCall call{"TH_SERVER_LIST",
+                       {CallArgument::Integer("ACTIVE_SERVER", 1)},
+                       "LIST",
+                       "MSXXLIST",
+                       {{"NAME", K::kText, 40}, {"HOST", K::kText, 32}, {"SERV", K::kText, 20}}};
+  ServerRows rows(servers);
+  return backend.CallTable(connection, call, rows);
 }
 
 }  // namespace tolvaran

@@ -3,6 +3,7 @@
 #define TOLVARAN_RFC_SERVER_LIST_H_
 
 #include <optional>
+#include <vector>
 
 #include "rfc/backend.h"
 
@@ -14,6 +15,13 @@ namespace tolvaran {
 // right); otherwise the two digits of its dispatcher's service "sapdp<nn>"
 // (the prefix in any case); otherwise none.
 std::optional<int> InstanceSystemNumber(const ServerEntry& server);
+
+// The system's active application servers (TH_SERVER_LIST with
+// ACTIVE_SERVER = 1), in the system's order, into `servers` when the call
+// succeeded. On an exception (NO_SERVER_LIST, a missing authorisation)
+// `exceptionText` names it.
+QueryResult FetchServerList(RfcBackend& backend, ConnectionId connection,
+                            std::vector<ServerEntry>* servers);
 
 }  // namespace tolvaran
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "rfc/backend.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 
@@ -146,24 +147,6 @@ class FakeBackend final : public RfcBackend {
   QueryResult ProbeCpu(ConnectionId connection) override {
     calls.push_back(Named("ProbeCpu", connection));
     return script.cpu;
-  }
-
-  QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override {
-    calls.push_back(Named("FetchSessions", connection));
-    if (script.abortsInUserList) {
-      if (handler_) handler_(script.abortReport);
-      throw FakeLibraryAbort{};
-    }
-    if (script.usage.outcome == kOutcomeOk && !script.usage.aborted) {
-      for (const Session& session : script.sessions) sink.Add(session);
-    }
-    return script.usage;
-  }
-
-  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override {
-    calls.push_back(Named("FetchServerList", connection));
-    if (script.serverList.outcome == kOutcomeOk) *servers = script.servers;
-    return script.serverList;
   }
 
   QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override {

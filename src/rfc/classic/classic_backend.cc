@@ -36,8 +36,6 @@ struct InstalledStructure {
   RfcTypeHandle type = 0;
 };
 
-char thusrinfoName[] = "THUSRINFO";
-char usrTablName[] = "USR_TABL";
 char getCpuAllName[] = "GET_CPU_ALL";
 char tfCpuAllName[] = "TF_CPU_ALL";
 char localRemoteName[] = "LOCAL_REMOTE";
@@ -52,9 +50,6 @@ char lastCollIntName[] = "LASTCOLLINT";
 char lastCollWrtName[] = "LASTCOLLWRT";
 char normCollIntName[] = "NORMCOLLINT";
 char opSystemName[] = "OP_SYSTEM";
-char thServerListName[] = "TH_SERVER_LIST";
-char listName[] = "LIST";
-char activeServerName[] = "ACTIVE_SERVER";
 char rfcSystemInfoName[] = "RFC_SYSTEM_INFO";
 char rfcsiExportName[] = "RFCSI_EXPORT";
 
@@ -150,8 +145,6 @@ class ClassicBackend final : public RfcBackend {
   std::string OpenRefusal() override { return refusal_; }
   QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) override;
   QueryResult ProbeCpu(ConnectionId connection) override;
-  QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
-  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
   QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override;
 
   void Close(ConnectionId connection) override {
@@ -283,9 +276,7 @@ class ClassicBackend final : public RfcBackend {
   RfcErrorRecord openExError_ = {};
   FixedText<512> connectString_;
   std::string refusal_;
-  InstalledStructure uinfoStructure;
   InstalledStructure cpuAllStructure;
-  InstalledStructure msxxlistStructure;
   // The structures of the generic table calls, by name; each installed once
   // and kept where the library can rely on it.
   std::map<std::string, std::unique_ptr<InstalledStructure>> installed_;
@@ -778,45 +769,6 @@ QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
   return CallWithTable(static_cast<RfcHandle>(connection), getCpuAllName, tfCpuAllName,
                        kPublishedLayouts[1], cpuAllStructure, exporting, importing,
                        [](RfcTable, QueryResult*) { return true; });
-}
-
-QueryResult ClassicBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
-  ParameterEntry exporting[] = {ParameterEntry{}};
-  ParameterEntry importing[] = {ParameterEntry{}};
-  return CallWithTable(
-      static_cast<RfcHandle>(connection), thusrinfoName, usrTablName, kPublishedLayouts[0],
-      uinfoStructure, exporting, importing, [this, &sink](RfcTable table, QueryResult* result) {
-        Session session;
-        return ForEachRow(table, usrTablName, result, [&](const unsigned char* row) {
-          std::memcpy(session.mandt, row + UinfoOffset("MANDT"), sizeof session.mandt);
-          std::memcpy(session.bname, row + UinfoOffset("BNAME"), sizeof session.bname);
-          std::memcpy(session.tcode, row + UinfoOffset("TCODE"), sizeof session.tcode);
-          std::memcpy(session.term, row + UinfoOffset("TERM"), sizeof session.term);
-          // The integers come in the platform's byte order and may sit
-          // unaligned.
-          std::memcpy(&session.externalModes, row + UinfoOffset("EXTMODI"), 4);
-          std::memcpy(&session.internalModes, row + UinfoOffset("INTMODI"), 4);
-          sink.Add(session);
-        });
-      });
-}
-
-QueryResult ClassicBackend::FetchServerList(ConnectionId connection,
-                                            std::vector<ServerEntry>* servers) {
-  std::int32_t activeServer = 1;
-  ParameterEntry exporting[] = {Parameter(activeServerName, kRfcTypeInt, 4, &activeServer),
-                                ParameterEntry{}};
-  ParameterEntry importing[] = {ParameterEntry{}};
-  return CallWithTable(
-      static_cast<RfcHandle>(connection), thServerListName, listName, kPublishedLayouts[2],
-      msxxlistStructure, exporting, importing,
-      [this, servers](RfcTable table, QueryResult* result) {
-        return ForEachRow(table, listName, result, [servers](const unsigned char* row) {
-          servers->push_back(ServerEntry{TrimmedField(row + MsxxlistOffset("NAME"), 40),
-                                         TrimmedField(row + MsxxlistOffset("HOST"), 32),
-                                         TrimmedField(row + MsxxlistOffset("SERV"), 20)});
-        });
-      });
 }
 
 QueryResult ClassicBackend::FetchInstanceName(ConnectionId connection, std::string* name) {

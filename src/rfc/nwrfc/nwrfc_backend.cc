@@ -63,13 +63,6 @@ void AddSnc(ConnectionParameters* parameters, const SncSettings& snc) {
   parameters->AddIfSet(u"snc_lib", snc.library);
 }
 
-// A field read at its width into the session's bytes, without a copy on
-// the heap for every field of every session.
-template <std::size_t N>
-void StoreField(const SAP_UC (&field)[N], char (&out)[N]) {
-  for (std::size_t i = 0; i < N; ++i) out[i] = SapUcToByte(field[i]);
-}
-
 // A character field as bytes without the blanks that fill it.
 template <std::size_t N>
 std::string TrimmedField(const SAP_UC (&field)[N]) {
@@ -97,8 +90,6 @@ class NetWeaverBackend final : public RfcBackend {
   std::string OpenRefusal() override { return refusal_; }
   QueryResult CallTable(ConnectionId connection, const TableCall& call, RowSink& sink) override;
   QueryResult ProbeCpu(ConnectionId connection) override;
-  QueryResult FetchSessions(ConnectionId connection, SessionSink& sink) override;
-  QueryResult FetchServerList(ConnectionId connection, std::vector<ServerEntry>* servers) override;
   QueryResult FetchInstanceName(ConnectionId connection, std::string* name) override;
 
   void Close(ConnectionId connection) override {
@@ -464,70 +455,6 @@ QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {
   };
   // The CPU values that come back are not needed: only the outcome counts.
   return Call(connection, u"GET_CPU_ALL", "GET_CPU_ALL", prepare, NothingToSet);
-}
-
-QueryResult NetWeaverBackend::FetchSessions(ConnectionId connection, SessionSink& sink) {
-  auto read = [this, &sink](RFC_FUNCTION_HANDLE function, QueryResult* result) {
-    Session session;
-    SAP_UC mandt[3], bname[12], tcode[20], term[20];
-    RFC_INT externalModes = 0, internalModes = 0;
-    return ForEachRow(function, u"USR_TABL", "USR_TABL", result,
-                      [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
-                        RFC_ERROR_INFO info = {};
-                        if (lib_.RfcGetChars(table, u"MANDT", mandt, 3, &info) != RFC_OK ||
-                            lib_.RfcGetChars(table, u"BNAME", bname, 12, &info) != RFC_OK ||
-                            lib_.RfcGetChars(table, u"TCODE", tcode, 20, &info) != RFC_OK ||
-                            lib_.RfcGetChars(table, u"TERM", term, 20, &info) != RFC_OK) {
-                          *rowResult = Aborted("RfcGetChars USR_TABL", info);
-                          return false;
-                        }
-                        if (lib_.RfcGetInt(table, u"EXTMODI", &externalModes, &info) != RFC_OK ||
-                            lib_.RfcGetInt(table, u"INTMODI", &internalModes, &info) != RFC_OK) {
-                          *rowResult = Aborted("RfcGetInt USR_TABL", info);
-                          return false;
-                        }
-                        StoreField(mandt, session.mandt);
-                        StoreField(bname, session.bname);
-                        StoreField(tcode, session.tcode);
-                        StoreField(term, session.term);
-                        session.externalModes = static_cast<std::uint32_t>(externalModes);
-                        session.internalModes = static_cast<std::uint32_t>(internalModes);
-                        sink.Add(session);
-                        return true;
-                      });
-  };
-  return Call(connection, u"THUSRINFO", "THUSRINFO", NothingToSet, read);
-}
-
-QueryResult NetWeaverBackend::FetchServerList(ConnectionId connection,
-                                              std::vector<ServerEntry>* servers) {
-  auto prepare = [this](RFC_FUNCTION_HANDLE function, QueryResult* result) {
-    RFC_ERROR_INFO info = {};
-    if (lib_.RfcSetInt(function, u"ACTIVE_SERVER", 1, &info) != RFC_OK) {
-      *result = Aborted("RfcSetInt TH_SERVER_LIST", info);
-      return false;
-    }
-    return true;
-  };
-  // The fields by name, at the widths of structure MSXXLIST (see
-  // classic_layout.h for where they come from).
-  auto read = [this, servers](RFC_FUNCTION_HANDLE function, QueryResult* result) {
-    SAP_UC name[40], host[32], service[20];
-    return ForEachRow(
-        function, u"LIST", "LIST", result, [&](RFC_TABLE_HANDLE table, QueryResult* rowResult) {
-          RFC_ERROR_INFO info = {};
-          if (lib_.RfcGetChars(table, u"NAME", name, 40, &info) != RFC_OK ||
-              lib_.RfcGetChars(table, u"HOST", host, 32, &info) != RFC_OK ||
-              lib_.RfcGetChars(table, u"SERV", service, 20, &info) != RFC_OK) {
-            *rowResult = Aborted("RfcGetChars LIST", info);
-            return false;
-          }
-          servers->push_back(
-              ServerEntry{TrimmedField(name), TrimmedField(host), TrimmedField(service)});
-          return true;
-        });
-  };
-  return Call(connection, u"TH_SERVER_LIST", "TH_SERVER_LIST", prepare, read);
 }
 
 QueryResult NetWeaverBackend::FetchInstanceName(ConnectionId connection, std::string* name) {

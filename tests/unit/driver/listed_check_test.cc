@@ -5,12 +5,18 @@
 #include <string>
 
 #include "driver/server_fanout.h"
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 #include "support/fake_backend.h"
 #include "support/fake_host.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
+
+// The user list's judgement with ITEM= `item`.
+Judgement JudgeItem(const ListedCheck& system, std::string_view item, bool checkListing) {
+  return Judge(system, UserList(), FindValue(Measurements(), item), checkListing);
+}
 
 // A listed system checked against `backend` as a worker checks it, and
 // answered.
@@ -31,7 +37,7 @@ TEST(JudgeTest, ASoundSystemIsProcessedWithItsItemsChannel) {
   FakeBackend backend;
   backend.script.sessions = {FakeBackend::MakeSession("100", "MEIER", "VA01", "PC01"),
                              FakeBackend::MakeSession("100", "MEIER", "", "PC02")};
-  Judgement j = Judge(Checked(backend), "Session(s)", false);
+  Judgement j = JudgeItem(Checked(backend), "Session(s)", false);
   EXPECT_STREQ(j.state, "Processed");
   EXPECT_TRUE(j.processed);
   ASSERT_TRUE(j.hasChannel);
@@ -43,7 +49,7 @@ TEST(JudgeTest, ASoundSystemIsProcessedWithItsItemsChannel) {
 
 TEST(JudgeTest, AnUnknownItemIsNotFoundAndCountsAsFailed) {
   FakeBackend backend;
-  Judgement j = Judge(Checked(backend), "Sessions", false);
+  Judgement j = JudgeItem(Checked(backend), "Sessions", false);
   EXPECT_STREQ(j.state, "Not Found");
   EXPECT_FALSE(j.processed);
   EXPECT_FALSE(j.hasChannel);
@@ -52,11 +58,11 @@ TEST(JudgeTest, AnUnknownItemIsNotFoundAndCountsAsFailed) {
 TEST(JudgeTest, CheckListingIsTheSystemsOwnAndCountsAsProcessedWithoutAChannel) {
   FakeBackend backend;
   ListedCheck system = Checked(backend);
-  Judgement j = Judge(system, "Session(s)", true);
+  Judgement j = JudgeItem(system, "Session(s)", true);
   EXPECT_STREQ(j.state, "Processed");
   EXPECT_TRUE(j.processed);
   EXPECT_FALSE(j.hasChannel);
-  EXPECT_EQ(j.checkListing, CheckListingText(system.outcome.counts));
+  EXPECT_EQ(j.checkListing, UserList().CheckListing(system.outcome.reading));
   EXPECT_EQ(j.textBeforeSummary, "");
 }
 
@@ -64,20 +70,20 @@ TEST(JudgeTest, FailedQueriesLeaveTheirTextButASystemExceptionNone) {
   FakeBackend cpu;
   cpu.script.cpu.outcome = kOutcomeException;
   cpu.script.cpu.exceptionText = "NOT_FOUND";
-  Judgement j = Judge(Checked(cpu), "Session(s)", false);
+  Judgement j = JudgeItem(Checked(cpu), "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_EQ(j.textBeforeSummary, "Error 1012: Exception.: NOT_FOUND");
   EXPECT_FALSE(j.hasChannel);
 
   FakeBackend usage;
   usage.script.usage.outcome = kOutcomeFailure;
-  j = Judge(Checked(usage), "Session(s)", false);
+  j = JudgeItem(Checked(usage), "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_EQ(j.textBeforeSummary, "Error 1014: RFC-Failure raised !");
 
   FakeBackend system;
   system.script.usage.outcome = kOutcomeSysException;
-  j = Judge(Checked(system), "Session(s)", false);
+  j = JudgeItem(Checked(system), "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_EQ(j.textBeforeSummary, "");
 }
@@ -85,13 +91,13 @@ TEST(JudgeTest, FailedQueriesLeaveTheirTextButASystemExceptionNone) {
 TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
   FakeBackend closed;
   closed.script.opens = false;
-  Judgement j = Judge(Checked(closed), "Session(s)", false);
+  Judgement j = JudgeItem(Checked(closed), "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.processed);
 
   FakeBackend aborted;
   aborted.script.usage.aborted = true;
-  j = Judge(Checked(aborted), "Session(s)", false);
+  j = JudgeItem(Checked(aborted), "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.hasChannel);
   EXPECT_TRUE(j.outcomeShown);  // its report goes among the progress lines
@@ -99,7 +105,7 @@ TEST(JudgeTest, NoConnectionNoAnswerOrAnAbortIsAFailure) {
   FakeBackend sound;
   ListedCheck unanswered = Checked(sound);
   unanswered.answered = false;
-  j = Judge(unanswered, "Session(s)", false);
+  j = JudgeItem(unanswered, "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.outcomeShown);
 }
@@ -120,16 +126,16 @@ TEST(JudgeTest, ASystemMissingAServerIsProcessedWithAWarningOneWithoutCountsFail
     system.label = "PRD.P00";
     SystemTask task;
     task.request.destination = "PRD";
-    task.serverList = task.keepSessions = true;
+    task.serverList = task.keepRows = true;
     task.fanOutJobs = 2;
     SystemOutcome outcome;
     CheckSystem(backend, task, outcome);
     FakeHost host;
     CountListedSystem(host, task, &outcome);
-    EXPECT_TRUE(DecodeOutcome(EncodeOutcome(outcome), &system.outcome));
+    EXPECT_TRUE(DecodeOutcome(EncodeOutcome(outcome, UserList()), UserList(), &system.outcome));
     return system;
   };
-  Judgement j = Judge(checked(), "Active User(s)", false);
+  Judgement j = JudgeItem(checked(), "Active User(s)", false);
   EXPECT_STREQ(j.state, "Processed");
   EXPECT_TRUE(j.processed);
   EXPECT_TRUE(j.partial);
@@ -139,7 +145,7 @@ TEST(JudgeTest, ASystemMissingAServerIsProcessedWithAWarningOneWithoutCountsFail
 
   backend.script.serverList.outcome = kOutcomeException;
   backend.script.serverList.exceptionText = "NO_SERVER_LIST";
-  j = Judge(checked(), "Active User(s)", false);
+  j = JudgeItem(checked(), "Active User(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.partial);
   EXPECT_FALSE(j.hasChannel);
@@ -149,14 +155,14 @@ TEST(JudgeTest, ASystemMissingAServerIsProcessedWithAWarningOneWithoutCountsFail
 TEST(JudgeTest, TimeoutAndAFailedProfileAreJudgedWithoutAnOutcome) {
   ListedCheck timedOut;
   timedOut.connect = timedOut.done = timedOut.timedOut = true;
-  Judgement j = Judge(timedOut, "Session(s)", false);
+  Judgement j = JudgeItem(timedOut, "Session(s)", false);
   EXPECT_STREQ(j.state, "Timeout");
   EXPECT_FALSE(j.processed);
   EXPECT_FALSE(j.outcomeShown);
 
   ListedCheck failedProfile;
   failedProfile.profileFailed = failedProfile.done = true;
-  j = Judge(failedProfile, "Session(s)", false);
+  j = JudgeItem(failedProfile, "Session(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_EQ(j.textBeforeSummary, "");
 }

@@ -3,48 +3,54 @@
 #include <gtest/gtest.h>
 
 #include "support/fake_backend.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
 
-InstanceCheck Counted(const std::string& name, std::vector<Session> sessions) {
+// An instance counted by its worker for `client`, its rows kept.
+InstanceCheck Counted(const std::string& name, const std::vector<Session>& sessions,
+                      const std::string& client) {
   InstanceCheck check;
   check.name = name;
   check.counted = true;
-  check.sessions = std::move(sessions);
+  check.reading = ValuesOf(sessions, client);
+  check.rows = RowsOf(sessions);
   return check;
 }
 
 TEST(CombineInstancesTest, NamesCountOnceOverInstancesAndTheRestIsSummed) {
   using F = FakeBackend;
-  InstanceCheck refused;
-  refused.name = "app3_PRD_03";
-  refused.reason = "RFC-Open failed";
-  std::vector<InstanceCheck> instances = {
-      Counted("app1_PRD_01", {F::MakeSession("100", "ALICE", "VA01", "T1"),
-                              F::MakeSession("100", "BOB", "", "T2")}),
-      Counted("app2_PRD_02", {F::MakeSession("100", "ALICE", "FB01", "T1"),
-                              F::MakeSession("200", "CAROL", "SE38", "T3")}),
-      refused};
-  SystemUsage usage = CombineInstances(instances, "");
-  EXPECT_EQ(usage.counts.activeUsers, 3u);
-  EXPECT_EQ(usage.counts.terminals, 3u);
-  EXPECT_EQ(usage.counts.sessions, 4u);
-  EXPECT_EQ(usage.counts.tranCodes, 3u);
-  EXPECT_EQ(usage.counts.externalModes, 4u);
-  EXPECT_EQ(usage.counts.internalModes, 8u);
+  auto instances = [](const std::string& client) {
+    InstanceCheck refused;
+    refused.name = "app3_PRD_03";
+    refused.reason = "RFC-Open failed";
+    return std::vector<InstanceCheck>{Counted("app1_PRD_01",
+                                              {F::MakeSession("100", "ALICE", "VA01", "T1"),
+                                               F::MakeSession("100", "BOB", "", "T2")},
+                                              client),
+                                      Counted("app2_PRD_02",
+                                              {F::MakeSession("100", "ALICE", "FB01", "T1"),
+                                               F::MakeSession("200", "CAROL", "SE38", "T3")},
+                                              client),
+                                      refused};
+  };
+  const std::vector<InstanceCheck> all = instances("");
+  SystemUsage usage = CombineInstances(all, UserList(), "");
+  EXPECT_EQ(usage.reading.values, (std::vector<std::int64_t>{3, 3, 3, 4, 4, 8}));
   EXPECT_EQ(usage.counted, 2u);
   EXPECT_EQ(ServersLabel("PRD", usage, 120), "PRD, 2 of 3 servers; app3_PRD_03: RFC-Open failed");
   EXPECT_EQ(ServersLabel("PRD", usage, 30), "PRD, 2 of 3 servers");
-  EXPECT_EQ(InstanceLines(usage),
+  EXPECT_EQ(InstanceLines(usage, UserList()),
             " * Server.........: app1_PRD_01 Sessions=2\n"
             " * Server.........: app2_PRD_02 Sessions=2\n"
             " * Server.........: app3_PRD_03 not counted: RFC-Open failed\n");
 
   // The client filter applies to every instance's list.
-  SystemUsage client = CombineInstances(instances, "200");
-  EXPECT_EQ(client.counts.activeUsers, 1u);
-  EXPECT_EQ(client.perInstance[0].sessions, 0u);
+  const std::vector<InstanceCheck> inClient = instances("200");
+  SystemUsage client = CombineInstances(inClient, UserList(), "200");
+  EXPECT_EQ(client.reading.values[kActiveUsers], 1);
+  EXPECT_EQ(client.perInstance[0].reading.values[kSessions], 0);
 }
 
 TEST(ServerListFailureTest, NamesTheExceptionOrWhatFailed) {

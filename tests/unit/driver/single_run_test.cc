@@ -8,6 +8,7 @@
 #include "driver/command_line.h"
 #include "support/fake_backend.h"
 #include "support/fake_host.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
@@ -44,7 +45,7 @@ TEST_F(SingleRunTest, ASoundSystemGivesItsDocumentWithoutACpuProbe) {
   EXPECT_EQ(Run("CLIENT=100"), 0);
   EXPECT_EQ(host.out.rfind("\n<Prtg>\n\n<Text>(PRD) Sys-Usage Client[100]: Active Users=1", 0), 0u);
   EXPECT_EQ(backend.calls, (std::vector<std::string>{"InstallErrorHandler", "Open PRD",
-                                                     "FetchSessions", "Close", "DiscardTrace"}));
+                                                     "Call THUSRINFO", "Close", "DiscardTrace"}));
   EXPECT_EQ(backend.lastRequest.hostname, "prdhost");
 }
 

@@ -10,6 +10,7 @@
 #include "support/fake_backend.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
@@ -34,7 +35,7 @@ class CountSessionsTest : public ::testing::Test {
 };
 
 TEST_F(CountSessionsTest, CountsTheSessionsOfTheClient) {
-  UsageCounts c;
+  UserCounts c;
   QueryResult result = CountSessions(*backend, 5, "100", &c);
   EXPECT_EQ(result.outcome, kOutcomeOk);
   EXPECT_FALSE(result.aborted);
@@ -49,7 +50,7 @@ TEST_F(CountSessionsTest, CountsTheSessionsOfTheClient) {
 }
 
 TEST_F(CountSessionsTest, WithoutAClientEverySessionCounts) {
-  UsageCounts c;
+  UserCounts c;
   CountSessions(*backend, 5, "", &c);
   EXPECT_EQ(c.activeUsers, 3u);
   EXPECT_EQ(c.sessions, 4u);
@@ -59,7 +60,7 @@ TEST_F(CountSessionsTest, WithoutAClientEverySessionCounts) {
 
 TEST_F(CountSessionsTest, AnEmptyListCountsZero) {
   FakeClassic().userRows.clear();
-  UsageCounts c;
+  UserCounts c;
   c.sessions = 99;  // left over from an earlier system
   EXPECT_EQ(CountSessions(*backend, 5, "", &c).outcome, kOutcomeOk);
   EXPECT_EQ(c.sessions, 0u);
@@ -68,7 +69,7 @@ TEST_F(CountSessionsTest, AnEmptyListCountsZero) {
 TEST_F(CountSessionsTest, AFailedQueryCountsNothing) {
   FakeClassic().userListOutcome = kRfcException;
   FakeClassic().exceptionName = "USER_NOT_AUTHORIZED";
-  UsageCounts c;
+  UserCounts c;
   QueryResult result = CountSessions(*backend, 5, "", &c);
   EXPECT_EQ(result.outcome, kOutcomeException);
   EXPECT_EQ(result.exceptionText, "USER_NOT_AUTHORIZED");
@@ -95,14 +96,14 @@ TEST(CheckSystemTest, ASoundSystemIsProbedCountedAndClosed) {
   SystemOutcome o = Check(backend, true);
   EXPECT_TRUE(o.opened && o.cpuDone && o.usageDone);
   EXPECT_FALSE(o.aborted);
-  EXPECT_EQ(o.counts.sessions, 1u);  // client 100 only
+  EXPECT_EQ(o.reading.values[kSessions], 1);  // client 100 only
   EXPECT_EQ(backend.calls,
-            (std::vector<std::string>{"Open PRD", "ProbeCpu", "FetchSessions", "Close"}));
+            (std::vector<std::string>{"Open PRD", "ProbeCpu", "Call THUSRINFO", "Close"}));
 
   // The single run's check has no CPU probe.
   FakeBackend single;
   EXPECT_FALSE(Check(single, false).cpuDone);
-  EXPECT_EQ(single.calls, (std::vector<std::string>{"Open PRD", "FetchSessions", "Close"}));
+  EXPECT_EQ(single.calls, (std::vector<std::string>{"Open PRD", "Call THUSRINFO", "Close"}));
 }
 
 TEST(CheckSystemTest, EachStepOnlyAfterTheOneBeforeSucceeded) {
@@ -124,7 +125,7 @@ TEST(CheckSystemTest, EachStepOnlyAfterTheOneBeforeSucceeded) {
   o = Check(aborted, true);
   EXPECT_TRUE(o.aborted);
   EXPECT_EQ(o.report.operation, "ItGetLine USR_TABL");
-  EXPECT_EQ(aborted.calls, (std::vector<std::string>{"Open PRD", "ProbeCpu", "FetchSessions"}));
+  EXPECT_EQ(aborted.calls, (std::vector<std::string>{"Open PRD", "ProbeCpu", "Call THUSRINFO"}));
 }
 
 TEST(CheckSystemTest, TheOutcomeSoFarIsThereForTheLibrarysErrorHandler) {

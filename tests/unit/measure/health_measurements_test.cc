@@ -22,7 +22,7 @@ namespace {
 
 using Row = FakeBackend::Row;
 
-QueryResult Measured(FakeBackend& backend, const Measurement& m, Reading* reading,
+QueryResult Measured(FakeBackend& backend, const Measurement& m, MeasuredValues* reading,
                      MeasureContext context = {}) {
   return MeasureOver(backend, 41, m, context, reading);
 }
@@ -78,7 +78,7 @@ TEST(ShortDumpsTest, WindowAcrossMidnightOnTheSystemsClockFieldsReadWhereverThey
                   {{"100", "FC014MESSAGE_TYPE_XAP008SAPLTEST"},
                    {"100", "FC008TIME_OUTAP005RSXYZ"},
                    {"200", "FC014MESSAGE_TYPE_X"}});
-  Reading reading;
+  MeasuredValues reading;
   MeasureContext context;
   context.windowMinutes = 30;
   ASSERT_EQ(Measured(backend, ShortDumpsMeasurement(), &reading, context).outcome, kOutcomeOk);
@@ -102,7 +102,7 @@ TEST(ShortDumpsTest, AMissingAuthorizationNamesTheObjectAndTheTable) {
   ClockAt(backend, "20261210", "120000");
   backend.script.tables["RFC_READ_TABLE"].result.outcome = kOutcomeException;
   backend.script.tables["RFC_READ_TABLE"].result.exceptionText = "NOT_AUTHORIZED";
-  Reading reading;
+  MeasuredValues reading;
   const QueryResult result = Measured(backend, ShortDumpsMeasurement(), &reading);
   EXPECT_EQ(result.outcome, kOutcomeException);
   EXPECT_EQ(ShortDumpsMeasurement().FailureText(result),
@@ -116,7 +116,7 @@ TEST(CancelledJobsTest, StatusAByEndDateAndTimeNewestNamedFirst) {
   ClockAt(backend, "20270101", "000500");
   ReadTableAnswer(backend, {{"ENDTIME", 6}, {"JOBNAME", 32}, {"ENDDATE", 8}},
                   {{"235500", "Z_OLD", "20261231"}, {"000100", "Z_NEW", "20270101"}});
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, CancelledJobsMeasurement(), &reading).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values, (std::vector<std::int64_t>{2}));
   EXPECT_EQ(reading.notes[0], "Z_NEW Z_OLD");
@@ -128,7 +128,7 @@ TEST(CancelledJobsTest, StatusAByEndDateAndTimeNewestNamedFirst) {
 TEST(UpdateErrorsTest, RequestsWithAReturnCodeAreCounted) {
   FakeBackend backend;
   ReadTableAnswer(backend, {{"VBKEY", 32}}, {{"A"}, {"B"}});
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, UpdateErrorsMeasurement(), &reading).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values, (std::vector<std::int64_t>{2}));
   EXPECT_EQ(Joined(backend.lastCall.sent[0].rows), "VBRC <> '0'");
@@ -140,7 +140,7 @@ TEST(LockEntriesTest, AllClientsAndUsersOldestByTheSystemsClock) {
   backend.script.tables["ENQUEUE_READ"].rows = {
       Row{{{"GTDATE", "20261209"}, {"GTTIME", "233000"}}, {}},
       Row{{{"GTDATE", "20261210"}, {"GTTIME", "002900"}}, {}}};
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, LockEntriesMeasurement(), &reading).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values, (std::vector<std::int64_t>{2, 60}));
   EXPECT_EQ(backend.lastCall.arguments[0].text, "*");
@@ -158,7 +158,7 @@ TEST(HostCpuTest, TheFirstRowInTheCollectorsUnits) {
                                                     {"SYS_TOTAL", 7},
                                                     {"IDLE_TOTAL", 73}}},
                                                Row{{}, {{"NBR_CPU", 1}, {"IDLE_TOTAL", 0}}}};
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, HostCpuMeasurement(), &reading).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values, (std::vector<std::int64_t>{27, 20, 7, 73, 125, 80, 7, 4}));
   EXPECT_EQ(HostCpuMeasurement().Summary(reading, "PRD", ""),
@@ -170,7 +170,7 @@ TEST(LogonTimeTest, TheOpeningsTimeAndOnePing) {
   backend.script.tables["RFC_PING"] = {};
   MeasureContext context;
   context.openMilliseconds = 42;
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, LogonTimeMeasurement(), &reading, context).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values[0], 42);
   EXPECT_GE(reading.values[1], 0);
@@ -188,7 +188,7 @@ TEST(WorkProcessesTest, EveryServerOverTheOneConnectionOneFailingIsLeftOutAndNam
   const std::vector<ServerEntry> servers = {{"a_PRD_00", "a", ""}, {"b_PRD_01", "b", ""}};
   MeasureContext context;
   context.servers = &servers;
-  Reading reading;
+  MeasuredValues reading;
   ASSERT_EQ(Measured(backend, WorkProcessesMeasurement(), &reading, context).outcome, kOutcomeOk);
   EXPECT_EQ(reading.values[0], 4);   // dialog
   EXPECT_EQ(reading.values[1], 2);   // busy

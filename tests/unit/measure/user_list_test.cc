@@ -7,13 +7,14 @@
 
 #include "measure/registry.h"
 #include "support/fake_backend.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
 
-Reading Measured(FakeBackend& backend, const std::string& client,
-                 std::vector<KeptRow>* kept = nullptr) {
-  Reading reading;
+MeasuredValues Measured(FakeBackend& backend, const std::string& client,
+                        std::vector<KeptRow>* kept = nullptr) {
+  MeasuredValues reading;
   MeasureContext context;
   context.client = client;
   QueryResult result = MeasureOver(backend, 41, UserList(), context, &reading, kept);
@@ -42,9 +43,10 @@ TEST(UserListTest, ServersCombineUsersAsDistinctNamesOverTheirReplayedRows) {
   second.script.sessions = {FakeBackend::MakeSession("100", "ANNA", "", "T2"),
                             FakeBackend::MakeSession("100", "BERT", "", "T2")};
   std::vector<KeptRow> rowsA, rowsB;
-  const Reading a = Measured(first, "", &rowsA);
-  const Reading b = Measured(second, "", &rowsB);
-  const Reading system = CombineReadings(UserList(), MeasureContext{}, {&a, &b}, {&rowsA, &rowsB});
+  const MeasuredValues a = Measured(first, "", &rowsA);
+  const MeasuredValues b = Measured(second, "", &rowsB);
+  const MeasuredValues system =
+      CombineReadings(UserList(), MeasureContext{}, {&a, &b}, {&rowsA, &rowsB});
   EXPECT_EQ(system.values, (std::vector<std::int64_t>{2, 1, 2, 3, 3, 6}));
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/user_list_rows.h"
+
 namespace tolvaran {
 namespace {
 
@@ -12,14 +14,14 @@ ListedSystem Listed(const std::string& profile, const std::string& label, System
   system.profile = profile;
   system.label = label;
   system.state = state;
-  system.values = {1, 2, 3, 4, 5, 6};
+  system.reading.values = {1, 2, 3, 4, 5, 6};
   if (state == SystemState::kFailed) system.error = {1011, "", ErrorClass::kUnreachable};
   return system;
 }
 
 TEST(OpenMetricsTest, ASingleRunIsUpWithSixGaugesLabelledBySystemAndClient) {
-  const RenderedOutput out =
-      RenderOpenMetrics(CheckReport::Single("PRD", "100", {3, 1, 2, 4, 5, 6}, "ignored"));
+  const RenderedOutput out = RenderOpenMetrics(
+      CheckReport::Single("PRD", "100", UserList(), UserValues({3, 1, 2, 4, 5, 6}), "ignored"));
   EXPECT_EQ(out.bytes,
             "# TYPE tolvaran_up gauge\n"
             "# HELP tolvaran_up 1 when the system's user list was counted, 0 when not.\n"
@@ -67,12 +69,14 @@ TEST(OpenMetricsTest, LabelValuesEscapeBackslashQuoteAndLineFeedOnly) {
 
 TEST(OpenMetricsTest, AListingHasOneLabelSetPerSystem) {
   ListingResult listing;
-  listing.item = 0;
+  listing.item = UserItem(0);
+  listing.measurement = &UserList();
   // A shared label is told apart by the profile; a profile listed again is
   // the same system.
-  listing.systems = {
-      Listed("A.P00", "PRD", SystemState::kOk), Listed("B.P00", "PRD", SystemState::kFailed),
-      Listed("a.p00", "again", SystemState::kOk), Listed("C.P00", "QAS", SystemState::kPartial)};
+  listing.systems = {Listed("A.P00", "PRD", SystemState::kOk),
+                     Listed("B.P00", "PRD", SystemState::kFailed),
+                     Listed("a.p00", "again", SystemState::kOk),
+                     Listed("C.P00", "QAS", SystemState::kNoItemValue)};
   const std::string bytes = RenderOpenMetrics(CheckReport::Listing("", listing)).bytes;
   EXPECT_NE(bytes.find("tolvaran_up{system=\"PRD [A.P00]\"} 1\n"
                        "tolvaran_up{system=\"PRD [B.P00]\"} 0\n"

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/user_list_rows.h"
+
 namespace tolvaran {
 namespace {
 
@@ -17,7 +19,7 @@ PluginThresholds Thresholds(const std::string& warn, const std::string& crit) {
 }
 
 CheckReport SingleWithUsers(std::uint32_t users) {
-  return CheckReport::Single("PRD", "", {users, 1, 2, 4, 5, 6},
+  return CheckReport::Single("PRD", "", UserList(), UserValues({users, 1, 2, 4, 5, 6}),
                              "(PRD) System-Usage: Active Users=" + std::to_string(users));
 }
 
@@ -27,7 +29,7 @@ ListedSystem Listed(const std::string& profile, const std::string& label, System
   system.profile = profile;
   system.label = label;
   system.state = state;
-  system.values = {users, 0, 0, 0, 0, 0};
+  system.reading.values = {users, 0, 0, 0, 0, 0};
   return system;
 }
 
@@ -91,7 +93,8 @@ TEST(PluginOutputTest, OutsideTextStaysOnOneLineAndLabelsAreQuoted) {
 
 TEST(PluginOutputTest, AListingNamesWhoBreachedAndFailed) {
   ListingResult listing;
-  listing.item = 0;
+  listing.item = UserItem(0);
+  listing.measurement = &UserList();
   listing.summary = "(***) Active User(s): NoSystems=4, Processed=3, Failed=1";
   listing.systems = {Listed("PRD.P00", "PRD", SystemState::kOk, 25),
                      Listed("QAS.P00", "QAS", SystemState::kOk, 12),
@@ -106,16 +109,17 @@ TEST(PluginOutputTest, AListingNamesWhoBreachedAndFailed) {
   EXPECT_EQ(out.exitStatus, 2);
 
   listing.systems.pop_back();
-  listing.systems[0].values[0] = 5;
+  listing.systems[0].reading.values[0] = 5;
   EXPECT_EQ(RenderPlugin(CheckReport::Listing("", listing), Thresholds("10", "20")).exitStatus, 1);
-  listing.item = -1;
-  listing.systems[1].state = SystemState::kPartial;
+  listing.item = ValueRef{};
+  listing.systems[1].state = SystemState::kNoItemValue;
   EXPECT_EQ(RenderPlugin(CheckReport::Listing("", listing), {}).exitStatus, 3);
 }
 
 TEST(PluginOutputTest, AListedSystemMissingServersIsAWarningByName) {
   ListingResult listing;
-  listing.item = 0;
+  listing.item = UserItem(0);
+  listing.measurement = &UserList();
   listing.summary = "(***) Active User(s): NoSystems=2, Processed=2, Failed=0, Partial=1";
   listing.systems = {Listed("PRD.P00", "PRD", SystemState::kOk, 5),
                      Listed("QAS.P00", "QAS", SystemState::kOk, 3)};

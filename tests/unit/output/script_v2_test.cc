@@ -5,32 +5,35 @@
 #include <string>
 #include <vector>
 
+#include "support/user_list_rows.h"
+
 namespace tolvaran {
 namespace {
 
-const MeasureValues kValues = {3, 1, 2, 4, 5, 6};
+const std::vector<std::int64_t> kValues = {3, 1, 2, 4, 5, 6};
 
 ListedSystem Counted(const std::string& profile, const std::string& label, std::uint32_t users) {
   ListedSystem system;
   system.profile = profile;
   system.label = label;
   system.state = SystemState::kOk;
-  system.values = {users, 0, 0, 0, 0, 0};
+  system.reading.values = {users, 0, 0, 0, 0, 0};
   return system;
 }
 
 ListingResult ActiveUsersListing(std::vector<ListedSystem> systems) {
   ListingResult listing;
   listing.itemName = "Active User(s)";
-  listing.item = 0;
+  listing.item = UserItem(0);
+  listing.measurement = &UserList();
   listing.systems = std::move(systems);
   listing.summary = "(***) Active User(s): NoSystems=" + std::to_string(listing.systems.size());
   return listing;
 }
 
 TEST(ScriptV2Test, ASingleRunIsTheSixChannelsWithFixedIds) {
-  const RenderedOutput out =
-      RenderScriptV2(CheckReport::Single("PRD", "", kValues, "(PRD) System-Usage: Active Users=3"));
+  const RenderedOutput out = RenderScriptV2(CheckReport::Single(
+      "PRD", "", UserList(), UserValues(kValues), "(PRD) System-Usage: Active Users=3"));
   EXPECT_EQ(
       out.bytes,
       "{\"version\":2,\"status\":\"ok\",\"message\":\"(PRD) System-Usage: Active Users=3\","
@@ -64,7 +67,8 @@ TEST(ScriptV2Test, StringsAreEscapedAndMadeUtf8) {
 TEST(ScriptV2Test, TheMessageIsCutAt2000CharactersNotBytes) {
   std::string text;
   for (int i = 0; i < 2100; ++i) text += "\xc3\xa9";
-  const std::string bytes = RenderScriptV2(CheckReport::Single("PRD", "", kValues, text)).bytes;
+  const std::string bytes =
+      RenderScriptV2(CheckReport::Single("PRD", "", UserList(), UserValues(kValues), text)).bytes;
   std::string expected = "\"message\":\"";
   for (int i = 0; i < 2000; ++i) expected += "\xc3\xa9";
   expected += "\",";

@@ -11,15 +11,36 @@
 #include "rfc/classic/classic_backend.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
 
-class Sessions : public SessionSink {
+// The user list's rows as sessions, field by field as the backend hands
+// them over.
+class Sessions final : public RowSink {
  public:
-  void Add(const Session& session) override { list.push_back(session); }
+  void Text(std::size_t field, std::string_view bytes) override {
+    char* const fields[] = {row.mandt, row.bname, row.tcode, row.term};
+    const std::size_t widths[] = {sizeof row.mandt, sizeof row.bname, sizeof row.tcode,
+                                  sizeof row.term};
+    ASSERT_LT(field, 4u);
+    ASSERT_EQ(bytes.size(), widths[field]);
+    std::memcpy(fields[field], bytes.data(), bytes.size());
+  }
+  void Integer(std::size_t field, std::int64_t value) override {
+    (field == kFieldExternalModes ? row.externalModes : row.internalModes) =
+        static_cast<std::uint32_t>(value);
+  }
+  void EndRow() override { list.push_back(row); }
   std::vector<Session> list;
+
+ private:
+  Session row = {};
 };
+
+// The user list's one call.
+TableCall UserListCall() { return UserList().Calls(MeasureContext{}).front(); }
 
 class ClassicBackendTest : public ::testing::Test {
  protected:
@@ -29,7 +50,7 @@ class ClassicBackendTest : public ::testing::Test {
   static FakeClassicState& fake() { return FakeClassic(); }
 
   QueryResult Fetch(ConnectionId connection = 5) {
-    return backend->FetchSessions(connection, sink);
+    return backend->CallTable(connection, UserListCall(), sink);
   }
 
   FakeHost host;
@@ -162,8 +183,8 @@ TEST_F(FetchSessionsTest, EachBackendInstallsItsOwnType) {
   FakeHost otherHost;
   ClassicLibrary lib = ResetFakeClassic();
   std::unique_ptr<RfcBackend> other = MakeClassicBackend(otherHost, lib);
-  other->FetchSessions(1, sink);
-  other->FetchSessions(1, sink);
+  other->CallTable(1, UserListCall(), sink);
+  other->CallTable(1, UserListCall(), sink);
   ASSERT_EQ(fake().installs.size(), 1u) << "the new backend installs once";
   EXPECT_EQ(fake().calls[1].tables[0].type, 100u);
 }

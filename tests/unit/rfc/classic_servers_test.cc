@@ -11,6 +11,7 @@
 
 #include "rfc/classic/classic_backend.h"
 #include "rfc/classic/classic_layout.h"
+#include "rfc/server_list.h"
 #include "support/fake_classic_library.h"
 #include "support/fake_host.h"
 
@@ -32,8 +33,8 @@ class ClassicServersTest : public ::testing::Test {
 
 TEST_F(ClassicServersTest, TheListIsCalledForActiveServersWithAnMsxxlistTable) {
   std::vector<ServerEntry> servers;
-  EXPECT_EQ(backend->FetchServerList(7, &servers).outcome, kOutcomeOk);
-  EXPECT_EQ(backend->FetchServerList(7, &servers).outcome, kOutcomeOk);
+  EXPECT_EQ(FetchServerList(*backend, 7, &servers).outcome, kOutcomeOk);
+  EXPECT_EQ(FetchServerList(*backend, 7, &servers).outcome, kOutcomeOk);
 
   ASSERT_EQ(fake().installs.size(), 1u) << "installed once per backend";
   EXPECT_EQ(fake().installs[0].name, "MSXXLIST");
@@ -57,7 +58,7 @@ TEST_F(ClassicServersTest, RowsComeInTheSystemsOrderWithoutTheirFillingBlanks) {
                        MsxxlistRow("prd_app2_PRD_02", "prd_app2", "sapdp02"),
                        MsxxlistRow(std::string(40, 'N'), std::string(32, 'H'), "")};
   std::vector<ServerEntry> servers;
-  ASSERT_EQ(backend->FetchServerList(7, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(FetchServerList(*backend, 7, &servers).outcome, kOutcomeOk);
   ASSERT_EQ(servers.size(), 3u);
   EXPECT_EQ(servers[0].name, "prdapp1_PRD_01");
   EXPECT_EQ(servers[0].host, "prdapp1");
@@ -74,7 +75,7 @@ TEST_F(ClassicServersTest, AnExceptionIsReturnedByNameWithoutRows) {
   fake().serverListOutcome = kRfcException;
   fake().exceptionName = "NO_SERVER_LIST";
   std::vector<ServerEntry> servers;
-  QueryResult result = backend->FetchServerList(7, &servers);
+  QueryResult result = FetchServerList(*backend, 7, &servers);
   EXPECT_EQ(result.outcome, kOutcomeException);
   EXPECT_EQ(result.exceptionText, "NO_SERVER_LIST");
   EXPECT_FALSE(result.aborted);
@@ -87,7 +88,7 @@ TEST_F(ClassicServersTest, ARowThatCannotBeHadAbortsNamingTheTable) {
                        MsxxlistRow("b_PRD_02", "b", "sapdp02")};
   fake().getLineFailsAt = 2;
   std::vector<ServerEntry> servers;
-  QueryResult result = backend->FetchServerList(7, &servers);
+  QueryResult result = FetchServerList(*backend, 7, &servers);
   EXPECT_TRUE(result.aborted);
   EXPECT_EQ(result.report.operation, "ItGetLine LIST");
   EXPECT_EQ(servers.size(), 1u);

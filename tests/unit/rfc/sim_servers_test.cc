@@ -14,21 +14,26 @@
 #include "measure/measurement.h"
 #include "measure/short_dumps.h"
 #include "measure/update_errors.h"
+#include "measure/user_list.h"
 #include "measure/work_processes.h"
 #include "platform/host.h"
 #include "platform/library_files.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/nwrfc/nwrfc_backend.h"
+#include "rfc/server_list.h"
 #include "support/scratch_host.h"
 
 namespace tolvaran {
 namespace {
 
-class Users : public SessionSink {
+// The user names of the user list's rows.
+class Users final : public RowSink {
  public:
-  void Add(const Session& session) override {
-    names.push_back(std::string(session.bname, sizeof session.bname));
+  void Text(std::size_t field, std::string_view bytes) override {
+    if (field == kFieldUser) names.push_back(std::string(bytes));
   }
+  void Integer(std::size_t, std::int64_t) override {}
+  void EndRow() override {}
   std::vector<std::string> names;
 };
 
@@ -124,7 +129,7 @@ TEST_P(SimServersTest, TheServerListHoldsTheSystemThenItsInstances) {
   ConnectionId connection = backend->Open(Request("prdapp1", 1), nullptr);
   ASSERT_NE(connection, 0u);
   std::vector<ServerEntry> servers;
-  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(FetchServerList(*backend, connection, &servers).outcome, kOutcomeOk);
   ASSERT_EQ(servers.size(), 3u);
   EXPECT_EQ(servers[0].name, "prdapp1_PRD_01");
   EXPECT_EQ(servers[0].host, "prdapp1");
@@ -150,11 +155,13 @@ TEST_P(SimServersTest, AnOpeningToAnInstancesHostAndNumberReachesThatInstance) {
   ASSERT_EQ(backend->FetchInstanceName(connection, &name).outcome, kOutcomeOk);
   EXPECT_EQ(name, "prd_app2_PRD_02");
   Users users;
-  ASSERT_EQ(backend->FetchSessions(connection, users).outcome, kOutcomeOk);
+  ASSERT_EQ(
+      backend->CallTable(connection, UserList().Calls(MeasureContext{}).front(), users).outcome,
+      kOutcomeOk);
   EXPECT_EQ(users.names, std::vector<std::string>{"CAROL       "});
   // Every instance lists the same servers.
   std::vector<ServerEntry> servers;
-  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(FetchServerList(*backend, connection, &servers).outcome, kOutcomeOk);
   EXPECT_EQ(servers.size(), 3u);
   backend->Close(connection);
 
@@ -172,7 +179,7 @@ TEST_P(SimServersTest, ASystemWithoutInstancesListsItselfAndCanRefuseTheList) {
   ASSERT_EQ(backend->FetchInstanceName(connection, &name).outcome, kOutcomeOk);
   EXPECT_EQ(name, "qashost_QAS_10");
   std::vector<ServerEntry> servers;
-  QueryResult result = backend->FetchServerList(connection, &servers);
+  QueryResult result = FetchServerList(*backend, connection, &servers);
   EXPECT_EQ(result.outcome, kOutcomeException);
   EXPECT_EQ(result.exceptionText, "NO_SERVER_LIST");
   EXPECT_TRUE(servers.empty());
@@ -180,7 +187,7 @@ TEST_P(SimServersTest, ASystemWithoutInstancesListsItselfAndCanRefuseTheList) {
 
   Write("SapSim.ini", std::string(kLandscape) + "th_server_list = ok\n");
   connection = backend->Open(request, nullptr);
-  ASSERT_EQ(backend->FetchServerList(connection, &servers).outcome, kOutcomeOk);
+  ASSERT_EQ(FetchServerList(*backend, connection, &servers).outcome, kOutcomeOk);
   ASSERT_EQ(servers.size(), 1u);
   EXPECT_EQ(servers[0].name, "qashost_QAS_10");
   EXPECT_EQ(servers[0].host, "qashost");
@@ -198,7 +205,7 @@ TEST_P(SimServersTest, HealthMeasurementsReadTheirTablesByTheFieldsLayoutAndTheS
   ASSERT_NE(connection, 0u);
   MeasureContext context;
   context.windowMinutes = 60;
-  Reading reading;
+  MeasuredValues reading;
   // The window 23:15 to 00:15 across midnight; FIELDS come back reversed.
   QueryResult result =
       MeasureOver(*backend, connection, ShortDumpsMeasurement(), context, &reading);

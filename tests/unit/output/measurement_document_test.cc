@@ -1,4 +1,4 @@
-#include "output/usage_evaluation.h"
+#include "output/measurement_document.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,8 @@
 #include <array>
 #include <cstring>
 #include <string>
+
+#include "support/user_list_rows.h"
 
 namespace tolvaran {
 namespace {
@@ -54,7 +56,7 @@ Spec OfClient(const std::string& mandt, std::uint32_t extmodi) {
   return s;
 }
 
-void Add(UsageCounter& counter, const Spec& s) {
+void Add(UserListCounter& counter, const Spec& s) {
   Session session;
   PutText(session.mandt, s.mandt);
   PutText(session.bname, s.bname);
@@ -71,8 +73,8 @@ std::string Digits(const char* prefix, std::size_t width, unsigned n) {
 }
 
 TEST(UsageCounterTest, EmptyListCountsNothing) {
-  UsageCounter counter("");
-  UsageCounts c = counter.Counts();
+  UserListCounter counter("");
+  UserCounts c = counter.Counts();
   EXPECT_EQ(c.activeUsers, 0u);
   EXPECT_EQ(c.tranCodes, 0u);
   EXPECT_EQ(c.terminals, 0u);
@@ -84,13 +86,13 @@ TEST(UsageCounterTest, EmptyListCountsNothing) {
 }
 
 TEST(UsageCounterTest, OneUserAtThreeTerminalsInFourSessions) {
-  UsageCounter counter("");
+  UserListCounter counter("");
   for (const char* term : {"PC01", "PC02", "PC03", "PC02"}) {
     Spec s = User("MEIER");
     s.term = term;
     Add(counter, s);
   }
-  UsageCounts c = counter.Counts();
+  UserCounts c = counter.Counts();
   EXPECT_EQ(c.activeUsers, 1u);
   EXPECT_EQ(c.terminals, 3u);
   EXPECT_EQ(c.sessions, 4u);
@@ -100,19 +102,19 @@ TEST(UsageCounterTest, NamesCompareExactlyExceptTrailingBlanks) {
   {
     // One name that is the tail of another is still its own name, in
     // either order.
-    UsageCounter counter("");
+    UserListCounter counter("");
     Add(counter, User("ADMIN"));
     Add(counter, User("SAPADMIN"));
     EXPECT_EQ(counter.Counts().activeUsers, 2u);
   }
   {
-    UsageCounter counter("");
+    UserListCounter counter("");
     Add(counter, User("SAPADMIN"));
     Add(counter, User("ADMIN"));
     EXPECT_EQ(counter.Counts().activeUsers, 2u);
   }
   {
-    UsageCounter counter("");
+    UserListCounter counter("");
     Add(counter, User("ADMIN"));                         // blank-padded
     Add(counter, User(std::string("ADMIN\0XYZ", 9)));    // a NUL ends the name
     Add(counter, User(std::string("ADMIN  \0  ", 10)));  // blanks, then NUL
@@ -125,7 +127,7 @@ TEST(UsageCounterTest, NamesCompareExactlyExceptTrailingBlanks) {
     EXPECT_EQ(counter.Counts().activeUsers, 4u);
   }
   {
-    UsageCounter counter("");
+    UserListCounter counter("");
     Add(counter, Terminal("PC01"));
     Add(counter, Terminal(std::string("PC01\0junk", 9)));
     Add(counter, Terminal("pc01"));
@@ -136,27 +138,27 @@ TEST(UsageCounterTest, NamesCompareExactlyExceptTrailingBlanks) {
 }
 
 TEST(UsageCounterTest, TransactionCodesCountPerSessionUnlessBlank) {
-  UsageCounter counter("");
+  UserListCounter counter("");
   for (int i = 0; i < 10; ++i) Add(counter, Code("VA01"));
   Add(counter, Code(""));                        // no transaction
   Add(counter, Code(" VA02"));                   // starts with a blank
   Add(counter, Code(std::string("\0VA03", 5)));  // empty text: not counted
   Add(counter, Code(std::string("S\0", 2)));     // one character is enough
-  UsageCounts c = counter.Counts();
+  UserCounts c = counter.Counts();
   EXPECT_EQ(c.tranCodes, 11u);
   EXPECT_EQ(c.sessions, 14u);
 }
 
 TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
   {
-    UsageCounter counter("100");
+    UserListCounter counter("100");
     Spec other = OfClient("200", 5);
     other.bname = "OTHER";
     other.term = "OTHERTERM";
     Add(counter, OfClient("100", 1));
     Add(counter, other);
     Add(counter, OfClient("100", 2));
-    UsageCounts c = counter.Counts();
+    UserCounts c = counter.Counts();
     EXPECT_EQ(c.activeUsers, 1u);
     EXPECT_EQ(c.terminals, 1u);
     EXPECT_EQ(c.tranCodes, 2u);
@@ -165,7 +167,7 @@ TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
     EXPECT_EQ(c.internalModes, 3u);
   }
   {
-    UsageCounter counter("");
+    UserListCounter counter("");
     Add(counter, OfClient("100", 1));
     Add(counter, OfClient("200", 5));
     EXPECT_EQ(counter.Counts().sessions, 2u);
@@ -173,7 +175,7 @@ TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
   {
     // The client is compared with the whole three-character field: a
     // shorter client matches only a field that a NUL ends early.
-    UsageCounter counter("10");
+    UserListCounter counter("10");
     Add(counter, OfClient("100", 1));
     Add(counter, OfClient("10", 1));  // blank-padded to "10 "
     Add(counter, OfClient(std::string("10\0", 3), 1));
@@ -182,7 +184,7 @@ TEST(UsageCounterTest, ClientFilterSkipsOtherClientsEntirely) {
 }
 
 TEST(UsageCounterTest, ModesAreSummedWith32BitWrapAround) {
-  UsageCounter counter("");
+  UserListCounter counter("");
   Spec a;
   a.extmodi = 0xFFFFFFFFu;
   a.intmodi = 4000000000u;
@@ -191,13 +193,13 @@ TEST(UsageCounterTest, ModesAreSummedWith32BitWrapAround) {
   b.intmodi = 500000000u;
   Add(counter, a);
   Add(counter, b);
-  UsageCounts c = counter.Counts();
+  UserCounts c = counter.Counts();
   EXPECT_EQ(c.externalModes, 1u);
   EXPECT_EQ(c.internalModes, 205032704u);  // 4500000000 - 2^32
 }
 
 TEST(UsageCounterTest, UserNamesStopBeingRecordedOnceTheirListExceeds8000) {
-  UsageCounter counter("");
+  UserListCounter counter("");
   // 615 names of 12 characters and one of 4, each with its separator:
   // exactly 8000 characters, not yet over the limit.
   for (unsigned i = 0; i < 615; ++i) Add(counter, User(Digits("U", 12, i)));
@@ -213,7 +215,7 @@ TEST(UsageCounterTest, UserNamesStopBeingRecordedOnceTheirListExceeds8000) {
   // From now on no new name counts; sessions still do.
   Add(counter, User("LATER"));
   Add(counter, User("LATEST"));
-  UsageCounts c = counter.Counts();
+  UserCounts c = counter.Counts();
   EXPECT_EQ(c.activeUsers, 617u);
   EXPECT_EQ(c.sessions, 619u);
   EXPECT_EQ(c.terminals, 1u);
@@ -221,7 +223,7 @@ TEST(UsageCounterTest, UserNamesStopBeingRecordedOnceTheirListExceeds8000) {
 }
 
 TEST(UsageCounterTest, TerminalNamesStopBeingRecordedOnceTheirListExceeds8000) {
-  UsageCounter counter("");
+  UserListCounter counter("");
   // 380 names of 20 characters and one of 19: exactly 8000.
   for (unsigned i = 0; i < 380; ++i) Add(counter, Terminal(Digits("T", 20, i)));
   Add(counter, Terminal(Digits("L", 19, 0)));
@@ -240,8 +242,8 @@ TEST(UsageCounterTest, TerminalNamesStopBeingRecordedOnceTheirListExceeds8000) {
 
 // The counts of the worked example: 12 users, 7 codes, 10 terminals,
 // 15 sessions, 21 external and 30 internal modes.
-UsageCounts Example() {
-  UsageCounts c;
+UserCounts Example() {
+  UserCounts c;
   c.activeUsers = 12;
   c.tranCodes = 7;
   c.terminals = 10;
@@ -253,10 +255,12 @@ UsageCounts Example() {
 
 class UsageOutputTest : public ::testing::Test {
  protected:
-  std::string Written(const UsageCounts& counts) const {
-    return UsageDocument(counts, destination, client, dialect, selector).Render();
+  std::string Written(const UserCounts& counts) const {
+    return MeasurementDocument(UserList(), counts.AsReading(), destination, client, dialect,
+                               selector)
+        .Render();
   }
-  std::string WrittenStart(const UsageCounts& counts, const std::string& expected) const {
+  std::string WrittenStart(const UserCounts& counts, const std::string& expected) const {
     return Written(counts).substr(0, expected.size());
   }
 
@@ -274,7 +278,7 @@ TEST_F(UsageOutputTest, TembrelSelectorLeavesTheSelectedValueOnly) {
 
 TEST_F(UsageOutputTest, SummaryGroupsThousandsButChannelsDoNot) {
   client = "100";
-  UsageCounts c = Example();
+  UserCounts c = Example();
   c.activeUsers = 1234;
   c.sessions = 1500;
   std::string doc = Written(c);
@@ -288,7 +292,7 @@ TEST_F(UsageOutputTest, SummaryGroupsThousandsButChannelsDoNot) {
 
 TEST_F(UsageOutputTest, SummaryShowsLowerBoundsOverTheNameLimit) {
   dialect = OutputFlavour::kQuillrax;
-  UsageCounts c = Example();
+  UserCounts c = Example();
   c.activeUsers = 617;
   c.usersAtLeast = true;
   c.terminals = 1382;
@@ -310,21 +314,21 @@ TEST_F(UsageOutputTest, SummaryIsEscapedInXmlOnly) {
 
 TEST_F(UsageOutputTest, AnEmptyListStillGivesTheWholeDocument) {
   dialect = OutputFlavour::kTembrel;
-  EXPECT_EQ(Written(UsageCounts{}),
+  EXPECT_EQ(Written(UserCounts{}),
             "\n# (PRD) System-Usage: Active Users=0, Act Tran-Codes=0, Terminals=0, Sessions=0"
             "\n> Active User(s): 0 #\n> Act Tran-Codes: 0 #\n> Act Terminals: 0 #"
             "\n> Session(s): 0 #\n> External Modi: 0 #\n> Internal Modi: 0 #\n");
 }
 
 TEST(CheckListingTest, GroupsThousandsAndShowsLowerBounds) {
-  UsageCounts c;
+  UserCounts c;
   c.activeUsers = 1234;
   c.tranCodes = 7;
   c.terminals = 10;
   c.sessions = 1500;
   c.externalModes = 1234567;
   c.internalModes = 4294967295u;
-  EXPECT_EQ(CheckListingText(c),
+  EXPECT_EQ(UserList().CheckListing(c.AsReading()),
             " * Active Users.....:  1.234"
             "\n * Act TranCodes.:  7"
             "\n * Terminals..........:  10"
@@ -335,7 +339,7 @@ TEST(CheckListingTest, GroupsThousandsAndShowsLowerBounds) {
 
   c.usersAtLeast = true;
   c.terminalsAtLeast = true;
-  EXPECT_EQ(CheckListingText(c),
+  EXPECT_EQ(UserList().CheckListing(c.AsReading()),
             " * Active Users now.:  >= 1.234"
             "\n * Act TranCodes.:  7"
             "\n * Terminals now....:  >= 10"
@@ -352,7 +356,8 @@ TEST(ItemChannelTest, TheNamedValueBecomesTheSystemsChannel) {
   for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(names[i]);
     Channel channel;
-    ASSERT_TRUE(ItemChannel(Example(), names[i], "PRD", &channel));
+    ASSERT_TRUE(
+        ItemChannel(FindValue(Measurements(), names[i]), Example().AsReading(), "PRD", &channel));
     EXPECT_EQ(channel.displayName, "PRD");
     EXPECT_EQ(channel.value, values[i]);
     EXPECT_EQ(channel.name, "");
@@ -364,7 +369,8 @@ TEST(ItemChannelTest, AnUnknownItemGivesNoChannel) {
   for (const char* item : {"Active Users", "active user(s)", "Active User(s) ", ""}) {
     SCOPED_TRACE(item);
     Channel channel{"kept", "kept", "kept", ""};
-    EXPECT_FALSE(ItemChannel(Example(), item, "PRD", &channel));
+    EXPECT_FALSE(
+        ItemChannel(FindValue(Measurements(), item), Example().AsReading(), "PRD", &channel));
     EXPECT_EQ(channel.value, "kept");
   }
 }
