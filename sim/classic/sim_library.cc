@@ -6,7 +6,9 @@
 //
 // SapSim.ini
 // ==========
-// Read from the current directory at every RfcOpen and RfcOpenEx; file names
+// Read from the current directory at every RfcOpen and RfcOpenEx (only the
+// system looked up is read whole, so a landscape of thousands of systems
+// opens as fast as a small one); file names
 // in this library are matched without regard to case. Lines are
 // "key = value" (blanks around key and value are dropped, keys ignore case);
 // lines beginning with "#" or ";" are comments. Each section is a system,
@@ -50,6 +52,26 @@
 //   serv = sapdp00          its dispatcher's service in the server list
 //                           (default "sapdp<sysnr in two digits>"; may be
 //                           empty)
+//   th_wpinfo = ok          what that module answers: every module of the
+//                           table has such a key, its name in lower case
+//                           (rfc_read_table, enqueue_read, rfc_ping, ...)
+//   wp = WP_NO=0 WP_TYP=DIA a row of a module's table: "wp" (TH_WPINFO's
+//                           WPLIST), "snap", "tbtco", "vbhdr" (the tables
+//                           RFC_READ_TABLE reads), "enq" (ENQUEUE_READ),
+//                           "cpu" (values of GET_CPU_ALL's one row); one
+//                           line a row, fields FIELD=value, "quoted" with
+//                           blanks, FIELD@D=value for logon language D;
+//                           values UTF-8. An instance's first line of a key
+//                           replaces its system's rows of that key.
+//   clock = 20261210 000500 the system's date and time (default: the
+//                           host's), what BDL_GET_CENTRAL_TIMESTAMP returns
+//   no_authority = SNAP     tables RFC_READ_TABLE answers NOT_AUTHORIZED
+//   rfc_read_table_order = reverse
+//                           RFC_READ_TABLE's FIELDS returned reversed, or
+//                           "table" (the table's order), default "asked"
+//
+// sim/FUNCTIONS.md lists every function module served, its parameters,
+// tables, fields and exceptions, and the keys above that feed it.
 //
 // Application servers. A system is one application server unless it has
 // instance sections, named "<system>/<instance name>":
@@ -108,8 +130,9 @@
 //   callfail            RfcCall 1
 //   other N             RfcReceive N
 // Anything else is taken as "failure", with a NOTE line in the trace block
-// saying so. A function other than these four gets "sysexception
-// FU_NOT_FOUND".
+// saying so. A module may also answer with an exception of its own
+// (RFC_READ_TABLE's OPTION_NOT_VALID, ...). A function not in
+// sim/FUNCTIONS.md gets "sysexception FU_NOT_FOUND".
 //
 // The user list: "users = FILE" names a file (relative to SapSim.ini, that is
 // the current directory) of one session a line,

@@ -182,9 +182,11 @@ void Servers(const SimSystem& system, Answer* answer) {
   answer->tables["LIST"] = rows;
 }
 
-void WorkProcesses(const SimSystem& system, const CallInput& input, Answer* answer) {
+void WorkProcesses(const SimSystem& system, const CallInput& input, const SimConfig* landscape,
+                   Answer* answer) {
   std::string name = input.Param("SRVNAME");
-  const SimSystem* server = name.empty() ? &system : ReadLandscape().FindServer(system, name);
+  const SimSystem* server = &system;
+  if (!name.empty()) server = (landscape ? *landscape : ReadLandscape()).FindServer(system, name);
   // What a server name of no server answers is unconfirmed.
   if (server == nullptr) return Fail(answer, "SEND_ERROR");
   answer->outcome = server->OutcomeOf("TH_WPINFO");
@@ -286,7 +288,8 @@ std::shared_ptr<CellRows> ConfiguredRows(const SimSystem& system, const char* ke
   return rows;
 }
 
-Answer AnswerCall(const FunctionSpec& function, const SimSystem& system, const CallInput& input) {
+Answer AnswerCall(const FunctionSpec& function, const SimSystem& system, const CallInput& input,
+                  const SimConfig* landscape) {
   Answer answer;
   answer.outcome = system.OutcomeOf(function.name);
   if (answer.outcome.kind != OutcomeKind::kOk) return answer;
@@ -305,7 +308,7 @@ Answer AnswerCall(const FunctionSpec& function, const SimSystem& system, const C
           OneRow("RFCSI", [&system](const char* name) { return SystemInfoValue(name, system); });
       break;
     case Source::kWorkProcesses:
-      WorkProcesses(system, input, &answer);
+      WorkProcesses(system, input, landscape, &answer);
       break;
     case Source::kReadTable:
       return ReadTable(system, input);

@@ -76,8 +76,10 @@ struct Answer {
 };
 
 // The answer of `system` (the application server connected to) to
-// `function`.
-Answer AnswerCall(const FunctionSpec& function, const SimSystem& system, const CallInput& input);
+// `function`. The landscape, where another of the system's servers is
+// looked up, is SapSim.ini's (ReadLandscape) unless given.
+Answer AnswerCall(const FunctionSpec& function, const SimSystem& system, const CallInput& input,
+                  const SimConfig* landscape = nullptr);
 
 // The rows of `key` of `system` as a table of `type`, each field's value
 // in the logon's language where one is given.

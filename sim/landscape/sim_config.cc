@@ -2,6 +2,7 @@
 // outcomes and operations its keys name, and finding a system.
 #include "sim_config.h"
 
+#include <algorithm>
 #include <set>
 
 #include "sim_functions.h"
@@ -79,67 +80,6 @@ OperationSet ParseOperations(std::string_view value) {
     }
   }
   return set;
-}
-
-namespace {
-
-std::string HostKey(std::string_view host, int sysnr) {
-  std::string key = ToUpper(host);
-  key += '\0';
-  key += std::to_string(sysnr);
-  return key;
-}
-
-std::string ServerKey(std::string_view system, std::string_view instance) {
-  std::string key = ToUpper(system);
-  key += '\0';
-  key += ToUpper(instance);
-  return key;
-}
-
-}  // namespace
-
-const SimSystem* SimConfig::At(std::size_t index) const {
-  return index < systems.size() ? &systems[index] : &instances[index - systems.size()];
-}
-
-const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
-  if (host == nullptr || *host == '\0') return nullptr;
-  auto it = byHost.find(HostKey(host, sysnr));
-  return it == byHost.end() ? nullptr : At(it->second);
-}
-
-const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwservice) const {
-  if (gwhost == nullptr || *gwhost == '\0' || gwservice == nullptr || *gwservice == '\0') {
-    return nullptr;
-  }
-  // Rare (R/2 gateways), so not indexed.
-  for (const SimSystem& system : systems) {
-    if (!system.gwhost.empty() && EqualsIgnoringCase(system.gwhost, gwhost) &&
-        EqualsIgnoringCase(system.gwservice, gwservice)) {
-      return &system;
-    }
-  }
-  return nullptr;
-}
-
-const SimSystem* SimConfig::FindByName(std::string_view destination) const {
-  if (destination.empty()) return nullptr;
-  auto it = byName.find(ToUpper(destination));
-  return it == byName.end() ? nullptr : &systems[it->second];
-}
-
-const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
-                                                std::string_view sysid) const {
-  if (mshost.empty()) return nullptr;
-  const SimSystem* system = FindByName(sysid);
-  if (system == nullptr || system->mshost.empty()) return nullptr;
-  return EqualsIgnoringCase(system->mshost, mshost) ? system : nullptr;
-}
-
-const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view instance) const {
-  auto it = byServer.find(ServerKey(system.name, Trim(instance)));
-  return it == byServer.end() ? nullptr : At(it->second);
 }
 
 const Outcome& SimSystem::OutcomeOf(std::string_view function) const {
@@ -255,30 +195,198 @@ std::string TwoDigitNumber(int number) {
   return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
 }
 
-// An instance section's keys, kept until its system's section is complete.
-struct InstanceSection {
-  std::string system;
-  std::string name;
-  std::vector<std::pair<std::string, std::string>> keys;
-};
+// A "key = value" line's key (lower case) and value, blanks dropped.
+void SplitLine(std::string_view line, std::string* key, std::string* value) {
+  std::size_t eq = line.find('=');
+  *key = ToLower(Trim(line.substr(0, eq)));
+  *value = Trim(line.substr(eq + 1));
+}
+
+// Whether the line's key is `key` (lower case), without copying it.
+bool HasKey(std::string_view line, std::string_view key, std::string_view* value) {
+  std::size_t eq = line.find('=');
+  std::string_view name = line.substr(0, eq);
+  while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
+  while (!name.empty() && IsBlank(name.front())) name.remove_prefix(1);
+  if (!EqualsIgnoringCase(name, key)) return false;
+  *value = line.substr(eq + 1);
+  return true;
+}
+
+void Complete(SimSystem& system) {
+  if (system.instance.empty()) {
+    system.instance = system.host + "_" + system.name + "_" + TwoDigitNumber(system.sysnr);
+  }
+  if (!system.servSet) system.serv = "sapdp" + TwoDigitNumber(system.sysnr);
+}
+
+// A system section's keys applied, then the global ones.
+SimSystem ReadSystem(const SimConfig& config, const SimSection& section) {
+  SimSystem system;
+  system.name = section.system;
+  SectionState state;
+  std::string key;
+  std::string value;
+  for (std::string_view line : section.lines) {
+    SplitLine(line, &key, &value);
+    ApplyKey(system, key, value, &state);
+  }
+  system.abort |= config.globalAbort;
+  system.fail |= config.globalFail;
+  system.hang |= config.globalHang;
+  if (!state.delaySet) system.delayMs = config.globalDelayMs;
+  return system;
+}
+
+// An instance starts as a copy of its system, without the ways to reach
+// the system and without its name and service.
+SimSystem ReadInstance(const SimSystem& parent, const SimSection& section) {
+  SimSystem instance = parent;
+  instance.host.clear();
+  instance.sysnr = 0;
+  instance.gwhost.clear();
+  instance.gwservice.clear();
+  instance.mshost.clear();
+  instance.serv.clear();
+  instance.servSet = false;
+  SectionState state;
+  std::string key;
+  std::string value;
+  for (std::string_view line : section.lines) {
+    SplitLine(line, &key, &value);
+    ApplyKey(instance, key, value, &state);
+  }
+  instance.instance = section.instance;
+  Complete(instance);
+  return instance;
+}
+
+std::string ServerKey(std::string_view system, std::string_view instance) {
+  std::string key = ToUpper(system);
+  key += '\0';
+  key += ToUpper(instance);
+  return key;
+}
 
 }  // namespace
 
-SimConfig ParseSimConfig(std::string_view text) {
+const SimSystem* SimConfig::At(std::size_t index) const {
+  if (index < whole_.size()) return whole_[index];
+  auto found = made_.find(index);
+  if (found != made_.end()) return &found->second;
+  std::size_t system = index;
+  if (index >= systemSections.size()) {
+    auto parent = byName.find(ToUpper(instanceSections[index - systemSections.size()].system));
+    if (parent == byName.end()) return nullptr;
+    system = parent->second;
+  }
+  // The system, its instances, and the one server list they share.
+  SimSystem base = ReadSystem(*this, systemSections[system]);
+  Complete(base);
+  std::vector<SimServer> list{SimServer{base.instance, base.host, base.serv}};
+  std::vector<SimSystem> instances;
+  for (std::size_t i : instancesOf[system]) {
+    instances.push_back(ReadInstance(base, instanceSections[i]));
+    const SimSystem& made = instances.back();
+    list.push_back(SimServer{made.instance, made.host, made.serv});
+  }
+  ServerList servers(std::make_shared<const std::vector<SimServer>>(std::move(list)));
+  base.servers = servers;
+  made_.emplace(system, std::move(base));
+  for (std::size_t k = 0; k < instances.size(); ++k) {
+    instances[k].servers = servers;
+    made_.emplace(systemSections.size() + instancesOf[system][k], std::move(instances[k]));
+  }
+  return &made_.find(index)->second;
+}
+
+const SimSystem* SimConfig::FindByHost(const char* host, int sysnr) const {
+  if (host == nullptr || *host == '\0') return nullptr;
+  // The first with that host and number, systems before instances, as a
+  // search in file order would find it.
+  for (std::size_t i = 0; i < systemSections.size(); ++i) {
+    const SimSection& section = systemSections[i];
+    if (section.sysnr == sysnr && EqualsIgnoringCase(section.host, host)) return At(i);
+  }
+  for (std::size_t i = 0; i < systemSections.size(); ++i) {
+    for (std::size_t j : instancesOf[i]) {
+      const SimSection& section = instanceSections[j];
+      if (section.sysnr == sysnr && EqualsIgnoringCase(section.host, host)) {
+        return At(systemSections.size() + j);
+      }
+    }
+  }
+  return nullptr;
+}
+
+const SimSystem* SimConfig::FindByGateway(const char* gwhost, const char* gwservice) const {
+  if (gwhost == nullptr || *gwhost == '\0' || gwservice == nullptr || *gwservice == '\0') {
+    return nullptr;
+  }
+  // Rare (R/2 gateways), so not indexed.
+  for (std::size_t i = 0; i < systemSections.size(); ++i) {
+    const SimSection& section = systemSections[i];
+    if (!section.gwhost.empty() && EqualsIgnoringCase(section.gwhost, gwhost) &&
+        EqualsIgnoringCase(section.gwservice, gwservice)) {
+      return At(i);
+    }
+  }
+  return nullptr;
+}
+
+const SimSystem* SimConfig::FindByName(std::string_view destination) const {
+  if (destination.empty()) return nullptr;
+  auto it = byName.find(ToUpper(destination));
+  return it == byName.end() ? nullptr : At(it->second);
+}
+
+const SimSystem* SimConfig::FindByMessageServer(std::string_view mshost,
+                                                std::string_view sysid) const {
+  if (mshost.empty()) return nullptr;
+  const SimSystem* system = FindByName(sysid);
+  if (system == nullptr || system->mshost.empty()) return nullptr;
+  return EqualsIgnoringCase(system->mshost, mshost) ? system : nullptr;
+}
+
+const SimSystem* SimConfig::FindServer(const SimSystem& system, std::string_view instance) const {
+  auto it = byName.find(ToUpper(system.name));
+  if (it == byName.end()) return nullptr;
+  std::string wanted = Trim(instance);
+  const SimSystem* own = At(it->second);
+  if (own != nullptr && EqualsIgnoringCase(own->instance, wanted)) return own;
+  for (std::size_t j : instancesOf[it->second]) {
+    if (EqualsIgnoringCase(instanceSections[j].instance, wanted)) {
+      return At(systemSections.size() + j);
+    }
+  }
+  return nullptr;
+}
+
+SimConfig IndexSimConfig(std::string_view source) {
   SimConfig config;
-  // An index, not a pointer: adding a system moves the others.
-  std::size_t current = 0;
-  enum { kGlobal, kSystem, kInstance } in = kGlobal;
-  std::vector<SectionState> sections;  // per system
-  std::vector<InstanceSection> instanceSections;
-  std::unordered_map<std::string, std::size_t> sectionIndex;
-  for (std::string_view raw : Lines(WithoutByteOrderMark(text))) {
-    std::string line = Trim(raw);
+  config.text = std::make_shared<const std::string>(WithoutByteOrderMark(source));
+  const std::size_t sections =
+      static_cast<std::size_t>(std::count(config.text->begin(), config.text->end(), '['));
+  config.byName.reserve(sections);
+  config.systemSections.reserve(sections);
+  std::unordered_map<std::string, std::size_t> instanceIndex;
+  SimSection* current = nullptr;
+  // Line by line without a list of them: the text may be megabytes.
+  const std::string_view all = *config.text;
+  for (std::size_t at = 0; at < all.size();) {
+    std::size_t end = all.find('\n', at);
+    if (end == std::string_view::npos) end = all.size();
+    std::string_view raw = all.substr(at, end - at);
+    at = end + 1;
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    std::size_t first = 0;
+    while (first < raw.size() && IsBlank(raw[first])) ++first;
+    std::string_view line = raw.substr(first);
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     if (line[0] == '[') {
       std::size_t close = line.find(']');
-      if (close == std::string::npos) continue;
-      std::string name = Trim(std::string_view(line).substr(1, close - 1));
+      if (close == std::string_view::npos) continue;
+      std::string name = Trim(line.substr(1, close - 1));
       if (name.empty()) continue;
       // A section repeated later goes on describing the same system or
       // instance.
@@ -286,99 +394,83 @@ SimConfig ParseSimConfig(std::string_view text) {
       if (slash != std::string::npos) {
         std::string system = Trim(std::string_view(name).substr(0, slash));
         std::string instance = Trim(std::string_view(name).substr(slash + 1));
-        in = kInstance;
-        auto found = sectionIndex.emplace(ServerKey(system, instance), instanceSections.size());
-        current = found.first->second;
-        if (found.second) instanceSections.push_back(InstanceSection{system, instance, {}});
+        auto found =
+            instanceIndex.emplace(ServerKey(system, instance), config.instanceSections.size());
+        if (found.second) {
+          config.instanceSections.emplace_back();
+          config.instanceSections.back().system = system;
+          config.instanceSections.back().instance = instance;
+        }
+        current = &config.instanceSections[found.first->second];
         continue;
       }
-      in = kSystem;
-      auto found = config.byName.emplace(ToUpper(name), config.systems.size());
-      current = found.first->second;
+      auto found = config.byName.emplace(ToUpper(name), config.systemSections.size());
       if (found.second) {
-        config.systems.emplace_back();
-        config.systems.back().name = name;
-        sections.emplace_back();
+        config.systemSections.emplace_back();
+        config.systemSections.back().system = name;
+        config.systemSections.back().lines.reserve(8);
       }
+      current = &config.systemSections[found.first->second];
       continue;
     }
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = ToLower(Trim(std::string_view(line).substr(0, eq)));
-    std::string value = Trim(std::string_view(line).substr(eq + 1));
-    if (in == kGlobal) {
-      if (key == "abort") config.globalAbort |= ParseOperations(value);
-      if (key == "fail") config.globalFail |= ParseOperations(value);
-      if (key == "hang") config.globalHang |= ParseOperations(value);
-      if (key == "delay") ParseDelay(value, &config.globalDelayMs);
-    } else if (in == kInstance) {
-      instanceSections[current].keys.emplace_back(key, value);
-    } else {
-      ApplyKey(config.systems[current], key, value, &sections[current]);
+    if (line.find('=') == std::string_view::npos) continue;
+    std::string_view value;
+    if (current == nullptr) {
+      std::string key;
+      std::string text;
+      SplitLine(line, &key, &text);
+      if (key == "abort") config.globalAbort |= ParseOperations(text);
+      if (key == "fail") config.globalFail |= ParseOperations(text);
+      if (key == "hang") config.globalHang |= ParseOperations(text);
+      if (key == "delay") ParseDelay(text, &config.globalDelayMs);
+      continue;
+    }
+    current->lines.push_back(line);
+    // Only the keys that find a system are read here.
+    char letter = static_cast<char>(line[0] | 0x20);
+    if (letter != 'h' && letter != 's' && letter != 'g' && letter != 'i') continue;
+    if (HasKey(line, "host", &value)) {
+      current->host = Trim(value);
+    } else if (HasKey(line, "sysnr", &value)) {
+      if (!ParseInt(value, &current->sysnr)) current->sysnr = -1;
+    } else if (HasKey(line, "gwhost", &value)) {
+      current->gwhost = Trim(value);
+    } else if (HasKey(line, "gwservice", &value)) {
+      current->gwservice = Trim(value);
+    } else if (HasKey(line, "instance", &value)) {
+      current->instanceKey = Trim(value);
     }
   }
-  for (std::size_t i = 0; i < config.systems.size(); ++i) {
-    SimSystem& system = config.systems[i];
-    system.abort |= config.globalAbort;
-    system.fail |= config.globalFail;
-    system.hang |= config.globalHang;
-    if (!sections[i].delaySet) system.delayMs = config.globalDelayMs;
+  config.instancesOf.resize(config.systemSections.size());
+  for (std::size_t j = 0; j < config.instanceSections.size(); ++j) {
+    auto parent = config.byName.find(ToUpper(config.instanceSections[j].system));
+    // An instance of no system is passed over.
+    if (parent != config.byName.end()) config.instancesOf[parent->second].push_back(j);
   }
-  // An instance starts as a copy of its system, without the ways to reach
-  // the system and without its name and service.
-  for (const InstanceSection& section : instanceSections) {
-    const SimSystem* parent = config.FindByName(section.system);
-    if (parent == nullptr) continue;
-    SimSystem instance = *parent;
-    instance.host.clear();
-    instance.sysnr = 0;
-    instance.gwhost.clear();
-    instance.gwservice.clear();
-    instance.mshost.clear();
-    instance.instance = section.name;
-    instance.serv.clear();
-    instance.servSet = false;
-    SectionState state;
-    for (const auto& key : section.keys) ApplyKey(instance, key.first, key.second, &state);
-    instance.instance = section.name;
-    config.instances.push_back(std::move(instance));
-  }
-  auto complete = [](SimSystem& system) {
-    if (system.instance.empty()) {
-      system.instance = system.host + "_" + system.name + "_" + TwoDigitNumber(system.sysnr);
-    }
-    if (!system.servSet) system.serv = "sapdp" + TwoDigitNumber(system.sysnr);
-  };
-  for (SimSystem& system : config.systems) complete(system);
-  for (SimSystem& instance : config.instances) complete(instance);
-  // Each system's list once, built in one pass over the instances, which
-  // keep the order their sections first appear in.
-  std::vector<std::vector<SimServer>> lists(config.systems.size());
-  for (std::size_t i = 0; i < config.systems.size(); ++i) {
-    const SimSystem& system = config.systems[i];
-    lists[i].push_back(SimServer{system.instance, system.host, system.serv});
-  }
-  std::vector<std::size_t> systemOf(config.instances.size());
-  for (std::size_t i = 0; i < config.instances.size(); ++i) {
-    const SimSystem& instance = config.instances[i];
-    systemOf[i] = config.byName.at(ToUpper(instance.name));
-    lists[systemOf[i]].push_back(SimServer{instance.instance, instance.host, instance.serv});
-  }
-  for (std::size_t i = 0; i < config.systems.size(); ++i) {
-    config.systems[i].servers =
-        ServerList(std::make_shared<const std::vector<SimServer>>(std::move(lists[i])));
-  }
-  for (std::size_t i = 0; i < config.instances.size(); ++i) {
-    config.instances[i].servers = config.systems[systemOf[i]].servers;
-  }
-  // The first system or instance with a host and number is the one found,
-  // systems before instances, as a search in file order would find it.
-  const std::size_t count = config.systems.size() + config.instances.size();
+  return config;
+}
+
+void SimConfig::ReadAll() {
+  const std::size_t count = systemSections.size() + instanceSections.size();
+  std::vector<std::size_t> place(count, count);
   for (std::size_t i = 0; i < count; ++i) {
-    const SimSystem& system = *config.At(i);
-    if (!system.host.empty()) config.byHost.emplace(HostKey(system.host, system.sysnr), i);
-    config.byServer.emplace(ServerKey(system.name, system.instance), i);
+    const SimSystem* made = At(i);
+    if (made == nullptr) continue;  // an instance of no system
+    std::vector<SimSystem>& list = i < systemSections.size() ? systems : instances;
+    place[i] = list.size();
+    list.push_back(*made);
   }
+  made_.clear();
+  whole_.assign(count, nullptr);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (place[i] == count) continue;
+    whole_[i] = i < systemSections.size() ? &systems[place[i]] : &instances[place[i]];
+  }
+}
+
+SimConfig ParseSimConfig(std::string_view text) {
+  SimConfig config = IndexSimConfig(text);
+  config.ReadAll();
   return config;
 }
 

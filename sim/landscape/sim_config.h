@@ -87,7 +87,7 @@ struct SimServer {
 // of N servers.
 class ServerList {
  public:
-  ServerList() : servers_(std::make_shared<std::vector<SimServer>>()) {}
+  ServerList() : servers_(Empty()) {}
   explicit ServerList(std::shared_ptr<const std::vector<SimServer>> servers)
       : servers_(std::move(servers)) {}
   std::size_t size() const { return servers_->size(); }
@@ -98,6 +98,11 @@ class ServerList {
   const std::vector<SimServer>& list() const { return *servers_; }
 
  private:
+  static const std::shared_ptr<const std::vector<SimServer>>& Empty() {
+    static const auto* empty = new std::shared_ptr<const std::vector<SimServer>>(
+        std::make_shared<std::vector<SimServer>>());
+    return *empty;
+  }
   std::shared_ptr<const std::vector<SimServer>> servers_;
 };
 
@@ -150,6 +155,24 @@ struct SimSystem {
   ServerList servers;
 };
 
+// One section of SapSim.ini, as the first pass over the file finds it:
+// its lines, and the few keys that find a system.
+struct SimSection {
+  std::string system;                   // the system's name (the section's, or before the "/")
+  std::string instance;                 // an instance section's instance name; "" for a system
+  std::vector<std::string_view> lines;  // "key = value" lines, into the text
+  std::string host;
+  int sysnr = 0;
+  std::string gwhost;
+  std::string gwservice;
+  std::string instanceKey;  // "instance =" of a system section
+};
+
+// The landscape. The file is read in two passes: the first finds the
+// sections and indexes them by name, host and server, the second reads
+// a system's sections (its own and its instances') only when it is looked
+// up, so that an opening in a landscape of ten thousand systems costs
+// about what it costs in one of ten.
 struct SimConfig {
   // "abort" and "fail" lines before the first section: they apply to every
   // system, and "fail" also before any connection has been opened.
@@ -157,6 +180,8 @@ struct SimConfig {
   OperationSet globalFail = 0;
   OperationSet globalHang = 0;
   int globalDelayMs = 0;  // for the systems whose section sets none
+  // Every system and instance, read whole: filled by ParseSimConfig, not by
+  // IndexSimConfig.
   std::vector<SimSystem> systems;
   // The instance sections ("[PRD/prdapp2_PRD_02]") whose system exists.
   std::vector<SimSystem> instances;
@@ -172,21 +197,32 @@ struct SimConfig {
   // of the system `system` belongs to: the system's own or an instance.
   const SimSystem* FindServer(const SimSystem& system, std::string_view instance) const;
 
-  // Indexes built by ParseSimConfig, so that finding a system costs the
-  // same in a landscape of ten thousand systems as in one of ten. Keys are
-  // upper-cased names; the host key is the upper-cased host, a NUL and the
-  // system number. Values index `systems`, or `instances` when at or above
-  // systems.size().
+  // The first pass. A section's index counts systemSections, then
+  // instanceSections from systemSections.size(). Only names are hashed
+  // (upper-cased); a host or a server is looked for along the sections,
+  // which costs less than indexing every one of them at every opening.
+  std::shared_ptr<const std::string> text;
+  std::vector<SimSection> systemSections;
+  std::vector<SimSection> instanceSections;
+  std::vector<std::vector<std::size_t>> instancesOf;  // per system section
   std::unordered_map<std::string, std::size_t> byName;
-  std::unordered_map<std::string, std::size_t> byHost;
-  // Instance name (upper-cased) of a system or instance, prefixed with its
-  // system's upper-cased name and a NUL.
-  std::unordered_map<std::string, std::size_t> byServer;
-  // A value of these indexes as the system or instance it stands for.
+
+  // Section `index` (as the indexes give it) read whole, with its system
+  // and the system's other instances: made when first asked for.
   const SimSystem* At(std::size_t index) const;
+  // Reads every section into `systems` and `instances`, which the finders
+  // then return.
+  void ReadAll();
+
+ private:
+  mutable std::map<std::size_t, SimSystem> made_;
+  std::vector<const SimSystem*> whole_;  // by section index, after ReadAll
 };
 
+// Reads every system and instance at once (for tests and inspection).
 SimConfig ParseSimConfig(std::string_view text);
+// Only the first pass: systems are read when they are looked up.
+SimConfig IndexSimConfig(std::string_view text);
 
 // One session of a system's user list, its character fields at their widths.
 constexpr std::size_t kMandtWidth = 3;

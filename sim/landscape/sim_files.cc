@@ -1,5 +1,6 @@
 #include "sim_files.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -38,6 +39,13 @@ bool ReadWholeFile(const fs::path& path, std::string* bytes) {
   std::FILE* in = std::fopen(path.string().c_str(), "rb");
   if (!in) return false;
   bytes->clear();
+  // Read whole in one go where the size is known: a landscape may be
+  // megabytes, read at every opening.
+  std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > 0 && size < (std::uintmax_t{1} << 30)) {
+    bytes->resize(static_cast<std::size_t>(size));
+    bytes->resize(std::fread(&(*bytes)[0], 1, bytes->size(), in));
+  }
   char buffer[8192];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes->append(buffer, n);

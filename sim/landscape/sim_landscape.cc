@@ -22,7 +22,7 @@ const SimConfig& ReadLandscape() {
   std::string text;
   if (!ReadWholeFile(FindIgnoringCase(kSimIniName), &text)) text.clear();
   if (!parsedOnce || text != *parsedText) {
-    *parsed = text.empty() ? SimConfig() : ParseSimConfig(text);
+    *parsed = text.empty() ? SimConfig() : IndexSimConfig(text);
     *parsedText = std::move(text);
     parsedOnce = true;
   }

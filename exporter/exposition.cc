@@ -1,0 +1,206 @@
+#include "exporter/exposition.h"
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "output/check_report.h"
+#include "output/openmetrics.h"
+
+namespace tolvaran {
+
+namespace {
+
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+bool StartsWith(std::string_view text, std::string_view head) {
+  return text.substr(0, head.size()) == head;
+}
+
+// The value of label `name` in a sample line's label set, empty when none.
+std::string LabelOf(std::string_view line, std::string_view name) {
+  std::string key = std::string(name) + "=\"";
+  std::size_t at = line.find(key);
+  if (at == std::string_view::npos) return "";
+  std::size_t from = at + key.size();
+  std::size_t to = line.find('"', from);
+  return to == std::string_view::npos ? "" : std::string(line.substr(from, to - from));
+}
+
+// The sample's value: what follows the label set (or the name).
+std::string_view ValueOf(std::string_view line) {
+  std::size_t close = line.rfind('}');
+  std::size_t blank = line.find(' ', close == std::string_view::npos ? 0 : close);
+  return blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+}
+
+std::string Seconds(double seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.3f", seconds);
+  return buffer;
+}
+
+}  // namespace
+
+CheckSummary SummarizeCheck(std::string_view exposition) {
+  CheckSummary summary;
+  std::vector<std::string_view> lines = Lines(exposition);
+  bool eof = !lines.empty() && lines.back() == "# EOF" && exposition.back() == '\n';
+  bool anyUp = false, allUp = true, valid = true;
+  for (std::string_view line : lines) {
+    if (StartsWith(line, "tolvaran_up{") || StartsWith(line, "tolvaran_up ")) {
+      std::string_view value = ValueOf(line);
+      valid = valid && (value == "0" || value == "1");
+      anyUp = true;
+      allUp = allUp && value == "1";
+    } else if (StartsWith(line, "tolvaran_error_info{") && summary.errorCode == 0) {
+      summary.errorCode = std::atoi(LabelOf(line, "code").c_str());
+    }
+  }
+  summary.wellFormed = eof && valid && anyUp;
+  summary.up = summary.wellFormed && allUp;
+  return summary;
+}
+
+std::string FailedCheckExposition(const std::string& target, int code, const std::string& text) {
+  RunError error;
+  error.number = code;
+  error.text = text;
+  error.errorClass = code == kDeadlineCode ? ErrorClass::kDeadline : ErrorClass::kUnreachable;
+  return RenderOpenMetrics(CheckReport::Failure(target, error)).bytes;
+}
+
+std::string WithProbeFacts(std::string_view exposition, const ProbeFacts& facts) {
+  std::string out(exposition);
+  const std::string_view eof = "# EOF\n";
+  if (out.size() >= eof.size() && out.compare(out.size() - eof.size(), eof.size(), eof) == 0) {
+    out.resize(out.size() - eof.size());
+  }
+  out +=
+      "# TYPE tolvaran_probe_success gauge\n"
+      "# HELP tolvaran_probe_success 1 when every system of the probe was counted, 0 when not.\n"
+      "tolvaran_probe_success ";
+  out += facts.success ? "1\n" : "0\n";
+  out +=
+      "# TYPE tolvaran_probe_duration_seconds gauge\n"
+      "# HELP tolvaran_probe_duration_seconds How long the probe took.\n"
+      "tolvaran_probe_duration_seconds " +
+      Seconds(facts.seconds) + "\n";
+  if (!facts.success) {
+    out +=
+        "# TYPE tolvaran_probe_error info\n"
+        "# HELP tolvaran_probe_error Why the probe failed: the error's number and text.\n"
+        "tolvaran_probe_error_info{code=\"" +
+        std::to_string(facts.code) + "\",text=" + LabelValue(facts.text) + "} 1\n";
+  }
+  out += eof;
+  return out;
+}
+
+std::string ToPrometheusText(std::string_view openMetrics) {
+  std::vector<std::string_view> lines = Lines(openMetrics);
+  // Families whose samples carry a suffix that 0.0.4 names the family by.
+  std::map<std::string, std::string, std::less<>> renamed;
+  std::map<std::string, std::string, std::less<>> types;
+  for (std::string_view line : lines) {
+    if (!StartsWith(line, "# TYPE ")) continue;
+    std::string_view rest = line.substr(7);
+    std::size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) continue;
+    std::string name(rest.substr(0, blank));
+    std::string type(rest.substr(blank + 1));
+    types[name] = type;
+    if (type == "info") renamed[name] = name + "_info";
+    if (type == "counter") renamed[name] = name + "_total";
+  }
+  auto nameOf = [&renamed](std::string_view name) {
+    auto it = renamed.find(name);
+    return it == renamed.end() ? std::string(name) : it->second;
+  };
+  std::string out;
+  for (std::string_view line : lines) {
+    if (line == "# EOF" || StartsWith(line, "# UNIT ")) continue;
+    if (StartsWith(line, "# TYPE ") || StartsWith(line, "# HELP ")) {
+      const bool isType = line[2] == 'T';
+      std::string_view rest = line.substr(7);
+      std::size_t blank = rest.find(' ');
+      std::string_view name = rest.substr(0, blank);
+      std::string_view tail = blank == std::string_view::npos ? "" : rest.substr(blank + 1);
+      out += isType ? "# TYPE " : "# HELP ";
+      out += nameOf(name);
+      out += ' ';
+      if (isType) {
+        std::string type(tail);
+        if (type == "info" || type == "stateset") type = "gauge";
+        if (type == "unknown" || type == "gaugehistogram") type = "untyped";
+        out += type;
+      } else {
+        // OpenMetrics escapes '"' in HELP; the text format does not.
+        for (std::size_t i = 0; i < tail.size(); ++i) {
+          if (tail[i] == '\\' && i + 1 < tail.size() && tail[i + 1] == '"') continue;
+          out += tail[i];
+          if (tail[i] == '\\' && i + 1 < tail.size()) out += tail[++i];
+        }
+      }
+      out += '\n';
+      continue;
+    }
+    if (!line.empty() && line[0] != '#') {
+      std::size_t end = line.find_first_of("{ ");
+      std::string_view name = line.substr(0, end);
+      const std::string_view created = "_created";
+      if (name.size() > created.size() && name.substr(name.size() - created.size()) == created) {
+        auto family = types.find(name.substr(0, name.size() - created.size()));
+        if (family != types.end() && family->second != "gauge") continue;
+      }
+    }
+    out += line;
+    out += '\n';
+  }
+  return out;
+}
+
+std::string InFormat(std::string_view openMetrics, ExpositionFormat format) {
+  return format == ExpositionFormat::kOpenMetrics ? std::string(openMetrics)
+                                                  : ToPrometheusText(openMetrics);
+}
+
+std::string CheckErrorText(int code) {
+  switch (code) {
+    case 1002:
+      return "the profile is not in the profile directory";
+    case 1003:
+    case 1004:
+    case 1005:
+    case 1006:
+    case 1007:
+    case 1008:
+      return "the profile is not usable (tolvaran-profile check names why)";
+    case 1010:
+      return "the RFC library could not be loaded";
+    case kOpenFailedCode:
+      return "RFC-Open failed: the logon was refused or the connection could not be made";
+    case 1012:
+    case 1013:
+    case 1014:
+    case 1015:
+      return "the user list could not be read";
+    case kDeadlineCode:
+      return "the check's deadline passed";
+    case 1019:
+      return "the server list is not available";
+    default:
+      return "the check ended with error " + std::to_string(code);
+  }
+}
+
+}  // namespace tolvaran
