@@ -48,21 +48,6 @@ class FixedText {
     buf_[len_] = '\0';
   }
 
-  // Keeps the first `n` characters.
-  void Truncate(std::size_t n) {
-    if (n < len_) {
-      len_ = n;
-      buf_[len_] = '\0';
-    }
-  }
-
-  // Re-reads the length after someone wrote into data() directly (the RFC
-  // library fills some texts through their address).
-  void Resync() {
-    buf_[kCapacity] = '\0';
-    len_ = std::strlen(buf_);
-  }
-
   std::size_t size() const { return len_; }
   bool empty() const { return len_ == 0; }
   std::string_view view() const { return std::string_view(buf_, len_); }
@@ -70,10 +55,6 @@ class FixedText {
   const char* c_str() const { return buf_; }
   char* data() { return buf_; }
   char operator[](std::size_t i) const { return i < len_ ? buf_[i] : '\0'; }
-  // Overwrites one character inside the text (never its end).
-  void Put(std::size_t i, char c) {
-    if (i < len_ && c != '\0') buf_[i] = c;
-  }
 
   bool operator==(std::string_view s) const { return view() == s; }
   bool operator!=(std::string_view s) const { return view() != s; }
