@@ -182,6 +182,10 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
 
 }  // namespace
 
+std::string PluginLine(PluginState state, std::string_view text, const std::string& perfdata) {
+  return Line(state, text, perfdata);
+}
+
 const char* PluginStateName(PluginState state) {
   switch (state) {
     case PluginState::kOk:

@@ -68,6 +68,14 @@ std::string Document(std::string_view status, const std::string& message,
   return out;
 }
 
+}  // namespace
+
+std::string ScriptV2Message(std::string_view text) {
+  return CutCharacters(ToUtf8Text(text), kScriptV2MaxMessage);
+}
+
+namespace {
+
 std::string ListingDocument(const ListingResult& listing) {
   const std::vector<ShownSystem> shown = ShownSystems(listing);
   const std::size_t kept = std::min(shown.size(), kScriptV2MaxChannels);
