@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "driver/build_arch.h"
+#include "driver/check_outcome.h"
 #include "driver/command_line.h"
 #include "driver/password.h"
 #include "driver/profile_location.h"
@@ -19,6 +20,7 @@
 #include "platform/private_file.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
+#include "rfc/backend.h"
 
 namespace tolvaran {
 
@@ -143,6 +145,13 @@ std::string CheckProfileFile(const std::string& given) {
   std::string result = ReadAsSingleRun(profile, path, bytes);
   for (const std::string& reason : ExplainProfileFault(profile, bytes, result)) {
     result += "\n  " + reason;
+  }
+  // A sound record that no run from here can open: the run's own error.
+  if (result == "OK" &&
+      SncRefusedForR2(profile.mode.str(), profile.sncMode.str(), profile.destination.str())) {
+    result = OpenFailureText(profile.destination.view()) + " - " + kSncNeedsServer +
+             "\n  Snc-Mode...: 1 with Mode.......: R/2; connect through a "
+             "SapRfc.<destination> file, or leave SNC out";
   }
   for (const std::string& line : NearMissLines(bytes)) result += "\n  " + line;
   return result;
