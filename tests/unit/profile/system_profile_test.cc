@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/invocation.h"
+#include "driver/profile_location.h"
 #include "profile/password.h"
 
 namespace tolvaran {
