@@ -29,7 +29,7 @@ struct Invocation {
   FixedText<124> headerLine;
   // The profile as named: the command line's, or "Dalvenor.Prf" when the
   // parameters name an item.
-  FixedText<kMaxProfileName> profileName;
+  FixedText<kMaxProfileName + 1> profileName;
   Parameters params;      // the command line's parameter text, parsed
   bool itemMode = false;  // "ITEM=": a listing over Dalvenor.Prf
   FixedText<128> itemName;

@@ -120,7 +120,7 @@ std::string ProfileUnreadableText(std::string_view path, std::string_view why);
 
 // The most characters of a profile's file name, extension included, that
 // the program opens (the run's profile-name field holds as many).
-constexpr std::size_t kMaxProfileName = 64;
+constexpr std::size_t kMaxProfileName = 63;
 
 }  // namespace tolvaran
 
