@@ -13,6 +13,9 @@
 //   and CPU time (the workers' included), must not grow with the systems.
 // - SERVERS=ALL over a system of 16 application servers, each answering
 //   100 ms late, against a check of one of them. Target: within 3x.
+// - A check of every health measurement (MEASURE=ALL) against the user
+//   list's, paired. Target: within 1.5x; with 100 ms per call, no more
+//   round trips than openings and function-module calls.
 // - Large landscapes: a listing of 10,000 systems; one check in a landscape
 //   of 10,000 systems against the same check in one of a single system
 //   (target: about the same); one check of a system with 2,000 application
@@ -336,6 +339,72 @@ BENCHMARK(BM_ServersAll)
     ->Args({9, 16, 100})
     ->Args({9, 8, 0})
     ->ArgNames({"rounds", "jobs", "delay_ms"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The health rows of a system: 16 work processes, 200 short dumps, 50
+// cancelled jobs, 20 update requests and 100 locks, on a fixed SAP clock.
+std::string HealthRows() {
+  std::string rows = "clock = 20261210 120000\n";
+  for (int i = 0; i < 16; ++i)
+    rows += "wp = WP_ITYPE=1 WP_TYP=DIA WP_ISTATUS=" + std::to_string(i % 2 ? 2 : 4) + "\n";
+  for (int i = 0; i < 200; ++i)
+    rows += "snap = DATUM=20261210 UZEIT=113000 SEQNO=000 FLIST=FC008TIME_OUT\n";
+  for (int i = 0; i < 50; ++i)
+    rows += "tbtco = JOBNAME=Z_JOB STATUS=A ENDDATE=20261210 ENDTIME=115000\n";
+  for (int i = 0; i < 20; ++i) rows += "vbhdr = VBKEY=K VBRC=1\n";
+  for (int i = 0; i < 100; ++i) rows += "enq = GNAME=VBAK GTDATE=20261210 GTTIME=100000\n";
+  return rows;
+}
+
+// Arguments: rounds and the delay of every opening and call in ms. A check
+// of every measurement (MEASURE=ALL) against the user list's check of the
+// same system (1,000 sessions), run in turn; `ratio` is the median of the
+// pairs' quotients (target: at most 1.5 without delay). With a delay, each
+// round trip costs it: `round_trips` is the health check's time over the
+// delay, against `calls`, the openings and function-module calls it makes
+// (target: no more round trips than calls).
+void BM_HealthAgainstUsers(benchmark::State& state) {
+  char pattern[] = "/tmp/tolvaran-bench-XXXXXX";
+  const fs::path dir = mkdtemp(pattern);
+  const int delay = static_cast<int>(state.range(1));
+  WriteFile(dir / "SapSim.ini", SimSystem("PRD", "prdhost", 0, 1000) + HealthRows() +
+                                    "delay = " + std::to_string(delay) + "\n");
+  WriteFile(dir / "PRD.P00", Profile("PRD", "prdhost", 0));
+  const std::vector<std::string> users = {TOLVARAN_BENCH_PROGRAM, "PRD"};
+  const std::vector<std::string> health = {TOLVARAN_BENCH_PROGRAM, "PRD", "MEASURE=ALL"};
+  if (Run(dir, users).status != 0 ||
+      Output(dir, health).find("Short Dumps=200") == std::string::npos) {
+    state.SkipWithError("a check does not succeed");
+    return;
+  }
+  const int rounds = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::vector<double> healths, userChecks, ratios;
+    for (int i = 0; i < rounds; ++i) {
+      const double h = Run(dir, health).seconds;
+      const double u = Run(dir, users).seconds;
+      healths.push_back(h);
+      userChecks.push_back(u);
+      ratios.push_back(h / u);
+    }
+    state.SetIterationTime(Median(healths));
+    state.counters["health_us"] = Median(healths) * 1e6;
+    state.counters["users_us"] = Median(userChecks) * 1e6;
+    state.counters["ratio"] = Median(ratios);
+    // The opening; USERS, WP, UPDATES, CPU and LOGON one call each; DUMPS,
+    // JOBS and LOCKS the clock and their own; the classic library's two
+    // dictionary layouts (WPINFO, SEQG3).
+    state.counters["calls"] = 1 + 5 + 3 * 2 + 2;
+    if (delay > 0) state.counters["round_trips"] = Median(healths) * 1e3 / delay;
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+BENCHMARK(BM_HealthAgainstUsers)
+    ->Args({51, 0})
+    ->Args({3, 100})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
-# Runs the demo: a single-system check of PRD and a listing over the demo's
-# systems, in a scratch copy of this folder, against the simulated RFC
-# library built next to the program.
+# Runs the demo: a single-system check of PRD, a health check of it and a
+# listing over the demo's systems, in a scratch copy of this folder, against
+# the simulated RFC library built next to the program.
 #   cmake -DTOLVARAN=<path of tolvaran> -DDEMO=<this folder> -DWORK=<scratch> -P run_demo.cmake
 # A program built for another system is started through -DLAUNCHER=<command>
 # (e.g. wine).
@@ -33,6 +33,11 @@ if(NOT last_status EQUAL 0)
   message(FATAL_ERROR "the check of PRD failed")
 endif()
 run_check("The same check for client 100 only, as a plain check listing" PRD "CLIENT=100 /CHECK")
+run_check("A health check of PRD: work processes, short dumps, cancelled jobs, update errors and locks"
+  PRD "MEASURE=WP+DUMPS+JOBS+UPDATES+LOCKS")
+if(NOT last_status EQUAL 0)
+  message(FATAL_ERROR "the health check of PRD failed")
+endif()
 run_check("Listing: active users of every system in Dalvenor.Prf (DEV refuses the logon)"
   X "ITEM=Active:User(s)")
 if(NOT last_status EQUAL 0)

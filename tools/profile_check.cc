@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/host.h"
 #include "platform/text_reader.h"
 #include "profile/password.h"
 #include "profile/protected_password.h"
 #include "profile/system_profile.h"
+#include "rfc/library_config.h"
 #include "text/ascii_text.h"
 #include "text/secret_wipe.h"
 
@@ -173,6 +175,12 @@ std::vector<std::string> NearMissLines(const std::string& bytes) {
     if (!fault.empty()) found.push_back("line " + std::to_string(number) + ": " + fault);
   }
   return found;
+}
+
+bool SncRefusedForR2(const std::string& mode, const std::string& sncMode,
+                     const std::string& destination) {
+  if (mode != "R/2" || sncMode != "1") return false;
+  return !HasDestinationConfig(*MakeRealHost(), destination);
 }
 
 std::string WithProfileExtension(const std::string& path) {

@@ -29,6 +29,12 @@ struct ProfileNameFault {
 };
 ProfileNameFault CheckProfileName(const std::string& path);
 
+// True when a run would refuse to open the profile's system with SNC:
+// Snc-Mode 1 with mode R/2, and no SapRfc.<destination> file in the
+// current folder, where the run looks for one.
+bool SncRefusedForR2(const std::string& mode, const std::string& sncMode,
+                     const std::string& destination);
+
 // Lines of `bytes` that look like one of the keys but are not read as it
 // (another letter case, a dot too few or too many, no colon, no blank
 // before the value), or a file saved as UTF-16: one text for each, saying

@@ -10,6 +10,7 @@
 #include "profile/system_profile.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
+#include "rfc/backend.h"
 #include "text/secret_wipe.h"
 
 namespace tolvaran {
@@ -121,7 +122,9 @@ std::string NewUsage() {
           "R/2 (through the gateway), --gwhost and --gwservice are required, --host\n"
           "defaults to the gateway host and --sysnr to 00. With any other mode (such\n"
           "as R/3), --host and --sysnr are required, --gwhost defaults to the host\n"
-          "and --gwservice to sapgw followed by the system number.\n"
+          "and --gwservice to sapgw followed by the system number. SNC is refused\n"
+          "with mode R/2 (tolvaran opens SNC only through an application server)\n"
+          "unless a SapRfc.<destination> file is in the current directory.\n"
           "A value follows its option as the next argument or after \"=\"\n"
           "(--client=100); it holds no control characters and is counted in bytes.\n"
           "\n"
@@ -299,6 +302,11 @@ bool CompleteNew(NewRequest* request, ProfileToolIo& io) {
   snc.sncQop.Set(given("snc-qop") ? v["snc-qop"] : "");
   std::string fault = SncFault(snc);
   if (!fault.empty()) return refuse(fault);
+  // What a run from here would refuse to open is not written.
+  if (SncRefusedForR2(v["mode"], snc.sncMode.str(), v["destination"])) {
+    return refuse(std::string("SNC with mode R/2: ") + kSncNeedsServer +
+                  "; tolvaran opens it only through a SapRfc.<destination> file");
+  }
   return true;
 }
 

@@ -17,6 +17,7 @@
 #include "profile/system_profile.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
+#include "rfc/backend.h"
 #include "tolvaran_version.h"
 
 namespace tolvaran {
@@ -142,6 +143,13 @@ std::string CheckProfileFile(const std::string& given) {
   std::string result = ReadAsSingleRun(profile, path, bytes);
   for (const std::string& reason : ExplainProfileFault(profile, bytes, result)) {
     result += "\n  " + reason;
+  }
+  // A sound record that no run from here can open: the run's own error.
+  if (result == "OK" &&
+      SncRefusedForR2(profile.mode.str(), profile.sncMode.str(), profile.destination.str())) {
+    result = OpenFailureText(profile.destination.view()) + " - " + kSncNeedsServer +
+             "\n  Snc-Mode...: 1 with Mode.......: R/2; connect through a "
+             "SapRfc.<destination> file, or leave SNC out";
   }
   for (const std::string& line : NearMissLines(bytes)) result += "\n  " + line;
   return result;

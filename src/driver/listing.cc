@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 
 #include "driver/check_outcome.h"
@@ -107,16 +108,17 @@ class Listing {
   const std::string& textBeforeSummary() const { return textBeforeSummary_; }
 
  private:
-  // Takes the next profile name off the listing. False when the name cannot
-  // be a profile this program can open (longer than the field).
-  bool TakeNextEntry() {
+  // Takes the next profile name off the listing into `entry`. False when
+  // the name cannot be a profile this program can open (longer than the
+  // field).
+  bool TakeNextEntry(std::string* entry) {
     const std::string& listing = plan_.listing;
     std::size_t hash = listing.find('#', offset_);
     std::size_t end = hash == std::string::npos ? listing.size() : hash;
-    std::string_view entry(listing.data() + offset_, end - offset_);
+    entry->assign(listing, offset_, end - offset_);
     offset_ = hash == std::string::npos ? listing.size() : hash + 1;
-    if (entry.size() > decltype(name_)::kCapacity) return false;
-    name_.Set(entry);
+    if (entry->size() > decltype(name_)::kCapacity) return false;
+    name_.Set(*entry);
     return true;
   }
 
@@ -128,7 +130,8 @@ class Listing {
     name_.Clear();
     std::string bytes;
     std::string path;
-    if (TakeNextEntry()) path = source_.dir.str() + name_.str();
+    std::string entry;
+    if (TakeNextEntry(&entry)) path = source_.dir.str() + name_.str();
     const bool fits = !path.empty() && path.size() <= decltype(ProfileSource::path)::kCapacity;
     const bool read = fits && host_.ReadFile(path, &bytes);
     if (fits && !read) {
@@ -147,6 +150,7 @@ class Listing {
       }
     }
     if (!read) {
+      system.profile = entry;
       system.skipped = system.done = true;
       window_.push_back(std::move(system));
       return;
@@ -225,7 +229,10 @@ class Listing {
 
   // Writes one system's channel and state line, in listing order.
   void Emit(const ListedCheck& system) {
-    if (system.skipped) return;
+    if (system.skipped) {
+      NoteMissing(system.profile);
+      return;
+    }
     // A monitor's dialect is rendered from the counts: no check listing then.
     Judgement j =
         Judge(system, *result_.measurement, result_.item, params_.check && !plan_.report.chosen());
@@ -279,6 +286,13 @@ class Listing {
     return ErrorOfMessage(OutcomeText(failed, RunKind::kSingle));
   }
 
+  // A missing profile has no state line; a monitor's dialect names it once
+  // (profile names compared ignoring ASCII case, as in ShownSystems).
+  void NoteMissing(const std::string& profile) {
+    if (!missingSeen_.insert(AsciiUpper(profile)).second) return;
+    result_.missing.push_back(profile.empty() ? "\"\"" : profile);
+  }
+
   void Record(const ListedCheck& system, const Judgement& j) {
     ListedSystem listed;
     listed.profile = system.profile;
@@ -311,6 +325,7 @@ class Listing {
   WorkerPool pool_;
   std::deque<ListedCheck> window_;
   ListingResult result_;
+  std::set<std::string> missingSeen_;  // upper-cased names in result_.missing
 };
 
 std::string ListingSummary(const ListingPlan& plan, const ListingTallies& t) {

@@ -59,8 +59,18 @@ ReportSettings TakeReportParameters(ReportDialect dialect, const Parameters& par
   ReportSettings settings;
   settings.dialect = dialect;
   if (dialect == ReportDialect::kPlugin) {
-    settings.thresholds.warn = TakeRange("WARN", params.hasWarn, params.warn);
-    settings.thresholds.crit = TakeRange("CRIT", params.hasCrit, params.crit);
+    // "WARN=Short_Dumps=10" names the value the range applies to: a range
+    // never holds "=".
+    auto split = [](const std::string& value, std::string* label) {
+      const std::size_t at = value.find('=');
+      if (at == std::string::npos) return value;
+      *label = value.substr(0, at);
+      return value.substr(at + 1);
+    };
+    const std::string warn = split(params.warn, &settings.thresholds.warnLabel);
+    const std::string crit = split(params.crit, &settings.thresholds.critLabel);
+    settings.thresholds.warn = TakeRange("WARN", params.hasWarn, warn);
+    settings.thresholds.crit = TakeRange("CRIT", params.hasCrit, crit);
   }
   if (dialect == ReportDialect::kOpenMetrics && params.hasOut) {
     // A cut path would name another file, and an empty one none.

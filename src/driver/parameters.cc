@@ -87,6 +87,15 @@ void KeepRunLimits(const Parameters& before, Parameters* after) {
     after->timeoutSeconds = before.timeoutSeconds;
     after->badTimeout = before.badTimeout;
   }
+  if (!after->hasMeasure) {
+    after->hasMeasure = before.hasMeasure;
+    after->measure = before.measure;
+  }
+  if (!after->hasWindow) {
+    after->hasWindow = before.hasWindow;
+    after->windowMinutes = before.windowMinutes;
+    after->badWindow = before.badWindow;
+  }
   if (!after->hasServers) {
     after->hasServers = before.hasServers;
     after->allServers = before.allServers;
@@ -170,6 +179,16 @@ Parameters Parse(std::string_view upper_text, std::string_view raw_text, bool te
     const std::string servers = AsciiUpper(value);
     p.allServers = servers == "ALL";
     p.badServers = !p.allServers && servers != "ONE";
+  }
+  // "+" joins the names: "," ends a value and ":" stands for a blank, and
+  // neither "MEASURE=" nor "WINDOW=" holds another key, nor does any name.
+  p.hasMeasure = TakeKeyValue(upper, raw, "MEASURE=", 60, &value);
+  if (p.hasMeasure) p.measure = AsciiUpper(value);
+  p.hasWindow = TakeKeyValue(upper, raw, "WINDOW=", 8, &value);
+  if (p.hasWindow) {
+    int minutes = WholeNumber(value);
+    p.badWindow = minutes < 1 || minutes > Parameters::kMaxWindowMinutes;
+    p.windowMinutes = p.badWindow ? Parameters::kDefaultWindowMinutes : minutes;
   }
   p.hasTimeout = TakeKeyValue(upper, raw, "TIMEOUT=", 8, &value);
   if (p.hasTimeout) {

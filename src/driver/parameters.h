@@ -66,6 +66,20 @@ struct Parameters {
   bool allServers = false;
   bool badServers = false;
 
+  // "MEASURE=": which measurements a check makes, their keys joined by
+  // "+" ("WP+DUMPS", "ALL"), any case; without it the user list alone.
+  // The names are checked against the registry by the run, not here.
+  bool hasMeasure = false;
+  std::string measure;  // upper-cased
+  // "WINDOW=": the minutes back from the system's clock that short dumps
+  // and cancelled jobs are counted in; 1 to 1440, default 60. Another
+  // value sets `badWindow` (the run ends with an error document).
+  bool hasWindow = false;
+  int windowMinutes = kDefaultWindowMinutes;
+  bool badWindow = false;
+
+  static constexpr int kDefaultWindowMinutes = 60;
+  static constexpr int kMaxWindowMinutes = 1440;
   static constexpr int kDefaultJobs = 8;
   static constexpr int kMaxJobs = 64;
   static constexpr int kMaxTimeoutSeconds = 900;
@@ -80,8 +94,9 @@ Parameters ParseParameters(std::string_view typed);
 // character for character (the listing's display copy).
 Parameters ParseParameters(std::string_view upper, std::string_view raw);
 
-// Keeps the command line's JOBS=, TIMEOUT=, SERVERS=, WARN=, CRIT= and OUT=
-// where a sensor line's text, which replaced it, has none of its own.
+// Keeps the command line's JOBS=, TIMEOUT=, SERVERS=, MEASURE=, WINDOW=,
+// WARN=, CRIT= and OUT= where a sensor line's text, which replaced it, has
+// none of its own.
 void KeepRunLimits(const Parameters& before, Parameters* after);
 
 // Copies the keys of the other monitors' dialects, FORMAT= aside, from

@@ -7,6 +7,7 @@
 #include "driver/connection_request.h"
 #include "driver/error_exit.h"
 #include "driver/failure_report.h"
+#include "driver/health_run.h"
 #include "driver/monitor_report.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
@@ -101,6 +102,8 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
         "* " + time + " " + kProgramName + " - " + ParameterDisplay(inv.params.raw.view()),
         " State=Executing"));
   }
+
+  if (IsHealthRun(inv, report)) return RunHealthCheck(host, inv, report, profile, backend);
 
   SystemTask task;
   task.request = ConnectionRequestFor(profile, inv.params);

@@ -6,45 +6,6 @@ namespace tolvaran {
 
 namespace {
 
-// Hands each row to the reduction and, when asked, keeps it.
-class KeepingSink final : public RowSink {
- public:
-  KeepingSink(Reduction& reduction, std::vector<KeptRow>* kept, std::uint32_t call)
-      : reduction_(reduction), kept_(kept), call_(call) {}
-
-  void Text(std::size_t field, std::string_view bytes) override {
-    reduction_.Text(field, bytes);
-    if (kept_) Field(field).text.assign(bytes.data(), bytes.size());
-  }
-  void Integer(std::size_t field, std::int64_t value) override {
-    reduction_.Integer(field, value);
-    if (kept_) {
-      KeptField& kept = Field(field);
-      kept.isText = false;
-      kept.integer = value;
-    }
-  }
-  void EndRow() override {
-    reduction_.EndRow();
-    if (kept_) {
-      kept_->push_back(std::move(row_));
-      row_ = KeptRow{};
-    }
-  }
-
- private:
-  KeptField& Field(std::size_t field) {
-    row_.call = call_;
-    if (row_.fields.size() <= field) row_.fields.resize(field + 1);
-    return row_.fields[field];
-  }
-
-  Reduction& reduction_;
-  std::vector<KeptRow>* kept_;
-  std::uint32_t call_;
-  KeptRow row_;
-};
-
 // The backend's table call over one connection.
 class BackendCaller final : public TableCaller {
  public:
@@ -60,6 +21,39 @@ class BackendCaller final : public TableCaller {
 };
 
 }  // namespace
+
+KeepingSink::KeepingSink(Reduction& reduction, std::vector<KeptRow>* kept, std::uint32_t call)
+    : reduction_(reduction), kept_(kept), call_(call) {}
+
+void KeepingSink::Text(std::size_t field, std::string_view bytes) {
+  reduction_.Text(field, bytes);
+  if (kept_) Field(field).text.assign(bytes.data(), bytes.size());
+}
+
+void KeepingSink::Integer(std::size_t field, std::int64_t value) {
+  reduction_.Integer(field, value);
+  if (kept_) {
+    KeptField& kept = Field(field);
+    kept.isText = false;
+    kept.integer = value;
+  }
+}
+
+void KeepingSink::StartTable(std::size_t table) { reduction_.StartTable(table); }
+
+void KeepingSink::EndRow() {
+  reduction_.EndRow();
+  if (kept_) {
+    kept_->push_back(std::move(row_));
+    row_ = KeptRow{};
+  }
+}
+
+KeptField& KeepingSink::Field(std::size_t field) {
+  row_.call = call_;
+  if (row_.fields.size() <= field) row_.fields.resize(field + 1);
+  return row_.fields[field];
+}
 
 QueryResult MeasureOver(RfcBackend& backend, ConnectionId connection,
                         const Measurement& measurement, const MeasureContext& context,

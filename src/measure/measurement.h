@@ -53,6 +53,16 @@ struct ValueDefinition {
   // bound (nullptr: it never is).
   const char* wireName = "";
   const char* lowerBoundWireName = nullptr;
+  // The limits a monitor shows as warning and error when the value rises
+  // above them (PRTG's LimitMaxWarning and LimitMaxError), in the value's
+  // integer (times ten to `decimals`); kNoLimit for none.
+  std::int64_t limitMaxWarning = kNoLimit;
+  std::int64_t limitMaxError = kNoLimit;
+  // A label that tells this value from the others of its OpenMetrics family
+  // (`type="dialog"`), written as it stands; nullptr for none.
+  const char* metricLabel = nullptr;
+
+  static constexpr std::int64_t kNoLimit = INT64_MIN;
 };
 
 // A measurement's values for one system (or one server), indexed as its
@@ -64,6 +74,9 @@ struct MeasuredValues {
   // Texts the summary names besides the values (the most frequent runtime
   // error, ...); the measurement says what each means.
   std::vector<std::string> notes;
+  // Some of what was asked (a server of SERVERS=ALL) did not answer: the
+  // values are short, and the monitor shows them in its warning state.
+  bool partial = false;
 };
 
 // One row as kept for replay over several servers: its fields in the order
@@ -86,6 +99,12 @@ struct MeasureContext {
   std::string instanceName;
   // The system's active application servers, when the server list was had.
   const std::vector<ServerEntry>* servers = nullptr;
+  // WINDOW=: how many minutes back from the system's clock the measurements
+  // of events (short dumps, cancelled jobs) look.
+  int windowMinutes = 60;
+  // How long the opening of the connection took, in milliseconds; -1 when
+  // not measured.
+  std::int64_t openMilliseconds = -1;
 };
 
 // Reduces the rows of a measurement's calls to its values, row by row as
@@ -99,6 +118,26 @@ class Reduction : public RowSink {
   // told otherwise).
   virtual void StartCall(std::size_t call) { (void)call; }
   virtual MeasuredValues Result() const = 0;
+};
+
+// Hands each row of call `call` to a reduction and, when `kept` is given,
+// keeps it there (rows of one table per call: a call whose rows are kept
+// receives no further tables).
+class KeepingSink final : public RowSink {
+ public:
+  KeepingSink(Reduction& reduction, std::vector<KeptRow>* kept, std::uint32_t call);
+  void Text(std::size_t field, std::string_view bytes) override;
+  void Integer(std::size_t field, std::int64_t value) override;
+  void StartTable(std::size_t table) override;
+  void EndRow() override;
+
+ private:
+  KeptField& Field(std::size_t field);
+
+  Reduction& reduction_;
+  std::vector<KeptRow>* kept_;
+  std::uint32_t call_;
+  KeptRow row_;
 };
 
 // Hands kept rows to `reduction` as the backend handed them over.
@@ -141,6 +180,13 @@ class Measurement {
   // With SERVERS=ALL, the check listing's line for one counted server
   // after the system's values: its name and its first value.
   virtual std::string ServerLine(std::string_view server, const MeasuredValues& reading) const;
+  // The numbered error for a call that failed in a way this measurement
+  // knows ("Error 1042: No authorization to read table SNAP (S_TABU_NAM)
+  // !"); empty for the general texts of a failed call.
+  virtual std::string FailureText(const QueryResult& result) const {
+    (void)result;
+    return {};
+  }
 };
 
 // A value as the documents write it: its integer, with the definition's

@@ -1,13 +1,22 @@
 #include "measure/registry.h"
 
+#include "measure/cancelled_jobs.h"
+#include "measure/host_cpu.h"
+#include "measure/lock_entries.h"
+#include "measure/logon_time.h"
+#include "measure/short_dumps.h"
+#include "measure/update_errors.h"
 #include "measure/user_list.h"
+#include "measure/work_processes.h"
 
 namespace tolvaran {
 
 const std::vector<const Measurement*>& Measurements() {
   // A new measurement is one more entry here.
   static const std::vector<const Measurement*> all = {
-      &UserListMeasurement(),
+      &UserListMeasurement(),      &WorkProcessesMeasurement(), &ShortDumpsMeasurement(),
+      &CancelledJobsMeasurement(), &UpdateErrorsMeasurement(),  &LockEntriesMeasurement(),
+      &HostCpuMeasurement(),       &LogonTimeMeasurement(),
   };
   return all;
 }

@@ -58,6 +58,23 @@ std::vector<ShownSystem> ShownSystems(const ListingResult& listing) {
   return shown;
 }
 
+void AppendNames(std::string_view title, const std::vector<std::string>& names, std::string* text) {
+  if (names.empty()) return;
+  *text += "; ";
+  *text += title;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    *text += i ? ", " : " ";
+    *text += names[i];
+  }
+}
+
+bool AppendShortfalls(const ListingResult& listing, const std::vector<std::string>& partial,
+                      std::string* text) {
+  AppendNames("servers missing:", partial, text);
+  AppendNames("profiles missing:", listing.missing, text);
+  return !partial.empty() || !listing.missing.empty();
+}
+
 bool HasItemValue(const ListingResult& listing, const ListedSystem& system) {
   return system.state == SystemState::kOk && listing.item.found() &&
          listing.item.index < system.reading.values.size();

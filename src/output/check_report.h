@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "measure/measurement.h"
@@ -69,6 +70,10 @@ struct ListingResult {
   std::vector<ListedSystem> systems;         // in listing order
   // The listing's summary, "(***) <item>: NoSystems=..., Processed=..., Failed=...".
   std::string summary;
+  // Listed profiles that are missing (no file of that name, or a name no
+  // file can have), each once, in listing order: never checked, so neither
+  // processed nor failed.
+  std::vector<std::string> missing;
 };
 
 struct CheckReport {
@@ -112,6 +117,17 @@ struct ShownSystem {
   std::string name;
 };
 std::vector<ShownSystem> ShownSystems(const ListingResult& listing);
+
+// Appends "; <title> <name>, <name>, ..." to `text`; nothing when `names`
+// is empty.
+void AppendNames(std::string_view title, const std::vector<std::string>& names, std::string* text);
+
+// What a listing lacks although no check failed: the systems whose values
+// cover only some of their servers (`partial`, SERVERS=ALL) and the listed
+// profiles that are missing. Names them in `text`; true when there is any,
+// for the dialects that have a warning to give it.
+bool AppendShortfalls(const ListingResult& listing, const std::vector<std::string>& partial,
+                      std::string* text);
 
 // True when the system has a value for the listing's item.
 bool HasItemValue(const ListingResult& listing, const ListedSystem& system);

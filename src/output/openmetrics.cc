@@ -42,8 +42,9 @@ void ServerGauge(std::string* out, const std::vector<Subject>& subjects, std::st
   }
 }
 
+// `missing`: a listing's missing profiles; null for a single run.
 std::string Exposition(const Measurement* measurement, const std::vector<Subject>& subjects,
-                       const std::string& client) {
+                       const std::string& client, const std::vector<std::string>* missing) {
   std::string out;
   Family(&out, "tolvaran_up", "gauge", "1 when the system's user list was counted, 0 when not.");
   for (const Subject& subject : subjects) {
@@ -88,6 +89,13 @@ std::string Exposition(const Measurement* measurement, const std::vector<Subject
       out += ",code=\"" + std::to_string(subject.error->number) + "\"} 1\n";
     }
   }
+  // Always written for a listing, so that an alert on it sees 0 rather
+  // than no sample when every listed profile is there.
+  if (missing) {
+    Family(&out, "tolvaran_profiles_missing", "gauge",
+           "Listed systems whose profile is missing: not checked, so not in tolvaran_up.");
+    out += "tolvaran_profiles_missing " + std::to_string(missing->size()) + '\n';
+  }
   out += "# EOF\n";
   return out;
 }
@@ -114,6 +122,7 @@ std::string LabelValue(std::string_view text) {
 RenderedOutput RenderOpenMetrics(const CheckReport& report) {
   std::vector<Subject> subjects;
   const Measurement* measurement = report.measurement;
+  const std::vector<std::string>* missing = nullptr;
   switch (report.kind) {
     case CheckReport::Kind::kSingle:
       subjects.push_back({report.system, &report.reading, nullptr, &report.servers});
@@ -129,9 +138,10 @@ RenderedOutput RenderOpenMetrics(const CheckReport& report) {
         subjects.push_back(
             {shown.name, counted ? &system.reading : nullptr, &system.error, &system.servers});
       }
+      missing = &report.listing.missing;
       break;
   }
-  return {Exposition(measurement, subjects, report.client), 0};
+  return {Exposition(measurement, subjects, report.client, missing), 0};
 }
 
 }  // namespace tolvaran

@@ -106,16 +106,6 @@ std::string Line(PluginState state, std::string_view text, const std::string& pe
   return line;
 }
 
-void AppendNames(std::string_view title, const std::vector<std::string>& names, std::string* text) {
-  if (names.empty()) return;
-  *text += "; ";
-  *text += title;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    *text += i ? ", " : " ";
-    *text += names[i];
-  }
-}
-
 // The value WARN= and CRIT= apply to: the first whose limits apply.
 std::size_t JudgedValue(const std::vector<ValueDefinition>& values) {
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -169,10 +159,7 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
     }
     const ValueDefinition& definition = listing.item.definition();
     const std::int64_t value = system.reading.values[listing.item.index];
-    if (system.servers.partial()) {
-      partial.push_back(shown.name);
-      Raise(&state, PluginState::kWarning);
-    }
+    if (system.servers.partial()) partial.push_back(shown.name);
     const ThresholdRange* breached = nullptr;
     const PluginState judged = Judge(thresholds, Scaled(definition, value), &breached);
     if (judged == PluginState::kCritical) critical.push_back(shown.name);
@@ -187,11 +174,17 @@ RenderedOutput Listing(const ListingResult& listing, const PluginThresholds& thr
     AppendNames("WARN=" + thresholds.warn->text + " breached by", warning, &text);
   AppendNames("failed:", failed, &text);
   AppendNames("no such item:", notFound, &text);
-  AppendNames("servers missing:", partial, &text);
+  // Servers left out or profiles missing: fewer or lower values than the
+  // listing asks for, at least a warning.
+  if (AppendShortfalls(listing, partial, &text)) Raise(&state, PluginState::kWarning);
   return {Line(state, text, perfdata), static_cast<int>(state)};
 }
 
 }  // namespace
+
+std::string PluginLine(PluginState state, std::string_view text, const std::string& perfdata) {
+  return Line(state, text, perfdata);
+}
 
 const char* PluginStateName(PluginState state) {
   switch (state) {

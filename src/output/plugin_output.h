@@ -25,11 +25,19 @@ const char* PluginStateName(PluginState state);
 struct PluginThresholds {
   std::optional<ThresholdRange> warn;
   std::optional<ThresholdRange> crit;
+  // The perfdata label of the value each applies to when WARN= or CRIT=
+  // names one ("WARN=Short_Dumps=10"); empty: Active Users.
+  std::string warnLabel;
+  std::string critLabel;
 };
 
 // The state an error ends a run with: a configuration error is UNKNOWN,
 // an unreachable system and a passed deadline are CRITICAL.
 PluginState ErrorState(ErrorClass errorClass);
+
+// The plugin's line: state, text (made one line without "|") and perfdata
+// (each entry after a blank), ended by a line end.
+std::string PluginLine(PluginState state, std::string_view text, const std::string& perfdata);
 
 // A perfdata label: in single quotes, a quote in it doubled.
 std::string PerfdataLabel(std::string_view label);

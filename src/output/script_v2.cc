@@ -38,17 +38,6 @@ std::string CutCharacters(std::string text, std::size_t max) {
   return text;
 }
 
-void AppendNames(std::string_view title, const std::vector<std::string>& names,
-                 std::string* message) {
-  if (names.empty()) return;
-  *message += "; ";
-  *message += title;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    *message += i ? ", " : " ";
-    *message += names[i];
-  }
-}
-
 struct Channel {
   std::int32_t id;
   std::string name;
@@ -79,6 +68,14 @@ std::string Document(std::string_view status, const std::string& message,
   return out;
 }
 
+}  // namespace
+
+std::string ScriptV2Message(std::string_view text) {
+  return CutCharacters(ToUtf8Text(text), kScriptV2MaxMessage);
+}
+
+namespace {
+
 std::string ListingDocument(const ListingResult& listing) {
   const std::vector<ShownSystem> shown = ShownSystems(listing);
   const std::size_t kept = std::min(shown.size(), kScriptV2MaxChannels);
@@ -103,13 +100,13 @@ std::string ListingDocument(const ListingResult& listing) {
   std::string message = listing.summary;
   AppendNames("failed:", failed, &message);
   AppendNames("no such item:", notFound, &message);
-  AppendNames("servers missing:", partial, &message);
+  const bool shortfalls = AppendShortfalls(listing, partial, &message);
   const std::size_t leftOut = shown.size() - kept;
   if (leftOut > 0) {
     message += "; " + std::to_string(leftOut) + " more systems left out (at most " +
                std::to_string(kScriptV2MaxChannels) + " channels)";
   }
-  const bool warning = !failed.empty() || !notFound.empty() || !partial.empty() || leftOut > 0;
+  const bool warning = !failed.empty() || !notFound.empty() || shortfalls || leftOut > 0;
   return Document(warning ? "warning" : "ok", message, channels);
 }
 

@@ -22,6 +22,10 @@ namespace tolvaran {
 constexpr std::size_t kScriptV2MaxChannels = 50;
 constexpr std::size_t kScriptV2MaxMessage = 2000;  // characters, not bytes
 
+// A message as the object carries it: valid UTF-8, at most
+// kScriptV2MaxMessage characters.
+std::string ScriptV2Message(std::string_view text);
+
 // A single run's channels have the ids of their value definitions
 // (ValueDefinition::scriptV2Id, below kScriptV2FirstListingId; the user
 // list's are 10 to 15): the monitor keys its channels by id, so these never

@@ -17,6 +17,7 @@
 
 #include "platform/folder_trust.h"
 #include "platform/host.h"
+#include "text/ascii_text.h"
 
 namespace tolvaran {
 
@@ -130,6 +131,77 @@ class Win32FileReader : public FileReader {
   bool failed_ = false;
 };
 
+// The system's text for an error code, on one line, without its closing
+// full stop ("%1" inserts left as they are).
+std::string SystemText(DWORD code) {
+  char* buffer = nullptr;
+  DWORD size = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = size && buffer ? std::string(buffer, size) : "";
+  if (buffer) LocalFree(buffer);
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+  return text.empty() ? "Windows error " + std::to_string(code) : text;
+}
+
+// A name that Windows takes as a device in any folder (CON, PRN, AUX, NUL,
+// COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$, with any extension), or a
+// path in the device namespace (\\.\, where named pipes live).
+bool NamesDevice(const std::string& native) {
+  if (native.rfind("\\\\.\\", 0) == 0 || native.rfind("//./", 0) == 0) return true;
+  std::size_t slash = native.find_last_of("\\/:");
+  std::string base = native.substr(slash == std::string::npos ? 0 : slash + 1);
+  base = AsciiUpper(base.substr(0, base.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+      base == "CONOUT$") {
+    return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+// True when OUT= may replace what `native` names: nothing (it is made) or
+// a regular disk file. A device, a pipe, a folder or a link is not the
+// program's to replace.
+bool PublishableTarget(const std::string& native) {
+  if (NamesDevice(native)) return false;
+  DWORD attributes = GetFileAttributesA(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if ((attributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return false;
+  }
+  // Opened for no access at all, only to ask what it is.
+  HANDLE h = CreateFileA(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool plain = IsPlainDiskFile(h);
+  CloseHandle(h);
+  return plain;
+}
+
+// Last written `min_age_seconds` ago or earlier (a time in the future
+// counts as now).
+bool WrittenAgo(const FILETIME& written, unsigned min_age_seconds) {
+  if (min_age_seconds == 0) return true;
+  FILETIME now_time;
+  GetSystemTimeAsFileTime(&now_time);
+  ULARGE_INTEGER now, then;
+  now.LowPart = now_time.dwLowDateTime;
+  now.HighPart = now_time.dwHighDateTime;
+  then.LowPart = written.dwLowDateTime;
+  then.HighPart = written.dwHighDateTime;
+  // FILETIME counts 100-nanosecond steps.
+  return now.QuadPart >= then.QuadPart &&
+         now.QuadPart - then.QuadPart >= static_cast<ULONGLONG>(min_age_seconds) * 10000000u;
+}
+
+constexpr unsigned kPublishedTemporaryAgeSeconds = 60;
+
 bool FinishReplacing(HANDLE h, bool ok, const std::string& temp, const std::string& target) {
   if (!CloseHandle(h)) ok = false;
   if (ok && !MoveFileExA(temp.c_str(), target.c_str(),
@@ -169,6 +241,36 @@ class Win32Host : public StdioHost {
     return true;
   }
 
+  std::string ReadFailure(const std::string& path) override {
+    std::string native = NativePath(path);
+    if (NamesDevice(native)) return std::string();
+    DWORD attributes = GetFileAttributesA(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+      return std::string();
+    }
+    HANDLE h = CreateFileA(native.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return std::string();
+    }
+    const DWORD code = GetLastError();
+    switch (code) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+        return std::string();  // gone since
+      case ERROR_ACCESS_DENIED:
+        return "access denied";
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+        return "in use by another process";
+      default:
+        return AsciiLower(SystemText(code));
+    }
+  }
+
   bool ReplaceFile(const std::string& path, std::string_view bytes) override {
     std::string native = NativePath(path);
     std::string temp;
@@ -176,6 +278,16 @@ class Win32Host : public StdioHost {
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = WriteAll(h, bytes);
     return FinishReplacing(h, ok, temp, native);
+  }
+
+  bool PublishFile(const std::string& path, std::string_view bytes) override {
+    if (!PublishableTarget(NativePath(path))) return false;
+    // A run killed between writing and renaming leaves its temporary file.
+    // Nothing locks published files, so only one that no run has written
+    // for a minute is taken as left over: a live run writes and renames
+    // its own within moments.
+    RemoveTemporaries(path, kPublishedTemporaryAgeSeconds);
+    return ReplaceFile(path, bytes);
   }
 
   bool CopyFile(const std::string& from, const std::string& to, std::size_t max_bytes) override {
@@ -197,7 +309,11 @@ class Win32Host : public StdioHost {
     return FinishReplacing(out, ok, temp, native);
   }
 
-  void RemoveStaleTemporaries(const std::string& path) override {
+  void RemoveStaleTemporaries(const std::string& path) override { RemoveTemporaries(path, 0); }
+
+  // Removes the temporary files of `path`'s pattern that were last written
+  // `min_age_seconds` ago or earlier.
+  void RemoveTemporaries(const std::string& path, unsigned min_age_seconds) {
     std::string native = NativePath(path);
     std::size_t slash = native.find_last_of("\\/");
     std::string dir = slash == std::string::npos ? "" : native.substr(0, slash + 1);
@@ -209,7 +325,8 @@ class Win32Host : public StdioHost {
       // DeleteFile removes a link itself, never what it leads to; a
       // directory of that name is no file of ours and stays.
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-          IsOwnTemporaryName(found.cFileName, name)) {
+          IsOwnTemporaryName(found.cFileName, name) &&
+          WrittenAgo(found.ftLastWriteTime, min_age_seconds)) {
         DeleteFileA((dir + found.cFileName).c_str());
       }
     } while (FindNextFileA(search, &found));
@@ -311,22 +428,13 @@ namespace {
 // The system's text for a loader error, on one line, "%1" filled with the
 // file's name.
 std::string LoaderMessage(DWORD code, const std::string& name) {
-  char* buffer = nullptr;
-  DWORD size = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = size && buffer ? std::string(buffer, size) : "";
-  if (buffer) LocalFree(buffer);
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+  std::string text = SystemText(code);
   std::size_t insert = text.find("%1");
   if (insert != std::string::npos) {
     std::size_t slash = name.find_last_of("\\/");
     text.replace(insert, 2, slash == std::string::npos ? name : name.substr(slash + 1));
   }
-  return text.empty() ? "Windows error " + std::to_string(code) : text;
+  return text;
 }
 
 // Whether a library of that name is there to load: the path itself, or a

@@ -72,8 +72,10 @@ class Host {
   // programs to read (a metrics exporter's textfile collector, which runs
   // as a user of its own): on POSIX readable by everyone (0644) where
   // ReplaceFile's files are the owner's alone; on Windows the directory's
-  // inherited access applies to both. On POSIX only a regular file or a
-  // missing one is replaced: false for anything else there.
+  // inherited access applies to both. Only a regular file or a missing
+  // one is replaced: false for anything else there (a device such as
+  // /dev/null or NUL, a FIFO or named pipe, a folder, a link). Temporary
+  // files of the name's pattern left a minute ago or earlier are removed.
   virtual bool PublishFile(const std::string& path, std::string_view bytes) {
     return ReplaceFile(path, bytes);
   }

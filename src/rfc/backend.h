@@ -52,6 +52,18 @@ struct SncSettings {
   bool On() const { return mode == "1"; }
 };
 
+// The classic library takes SNC only through the connect string, which
+// names an application server: with mode "R/2" and no destination's file
+// (SapRfc.ini) the opening is refused with this reason. The NetWeaver
+// library opens no R/2 connection at all.
+inline constexpr char kSncNeedsServer[] = "SNC needs an application server (not mode R/2)";
+
+// "Error 1011: RFC-Open for <destination> failed !": the opening failed, as
+// the run and the profile tool both say it.
+inline std::string OpenFailureText(std::string_view destination) {
+  return "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+}
+
 // One application server (instance) of a system, to be reached on its own.
 struct ServerTarget {
   std::string host;
@@ -125,13 +137,38 @@ struct FieldRequest {
 // and the fields wanted from them. The NetWeaver library reads the fields
 // by name from the function's own description; the classic library needs
 // the row's layout, which its backend takes from the structure's name.
+//
+// Some function modules need more: RFC_READ_TABLE is sent the rows of
+// OPTIONS and FIELDS and gives back FIELDS and DATA; BDL_GET_CENTRAL_TIMESTAMP
+// answers in scalar exports and has no table; RFC_PING has neither.
+struct SentTable {
+  std::string table;                           // "OPTIONS"
+  std::string structure;                       // "RFC_DB_OPT"
+  std::vector<FieldRequest> fields;            // character fields only
+  std::vector<std::vector<std::string>> rows;  // each row's texts, as `fields`
+};
+struct ReceivedTable {
+  std::string table;      // "DATA"
+  std::string structure;  // "TAB512"
+  std::vector<FieldRequest> fields;
+};
 struct TableCall {
   std::string function;  // "THUSRINFO"
   std::vector<CallArgument> arguments;
-  std::string table;      // "USR_TABL"
+  std::string table;      // "USR_TABL"; empty: the call receives no table
   std::string structure;  // the rows' dictionary structure, "UINFO"
   std::vector<FieldRequest> fields;
+  // Tables sent with the call. One that is also received (RFC_READ_TABLE's
+  // FIELDS) comes back as the system filled it.
+  std::vector<SentTable> sent{};
+  // Tables received after `table`, in this order (table 1, 2, ...).
+  std::vector<ReceivedTable> alsoReceived{};
+  // Scalar exports, handed to the sink as one row before any table.
+  std::vector<FieldRequest> exports{};
 };
+
+// The number RowSink::StartTable gives the row of scalar exports.
+constexpr std::size_t kScalarExports = static_cast<std::size_t>(-1);
 
 // Receives the rows of a TableCall one at a time, in the system's order,
 // each field in the order of TableCall::fields: a character field as its
@@ -144,6 +181,10 @@ class RowSink {
   virtual void Integer(std::size_t field, std::int64_t value) = 0;
   // After the last field of a row.
   virtual void EndRow() = 0;
+  // The rows that follow are table `table`'s: 0 the call's `table`, 1 the
+  // first of `alsoReceived`, ..., kScalarExports the exports' one row.
+  // Before the first row of a call the rows are table 0's.
+  virtual void StartTable(std::size_t table) { (void)table; }
 
  protected:
   ~RowSink() = default;

@@ -53,6 +53,10 @@ class FakeBackend final : public RfcBackend {
     std::string instanceName;
     // Any other function module's table, by the function module's name.
     std::map<std::string, Table> tables;
+    // A further table it receives, by "FUNCTION/TABLE" (RFC_READ_TABLE's
+    // FIELDS and DATA), and its scalar exports, by the function's name.
+    std::map<std::string, std::vector<Row>> alsoReceived;
+    std::map<std::string, Row> exports;
   };
 
   // A session of `user` at `terminal` in client `client`, running `tcode`.
@@ -126,21 +130,16 @@ class FakeBackend final : public RfcBackend {
       table = found->second;
     }
     if (table.result.outcome != kOutcomeOk || table.result.aborted) return table.result;
-    std::vector<std::string> texts(call.fields.size());
-    for (const Row& row : table.rows) {
-      for (std::size_t i = 0; i < call.fields.size(); ++i) {
-        const FieldRequest& field = call.fields[i];
-        if (field.kind == FieldRequest::Kind::kText) {
-          auto text = row.texts.find(field.name);
-          texts[i] = text == row.texts.end() ? "" : text->second;
-          texts[i].resize(field.length, ' ');
-          sink.Text(i, texts[i]);
-        } else {
-          auto value = row.integers.find(field.name);
-          sink.Integer(i, value == row.integers.end() ? 0 : value->second);
-        }
-      }
-      sink.EndRow();
+    if (!call.exports.empty()) {
+      sink.StartTable(kScalarExports);
+      Serve(call.exports, {script.exports[call.function]}, sink);
+      sink.StartTable(0);
+    }
+    Serve(call.fields, table.rows, sink);
+    for (std::size_t t = 0; t < call.alsoReceived.size(); ++t) {
+      sink.StartTable(t + 1);
+      Serve(call.alsoReceived[t].fields,
+            script.alsoReceived[call.function + "/" + call.alsoReceived[t].table], sink);
     }
     return table.result;
   }
@@ -174,6 +173,28 @@ class FakeBackend final : public RfcBackend {
 
  private:
   static constexpr ConnectionId kConnection = 41;
+
+  // Hands `rows` to `sink` with the fields asked for, texts padded to
+  // their widths.
+  static void Serve(const std::vector<FieldRequest>& fields, const std::vector<Row>& rows,
+                    RowSink& sink) {
+    std::vector<std::string> texts(fields.size());
+    for (const Row& row : rows) {
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldRequest& field = fields[i];
+        if (field.kind == FieldRequest::Kind::kText) {
+          auto text = row.texts.find(field.name);
+          texts[i] = text == row.texts.end() ? "" : text->second;
+          texts[i].resize(field.length, ' ');
+          sink.Text(i, texts[i]);
+        } else {
+          auto value = row.integers.find(field.name);
+          sink.Integer(i, value == row.integers.end() ? 0 : value->second);
+        }
+      }
+      sink.EndRow();
+    }
+  }
 
   template <std::size_t N>
   static void Pad(char (&field)[N], const std::string& text) {

@@ -11,6 +11,7 @@
 
 #include "platform/host.h"
 #include "rfc/classic/classic_layout.h"
+#include "rfc/classic/classic_rows.h"
 #include "rfc/connect_string.h"
 #include "rfc/library_config.h"
 #include "rfc/trace_file.h"
@@ -25,10 +26,14 @@ namespace {
 // field names of an installed structure: they live in writable arrays that
 // last as long as the backend (the whole process), filled from the layout
 // tables once.
+// The most fields, and the longest name, a structure the program installs
+// may have (WPINFO has 25 fields; a DDIC name has at most 30 characters).
+constexpr unsigned kMaxInstalledFields = 64;
+
 struct InstalledStructure {
-  char name[16];
-  char fieldNames[16][16];
-  FieldDescriptor descriptors[16];
+  char name[32];
+  char fieldNames[kMaxInstalledFields][32];
+  FieldDescriptor descriptors[kMaxInstalledFields];
   RfcTypeHandle type = 0;
 };
 
@@ -277,6 +282,18 @@ class ClassicBackend final : public RfcBackend {
   // and kept where the library can rely on it.
   std::map<std::string, std::unique_ptr<InstalledStructure>> installed_;
 
+  // A structure's layout as the system's dictionary gives it
+  // (RFC_GET_STRUCTURE_DEFINITION_P), asked once per process; null with
+  // `result` the failure when it cannot be had.
+  struct DictionaryRow {
+    std::vector<std::string> names;
+    std::vector<FieldLayout> fields;
+    RowLayout layout = {};
+  };
+  std::map<std::string, std::unique_ptr<DictionaryRow>> dictionary_;
+  const RowLayout* DictionaryLayout(ConnectionId connection, const std::string& structure,
+                                    QueryResult* result);
+
   InstalledStructure& Installed(const std::string& structure) {
     std::unique_ptr<InstalledStructure>& s = installed_[structure];
     if (!s) s = std::make_unique<InstalledStructure>();
@@ -357,7 +374,7 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
              {"DEST", t.destination.view()}};
   } else {
     if (options.mode != 0 || t.hostname.empty()) {
-      refusal_ = "SNC needs an application server (not mode R/2)";
+      refusal_ = kSncNeedsServer;
       return 0;
     }
     std::snprintf(sysnr, sizeof sysnr, "%02d", hostOptions_.sysnr);
@@ -404,39 +421,63 @@ ConnectionId ClassicBackend::Open(const ConnectionRequest& request,
 
 QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& call,
                                       RowSink& sink) {
-  const RowLayout* layout = FindPublishedLayout(call.structure);
-  if (!layout) return Refused("RfcInstallStructure " + call.structure);
-  // Where each wanted field lies in a row.
-  struct Place {
-    std::size_t offset;
-    const FieldLayout* field;
+  // Every table the call passes: those received (0 the call's table, then
+  // the others in order), and those only sent. A table both sent and
+  // received (RFC_READ_TABLE's FIELDS) is one, filled before the call and
+  // read after.
+  struct Passed {
+    std::string name;
+    std::string structure;
+    const RowLayout* layout = nullptr;
+    const std::vector<FieldRequest>* fields = nullptr;  // received: read these
+    std::vector<Place> places;
+    const SentTable* sent = nullptr;
+    std::vector<Place> sentPlaces;
+    RfcTable handle = 0;
   };
-  std::vector<Place> places;
-  for (const FieldRequest& wanted : call.fields) {
-    std::size_t offset = 0;
-    const FieldLayout* found = nullptr;
-    for (unsigned i = 0; i < layout->count && !found; ++i) {
-      if (wanted.name == layout->fields[i].name) {
-        found = &layout->fields[i];
-      } else {
-        offset += layout->fields[i].length;
-      }
+  std::vector<Passed> passed;
+  auto pass = [&passed](const std::string& name, const std::string& structure,
+                        const std::vector<FieldRequest>* fields) {
+    Passed p;
+    p.name = name;
+    p.structure = structure;
+    p.fields = fields;
+    passed.push_back(std::move(p));
+  };
+  if (!call.table.empty()) pass(call.table, call.structure, &call.fields);
+  for (const ReceivedTable& t : call.alsoReceived) pass(t.table, t.structure, &t.fields);
+  const std::size_t received = passed.size();
+  for (const SentTable& t : call.sent) {
+    Passed* same = nullptr;
+    for (Passed& p : passed) {
+      if (p.name == t.table) same = &p;
     }
-    const bool text = wanted.kind == FieldRequest::Kind::kText;
-    if (!found || (text && found->length != wanted.length) ||
-        (!text && found->type != kRfcTypeInt && found->type != kRfcTypeInt2 &&
-         found->type != kRfcTypeInt1)) {
-      return Refused("RfcInstallStructure " + call.structure + "-" + wanted.name);
+    if (!same) {
+      pass(t.table, t.structure, nullptr);
+      same = &passed.back();
     }
-    places.push_back(Place{offset, found});
+    same->sent = &t;
+  }
+  for (Passed& p : passed) {
+    p.layout = FindPublishedLayout(p.structure);
+    if (!p.layout) {
+      QueryResult dictionary;
+      p.layout = DictionaryLayout(connection, p.structure, &dictionary);
+      if (!p.layout) return dictionary;
+    }
+    if (p.fields && !PlacesOf(*p.layout, *p.fields, &p.places)) {
+      return Refused("RfcInstallStructure " + p.structure + "-" + p.fields->front().name);
+    }
+    if (p.sent && (!lib_.ItAppLine || !PlacesOf(*p.layout, p.sent->fields, &p.sentPlaces))) {
+      return Refused("RfcInstallStructure " + p.structure);
+    }
   }
 
   // The library takes every name and value as a writable buffer.
   std::string function = call.function;
-  std::string table = call.table;
   std::vector<std::string> names, texts;
   std::vector<std::int32_t> integers(call.arguments.size());
-  names.reserve(call.arguments.size());
+  names.reserve(call.arguments.size() + call.exports.size() + passed.size());
   texts.reserve(call.arguments.size());
   std::vector<ParameterEntry> exporting;
   for (std::size_t i = 0; i < call.arguments.size(); ++i) {
@@ -453,37 +494,133 @@ QueryResult ClassicBackend::CallTable(ConnectionId connection, const TableCall& 
     }
   }
   exporting.push_back(ParameterEntry{});
-  ParameterEntry importing[] = {ParameterEntry{}};
-  return CallWithTable(static_cast<RfcHandle>(connection), &function[0], &table[0], *layout,
-                       Installed(call.structure), exporting.data(), importing,
-                       [this, &table, &places, &call, &sink](RfcTable rows, QueryResult* result) {
-                         return ForEachRow(rows, table, result, [&](const unsigned char* row) {
-                           for (std::size_t i = 0; i < places.size(); ++i) {
-                             const unsigned char* at = row + places[i].offset;
-                             if (call.fields[i].kind == FieldRequest::Kind::kText) {
-                               sink.Text(i, std::string_view(reinterpret_cast<const char*>(at),
-                                                             places[i].field->length));
-                               continue;
-                             }
-                             // The integers come in the platform's byte order and may sit
-                             // unaligned.
-                             std::int64_t value = 0;
-                             if (places[i].field->type == kRfcTypeInt) {
-                               std::int32_t v;
-                               std::memcpy(&v, at, 4);
-                               value = v;
-                             } else if (places[i].field->type == kRfcTypeInt2) {
-                               std::int16_t v;
-                               std::memcpy(&v, at, 2);
-                               value = v;
-                             } else {
-                               value = *at;
-                             }
-                             sink.Integer(i, value);
-                           }
-                           sink.EndRow();
-                         });
-                       });
+  // The exports land in one buffer, one after the other, as a row would.
+  std::vector<FieldLayout> exportLayout;
+  std::size_t exportLength = 0;
+  for (const FieldRequest& e : call.exports) {
+    const bool text = e.kind == FieldRequest::Kind::kText;
+    exportLayout.push_back(
+        {e.name.c_str(), text ? kRfcTypeChar : kRfcTypeInt, text ? e.length : 4});
+    exportLength += exportLayout.back().length;
+  }
+  std::vector<unsigned char> exportBuffer(exportLength, ' ');
+  std::vector<ParameterEntry> importing;
+  std::vector<Place> exportPlaces;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < call.exports.size(); ++i) {
+    names.push_back(call.exports[i].name);
+    importing.push_back(Parameter(&names.back()[0], exportLayout[i].type, exportLayout[i].length,
+                                  exportBuffer.data() + at));
+    exportPlaces.push_back(Place{at, &exportLayout[i]});
+    at += exportLayout[i].length;
+  }
+  importing.push_back(ParameterEntry{});
+
+  // The tables, created, their structures installed and the rows sent.
+  QueryResult result;
+  std::vector<TableEntry> tables;
+  auto deleteAll = [this, &passed, &result]() {
+    for (Passed& p : passed) {
+      if (p.handle && lib_.ItDelete(p.handle) != 0 && !result.aborted) {
+        result = Aborted("ItDelete " + p.name);
+      }
+    }
+  };
+  for (Passed& p : passed) {
+    names.push_back(p.name);
+    p.handle = lib_.ItCreate(&names.back()[0], p.layout->rowLength, 0, 0);
+    if (!p.handle) {
+      result = Aborted("ItCreate " + p.name);
+      deleteAll();
+      return result;
+    }
+    InstalledStructure& installed = Installed(p.structure);
+    if (!InstallOnce(installed, p.layout->structure, p.layout->fields, p.layout->count)) {
+      result = Aborted("RfcInstallStructure");
+      deleteAll();
+      return result;
+    }
+    tables.push_back(Table(&names.back()[0], installed.type, p.handle));
+    if (!p.sent) continue;
+    for (const std::vector<std::string>& row : p.sent->rows) {
+      auto* line = static_cast<unsigned char*>(lib_.ItAppLine(p.handle));
+      if (!line) {
+        result = Aborted("ItAppLine " + p.name);
+        deleteAll();
+        return result;
+      }
+      std::memset(line, ' ', p.layout->rowLength);
+      for (std::size_t i = 0; i < row.size() && i < p.sentPlaces.size(); ++i) {
+        const std::size_t width = p.sentPlaces[i].field->length;
+        std::memcpy(line + p.sentPlaces[i].offset, row[i].data(),
+                    row[i].size() < width ? row[i].size() : width);
+      }
+    }
+  }
+  tables.push_back(TableEntry{});
+
+  result.outcome =
+      CallAndReceive(static_cast<RfcHandle>(connection), &function[0], exporting.data(),
+                     importing.data(), tables.data(), &result.exceptionText);
+  if (result.outcome == kRfcOk) {
+    if (!call.exports.empty()) {
+      sink.StartTable(kScalarExports);
+      SinkRow(exportBuffer.data(), call.exports, exportPlaces, sink);
+      sink.StartTable(0);
+    }
+    for (std::size_t t = 0; t < received && !result.aborted; ++t) {
+      if (t > 0 || call.table.empty()) sink.StartTable(call.table.empty() ? t + 1 : t);
+      const Passed& p = passed[t];
+      ForEachRow(p.handle, p.name, &result,
+                 [&](const unsigned char* row) { SinkRow(row, *p.fields, p.places, sink); });
+    }
+    if (result.aborted) return result;
+  }
+  deleteAll();
+  return result;
+}
+
+const RowLayout* ClassicBackend::DictionaryLayout(ConnectionId connection,
+                                                  const std::string& structure,
+                                                  QueryResult* result) {
+  std::unique_ptr<DictionaryRow>& known = dictionary_[structure];
+  if (known) return &known->layout;
+  using K = FieldRequest::Kind;
+  TableCall call;
+  call.function = "RFC_GET_STRUCTURE_DEFINITION_P";
+  call.arguments = {CallArgument::Text("TABNAME", structure, 30)};
+  call.table = "FIELDS";
+  call.structure = "RFC_FIELDS_P";
+  call.fields = {{"FIELDNAME", K::kText, 30},
+                 {"OFFSET", K::kText, 6},
+                 {"INTLENGTH", K::kText, 6},
+                 {"EXID", K::kText, 1}};
+  call.exports = {{"TABLENGTH", K::kText, 6}};
+  DictionarySink sink;
+  *result = CallTable(connection, call, sink);
+  const std::vector<DictionarySink::Field>& fields = sink.fields;
+  const unsigned rowLength = Digits(sink.rowLength);
+  if (result->aborted || result->outcome != kRfcOk) {
+    dictionary_.erase(structure);
+    return nullptr;
+  }
+  if (fields.empty() || fields.size() > kMaxInstalledFields) {
+    dictionary_.erase(structure);
+    *result = Refused("RfcInstallStructure " + structure);
+    return nullptr;
+  }
+  auto row = std::make_unique<DictionaryRow>();
+  row->names.reserve(fields.size() + 1);
+  for (const DictionarySink::Field& f : fields) row->names.push_back(f.name);
+  row->names.push_back(structure);
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    row->fields.push_back(
+        {row->names[i].c_str(), TypeOfExid(fields[i].type), Digits(fields[i].length)});
+  }
+  row->layout = RowLayout{row->names.back().c_str(), row->fields.data(),
+                          static_cast<unsigned>(row->fields.size()), rowLength};
+  known = std::move(row);
+  return &known->layout;
 }
 
 QueryResult ClassicBackend::ProbeCpu(ConnectionId connection) {
@@ -543,7 +680,8 @@ bool BindClassicLibrary(void* library, ClassicLibrary* lib) {
          BindLibrarySymbol(library, "ItCreate", &lib->ItCreate) &&
          BindLibrarySymbol(library, "ItFill", &lib->ItFill) &&
          BindLibrarySymbol(library, "ItGetLine", &lib->ItGetLine) &&
-         BindLibrarySymbol(library, "ItDelete", &lib->ItDelete);
+         BindLibrarySymbol(library, "ItDelete", &lib->ItDelete) &&
+         BindLibrarySymbol(library, "ItAppLine", &lib->ItAppLine);
 }
 
 std::unique_ptr<RfcBackend> MakeClassicBackend(Host& host, const ClassicLibrary& lib) {

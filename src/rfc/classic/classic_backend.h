@@ -11,7 +11,7 @@ namespace tolvaran {
 
 class Host;
 
-// The library's twelve entry points.
+// The library's entry points; ItAppLine only for calls that send rows.
 struct ClassicLibrary {
   RfcEnvironmentFn RfcEnvironment = nullptr;
   RfcOpenFn RfcOpen = nullptr;
@@ -25,6 +25,7 @@ struct ClassicLibrary {
   ItFillFn ItFill = nullptr;
   ItGetLineFn ItGetLine = nullptr;
   ItDeleteFn ItDelete = nullptr;
+  ItAppLineFn ItAppLine = nullptr;
 };
 
 // Binds every entry point from a loaded library; false when one is

@@ -116,6 +116,32 @@ constexpr std::size_t RfcsiOffset(const char* name) {
 static_assert(RfcsiOffset("RFCDEST") == 13 && RfcsiOffset("RFCIPV6ADDR") + 45 == kRfcsiLength,
               "RFCSI layout");
 
+// RFC_READ_TABLE's tables, as the DDIC lays out their structures (and as
+// the SAP Java Connector's and the open-source clients' declarations of
+// RFC_READ_TABLE give them): OPTIONS of RFC_DB_OPT (TEXT C72), FIELDS of
+// RFC_DB_FLD (FIELDNAME C30, OFFSET N6, LENGTH N6, TYPE C1, FIELDTEXT C60),
+// DATA of TAB512 (WA C512). N fields are digits: characters to the library.
+inline constexpr FieldLayout kRfcDbOptFields[] = {{"TEXT", kRfcTypeChar, 72}};
+inline constexpr FieldLayout kRfcDbFldFields[] = {
+    {"FIELDNAME", kRfcTypeChar, 30}, {"OFFSET", kRfcTypeChar, 6},     {"LENGTH", kRfcTypeChar, 6},
+    {"TYPE", kRfcTypeChar, 1},       {"FIELDTEXT", kRfcTypeChar, 60},
+};
+inline constexpr FieldLayout kTab512Fields[] = {{"WA", kRfcTypeChar, 512}};
+
+// RFC_GET_STRUCTURE_DEFINITION_P's table FIELDS (structure RFC_FIELDS_P,
+// 83 bytes): a structure's fields as the system's dictionary lays them out,
+// the function module classic-library clients call to learn a layout at run
+// time (php-sap/saprfc-harding's SAP::Rfc unpacks "A30 A30 A4 A6 A6 A6 A";
+// php-sap/saprfc-koucky's rfccal.c declares TABNAME C30, FIELDNAME C30,
+// POSITION N4, OFFSET N6, INTLENGTH N6, DECIMALS N6, EXID C1, and the
+// export TABLENGTH N6). EXID is the ABAP type: C, N, D, T characters, I a
+// four-byte, s a two-byte and b a one-byte integer, X raw bytes.
+inline constexpr FieldLayout kRfcFieldsPFields[] = {
+    {"TABNAME", kRfcTypeChar, 30}, {"FIELDNAME", kRfcTypeChar, 30}, {"POSITION", kRfcTypeChar, 4},
+    {"OFFSET", kRfcTypeChar, 6},   {"INTLENGTH", kRfcTypeChar, 6},  {"DECIMALS", kRfcTypeChar, 6},
+    {"EXID", kRfcTypeChar, 1},
+};
+
 // A table's rows as the library is told about them: the dictionary
 // structure's name, its fields in order and the row's length.
 struct RowLayout {
@@ -131,7 +157,15 @@ inline constexpr RowLayout kPublishedLayouts[] = {
     {"UINFO", kUinfoFields, kUinfoFieldCount, kUinfoRowLength},
     {"CPU_ALL", kCpuAllFields, kCpuAllFieldCount, kCpuAllRowLength},
     {"MSXXLIST", kMsxxlistFields, kMsxxlistFieldCount, kMsxxlistRowLength},
+    {"RFC_DB_OPT", kRfcDbOptFields, 1, 72},
+    {"RFC_DB_FLD", kRfcDbFldFields, 5, 103},
+    {"TAB512", kTab512Fields, 1, 512},
+    {"RFC_FIELDS_P", kRfcFieldsPFields, 7, 83},
 };
+
+// RFC_READ_TABLE's rows hold characters only, so nothing pads them.
+static_assert(30 + 6 + 6 + 1 + 60 == 103 && sizeof kRfcDbFldFields / sizeof kRfcDbFldFields[0] == 5,
+              "RFC_DB_FLD layout");
 
 // The published layout of `structure`; nullptr when there is none.
 inline const RowLayout* FindPublishedLayout(std::string_view structure) {

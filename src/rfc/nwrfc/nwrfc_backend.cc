@@ -229,6 +229,12 @@ class NetWeaverBackend final : public RfcBackend {
 
   static bool NothingToSet(RFC_FUNCTION_HANDLE, QueryResult*) { return true; }
 
+  // Reads `fields` of one row (or of the function's exports) into `sink`,
+  // and ends the row. False (with `result` marked aborted) when a field
+  // cannot be read.
+  bool ReadRow(DATA_CONTAINER_HANDLE container, const std::vector<FieldRequest>& fields,
+               std::string_view shown, RowSink& sink, QueryResult* result);
+
   Host& host_;
   NetWeaverLibrary lib_;
   RFC_ERROR_INFO last_ = {};
@@ -346,51 +352,89 @@ QueryResult NetWeaverBackend::CallTable(ConnectionId connection, const TableCall
         return false;
       }
     }
+    // The rows of the tables sent: a new row each, its fields set by name.
+    for (const SentTable& sent : call.sent) {
+      RFC_ERROR_INFO info = {};
+      RFC_TABLE_HANDLE table = nullptr;
+      const std::u16string tableName = BytesToSapUc(sent.table);
+      if (lib_.RfcGetTable(function, tableName.c_str(), &table, &info) != RFC_OK) {
+        *result = Aborted("RfcGetTable " + sent.table, info);
+        return false;
+      }
+      for (const std::vector<std::string>& texts : sent.rows) {
+        RFC_STRUCTURE_HANDLE row = lib_.RfcAppendNewRow(table, &info);
+        if (!row) {
+          *result = Aborted("RfcAppendNewRow " + sent.table, info);
+          return false;
+        }
+        for (std::size_t i = 0; i < texts.size() && i < sent.fields.size(); ++i) {
+          const std::u16string name = BytesToSapUc(sent.fields[i].name);
+          const std::u16string value = BytesToSapUc(texts[i]);
+          if (lib_.RfcSetChars(row, name.c_str(), value.c_str(),
+                               static_cast<unsigned>(value.size()), &info) != RFC_OK) {
+            *result = Aborted("RfcSetChars " + sent.table, info);
+            return false;
+          }
+        }
+      }
+    }
     return true;
   };
   auto read = [this, &call, &sink](RFC_FUNCTION_HANDLE function, QueryResult* result) {
-    // Every field's name once, and one buffer for the widest text.
-    std::vector<std::u16string> names;
-    unsigned widest = 0;
-    for (const FieldRequest& field : call.fields) {
-      names.push_back(BytesToSapUc(field.name));
-      if (field.kind == FieldRequest::Kind::kText && field.length > widest) widest = field.length;
+    if (!call.exports.empty()) {
+      sink.StartTable(kScalarExports);
+      if (!ReadRow(function, call.exports, call.function, sink, result)) return false;
+      sink.StartTable(0);
     }
-    std::vector<SAP_UC> chars(widest);
-    // A text stays valid until its row ends: one buffer per field.
-    std::vector<std::string> texts(call.fields.size());
-    const std::u16string table = BytesToSapUc(call.table);
-    return ForEachRow(function, table.c_str(), call.table, result,
-                      [&](RFC_TABLE_HANDLE row, QueryResult* rowResult) {
-                        RFC_ERROR_INFO info = {};
-                        for (std::size_t i = 0; i < call.fields.size(); ++i) {
-                          const FieldRequest& field = call.fields[i];
-                          if (field.kind == FieldRequest::Kind::kText) {
-                            if (lib_.RfcGetChars(row, names[i].c_str(), chars.data(), field.length,
-                                                 &info) != RFC_OK) {
-                              *rowResult = Aborted("RfcGetChars " + call.table, info);
-                              return false;
-                            }
-                            std::string& text = texts[i];
-                            text.resize(field.length);
-                            for (unsigned c = 0; c < field.length; ++c)
-                              text[c] = SapUcToByte(chars[c]);
-                            sink.Text(i, text);
-                          } else {
-                            RFC_INT value = 0;
-                            if (lib_.RfcGetInt(row, names[i].c_str(), &value, &info) != RFC_OK) {
-                              *rowResult = Aborted("RfcGetInt " + call.table, info);
-                              return false;
-                            }
-                            sink.Integer(i, value);
-                          }
-                        }
-                        sink.EndRow();
-                        return true;
-                      });
+    auto readTable = [&](const std::string& tableName, const std::vector<FieldRequest>& fields) {
+      const std::u16string table = BytesToSapUc(tableName);
+      return ForEachRow(function, table.c_str(), tableName, result,
+                        [&](RFC_TABLE_HANDLE row, QueryResult* rowResult) {
+                          return ReadRow(row, fields, tableName, sink, rowResult);
+                        });
+    };
+    if (!call.table.empty() && !readTable(call.table, call.fields)) return false;
+    for (std::size_t t = 0; t < call.alsoReceived.size(); ++t) {
+      sink.StartTable(t + 1);
+      if (!readTable(call.alsoReceived[t].table, call.alsoReceived[t].fields)) return false;
+    }
+    return true;
   };
   const std::u16string name = BytesToSapUc(call.function);
   return Call(connection, name.c_str(), shown, prepare, read);
+}
+
+bool NetWeaverBackend::ReadRow(DATA_CONTAINER_HANDLE container,
+                               const std::vector<FieldRequest>& fields, std::string_view shown,
+                               RowSink& sink, QueryResult* result) {
+  RFC_ERROR_INFO info = {};
+  // A text stays valid until its row ends: one buffer per field.
+  std::vector<std::string> texts(fields.size());
+  std::vector<SAP_UC> chars;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const FieldRequest& field = fields[i];
+    const std::u16string name = BytesToSapUc(field.name);
+    if (field.kind == FieldRequest::Kind::kText) {
+      chars.resize(field.length);
+      if (lib_.RfcGetChars(container, name.c_str(), chars.data(), field.length, &info) != RFC_OK) {
+        *result = Aborted("RfcGetChars " + std::string(shown), info);
+        return false;
+      }
+      std::string& text = texts[i];
+      text.resize(field.length);
+      for (unsigned c = 0; c < field.length; ++c) text[c] = SapUcToByte(chars[c]);
+      sink.Text(i, text);
+    } else {
+      RFC_INT value = 0;
+      if (lib_.RfcGetInt(container, name.c_str(), &value, &info) != RFC_OK) {
+        *result = Aborted("RfcGetInt " + std::string(shown), info);
+        return false;
+      }
+      sink.Integer(i, value);
+    }
+  }
+  sink.EndRow();
+  return true;
 }
 
 QueryResult NetWeaverBackend::ProbeCpu(ConnectionId connection) {
@@ -467,6 +511,7 @@ bool BindNetWeaverLibrary(void* library, NetWeaverLibrary* lib) {
          BindLibrarySymbol(library, "RfcGetTable", &lib->RfcGetTable) &&
          BindLibrarySymbol(library, "RfcGetStructure", &lib->RfcGetStructure) &&
          BindLibrarySymbol(library, "RfcGetRowCount", &lib->RfcGetRowCount) &&
+         BindLibrarySymbol(library, "RfcAppendNewRow", &lib->RfcAppendNewRow) &&
          BindLibrarySymbol(library, "RfcMoveTo", &lib->RfcMoveTo) &&
          BindLibrarySymbol(library, "RfcGetChars", &lib->RfcGetChars) &&
          BindLibrarySymbol(library, "RfcGetInt", &lib->RfcGetInt) &&

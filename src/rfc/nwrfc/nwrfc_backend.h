@@ -24,6 +24,7 @@ struct NetWeaverLibrary {
   NwRfcGetTableFn RfcGetTable = nullptr;
   NwRfcGetStructureFn RfcGetStructure = nullptr;
   NwRfcGetRowCountFn RfcGetRowCount = nullptr;
+  NwRfcAppendNewRowFn RfcAppendNewRow = nullptr;
   NwRfcMoveToFn RfcMoveTo = nullptr;
   NwRfcGetCharsFn RfcGetChars = nullptr;
   NwRfcGetIntFn RfcGetInt = nullptr;

@@ -174,3 +174,33 @@ TEST(TakeKeyValueTest, FalseWithoutTheKeyAndAValueOfAtMostMax) {
 
 }  // namespace
 }  // namespace tolvaran
+
+namespace tolvaran {
+namespace {
+
+TEST(ParseParametersTest, MeasureAndWindowHideNoOtherKeyAndAreFoundInNone) {
+  Parameters p = ParseParameters("measure=wp+Dumps+JOBS window=30 JOBS=2 CLIENT=100");
+  EXPECT_TRUE(p.hasMeasure);
+  EXPECT_EQ(p.measure, "WP+DUMPS+JOBS");
+  EXPECT_TRUE(p.hasWindow);
+  EXPECT_EQ(p.windowMinutes, 30);
+  EXPECT_EQ(p.jobs, 2);  // the measurement JOBS is no "JOBS="
+  EXPECT_EQ(p.client, "100");
+  EXPECT_FALSE(p.hasChannel || p.hasItem || p.hasOut || p.check || p.verbose);
+  // Every measurement's key and the window as values: no key, no marker.
+  p = ParseParameters("MEASURE=USERS+WP+DUMPS+JOBS+UPDATES+LOCKS+CPU+LOGON+ALL,WINDOW=1440");
+  EXPECT_EQ(p.measure, "USERS+WP+DUMPS+JOBS+UPDATES+LOCKS+CPU+LOGON+ALL");
+  EXPECT_EQ(p.windowMinutes, 1440);
+  EXPECT_FALSE(p.hasJobs || p.hasChannel || p.hasItem || p.hasTimeout || p.hasServers || p.hasOut ||
+               p.hostOverride || p.numberOverride || p.verbose);
+  // Without them, the user list and the default window.
+  p = ParseParameters("CLIENT=100 TIMEOUT=50");
+  EXPECT_FALSE(p.hasMeasure || p.hasWindow || p.badWindow);
+  EXPECT_EQ(p.windowMinutes, Parameters::kDefaultWindowMinutes);
+  for (const char* bad : {"WINDOW=0", "WINDOW=1441", "WINDOW=x", "WINDOW="}) {
+    EXPECT_TRUE(ParseParameters(bad).badWindow) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tolvaran

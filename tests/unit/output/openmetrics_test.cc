@@ -77,6 +77,7 @@ TEST(OpenMetricsTest, AListingHasOneLabelSetPerSystem) {
                      Listed("B.P00", "PRD", SystemState::kFailed),
                      Listed("a.p00", "again", SystemState::kOk),
                      Listed("C.P00", "QAS", SystemState::kNoItemValue)};
+  listing.missing = {"GONE.P00"};  // counted after the errors, not labelled
   const std::string bytes = RenderOpenMetrics(CheckReport::Listing("", listing)).bytes;
   EXPECT_NE(bytes.find("tolvaran_up{system=\"PRD [A.P00]\"} 1\n"
                        "tolvaran_up{system=\"PRD [B.P00]\"} 0\n"
@@ -85,8 +86,10 @@ TEST(OpenMetricsTest, AListingHasOneLabelSetPerSystem) {
   EXPECT_NE(bytes.find("tolvaran_internal_modes{system=\"PRD [A.P00]\"} 6\n"
                        "tolvaran_internal_modes{system=\"QAS\"} 6\n# TYPE tolvaran_error info"),
             std::string::npos);
-  EXPECT_NE(bytes.find("\ntolvaran_error_info{system=\"PRD [B.P00]\",code=\"1011\"} 1\n# EOF\n"),
+  EXPECT_NE(bytes.find("\ntolvaran_error_info{system=\"PRD [B.P00]\",code=\"1011\"} 1\n"
+                       "# TYPE tolvaran_profiles_missing gauge\n"),
             std::string::npos);
+  EXPECT_NE(bytes.find("\ntolvaran_profiles_missing 1\n# EOF\n"), std::string::npos);
   EXPECT_EQ(bytes.find("again"), std::string::npos);
 }
 

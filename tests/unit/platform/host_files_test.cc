@@ -105,6 +105,19 @@ TEST_F(HostFilesTest, StaleTemporariesOfTheOwnPatternAreRemoved) {
   EXPECT_TRUE(fs::is_directory("SapRfc.ini.tmp77"));
 }
 
+TEST_F(HostFilesTest, PublishingRemovesOnlyTemporariesLeftAMinuteAgo) {
+  // A run killed between writing and renaming left the first; a run still
+  // writing holds the second.
+  Write("sap.prom.tmp0123456789abcdef", "left by a killed run");
+  Write("sap.prom.tmpfedcba9876543210", "being written");
+  fs::last_write_time("sap.prom.tmp0123456789abcdef",
+                      fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  ASSERT_TRUE(host_->PublishFile("sap.prom", "tolvaran_up 1\n# EOF\n"));
+  EXPECT_FALSE(fs::exists("sap.prom.tmp0123456789abcdef"));
+  EXPECT_TRUE(fs::exists("sap.prom.tmpfedcba9876543210"));
+  EXPECT_EQ(Slurp("sap.prom"), "tolvaran_up 1\n# EOF\n");
+}
+
 TEST(IsOwnTemporaryNameTest, TheTargetDotTmpAndLettersOrDigits) {
   EXPECT_TRUE(IsOwnTemporaryName("SapRfc.ini.tmp1", "SapRfc.ini"));
   EXPECT_TRUE(IsOwnTemporaryName("SapRfc.ini.tmpZz09", "SapRfc.ini"));
@@ -171,19 +184,6 @@ TEST_F(HostFilesTest, APublishedFileIsReadableByOthersAReplacedOneIsNot) {
   ASSERT_EQ(stat("SapRfc.ini", &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
-}
-
-TEST_F(HostFilesTest, PublishingRemovesOnlyTemporariesLeftAMinuteAgo) {
-  // A run killed between writing and renaming left the first; a run still
-  // writing holds the second.
-  Write("sap.prom.tmp0123456789abcdef", "left by a killed run");
-  Write("sap.prom.tmpfedcba9876543210", "being written");
-  fs::last_write_time("sap.prom.tmp0123456789abcdef",
-                      fs::file_time_type::clock::now() - std::chrono::minutes(5));
-  ASSERT_TRUE(host_->PublishFile("sap.prom", "tolvaran_up 1\n# EOF\n"));
-  EXPECT_FALSE(fs::exists("sap.prom.tmp0123456789abcdef"));
-  EXPECT_TRUE(fs::exists("sap.prom.tmpfedcba9876543210"));
-  EXPECT_EQ(Slurp("sap.prom"), "tolvaran_up 1\n# EOF\n");
 }
 
 TEST_F(HostFilesTest, AFileWithoutReadPermissionSaysWhy) {

@@ -8,7 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "measure/host_cpu.h"
+#include "measure/lock_entries.h"
+#include "measure/logon_time.h"
+#include "measure/measurement.h"
+#include "measure/short_dumps.h"
+#include "measure/update_errors.h"
 #include "measure/user_list.h"
+#include "measure/work_processes.h"
 #include "platform/host.h"
 #include "platform/library_files.h"
 #include "rfc/classic/classic_backend.h"
@@ -38,6 +45,17 @@ const char kLandscape[] =
     "user = SAPMON\n"
     "password = Secret99\n"
     "users = app1.txt\n"
+    "clock = 20261210 001500\n"
+    "rfc_read_table_order = reverse\n"
+    "snap = DATUM=20261209 UZEIT=235000 SEQNO=000 FLIST=FC008TIME_OUTAP004TEST\n"
+    "snap = DATUM=20261209 UZEIT=235000 SEQNO=001 FLIST=FC008TIME_OUT\n"
+    "snap = DATUM=20261210 UZEIT=001000 SEQNO=000 FLIST=FC008TIME_OUT\n"
+    "snap = DATUM=20261209 UZEIT=230000 SEQNO=000 FLIST=FC008TOO_OLD_\n"
+    "vbhdr = VBKEY=K1 VBRC=0\n"
+    "vbhdr = VBKEY=K2 VBRC=1\n"
+    "wp = WP_NO=0 WP_ITYPE=1 WP_TYP=DIA WP_ISTATUS=4 WP_STATUS=Running WP_STATUS@D=läuft\n"
+    "wp = WP_NO=1 WP_ITYPE=1 WP_TYP=DIA WP_ISTATUS=2 WP_STATUS=Waiting\n"
+    "enq = GNAME=VBAK GCLIENT=100 GTDATE=20261209 GTTIME=231500\n"
     "[PRD/prd_app2_PRD_02]\n"
     "host = prd_app2\n"
     "sysnr = 2\n"
@@ -181,6 +199,38 @@ INSTANTIATE_TEST_SUITE_P(BothLibraries, SimServersTest, ::testing::Values(false,
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return std::string(info.param ? "NetWeaver" : "Classic");
                          });
+
+TEST_P(SimServersTest, HealthMeasurementsReadTheirTablesByTheFieldsLayoutAndTheSystemsClock) {
+  ConnectionId connection = backend->Open(Request("prdapp1", 1), nullptr);
+  ASSERT_NE(connection, 0u);
+  MeasureContext context;
+  context.windowMinutes = 60;
+  MeasuredValues reading;
+  // The window 23:15 to 00:15 across midnight; FIELDS come back reversed.
+  QueryResult result =
+      MeasureOver(*backend, connection, ShortDumpsMeasurement(), context, &reading);
+  ASSERT_EQ(result.outcome, kOutcomeOk) << result.exceptionText << result.report.operation;
+  EXPECT_EQ(reading.values, (std::vector<std::int64_t>{2, 2}));
+  EXPECT_EQ(reading.notes[0], "TIME_OUT");
+  result = MeasureOver(*backend, connection, UpdateErrorsMeasurement(), context, &reading);
+  ASSERT_EQ(result.outcome, kOutcomeOk) << result.exceptionText << result.report.operation;
+  EXPECT_EQ(reading.values, (std::vector<std::int64_t>{1}));
+  result = MeasureOver(*backend, connection, HostCpuMeasurement(), context, &reading);
+  ASSERT_EQ(result.outcome, kOutcomeOk) << result.report.operation;
+  EXPECT_EQ(reading.values, (std::vector<std::int64_t>{17, 12, 5, 83, 35, 30, 28, 4}));
+  result = MeasureOver(*backend, connection, LogonTimeMeasurement(), context, &reading);
+  EXPECT_EQ(result.outcome, kOutcomeOk);
+  // WPINFO and SEQG3 have no published layout: the classic library is told
+  // the system dictionary's.
+  result = MeasureOver(*backend, connection, WorkProcessesMeasurement(), context, &reading);
+  ASSERT_EQ(result.outcome, kOutcomeOk) << result.report.operation;
+  EXPECT_EQ(reading.values[0], 2);
+  EXPECT_EQ(reading.values[1], 1);
+  result = MeasureOver(*backend, connection, LockEntriesMeasurement(), context, &reading);
+  ASSERT_EQ(result.outcome, kOutcomeOk) << result.report.operation;
+  EXPECT_EQ(reading.values, (std::vector<std::int64_t>{1, 60}));
+  backend->Close(connection);
+}
 
 }  // namespace
 }  // namespace tolvaran

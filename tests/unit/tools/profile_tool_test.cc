@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "driver/command_line.h"
@@ -275,6 +276,31 @@ TEST_F(ProfileToolTest, NewReportsAFileThatCannotBeWritten) {
   EXPECT_EQ(Run(NewArgs("no-such-dir/X.P00")), 2);
   EXPECT_NE(err_.str().find("no-such-dir"), std::string::npos);
   EXPECT_TRUE(out_.str().empty());
+}
+
+TEST_F(ProfileToolTest, SncWithModeR2IsRefusedAsTheRunRefusesIt) {
+  // The run opens SNC only through an application server, which R/2 has
+  // not (the tests' folder has no SapRfc.PRD to connect through).
+  Args r2 = Without(Without(NewArgs("GW.P00"), "--host"), "--sysnr");
+  r2 = With(With(With(r2, "--mode", "R/2"), "--gwhost", "gw01"), "--gwservice", "sapgw42");
+  input_ = {"Geheim1"};
+  EXPECT_EQ(Run(With(r2, "--snc-partner", "p:CN=GW")), 2);
+  EXPECT_EQ(err_.str(),
+            "tolvaran-profile new: SNC with mode R/2: SNC needs an application server (not mode "
+            "R/2); tolvaran opens it only through a SapRfc.<destination> file\n");
+  EXPECT_FALSE(fs::exists(dir_ / "GW.P00"));
+
+  // Written without SNC, then given it by hand: a sound record, which
+  // check judges as the run's opening would.
+  input_ = {"Geheim1"};
+  ASSERT_EQ(Run(r2), 0) << err_.str();
+  std::ofstream(dir_ / "GW.P00", std::ios::app) << "Snc-Mode...: 1\nSnc-Partner: p:CN=GW\n";
+  out_.str("");
+  EXPECT_EQ(Run({"check", Path("GW.P00")}), 2);
+  EXPECT_EQ(out_.str(),
+            "Error 1011: RFC-Open for PRD failed ! - SNC needs an application server (not mode "
+            "R/2)\n  Snc-Mode...: 1 with Mode.......: R/2; connect through a "
+            "SapRfc.<destination> file, or leave SNC out\n");
 }
 
 TEST_F(ProfileToolTest, NewWritesSncKeysOnlyWhenGivenAndChecksThem) {
