@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "alloc_count.h"
-#include "driver/password.h"
 #include "driver/system_check.h"
-#include "driver/system_profile.h"
 #include "output/measurement_document.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "rfc/classic/classic_backend.h"
 #include "rfc/classic/classic_layout.h"
 #include "support/fake_classic_library.h"

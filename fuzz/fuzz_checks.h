@@ -20,9 +20,9 @@
 
 #include "driver/global_allocation.h"
 #include "driver/invocation.h"
-#include "driver/password.h"
 #include "driver/profile_location.h"
-#include "driver/system_profile.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "rfc/classic/classic_backend.h"
 #include "support/fake_classic_library.h"
 #include "text/fixed_text.h"

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "driver/password.h"
 #include "fuzz_checks.h"
+#include "profile/password.h"
 #include "samples.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

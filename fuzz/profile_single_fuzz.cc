@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "driver/password.h"
-#include "driver/system_profile.h"
 #include "fuzz_checks.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 
 namespace tolvaran_fuzz {
 namespace {

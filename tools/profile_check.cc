@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <string_view>
 
-#include "driver/password.h"
-#include "driver/protected_password.h"
-#include "driver/system_profile.h"
 #include "platform/host.h"
 #include "platform/text_reader.h"
+#include "profile/password.h"
+#include "profile/protected_password.h"
+#include "profile/system_profile.h"
 #include "rfc/library_config.h"
 #include "text/ascii_text.h"
 #include "text/secret_wipe.h"

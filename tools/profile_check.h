@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/invocation.h"
-#include "driver/system_profile.h"
+#include "profile/system_profile.h"
 
 namespace tolvaran {
 
@@ -21,10 +20,6 @@ std::string WithProfileExtension(const std::string& path);
 // stored password. Empty for the other messages, which say it all.
 std::vector<std::string> ExplainProfileFault(const SystemProfile& profile, const std::string& bytes,
                                              const std::string& fault);
-
-// The most characters of a profile's file name, extension included, that
-// the program opens (its profile-name field).
-constexpr std::size_t kMaxProfileName = decltype(Invocation::profileName)::kCapacity;
 
 // For a file name the program cannot open (longer than kMaxProfileName):
 // the program's message for it and the reason, else an empty message.

@@ -5,9 +5,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "driver/password.h"
-#include "driver/system_profile.h"
 #include "platform/private_file.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
 #include "rfc/backend.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/protected_password.h"
 #include "platform/private_file.h"
+#include "profile/protected_password.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
 #include "text/secret_wipe.h"

@@ -10,17 +10,15 @@
 #include <sstream>
 #include <system_error>
 
-#include "driver/build_arch.h"
-#include "driver/check_outcome.h"
-#include "driver/command_line.h"
-#include "driver/password.h"
-#include "driver/profile_location.h"
-#include "driver/system_profile.h"
+#include "platform/build_arch.h"
 #include "platform/host.h"
 #include "platform/private_file.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "profile_check.h"
 #include "profile_tool_common.h"
 #include "rfc/backend.h"
+#include "tolvaran_version.h"
 
 namespace tolvaran {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "driver/password.h"
-#include "driver/protected_password.h"
-#include "driver/system_profile.h"
 #include "platform/host.h"
+#include "profile/password.h"
+#include "profile/protected_password.h"
+#include "profile/system_profile.h"
 
 namespace tolvaran {
 

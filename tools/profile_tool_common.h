@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/system_profile.h"
 #include "platform/protected_data.h"
+#include "profile/system_profile.h"
 #include "profile_tool.h"
 
 namespace tolvaran {

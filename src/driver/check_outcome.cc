@@ -19,8 +19,4 @@ std::string OutcomeText(const QueryResult& result, RunKind kind) {
   }
 }
 
-std::string OpenFailureText(std::string_view destination) {
-  return "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
-}
-
 }  // namespace tolvaran

@@ -16,9 +16,6 @@ enum class RunKind { kSingle, kListing };
 // state shows it.
 std::string OutcomeText(const QueryResult& result, RunKind kind);
 
-// "Error 1011: RFC-Open for <destination> failed !": the opening failed.
-std::string OpenFailureText(std::string_view destination);
-
 }  // namespace tolvaran
 
 #endif  // TOLVARAN_DRIVER_CHECK_OUTCOME_H_

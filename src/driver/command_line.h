@@ -13,7 +13,6 @@
 namespace tolvaran {
 
 constexpr const char* kProgramName = "Tolvaran";
-constexpr const char* kVersionText = "Vers " TOLVARAN_VERSION " / " TOLVARAN_RELEASE_DATE;
 
 // The key table, the profile name, the parameters (every argument after
 // the profile name, joined by one blank), the dialect the program's name

@@ -3,7 +3,7 @@
 #define TOLVARAN_DRIVER_CONNECTION_REQUEST_H_
 
 #include "driver/parameters.h"
-#include "driver/system_profile.h"
+#include "profile/system_profile.h"
 #include "rfc/backend.h"
 
 namespace tolvaran {

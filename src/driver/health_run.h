@@ -8,9 +8,9 @@
 
 #include "driver/invocation.h"
 #include "driver/report_settings.h"
-#include "driver/system_profile.h"
 #include "measure/measurement.h"
 #include "platform/host.h"
+#include "profile/system_profile.h"
 #include "rfc/backend.h"
 
 namespace tolvaran {

@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "driver/parameters.h"
-#include "driver/password.h"
 #include "driver/report_settings.h"
 #include "output/check_report.h"
 #include "output/result_document.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "text/fixed_text.h"
 
 namespace tolvaran {
@@ -28,7 +29,7 @@ struct Invocation {
   FixedText<124> headerLine;
   // The profile as named: the command line's, or "Dalvenor.Prf" when the
   // parameters name an item.
-  FixedText<64> profileName;
+  FixedText<kMaxProfileName + 1> profileName;
   Parameters params;      // the command line's parameter text, parsed
   bool itemMode = false;  // "ITEM=": a listing over Dalvenor.Prf
   FixedText<128> itemName;

@@ -1,6 +1,7 @@
 #include "driver/profile_location.h"
 
 #include <string>
+#include <utility>
 
 #include "driver/error_exit.h"
 #include "platform/text_reader.h"
@@ -190,8 +191,11 @@ OutputFlavour FlavourFromProgramName(std::string_view path) {
   return OutputFlavour::kExeXml;
 }
 
-std::string ProfileUnreadableText(std::string_view path, std::string_view why) {
-  return "Error 1031: Profile " + std::string(path) + " cannot be read: " + std::string(why);
+SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std::string bytes) {
+  SystemProfile profile;
+  std::string fault = ReadProfileChecked(key, profileName, std::move(bytes), &profile);
+  if (!fault.empty()) FatalError(fault);
+  return profile;
 }
 
 ProfileSource LocateProfile(Host& host, const Invocation& inv) {

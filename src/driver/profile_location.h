@@ -9,6 +9,7 @@
 #include "driver/invocation.h"
 #include "output/result_document.h"
 #include "platform/host.h"
+#include "profile/system_profile.h"
 #include "text/fixed_text.h"
 
 namespace tolvaran {
@@ -41,9 +42,9 @@ std::string ProfilePlaceLines(Host& host);
 // ProfilePlaceLines does not skip them.
 ProfileSource LocateProfile(Host& host, const Invocation& inv);
 
-// Error 1031's text: the profile at `path` is there, but opening it for
-// reading failed for the reason `why` ("permission denied").
-std::string ProfileUnreadableText(std::string_view path, std::string_view why);
+// Single run: ReadProfileChecked on a fresh record, with every fault ending
+// the run through the error exit.
+SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std::string bytes);
 
 }  // namespace tolvaran
 

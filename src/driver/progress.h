@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/system_profile.h"
 #include "platform/host.h"
+#include "profile/system_profile.h"
 
 namespace tolvaran {
 

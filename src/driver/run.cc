@@ -3,7 +3,6 @@
 #include <memory>
 #include <new>
 
-#include "driver/build_arch.h"
 #include "driver/command_line.h"
 #include "driver/error_exit.h"
 #include "driver/global_allocation.h"
@@ -14,9 +13,10 @@
 #include "driver/run_deadline.h"
 #include "driver/single_run.h"
 #include "driver/system_check.h"
-#include "driver/system_profile.h"
 #include "driver/usage_text.h"
+#include "platform/build_arch.h"
 #include "platform/deadline.h"
+#include "profile/system_profile.h"
 #include "rfc/library_config.h"
 #include "rfc/library_loader.h"
 

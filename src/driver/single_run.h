@@ -6,8 +6,8 @@
 
 #include "driver/invocation.h"
 #include "driver/report_settings.h"
-#include "driver/system_profile.h"
 #include "platform/host.h"
+#include "profile/system_profile.h"
 #include "rfc/backend.h"
 
 namespace tolvaran {

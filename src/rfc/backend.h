@@ -58,6 +58,12 @@ struct SncSettings {
 // library opens no R/2 connection at all.
 inline constexpr char kSncNeedsServer[] = "SNC needs an application server (not mode R/2)";
 
+// "Error 1011: RFC-Open for <destination> failed !": the opening failed, as
+// the run and the profile tool both say it.
+inline std::string OpenFailureText(std::string_view destination) {
+  return "Error 1011: RFC-Open for " + std::string(destination) + " failed !";
+}
+
 // One application server (instance) of a system, to be reached on its own.
 struct ServerTarget {
   std::string host;

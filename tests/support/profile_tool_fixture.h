@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/password.h"
-#include "driver/system_profile.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "tools/profile_tool.h"
 
 namespace tolvaran {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/password.h"
+#include "profile/password.h"
 
 namespace tolvaran {
 

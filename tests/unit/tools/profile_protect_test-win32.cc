@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "driver/protected_password.h"
 #include "platform/protected_data.h"
+#include "profile/protected_password.h"
 #include "support/profile_tool_fixture.h"
 #include "text/base64.h"
 

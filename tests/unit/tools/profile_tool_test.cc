@@ -7,8 +7,8 @@
 #include <string>
 
 #include "driver/command_line.h"
-#include "driver/password.h"
-#include "driver/system_profile.h"
+#include "profile/password.h"
+#include "profile/system_profile.h"
 #include "support/profile_tool_fixture.h"
 
 #ifndef _WIN32

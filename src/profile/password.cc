@@ -1,4 +1,4 @@
-#include "driver/password.h"
+#include "profile/password.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,12 +1,11 @@
-#include "driver/system_profile.h"
+#include "profile/system_profile.h"
 
 #include <type_traits>
 #include <utility>
 
-#include "driver/error_exit.h"
-#include "driver/password.h"
-#include "driver/protected_password.h"
 #include "platform/text_reader.h"
+#include "profile/password.h"
+#include "profile/protected_password.h"
 #include "text/ascii_text.h"
 #include "text/secret_wipe.h"
 
@@ -287,13 +286,6 @@ std::string ReadProfileChecked(const KeyTable& key, std::string_view profileName
   return ReadRecord(reading, std::move(bytes), Reader::kSingleRun);
 }
 
-SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std::string bytes) {
-  SystemProfile profile;
-  std::string fault = ReadProfileChecked(key, profileName, std::move(bytes), &profile);
-  if (!fault.empty()) FatalError(fault);
-  return profile;
-}
-
 std::string ReadListedProfile(const KeyTable& key, std::string_view profileName,
                               const std::string& bytes, SystemProfile* profile) {
   // Every other field of a listed profile carries over from the profile read
@@ -303,6 +295,10 @@ std::string ReadListedProfile(const KeyTable& key, std::string_view profileName,
   ClearSnc(*profile);
   Reading reading{key, profileName, *profile};
   return ReadRecord(reading, bytes, Reader::kListing);
+}
+
+std::string ProfileUnreadableText(std::string_view path, std::string_view why) {
+  return "Error 1031: Profile " + std::string(path) + " cannot be read: " + std::string(why);
 }
 
 }  // namespace tolvaran

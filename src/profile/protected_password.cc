@@ -1,6 +1,6 @@
-#include "driver/protected_password.h"
+#include "profile/protected_password.h"
 
-#include "driver/password.h"
+#include "profile/password.h"
 #include "text/base64.h"
 #include "text/secret_wipe.h"
 

@@ -6,8 +6,8 @@
 // shuffled (outermost characters first) and masked with the key table from
 // offset d on. This is obfuscation that keeps a password from being read at
 // a glance, not encryption.
-#ifndef TOLVARAN_DRIVER_PASSWORD_H_
-#define TOLVARAN_DRIVER_PASSWORD_H_
+#ifndef TOLVARAN_PROFILE_PASSWORD_H_
+#define TOLVARAN_PROFILE_PASSWORD_H_
 
 #include <array>
 #include <cstddef>
@@ -70,4 +70,4 @@ bool IsPrintableText(std::string_view text);
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_PASSWORD_H_
+#endif  // TOLVARAN_PROFILE_PASSWORD_H_

@@ -4,8 +4,8 @@
 // Only the machine, or the account, that protected it can decrypt it: a
 // copied profile is of no use elsewhere. The scrambled form stays the
 // default; this one is made by `tolvaran-profile ... --protect`.
-#ifndef TOLVARAN_DRIVER_PROTECTED_PASSWORD_H_
-#define TOLVARAN_DRIVER_PROTECTED_PASSWORD_H_
+#ifndef TOLVARAN_PROFILE_PROTECTED_PASSWORD_H_
+#define TOLVARAN_PROFILE_PROTECTED_PASSWORD_H_
 
 #include <string>
 #include <string_view>
@@ -34,4 +34,4 @@ bool UnprotectPassword(std::string_view stored, std::string* password, std::stri
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_PROTECTED_PASSWORD_H_
+#endif  // TOLVARAN_PROFILE_PROTECTED_PASSWORD_H_

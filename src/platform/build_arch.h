@@ -1,8 +1,8 @@
 // The architecture this program was built for, as `--version` names it: an
 // administrator must take the RFC library of the same bitness (a 32-bit
 // program loads only a 32-bit library).
-#ifndef TOLVARAN_DRIVER_BUILD_ARCH_H_
-#define TOLVARAN_DRIVER_BUILD_ARCH_H_
+#ifndef TOLVARAN_PLATFORM_BUILD_ARCH_H_
+#define TOLVARAN_PLATFORM_BUILD_ARCH_H_
 
 namespace tolvaran {
 
@@ -18,4 +18,4 @@ constexpr const char* kBuildArch = sizeof(void*) == 8 ? "64-bit" : "32-bit";
 
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_BUILD_ARCH_H_
+#endif  // TOLVARAN_PLATFORM_BUILD_ARCH_H_

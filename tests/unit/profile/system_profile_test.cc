@@ -1,4 +1,4 @@
-#include "driver/system_profile.h"
+#include "profile/system_profile.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "driver/invocation.h"
-#include "driver/password.h"
+#include "driver/profile_location.h"
+#include "profile/password.h"
 
 namespace tolvaran {
 namespace {

@@ -4,8 +4,8 @@
 // colon included, matched case-sensitively) sets that key's field to the
 // rest of the line from its fourteenth character on, at most 60 characters,
 // taken unchanged. Every other line is ignored.
-#ifndef TOLVARAN_DRIVER_SYSTEM_PROFILE_H_
-#define TOLVARAN_DRIVER_SYSTEM_PROFILE_H_
+#ifndef TOLVARAN_PROFILE_SYSTEM_PROFILE_H_
+#define TOLVARAN_PROFILE_SYSTEM_PROFILE_H_
 
 #include <array>
 #include <cstddef>
@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/password.h"
 #include "platform/text_reader.h"
+#include "profile/password.h"
 #include "text/fixed_text.h"
 
 namespace tolvaran {
@@ -107,10 +107,6 @@ std::string SncFault(const SystemProfile& p);
 std::string ReadProfileChecked(const KeyTable& key, std::string_view profileName, std::string bytes,
                                SystemProfile* profile);
 
-// Single run: ReadProfileChecked on a fresh record, with every fault ending
-// the run through the error exit.
-SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std::string bytes);
-
 // Listing: reads `bytes` (a profile file's contents) into `profile`, over
 // what the profiles before it left there, and checks it. Returns the
 // message of the first fault, "" for a usable record; the reading goes on
@@ -118,6 +114,14 @@ SystemProfile ReadProfile(const KeyTable& key, std::string_view profileName, std
 std::string ReadListedProfile(const KeyTable& key, std::string_view profileName,
                               const std::string& bytes, SystemProfile* profile);
 
+// Error 1031's text: the profile at `path` is there, but opening it for
+// reading failed for the reason `why` ("permission denied").
+std::string ProfileUnreadableText(std::string_view path, std::string_view why);
+
+// The most characters of a profile's file name, extension included, that
+// the program opens (the run's profile-name field holds as many).
+constexpr std::size_t kMaxProfileName = 63;
+
 }  // namespace tolvaran
 
-#endif  // TOLVARAN_DRIVER_SYSTEM_PROFILE_H_
+#endif  // TOLVARAN_PROFILE_SYSTEM_PROFILE_H_
