@@ -1,11 +1,11 @@
 #include "exporter/exposition.h"
 
 #include <cstdio>
-#include <map>
 #include <vector>
 
 #include "output/check_report.h"
 #include "output/openmetrics.h"
+#include "output/prometheus_text.h"
 
 namespace tolvaran {
 
@@ -103,69 +103,6 @@ std::string WithProbeFacts(std::string_view exposition, const ProbeFacts& facts)
         std::to_string(facts.code) + "\",text=" + LabelValue(facts.text) + "} 1\n";
   }
   out += eof;
-  return out;
-}
-
-std::string ToPrometheusText(std::string_view openMetrics) {
-  std::vector<std::string_view> lines = Lines(openMetrics);
-  // Families whose samples carry a suffix that 0.0.4 names the family by.
-  std::map<std::string, std::string, std::less<>> renamed;
-  std::map<std::string, std::string, std::less<>> types;
-  for (std::string_view line : lines) {
-    if (!StartsWith(line, "# TYPE ")) continue;
-    std::string_view rest = line.substr(7);
-    std::size_t blank = rest.find(' ');
-    if (blank == std::string_view::npos) continue;
-    std::string name(rest.substr(0, blank));
-    std::string type(rest.substr(blank + 1));
-    types[name] = type;
-    if (type == "info") renamed[name] = name + "_info";
-    if (type == "counter") renamed[name] = name + "_total";
-  }
-  auto nameOf = [&renamed](std::string_view name) {
-    auto it = renamed.find(name);
-    return it == renamed.end() ? std::string(name) : it->second;
-  };
-  std::string out;
-  for (std::string_view line : lines) {
-    if (line == "# EOF" || StartsWith(line, "# UNIT ")) continue;
-    if (StartsWith(line, "# TYPE ") || StartsWith(line, "# HELP ")) {
-      const bool isType = line[2] == 'T';
-      std::string_view rest = line.substr(7);
-      std::size_t blank = rest.find(' ');
-      std::string_view name = rest.substr(0, blank);
-      std::string_view tail = blank == std::string_view::npos ? "" : rest.substr(blank + 1);
-      out += isType ? "# TYPE " : "# HELP ";
-      out += nameOf(name);
-      out += ' ';
-      if (isType) {
-        std::string type(tail);
-        if (type == "info" || type == "stateset") type = "gauge";
-        if (type == "unknown" || type == "gaugehistogram") type = "untyped";
-        out += type;
-      } else {
-        // OpenMetrics escapes '"' in HELP; the text format does not.
-        for (std::size_t i = 0; i < tail.size(); ++i) {
-          if (tail[i] == '\\' && i + 1 < tail.size() && tail[i + 1] == '"') continue;
-          out += tail[i];
-          if (tail[i] == '\\' && i + 1 < tail.size()) out += tail[++i];
-        }
-      }
-      out += '\n';
-      continue;
-    }
-    if (!line.empty() && line[0] != '#') {
-      std::size_t end = line.find_first_of("{ ");
-      std::string_view name = line.substr(0, end);
-      const std::string_view created = "_created";
-      if (name.size() > created.size() && name.substr(name.size() - created.size()) == created) {
-        auto family = types.find(name.substr(0, name.size() - created.size()));
-        if (family != types.end() && family->second != "gauge") continue;
-      }
-    }
-    out += line;
-    out += '\n';
-  }
   return out;
 }
 

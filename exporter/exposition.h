@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "exporter/probe_query.h"
+#include "output/prometheus_text.h"
 
 namespace tolvaran {
 
@@ -46,13 +47,6 @@ struct ProbeFacts {
   std::string text;
 };
 std::string WithProbeFacts(std::string_view exposition, const ProbeFacts& facts);
-
-// An OpenMetrics exposition as the Prometheus text format 0.0.4: no
-// "# EOF", an info family's TYPE named with its "_info" sample and given
-// as a gauge, a counter's family named with its "_total" sample, no
-// "_created" samples, HELP text unescaped of '\"'. Expositions of other
-// forms (histograms, timestamps, exemplars) are not made by the check.
-std::string ToPrometheusText(std::string_view openMetrics);
 
 // `openMetrics` in `format`.
 std::string InFormat(std::string_view openMetrics, ExpositionFormat format);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -37,7 +38,10 @@ constexpr int kGroupParameter = 3;
 enum class OpenMode { kHost, kGateway, kDestination };
 
 struct Connection {
-  SimSystem system;
+  // The system as it was at the opening: shared, so that the copy each
+  // RfcReceive takes (the error handler may close the connection) does not
+  // copy the system's rows.
+  std::shared_ptr<const SimSystem> system;
   OpenMode mode = OpenMode::kHost;
   std::string language;  // the logon's
   bool pending = false;

@@ -165,14 +165,14 @@ int CallFunction(RfcHandle handle, const char* function, ParameterEntry* exporti
   }
   Connection& connection = it->second;
   connection.pending = false;
-  HangIfConfigured(connection.system, kOpRfcCall);
-  if (Aborts(connection.system, connection.mode, kOpRfcCall, "RfcCall", status)) {
+  HangIfConfigured(*connection.system, kOpRfcCall);
+  if (Aborts(*connection.system, connection.mode, kOpRfcCall, "RfcCall", status)) {
     return kRfcFailure;
   }
   const FunctionSpec* spec = FindFunction(name);
   Outcome outcome;
   if (spec != nullptr) {
-    outcome = connection.system.OutcomeOf(name);
+    outcome = connection.system->OutcomeOf(name);
     connection.input = ReadInput(*spec, connection.language, exporting, tables);
   } else {
     outcome.kind = OutcomeKind::kSysException;
@@ -182,7 +182,7 @@ int CallFunction(RfcHandle handle, const char* function, ParameterEntry* exporti
     Failure f = MakeFailure("RFC_ERROR_COMMUNICATION", status,
                             "connection to partner broken while sending " + name,
                             "rc=-1 (connection broken)");
-    f.location = PartnerLocation(connection.system, connection.mode);
+    f.location = PartnerLocation(*connection.system, connection.mode);
     Record(f);
     return kRfcFailure;
   }
@@ -206,10 +206,10 @@ int ReceiveResult(RfcHandle handle, ParameterEntry* importing, TableEntry* table
   it->second.pending = false;
   const std::string& function = connection.function;
   std::string status = connection.pending ? "RECEIVE " + function + " failed" : "RECEIVE failed";
-  HangIfConfigured(connection.system, kOpRfcReceive);
+  HangIfConfigured(*connection.system, kOpRfcReceive);
   // The partner's answer is awaited here: a slow system shows in RfcReceive.
-  if (connection.pending) TakeConfiguredDelay(connection.system);
-  if (Aborts(connection.system, connection.mode, kOpRfcReceive, "RfcReceive", status)) {
+  if (connection.pending) TakeConfiguredDelay(*connection.system);
+  if (Aborts(*connection.system, connection.mode, kOpRfcReceive, "RfcReceive", status)) {
     return kRfcFailure;
   }
   if (!connection.pending) {
@@ -223,17 +223,17 @@ int ReceiveResult(RfcHandle handle, ParameterEntry* importing, TableEntry* table
   answer.outcome = connection.outcome;
   if (const FunctionSpec* spec = FindFunction(function)) {
     if (connection.outcome.kind == OutcomeKind::kOk) {
-      answer = AnswerCall(*spec, connection.system, connection.input);
+      answer = AnswerCall(*spec, *connection.system, connection.input);
     }
   }
   const Outcome& outcome = answer.outcome;
   Failure f;
   f.status = status;
-  f.location = PartnerLocation(connection.system, connection.mode);
+  f.location = PartnerLocation(*connection.system, connection.mode);
   f.note = outcome.note;
   switch (outcome.kind) {
     case OutcomeKind::kOk:
-      return Deliver(connection.system, connection.mode, answer, importing, tables, status);
+      return Deliver(*connection.system, connection.mode, answer, importing, tables, status);
     case OutcomeKind::kException:
     case OutcomeKind::kSysException: {
       bool system = outcome.kind == OutcomeKind::kSysException;

@@ -50,7 +50,7 @@ RfcHandle Connect(const SimSystem& system, OpenMode mode, const char* language) 
   while (s.nextHandle == 0 || s.connections.count(s.nextHandle) != 0) ++s.nextHandle;
   RfcHandle handle = s.nextHandle++;
   Connection& connection = s.connections[handle];
-  connection.system = system;
+  connection.system = std::make_shared<const SimSystem>(system);
   connection.mode = mode;
   connection.language = Trim(language ? language : "");
   s.hasCurrent = true;

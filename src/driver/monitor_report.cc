@@ -6,6 +6,7 @@
 #include "driver/run_deadline.h"
 #include "output/openmetrics.h"
 #include "output/plugin_output.h"
+#include "output/prometheus_text.h"
 #include "output/result_document.h"
 #include "output/script_v2.h"
 #include "text/ascii_text.h"
@@ -126,6 +127,11 @@ PreparedReport PrepareReport(const ReportSettings& settings, const CheckReport& 
   prepared.status = rendered.exitStatus;
   prepared.outFile = settings.outFile;
   if (!prepared.outFile.empty()) {
+    // The file is for the node exporter's textfile collector, which reads
+    // the text format 0.0.4 and refuses a whole file with an OpenMetrics
+    // info family: a failed check's tolvaran_up 0 would never reach the
+    // scraper. The error written to standard output stays OpenMetrics.
+    prepared.bytes = ToPrometheusText(prepared.bytes);
     RunError error =
         ErrorOfMessage("Error 1023: OUT= file " + prepared.outFile + " could not be written !");
     prepared.unwritten = Render(settings, CheckReport::Failure(report.system, error)).bytes;

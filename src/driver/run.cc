@@ -68,7 +68,8 @@ const char kUsageMiddle[] =
     "                            on Active Users, in a listing on ITEM='s value;\n"
     "                            WARN=label=r on the value of that perfdata label\n"
     "               OUT=file     OPENMETRICS: replace this file (name.prom)\n"
-    "                            atomically instead of standard output\n"
+    "                            atomically instead of standard output, in the\n"
+    "                            text format 0.0.4 (node exporter's textfile)\n"
     "               # $ %        progress lines;  @  open PROFILE as typed\n"
     "\n";
 const char kUsageTail[] =

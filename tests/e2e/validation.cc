@@ -8,7 +8,7 @@ namespace tolvaran_e2e {
 
 namespace {
 
-const char* const kKinds[] = {"script-v2", "plugin", "openmetrics"};
+const char* const kKinds[] = {"script-v2", "plugin", "openmetrics", "prometheus-text"};
 
 }  // namespace
 

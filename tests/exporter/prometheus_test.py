@@ -50,6 +50,10 @@ def main(exporter_path, tolvaran, demo, examples, scratch):
     # The textfile route: a check writes the file the collector reads.
     subprocess.run([tolvaran, "PRD", "FORMAT=OPENMETRICS",
                     "OUT=" + os.path.join(textfiles, "tolvaran.prom")], cwd=profiles, timeout=30)
+    # A failed check's file: the collector must take it whole, or the
+    # failure (tolvaran_up 0) would never reach Prometheus.
+    subprocess.run([tolvaran, "NOPE", "FORMAT=OPENMETRICS",
+                    "OUT=" + os.path.join(textfiles, "failed.prom")], cwd=profiles, timeout=30)
 
     processes = []
     exporter = fixture.Exporter(exporter_path, profiles)
@@ -85,6 +89,7 @@ def main(exporter_path, tolvaran, demo, examples, scratch):
         wanted = {
             'tolvaran_active_users{job="sap",instance="PRD"}': expected,
             'tolvaran_active_users{job="node"}': expected,
+            'tolvaran_up{job="node",system="NOPE"}': "0",
             'tolvaran_up{job="sap",instance="DEV"}': "0",
             'tolvaran_probe_success{job="sap",instance="QAS"}': "1",
             'up{job="tolvaran-exporter"}': "1",
