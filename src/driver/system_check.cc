@@ -279,6 +279,7 @@ std::string EncodeTask(const SystemTask& task) {
   out.Add("snc_library", r.snc.library);
   out.Add("measure", std::string(MeasurementOf(task).Key()));
   out.Add("count_client", task.client);
+  out.AddNumber("window_minutes", task.windowMinutes);
   // Only a check over every server has these: a listed system's task stays
   // as it was.
   if (r.server || task.serverList || task.keepRows || !task.probeCpu) {
@@ -314,6 +315,10 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   // Every number within what the parent can send, whatever the bytes say:
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
+  // A task without a window has the default one.
+  std::int64_t window = Parameters::kDefaultWindowMinutes;
+  if (in.Find("window_minutes")) ok = ok && TakeNumber(in, "window_minutes", &window);
+  task->windowMinutes = static_cast<int>(Clamped(window, 1, Parameters::kMaxWindowMinutes));
   std::int64_t serverNumber = -1;
   std::int64_t fanOutJobs = 0;
   std::string serverHost;
@@ -398,12 +403,17 @@ const Measurement& MeasurementOf(const SystemTask& task) {
 
 void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& outcome,
                  const std::function<void()>& onConfigFile) {
+  // The logon time is measured only where a measurement other than the
+  // user list may take it: the user list's check reads no clock.
+  const bool timed = &MeasurementOf(task) != &UserList();
+  const std::int64_t start = timed ? MonotonicMilliseconds() : 0;
   ConnectionId connection = backend.Open(task.request, [&outcome, &onConfigFile] {
     outcome.configNote = true;
     if (onConfigFile) onConfigFile();
   });
   outcome.opened = connection != 0;
   if (!outcome.opened) return;
+  const std::int64_t openMilliseconds = timed ? MonotonicMilliseconds() - start : -1;
 
   if (task.probeCpu) {
     outcome.cpu = backend.ProbeCpu(connection);
@@ -439,6 +449,8 @@ void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& out
   if (outcome.cpu.outcome == kOutcomeOk) {
     MeasureContext context;
     context.client = task.client;
+    context.windowMinutes = task.windowMinutes;
+    context.openMilliseconds = openMilliseconds;
     context.instanceName = outcome.instanceName;
     if (outcome.serverListDone) context.servers = &outcome.servers;
     outcome.usage = MeasureOver(backend, connection, MeasurementOf(task), context, &outcome.reading,
