@@ -222,10 +222,17 @@ bool TakeRowPieces(const WireMessage& in, std::vector<KeptRow>* rows) {
   return true;
 }
 
+// A value's key on the wire: its definition's wire name, or where it has
+// none its channel name (distinct within a measurement, and a valid key)
+// marked so that it meets no other key.
+std::string WireKey(const ValueDefinition& value) {
+  return *value.wireName ? std::string(value.wireName) : "v_" + std::string(value.channelName);
+}
+
 void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredValues& measured) {
   const std::vector<ValueDefinition>& values = measurement.Values();
   for (std::size_t i = 0; i < values.size(); ++i) {
-    out.AddNumber(values[i].wireName, i < measured.values.size() ? measured.values[i] : 0);
+    out.AddNumber(WireKey(values[i]), i < measured.values.size() ? measured.values[i] : 0);
   }
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (!values[i].lowerBoundWireName) continue;
@@ -234,6 +241,8 @@ void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredVa
   for (std::size_t i = 0; i < measured.notes.size() && i < kMaxNotes; ++i) {
     out.Add("note_" + std::to_string(i), measured.notes[i]);
   }
+  // Only a measurement that leaves servers out has it.
+  if (measured.partial) out.AddNumber("partial", 1);
 }
 
 bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredValues* measured) {
@@ -242,7 +251,7 @@ bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredV
   measured->atLeast.assign(values.size(), false);
   measured->notes.clear();
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!TakeNumber(in, values[i].wireName, &measured->values[i])) return false;
+    if (!TakeNumber(in, WireKey(values[i]), &measured->values[i])) return false;
     bool atLeast = false;
     if (values[i].lowerBoundWireName && !TakeFlag(in, values[i].lowerBoundWireName, &atLeast)) {
       return false;
@@ -254,7 +263,8 @@ bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredV
     if (!note) break;
     measured->notes.push_back(*note);
   }
-  return true;
+  measured->partial = false;
+  return !in.Find("partial") || TakeFlag(in, "partial", &measured->partial);
 }
 
 }  // namespace
