@@ -1,6 +1,7 @@
 #include "driver/listed_check.h"
 
 #include "driver/check_outcome.h"
+#include "driver/server_fanout.h"
 #include "output/measurement_document.h"
 
 namespace tolvaran {
@@ -29,6 +30,12 @@ Judgement Judge(const ListedCheck& system, const Measurement& measurement, const
         j.textBeforeSummary = o.systemFailure;
         failed = true;
       }
+      // A measurement asked of every server over the one connection needs
+      // the server list.
+      if (!o.fannedOut && o.serverListDone && o.serverList.outcome != kOutcomeOk && !failed) {
+        j.textBeforeSummary = ServerListFailure(system.destination, o.serverList);
+        failed = true;
+      }
       // A check that ended inside the user list's reading counted only the
       // rows before the failure: the system has failed and gets no channel.
       if (o.usageDone && !o.aborted && !failed) {
@@ -42,11 +49,16 @@ Judgement Judge(const ListedCheck& system, const Measurement& measurement, const
           } else {
             found = ItemChannel(item, o.reading, system.label, &j.channel);
             j.hasChannel = found;
-            j.partial = o.fannedOut && o.instancesCounted < o.instancesTotal;
+            // Servers left out: counted over the instances (the user
+            // list), or named by the measurement itself.
+            j.partial = o.fannedOut ? o.instancesCounted < o.instancesTotal : o.reading.partial;
             j.channel.warning = j.partial;
           }
         } else {
-          j.textBeforeSummary += OutcomeText(o.usage, RunKind::kListing);
+          // A failure the measurement knows (a missing authorization) is
+          // named by it.
+          const std::string known = measurement.FailureText(o.usage);
+          j.textBeforeSummary += known.empty() ? OutcomeText(o.usage, RunKind::kListing) : known;
           failed = true;
         }
       }

@@ -14,6 +14,7 @@
 #include "driver/profile_location.h"
 #include "driver/progress.h"
 #include "driver/run_deadline.h"
+#include "driver/server_fanout.h"
 #include "driver/system_check.h"
 #include "output/measurement_document.h"
 #include "output/result_document.h"
@@ -83,10 +84,11 @@ class Listing : public WorkerJobs {
         document_(document),
         deadline_(RunDeadline(inv.startMs, params)) {
     result_.itemName = plan.itemName.str();
-    // What every listed system is measured for, and the value ITEM= names,
-    // looked up once.
-    result_.measurement = &UserList();
-    result_.item = FindValue({result_.measurement}, plan.itemName.view());
+    // The value ITEM= names, among every measurement's, and so what every
+    // listed system is measured for, looked up once; an item that names
+    // none is looked for in the user list (each system "Not Found").
+    result_.item = FindValue(Measurements(), plan.itemName.view());
+    result_.measurement = result_.item.found() ? result_.item.measurement : &UserList();
   }
 
   void Run(WorkerRunner& runner) {
@@ -210,11 +212,15 @@ class Listing : public WorkerJobs {
       SystemTask task;
       task.request = ConnectionRequestFor(profile_, params_);
       task.client = plan_.params.client;
-      // SERVERS=ALL: the worker counts the system over its instances.
+      task.windowMinutes = plan_.params.windowMinutes;
+      // SERVERS=ALL: the worker counts the user list over the system's
+      // instances; another measurement asks every server over its one
+      // connection, as the single run does.
       task.measurement = result_.measurement;
+      const bool fanOut = plan_.params.allServers && result_.measurement == &UserList();
       task.serverList = plan_.params.allServers;
-      task.keepRows = plan_.params.allServers && KeepsRows(*result_.measurement);
-      task.fanOutJobs = plan_.params.allServers ? params_.jobs : 0;
+      task.keepRows = fanOut && KeepsRows(*result_.measurement);
+      task.fanOutJobs = fanOut ? params_.jobs : 0;
       task.remainingMs = deadline_.RemainingMs();
       // The launch's input is the only copy left: the scheduler wipes it
       // once the worker has it.
@@ -280,11 +286,15 @@ class Listing : public WorkerJobs {
     const SystemOutcome& o = system.outcome;
     if (o.aborted) return ErrorOfFailureReport(o.report);
     if (o.fannedOut && !o.systemFailure.empty()) return ErrorOfMessage(o.systemFailure);
+    if (!o.fannedOut && o.serverListDone && o.serverList.outcome != kOutcomeOk) {
+      return ErrorOfMessage(ServerListFailure(system.destination, o.serverList));
+    }
     if (!o.opened) {
       return ErrorOfMessage(OpenFailureText(system.destination));
     }
     const QueryResult& failed = o.cpuDone && o.cpu.outcome != kOutcomeOk ? o.cpu : o.usage;
-    return ErrorOfMessage(OutcomeText(failed, RunKind::kSingle));
+    const std::string known = &failed == &o.usage ? result_.measurement->FailureText(failed) : "";
+    return ErrorOfMessage(known.empty() ? OutcomeText(failed, RunKind::kSingle) : known);
   }
 
   // A missing profile has no state line; a monitor's dialect names it once

@@ -222,10 +222,17 @@ bool TakeRowPieces(const WireMessage& in, std::vector<KeptRow>* rows) {
   return true;
 }
 
+// A value's key on the wire: its definition's wire name, or where it has
+// none its channel name (distinct within a measurement, and a valid key)
+// marked so that it meets no other key.
+std::string WireKey(const ValueDefinition& value) {
+  return *value.wireName ? std::string(value.wireName) : "v_" + std::string(value.channelName);
+}
+
 void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredValues& measured) {
   const std::vector<ValueDefinition>& values = measurement.Values();
   for (std::size_t i = 0; i < values.size(); ++i) {
-    out.AddNumber(values[i].wireName, i < measured.values.size() ? measured.values[i] : 0);
+    out.AddNumber(WireKey(values[i]), i < measured.values.size() ? measured.values[i] : 0);
   }
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (!values[i].lowerBoundWireName) continue;
@@ -234,6 +241,8 @@ void AddValues(WireWriter& out, const Measurement& measurement, const MeasuredVa
   for (std::size_t i = 0; i < measured.notes.size() && i < kMaxNotes; ++i) {
     out.Add("note_" + std::to_string(i), measured.notes[i]);
   }
+  // Only a measurement that leaves servers out has it.
+  if (measured.partial) out.AddNumber("partial", 1);
 }
 
 bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredValues* measured) {
@@ -242,7 +251,7 @@ bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredV
   measured->atLeast.assign(values.size(), false);
   measured->notes.clear();
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (!TakeNumber(in, values[i].wireName, &measured->values[i])) return false;
+    if (!TakeNumber(in, WireKey(values[i]), &measured->values[i])) return false;
     bool atLeast = false;
     if (values[i].lowerBoundWireName && !TakeFlag(in, values[i].lowerBoundWireName, &atLeast)) {
       return false;
@@ -254,7 +263,8 @@ bool TakeValues(const WireMessage& in, const Measurement& measurement, MeasuredV
     if (!note) break;
     measured->notes.push_back(*note);
   }
-  return true;
+  measured->partial = false;
+  return !in.Find("partial") || TakeFlag(in, "partial", &measured->partial);
 }
 
 }  // namespace
@@ -279,6 +289,7 @@ std::string EncodeTask(const SystemTask& task) {
   out.Add("snc_library", r.snc.library);
   out.Add("measure", std::string(MeasurementOf(task).Key()));
   out.Add("count_client", task.client);
+  out.AddNumber("window_minutes", task.windowMinutes);
   // Only a check over every server has these: a listed system's task stays
   // as it was.
   if (r.server || task.serverList || task.keepRows || !task.probeCpu) {
@@ -314,6 +325,10 @@ bool DecodeTask(std::string_view bytes, SystemTask* task) {
   // Every number within what the parent can send, whatever the bytes say:
   // any negative deadline is none, as -1 is.
   r.systemNumber = static_cast<int>(Clamped(number, INT_MIN, INT_MAX));
+  // A task without a window has the default one.
+  std::int64_t window = Parameters::kDefaultWindowMinutes;
+  if (in.Find("window_minutes")) ok = ok && TakeNumber(in, "window_minutes", &window);
+  task->windowMinutes = static_cast<int>(Clamped(window, 1, Parameters::kMaxWindowMinutes));
   std::int64_t serverNumber = -1;
   std::int64_t fanOutJobs = 0;
   std::string serverHost;
@@ -398,12 +413,17 @@ const Measurement& MeasurementOf(const SystemTask& task) {
 
 void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& outcome,
                  const std::function<void()>& onConfigFile) {
+  // The logon time is measured only where a measurement other than the
+  // user list may take it: the user list's check reads no clock.
+  const bool timed = &MeasurementOf(task) != &UserList();
+  const std::int64_t start = timed ? MonotonicMilliseconds() : 0;
   ConnectionId connection = backend.Open(task.request, [&outcome, &onConfigFile] {
     outcome.configNote = true;
     if (onConfigFile) onConfigFile();
   });
   outcome.opened = connection != 0;
   if (!outcome.opened) return;
+  const std::int64_t openMilliseconds = timed ? MonotonicMilliseconds() - start : -1;
 
   if (task.probeCpu) {
     outcome.cpu = backend.ProbeCpu(connection);
@@ -439,6 +459,8 @@ void CheckSystem(RfcBackend& backend, const SystemTask& task, SystemOutcome& out
   if (outcome.cpu.outcome == kOutcomeOk) {
     MeasureContext context;
     context.client = task.client;
+    context.windowMinutes = task.windowMinutes;
+    context.openMilliseconds = openMilliseconds;
     context.instanceName = outcome.instanceName;
     if (outcome.serverListDone) context.servers = &outcome.servers;
     outcome.usage = MeasureOver(backend, connection, MeasurementOf(task), context, &outcome.reading,

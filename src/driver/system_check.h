@@ -26,6 +26,9 @@ struct SystemTask {
   const Measurement* measurement = nullptr;  // what is measured; the user list when null
   ConnectionRequest request;
   std::string client;  // the client counted (empty: every client)
+  // WINDOW=: the minutes back from the system's clock that a measurement
+  // of events looks.
+  int windowMinutes = 60;
   // Milliseconds the worker has left before the run's deadline; -1 for no
   // deadline.
   std::int64_t remainingMs = -1;

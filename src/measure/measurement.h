@@ -49,8 +49,8 @@ struct ValueDefinition {
   Combine combine = Combine::kSum;
   // Script v2's channel id: permanent in the monitor, never reused.
   std::int32_t scriptV2Id = 0;
-  // Its key on a worker's wire, and the key of the flag that it is a lower
-  // bound (nullptr: it never is).
+  // Its key on a worker's wire (empty: one made from its channel name), and
+  // the key of the flag that it is a lower bound (nullptr: it never is).
   const char* wireName = "";
   const char* lowerBoundWireName = nullptr;
   // The limits a monitor shows as warning and error when the value rises

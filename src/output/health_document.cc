@@ -32,70 +32,16 @@ std::vector<Shown> ShownValues(const HealthReport& report) {
   return shown;
 }
 
-// PRTG's units (the EXE/XML format's <Unit>); minutes are a custom one.
-std::string XmlUnit(Unit unit) {
-  switch (unit) {
-    case Unit::kPercent:
-      return "\n<Unit>Percent</Unit>";
-    case Unit::kMilliseconds:
-      return "\n<Unit>TimeResponse</Unit>";
-    case Unit::kMinutes:
-      return "\n<Unit>Custom</Unit>\n<CustomUnit>min</CustomUnit>";
-    case Unit::kCount:
-      break;
-  }
-  return "\n<Unit>Count</Unit>";
-}
-
-// The keyed-text dialects' unit names (output/channel.cc shows them).
-std::string KeyedUnit(Unit unit) {
-  switch (unit) {
-    case Unit::kPercent:
-      return "PerCent";
-    case Unit::kMilliseconds:
-      return "TimeResponse";
-    case Unit::kMinutes:
-      return "min";
-    case Unit::kCount:
-      break;
-  }
-  return "";
-}
-
 std::string XmlChannel(const Shown& s, bool warning) {
   const ValueDefinition& d = *s.definition;
   std::string out = "\n<Result><Channel>" + EscapeXmlText(d.displayName) + "</Channel>";
-  out += XmlUnit(d.unit);
+  out += XmlUnitTags(d.unit);
   out += "\n<Value>" + ValueText(d, s.value) + "</Value>";
   if (d.decimals > 0) out += "\n<Float>1</Float>";
-  if (d.limitMaxWarning != ValueDefinition::kNoLimit ||
-      d.limitMaxError != ValueDefinition::kNoLimit) {
-    if (d.limitMaxWarning != ValueDefinition::kNoLimit) {
-      out += "\n<LimitMaxWarning>" + ValueText(d, d.limitMaxWarning) + "</LimitMaxWarning>";
-    }
-    if (d.limitMaxError != ValueDefinition::kNoLimit) {
-      out += "\n<LimitMaxError>" + ValueText(d, d.limitMaxError) + "</LimitMaxError>";
-    }
-    out += "\n<LimitMode>1</LimitMode>";
-  }
+  out += XmlLimitTags(d);
   if (warning) out += "\n<Warning>1</Warning>";
   out += "</Result>\n";
   return out;
-}
-
-// A value in the base unit OpenMetrics wants: ratios, seconds.
-std::string BaseUnitValue(const ValueDefinition& d, std::int64_t value) {
-  switch (d.unit) {
-    case Unit::kPercent:
-      return DecimalText(value, d.decimals + 2);
-    case Unit::kMilliseconds:
-      return DecimalText(value, d.decimals + 3);
-    case Unit::kMinutes:
-      return DecimalText(value * 60, d.decimals);
-    case Unit::kCount:
-      break;
-  }
-  return DecimalText(value, d.decimals);
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ ResultDocument MeasurementDocument(const Measurement& measurement, const Measure
 bool ItemChannel(const ValueRef& item, const MeasuredValues& reading, std::string_view label,
                  Channel* channel) {
   if (!item.found() || item.index >= reading.values.size()) return false;
-  *channel =
-      Channel{"", std::string(label), ValueText(item.definition(), reading.values[item.index]), ""};
+  const ValueDefinition& definition = item.definition();
+  *channel = Channel{"", std::string(label), ValueText(definition, reading.values[item.index]),
+                     KeyedUnit(definition.unit)};
+  channel->definition = &definition;
   return true;
 }
 

@@ -20,7 +20,9 @@ ResultDocument MeasurementDocument(const Measurement& measurement, const Measure
                                    OutputFlavour dialect, ChannelSelector selector,
                                    bool warning = false);
 
-// The listing's channel for one system: `item`'s value, shown as `label`.
+// The listing's channel for one system: `item`'s value, shown as `label`,
+// with the value's unit (and in the XML dialects its <Float> and default
+// limits; a plain count is written as the user list's values always were).
 // False, with `channel` untouched, when `item` names no value.
 bool ItemChannel(const ValueRef& item, const MeasuredValues& reading, std::string_view label,
                  Channel* channel);

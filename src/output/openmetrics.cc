@@ -1,8 +1,10 @@
 #include "output/openmetrics.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "measure/health_calls.h"
 #include "output/xml_text.h"
 
 namespace tolvaran {
@@ -54,15 +56,35 @@ std::string Exposition(const Measurement* measurement, const std::vector<Subject
   bool anyValues = false;
   for (const Subject& subject : subjects) anyValues = anyValues || subject.values;
   if (anyValues && measurement) {
+    // One family per name, in the order of its first value; its samples
+    // told apart by the values' labels.
     const std::vector<ValueDefinition>& values = measurement->Values();
+    std::vector<std::string_view> written;
     for (std::size_t i = 0; i < values.size(); ++i) {
-      Family(&out, values[i].metricName, "gauge", values[i].help);
+      const std::string_view name = values[i].metricName;
+      if (std::find(written.begin(), written.end(), name) != written.end()) continue;
+      written.push_back(name);
+      std::string_view help = values[i].help;
+      for (std::size_t j = i; j < values.size() && help.empty(); ++j) {
+        if (name == values[j].metricName) help = values[j].help;
+      }
+      Family(&out, name, "gauge", help);
+      if (values[i].unit == Unit::kPercent) out += "# UNIT " + std::string(name) + " ratio\n";
+      if (values[i].unit == Unit::kMilliseconds || values[i].unit == Unit::kMinutes) {
+        out += "# UNIT " + std::string(name) + " seconds\n";
+      }
       for (const Subject& subject : subjects) {
-        if (!subject.values || i >= subject.values->values.size()) continue;
-        out += values[i].metricName;
-        out += "{system=" + LabelValue(subject.name);
-        if (!client.empty()) out += ",client=" + LabelValue(client);
-        out += "} " + ValueText(values[i], subject.values->values[i]) + '\n';
+        for (std::size_t j = i; j < values.size(); ++j) {
+          if (name != values[j].metricName || !subject.values ||
+              j >= subject.values->values.size()) {
+            continue;
+          }
+          out += values[j].metricName;
+          out += "{system=" + LabelValue(subject.name);
+          if (!client.empty()) out += ",client=" + LabelValue(client);
+          if (values[j].metricLabel) out += std::string(",") + values[j].metricLabel;
+          out += "} " + BaseUnitValue(values[j], subject.values->values[j]) + '\n';
+        }
       }
     }
   }
@@ -101,6 +123,20 @@ std::string Exposition(const Measurement* measurement, const std::vector<Subject
 }
 
 }  // namespace
+
+std::string BaseUnitValue(const ValueDefinition& d, std::int64_t value) {
+  switch (d.unit) {
+    case Unit::kPercent:
+      return DecimalText(value, d.decimals + 2);
+    case Unit::kMilliseconds:
+      return DecimalText(value, d.decimals + 3);
+    case Unit::kMinutes:
+      return DecimalText(value * 60, d.decimals);
+    case Unit::kCount:
+      break;
+  }
+  return ValueText(d, value);
+}
 
 std::string LabelValue(std::string_view text) {
   std::string out = "\"";

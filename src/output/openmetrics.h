@@ -12,6 +12,7 @@
 #ifndef TOLVARAN_OUTPUT_OPENMETRICS_H_
 #define TOLVARAN_OUTPUT_OPENMETRICS_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,11 +25,16 @@ namespace tolvaran {
 // Windows-1252 as in the XML dialects.
 std::string LabelValue(std::string_view text);
 
+// A value in the base unit OpenMetrics wants: a percentage as a ratio,
+// milliseconds and minutes as seconds.
+std::string BaseUnitValue(const ValueDefinition& definition, std::int64_t value);
+
 // The exposition for `report`; the exit status is always 0.
 //
 // Every system checked gets `tolvaran_up{system}`: 1 when its counts were
 // had, with a gauge per value of the measurement (its metric name) labelled system and,
-// with CLIENT=, client; 0 when not, with
+// with CLIENT=, client (values that share a family told apart by their
+// label, `type="dialog"`; `# UNIT` where the base unit has a name); 0 when not, with
 // `tolvaran_error_info{system,code}` 1 (an info metric) saying which error
 // it was, and no other sample. A listing has one label set per system of
 // ShownSystems, `system` their name; a single run's and an error's

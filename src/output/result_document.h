@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "measure/measurement.h"
+
 namespace tolvaran {
 
 // The dialect of the result document.
@@ -31,6 +33,10 @@ struct Channel {
   // The value is short of what it should be (a system some of whose
   // servers did not answer): the monitor shows the channel as a warning.
   bool warning = false;
+  // The value's definition, when it has one: the XML dialects then write
+  // its unit, <Float> and default limits, unless it is a plain count
+  // without limits (written as a channel always was).
+  const ValueDefinition* definition = nullptr;
 };
 
 // "CH=n" of the parameters: the Tembrel dialect then writes the value of

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "driver/server_fanout.h"
+#include "measure/work_processes.h"
 #include "output/measurement_document.h"
 #include "support/fake_backend.h"
 #include "support/fake_host.h"
@@ -148,6 +150,50 @@ TEST(JudgeTest, ASystemMissingAServerIsProcessedWithAWarningOneWithoutCountsFail
   j = JudgeItem(checked(), "Active User(s)", false);
   EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.partial);
+  EXPECT_FALSE(j.hasChannel);
+  EXPECT_EQ(j.textBeforeSummary, "Error 1019: Server list of PRD not available: NO_SERVER_LIST !");
+}
+
+// ITEM= on a work-process value with SERVERS=ALL: the worker asks every
+// server over its one connection (no instance of its own), and the value is
+// the sums'; without the server list the system fails as the single run
+// would.
+TEST(JudgeTest, AWorkProcessValueIsTheServersSumsOverTheOneConnection) {
+  FakeBackend backend;
+  backend.script.servers = {{"app1_PRD_01", "app1", "sapdp01"}, {"app2_PRD_02", "app2", ""}};
+  backend.script.tables["TH_WPINFO"].rows = {
+      FakeBackend::Row{{{"WP_TYP", "DIA"}}, {{"WP_ITYPE", 1}, {"WP_ISTATUS", kWpRunning}}},
+      FakeBackend::Row{{{"WP_TYP", "DIA"}}, {{"WP_ITYPE", 1}, {"WP_ISTATUS", kWpWaiting}}},
+      FakeBackend::Row{{{"WP_TYP", "DIA"}}, {{"WP_ITYPE", 1}, {"WP_ISTATUS", kWpWaiting}}},
+      FakeBackend::Row{{{"WP_TYP", "DIA"}}, {{"WP_ITYPE", 1}, {"WP_ISTATUS", kWpWaiting}}}};
+  const ValueRef item = FindValue(Measurements(), "Dialog WPs Busy");
+  ASSERT_TRUE(item.found());
+  auto checked = [&backend, &item] {
+    ListedCheck system;
+    system.connect = system.done = system.answered = true;
+    system.label = "PRD.P00";
+    system.destination = "PRD";
+    SystemTask task;
+    task.measurement = item.measurement;
+    task.request.destination = "PRD";
+    task.serverList = true;
+    SystemOutcome outcome;
+    CheckSystem(backend, task, outcome);
+    EXPECT_TRUE(DecodeOutcome(EncodeOutcome(outcome, *item.measurement), *item.measurement,
+                              &system.outcome));
+    return system;
+  };
+  Judgement j = Judge(checked(), *item.measurement, item, false);
+  EXPECT_STREQ(j.state, "Processed");
+  ASSERT_TRUE(j.hasChannel);
+  EXPECT_EQ(j.channel.value, "2");  // one busy of four on each server
+  EXPECT_FALSE(j.channel.warning);
+  EXPECT_EQ(std::count(backend.calls.begin(), backend.calls.end(), "Open PRD"), 1);
+
+  backend.script.serverList.outcome = kOutcomeException;
+  backend.script.serverList.exceptionText = "NO_SERVER_LIST";
+  j = Judge(checked(), *item.measurement, item, false);
+  EXPECT_STREQ(j.state, "Rfc Failure");
   EXPECT_FALSE(j.hasChannel);
   EXPECT_EQ(j.textBeforeSummary, "Error 1019: Server list of PRD not available: NO_SERVER_LIST !");
 }

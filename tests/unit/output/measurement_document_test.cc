@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "output/channel.h"
 #include "support/user_list_rows.h"
 
 namespace tolvaran {
@@ -363,6 +364,36 @@ TEST(ItemChannelTest, TheNamedValueBecomesTheSystemsChannel) {
     EXPECT_EQ(channel.name, "");
     EXPECT_EQ(channel.unit, "");
   }
+}
+
+TEST(ItemChannelTest, AValueWithAUnitCarriesItInEveryDialectAPlainCountAsBefore) {
+  // Dialog Busy Percent: a percentage with default limits.
+  const ValueRef busy = FindValue(Measurements(), "Dialog Busy Percent");
+  ASSERT_TRUE(busy.found());
+  MeasuredValues reading;
+  reading.values.assign(busy.measurement->Values().size(), 0);
+  reading.values[busy.index] = 75;
+  Channel channel;
+  ASSERT_TRUE(ItemChannel(busy, reading, "PRD", &channel));
+  EXPECT_EQ(ChannelText(OutputFlavour::kExeXml, channel),
+            "\n<Result><Channel>PRD</Channel>\n<Unit>Percent</Unit>\n<Value>75</Value>"
+            "\n<LimitMaxWarning>80</LimitMaxWarning>\n<LimitMaxError>95</LimitMaxError>"
+            "\n<LimitMode>1</LimitMode></Result>\n");
+  EXPECT_EQ(ChannelText(OutputFlavour::kTembrel, channel), "\n> PRD: 75 %");
+  // A value with decimals is a float to PRTG.
+  const ValueRef load = FindValue(Measurements(), "Load Average 1");
+  ASSERT_TRUE(load.found());
+  reading.values.assign(load.measurement->Values().size(), 0);
+  reading.values[load.index] = 125;
+  ASSERT_TRUE(ItemChannel(load, reading, "PRD", &channel));
+  EXPECT_EQ(ChannelText(OutputFlavour::kExeXml, channel),
+            "\n<Result><Channel>PRD</Channel>\n<Unit>Count</Unit>\n<Value>1.25</Value>"
+            "\n<Float>1</Float></Result>\n");
+  // The user list's values stay plain counts.
+  ASSERT_TRUE(
+      ItemChannel(FindValue(Measurements(), "Session(s)"), Example().AsReading(), "PRD", &channel));
+  EXPECT_EQ(ChannelText(OutputFlavour::kExeXml, channel),
+            "\n<Result><Channel>PRD</Channel>\n<Value>15</Value></Result>\n");
 }
 
 TEST(ItemChannelTest, AnUnknownItemGivesNoChannel) {

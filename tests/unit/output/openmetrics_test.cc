@@ -93,5 +93,35 @@ TEST(OpenMetricsTest, AListingHasOneLabelSetPerSystem) {
   EXPECT_EQ(bytes.find("again"), std::string::npos);
 }
 
+TEST(OpenMetricsTest, AListingOfAWorkProcessValueWritesEachFamilyOnceInItsBaseUnit) {
+  ListingResult listing;
+  listing.item = FindValue(Measurements(), "Dialog Busy Percent");
+  ASSERT_TRUE(listing.item.found());
+  listing.measurement = listing.item.measurement;
+  const std::size_t n = listing.measurement->Values().size();
+  for (const char* name : {"PRD", "QAS"}) {
+    ListedSystem system = Listed(std::string(name) + ".P00", name, SystemState::kOk);
+    system.reading.values.assign(n, 1);
+    system.reading.values[listing.item.index] = 75;
+    listing.systems.push_back(system);
+  }
+  const std::string bytes = RenderOpenMetrics(CheckReport::Listing("", listing)).bytes;
+  // The work processes by type are one family, their samples told apart by
+  // type, every system's under it.
+  const std::string family = "# TYPE tolvaran_work_processes gauge\n";
+  ASSERT_NE(bytes.find(family), std::string::npos);
+  EXPECT_EQ(bytes.find(family, bytes.find(family) + 1), std::string::npos);
+  EXPECT_NE(bytes.find("tolvaran_work_processes{system=\"PRD\",type=\"dialog\"} 1\n"
+                       "tolvaran_work_processes{system=\"PRD\",type=\"background\"} 1\n"),
+            std::string::npos);
+  EXPECT_NE(bytes.find("tolvaran_work_processes{system=\"QAS\",type=\"enqueue\"} 1\n"),
+            std::string::npos);
+  // A percentage is a ratio.
+  EXPECT_NE(bytes.find("# UNIT tolvaran_dialog_work_processes_busy_ratio ratio\n"
+                       "tolvaran_dialog_work_processes_busy_ratio{system=\"PRD\"} 0.75\n"
+                       "tolvaran_dialog_work_processes_busy_ratio{system=\"QAS\"} 0.75\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace tolvaran
