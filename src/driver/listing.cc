@@ -336,18 +336,18 @@ int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
   Listing listing(host, inv, source, plan, document);
 
   if (plan.report.chosen()) {
+    const std::string subject = ReportSubject(inv.args, source.name.view(), "");
     listing.Run(runner);
     ListingResult result = std::move(listing.result());
     result.summary = ListingSummary(plan, listing.tallies());
     if (listing.tallies().counted == 0) {
       return FinishWithReport(
           host, plan.report,
-          CheckReport::Failure(source.name.str(),
-                               ErrorOfMessage(NothingCheckedText(result.summary))));
+          CheckReport::Failure(subject, ErrorOfMessage(NothingCheckedText(result.summary))));
     }
     CheckReport report = CheckReport::Listing(plan.params.client, std::move(result));
     // Who an error of the delivery itself (OUT=) is about: the listing's file.
-    report.system = source.name.str();
+    report.system = subject;
     return FinishWithReport(host, plan.report, report);
   }
 
