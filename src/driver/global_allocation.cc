@@ -75,7 +75,7 @@ void Allocation::ReadProfileIndex() {
 }
 
 void Allocation::ReadGlobalSensorFile() {
-  std::string sensor = plan_.params.firstWord;
+  std::string sensor = inv_.params.firstWord;
   sensor.resize(10, ' ');
   const std::string listing_prefix = "# GSNG: " + sensor;
   const std::string sensor_prefix = "# GSNX: " + sensor;
@@ -104,10 +104,9 @@ void Allocation::ReadGlobalSensorFile() {
       }
       std::size_t tags = raw.find(",Sensor=");
       if (tags != std::string::npos) raw.resize(tags);
+      // The sensor line's parameters replace the command line's once the
+      // file is read: the last line of the sensor counts.
       sensorTyped_ = raw;
-      // The sensor line's parameters replace the command line's; keys are
-      // looked up in the command line's until the allocation is done.
-      plan_.params = ParseParameters(plan_.params.upper.view(), ColonsAsBlanks(raw));
       if (Contains(line, ",Profile")) plan_.labelKind = LabelKind::kProfile;
       found = true;
       if (Contains(line, ",Alias")) plan_.labelKind = LabelKind::kAlias;
@@ -131,6 +130,8 @@ ListingPlan Allocation::Allocate() {
 
   if (source_.name == "Dalvenor.Gbl") {
     ReadGlobalSensorFile();
+    plan_.params = ParseSensorParameters(sensorTyped_);
+    KeepRunLimits(inv_.params, &plan_.params);
   } else {
     ReadProfileIndex();
   }
@@ -141,11 +142,6 @@ ListingPlan Allocation::Allocate() {
   }
   if (plan_.itemName.empty()) FatalError("Error 1026: Global Item Idenification missing...");
 
-  Parameters settled = ParseParameters(plan_.params.raw.view());
-  // The keys of the other monitors' dialects, read before ":" became blanks.
-  CopyWordKeys(ParseParameters(sensorTyped_), &settled);
-  KeepRunLimits(inv_.params, &settled);
-  plan_.params = settled;
   plan_.report = CheckedParameters(inv_.reportDialect, plan_.params);
   return std::move(plan_);
 }

@@ -57,32 +57,18 @@ std::string SystemLabel(LabelKind kind, std::string_view name, const SystemProfi
   return label.str();
 }
 
-// The listing's parameters as a progress line shows them: the typed copy
-// with colons as blanks, up to " @". Its keys stay as they were; the run's
-// limits do not change.
-Parameters DisplayParameters(const Parameters& params, std::string* raw) {
-  *raw = ColonsAsBlanks(params.raw.view());
-  std::size_t at = raw->find(" @");
-  if (at != std::string::npos) raw->resize(at);
-  Parameters display = ParseParameters(params.upper.view(), *raw);
-  display.jobs = params.jobs;
-  display.timeoutSeconds = params.timeoutSeconds;
-  return display;
-}
-
 // The listed systems are the scheduler's jobs, one per listed name in the
 // listing's order; the window holds the ones not yet written.
 class Listing : public WorkerJobs {
  public:
   Listing(Host& host, const Invocation& inv, const ProfileSource& source, const ListingPlan& plan,
-          const Parameters& params, ResultDocument& document)
+          ResultDocument& document)
       : host_(host),
         inv_(inv),
         source_(source),
         plan_(plan),
-        params_(params),
         document_(document),
-        deadline_(RunDeadline(inv.startMs, params)) {
+        deadline_(RunDeadline(inv.startMs, plan.params)) {
     result_.itemName = plan.itemName.str();
     // The value ITEM= names, among every measurement's, and so what every
     // listed system is measured for, looked up once; an item that names
@@ -92,7 +78,7 @@ class Listing : public WorkerJobs {
   }
 
   void Run(WorkerRunner& runner) {
-    RunWorkers(runner, *this, static_cast<std::size_t>(params_.jobs), deadline_);
+    RunWorkers(runner, *this, static_cast<std::size_t>(plan_.params.jobs), deadline_);
   }
 
   bool More() const override { return offset_ < plan_.listing.size(); }
@@ -210,7 +196,7 @@ class Listing : public WorkerJobs {
       system.done = system.timedOut = true;
     } else {
       SystemTask task;
-      task.request = ConnectionRequestFor(profile_, params_);
+      task.request = ConnectionRequestFor(profile_, plan_.params);
       task.client = plan_.params.client;
       task.windowMinutes = plan_.params.windowMinutes;
       // SERVERS=ALL: the worker counts the user list over the system's
@@ -220,7 +206,7 @@ class Listing : public WorkerJobs {
       const bool fanOut = plan_.params.allServers && result_.measurement == &UserList();
       task.serverList = plan_.params.allServers;
       task.keepRows = fanOut && KeepsRows(*result_.measurement);
-      task.fanOutJobs = fanOut ? params_.jobs : 0;
+      task.fanOutJobs = fanOut ? plan_.params.jobs : 0;
       task.remainingMs = deadline_.RemainingMs();
       // The launch's input is the only copy left: the scheduler wipes it
       // once the worker has it.
@@ -241,8 +227,8 @@ class Listing : public WorkerJobs {
       return;
     }
     // A monitor's dialect is rendered from the counts: no check listing then.
-    Judgement j =
-        Judge(system, *result_.measurement, result_.item, params_.check && !plan_.report.chosen());
+    Judgement j = Judge(system, *result_.measurement, result_.item,
+                        plan_.params.check && !plan_.report.chosen());
     textBeforeSummary_ = j.textBeforeSummary;
     if (j.counted) ++tallies_.counted;
     if (j.processed) {
@@ -273,8 +259,9 @@ class Listing : public WorkerJobs {
   // Why a system that was read has no value, for a monitor's dialect.
   RunError Fault(const ListedCheck& system) const {
     if (system.timedOut) {
-      return ErrorOfMessage(TimeoutMessage(
-          system.destination.empty() ? system.label : system.destination, params_.timeoutSeconds));
+      return ErrorOfMessage(
+          TimeoutMessage(system.destination.empty() ? system.label : system.destination,
+                         plan_.params.timeoutSeconds));
     }
     if (system.profileFailed) return ErrorOfMessage(system.profileFault);
     if (!system.answered) {
@@ -325,7 +312,6 @@ class Listing : public WorkerJobs {
   const Invocation& inv_;
   const ProfileSource& source_;
   const ListingPlan& plan_;
-  const Parameters& params_;
   ResultDocument& document_;
   Deadline deadline_;
   std::size_t offset_ = 0;  // where the next name of the listing starts
@@ -355,32 +341,31 @@ std::string NothingCheckedText(const std::string& summary) {
 
 int RunListing(Host& host, const Invocation& inv, const ProfileSource& source,
                const ListingPlan& plan, WorkerRunner& runner) {
-  std::string raw;
-  const Parameters params = DisplayParameters(plan.params, &raw);
-  ResultDocument document(inv.dialect, {params.hasChannel, params.channel},
+  ResultDocument document(inv.dialect, {plan.params.hasChannel, plan.params.displayChannel},
                           ResultDocument::Layout::kListing);
-  Listing listing(host, inv, source, plan, params, document);
+  Listing listing(host, inv, source, plan, document);
 
   if (plan.report.chosen()) {
+    const std::string subject = ReportSubject(inv.args, source.name.view(), "");
     listing.Run(runner);
     ListingResult result = std::move(listing.result());
     result.summary = ListingSummary(plan, listing.tallies());
     if (listing.tallies().counted == 0) {
       return FinishWithReport(
           host, plan.report,
-          CheckReport::Failure(source.name.str(),
-                               ErrorOfMessage(NothingCheckedText(result.summary))));
+          CheckReport::Failure(subject, ErrorOfMessage(NothingCheckedText(result.summary))));
     }
     CheckReport report = CheckReport::Listing(plan.params.client, std::move(result));
     // Who an error of the delivery itself (OUT=) is about: the listing's file.
-    report.system = source.name.str();
+    report.system = subject;
     return FinishWithReport(host, plan.report, report);
   }
 
   if (inv.verbose) {
     host.WriteOut(inv.headerLine.str() + "\n");
     const std::string start_time = inv.headerLine.str().substr(2, 8);
-    host.WriteOut(ProgressLine("* " + start_time + " " + raw, " State=Executing"));
+    host.WriteOut(
+        ProgressLine("* " + start_time + " " + DisplayText(plan.params), " State=Executing"));
   }
   host.WriteOut(document.Opening());
   listing.Run(runner);

@@ -114,10 +114,11 @@ RunError ErrorOfFailureReport(const FailureReport& report) {
   return error;
 }
 
-std::string ReportSubject(const Invocation& inv, std::string_view destination) {
-  if (inv.itemMode) return inv.profileName.str();
+std::string ReportSubject(const std::vector<std::string>& args, std::string_view listingFile,
+                          std::string_view destination) {
+  if (!listingFile.empty()) return std::string(listingFile);
   if (!destination.empty()) return std::string(destination);
-  return inv.args.size() > 1 ? inv.args[1] : std::string();
+  return args.size() > 1 ? args[1] : std::string();
 }
 
 PreparedReport PrepareReport(const ReportSettings& settings, const CheckReport& report) {

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/invocation.h"
 #include "driver/parameters.h"
@@ -41,10 +42,12 @@ RunError ErrorOfMessage(std::string_view message);
 // The library's failure report as an error of its own (kFailureReportNumber).
 RunError ErrorOfFailureReport(const FailureReport& report);
 
-// Who an error of the run is about: the destination once the profile gave
-// one, else the profile named on the command line; in an ITEM= listing
-// the listing's file.
-std::string ReportSubject(const Invocation& inv, std::string_view destination);
+// Who an error of the run is about, the one rule for every end of it, as
+// far as the run has got: a listing's file (ITEM= or a global sensor
+// file) once it is known; else the destination once the profile gave one;
+// else the profile as named on the command line (`args[1]`).
+std::string ReportSubject(const std::vector<std::string>& args, std::string_view listingFile,
+                          std::string_view destination);
 
 // A rendering ready to go out, prepared in advance where it must go out
 // from a thread of its own or from inside the library.

@@ -109,15 +109,6 @@ void KeepRunLimits(const Parameters& before, Parameters* after) {
   }
 }
 
-void CopyWordKeys(const Parameters& from, Parameters* to) {
-  for (const WordKey& k : kWordKeys) {
-    if (k.value == &Parameters::format || !(from.*k.has)) continue;
-    to->*k.has = true;
-    to->*k.value = from.*k.value;
-    if (k.value == &Parameters::out) to->outCut = from.outCut;
-  }
-}
-
 bool TakeKeyValue(std::string_view upper, std::string_view raw, std::string_view key,
                   std::size_t max, std::string* value) {
   value->clear();
@@ -137,8 +128,31 @@ Parameters ParseParameters(std::string_view typed) {
   return Parse(AsciiUpper(raw.view()), raw.view(), typed.size() > raw.size());
 }
 
-Parameters ParseParameters(std::string_view upper_text, std::string_view raw_text) {
-  return Parse(upper_text, raw_text, false);
+Parameters ParseSensorParameters(std::string_view typed) {
+  FixedText<120> cut;
+  cut.Set(typed);
+  const std::string blanked = ColonsAsBlanks(cut.view());
+  Parameters p = Parse(AsciiUpper(blanked), blanked, false);
+  // The dialects' keys as typed: a range "~:10" or a drive "C:" keeps its
+  // ":". Only their values are taken here, not the other keys.
+  Parameters as_typed;
+  as_typed.upper.Set(AsciiUpper(cut.view()));
+  as_typed.raw.Set(cut.view());
+  TakeWordKeys(as_typed, false);
+  for (const WordKey& k : kWordKeys) {
+    if (k.value == &Parameters::format || !(as_typed.*k.has)) continue;
+    p.*k.has = true;
+    p.*k.value = as_typed.*k.value;
+    if (k.value == &Parameters::out) p.outCut = as_typed.outCut;
+  }
+  return p;
+}
+
+std::string DisplayText(const Parameters& params) {
+  std::string text = ColonsAsBlanks(params.raw.view());
+  const std::size_t at = text.find(" @");
+  if (at != std::string::npos) text.resize(at);
+  return text;
 }
 
 namespace {
@@ -157,7 +171,10 @@ Parameters Parse(std::string_view upper_text, std::string_view raw_text, bool te
   p.check = Contains(upper, "/CHECK");
   at = upper.find("CH=");
   p.hasChannel = at != std::string_view::npos;
-  if (p.hasChannel) p.channel = ChannelNumber(at, raw);
+  if (p.hasChannel) {
+    p.channel = ChannelNumber(at, raw);
+    p.displayChannel = ChannelNumber(at, DisplayText(p));
+  }
   p.hostOverride = Contains(upper, ",HOST=");
   p.numberOverride = Contains(upper, ",NO=");
   p.openAsTyped = Contains(upper, "@");

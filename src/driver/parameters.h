@@ -2,9 +2,9 @@
 //
 // Keys are found by plain substring search of the upper-cased text, first
 // occurrence, without word boundaries; a value is read from the typed copy
-// at the same position. Every lookup the run makes is done here, when the
-// text is set: at start-up, again when a global sensor line replaces the
-// text, and again when the listing rewrites the typed copy for display.
+// at the same position. Every lookup the run makes is done here, once for
+// each text: the command line's at start-up, a global sensor line's when
+// it replaces it.
 #ifndef TOLVARAN_DRIVER_PARAMETERS_H_
 #define TOLVARAN_DRIVER_PARAMETERS_H_
 
@@ -21,10 +21,13 @@ struct Parameters {
 
   std::string client;  // the three characters after "CLIENT=" (fewer at the end)
   bool hasItem = false;
-  std::string item;             // the value of "ITEM="
-  bool check = false;           // "/CHECK"
-  bool hasChannel = false;      // "CH="
-  int channel = 0;              // its number
+  std::string item;         // the value of "ITEM="
+  bool check = false;       // "/CHECK"
+  bool hasChannel = false;  // "CH="
+  int channel = 0;          // its number
+  // The number as a listing reads it: from the text a listing's progress
+  // line shows (DisplayText), where ":" is a blank and " @" ends it.
+  int displayChannel = 0;
   bool hostOverride = false;    // ",HOST="
   bool numberOverride = false;  // ",NO="
   bool openAsTyped = false;     // "@"
@@ -90,19 +93,20 @@ struct Parameters {
 // characters at the same positions.
 Parameters ParseParameters(std::string_view typed);
 
-// Parses an upper-cased text and a typed copy that no longer match
-// character for character (the listing's display copy).
-Parameters ParseParameters(std::string_view upper, std::string_view raw);
+// Parses a global sensor line's parameters (at most what `raw` holds):
+// read with ":" as blanks, except the keys of the other monitors' dialects
+// (FORMAT= aside), which keep their ":" and are taken from the text as
+// typed wherever it gives them.
+Parameters ParseSensorParameters(std::string_view typed);
+
+// The typed copy as a listing's progress line shows it: ":" as blanks, up
+// to " @".
+std::string DisplayText(const Parameters& params);
 
 // Keeps the command line's JOBS=, TIMEOUT=, SERVERS=, MEASURE=, WINDOW=,
 // WARN=, CRIT= and OUT= where a sensor line's text, which replaced it, has
 // none of its own.
 void KeepRunLimits(const Parameters& before, Parameters* after);
-
-// Copies the keys of the other monitors' dialects, FORMAT= aside, from
-// `from`, where they are given, to `to`: a sensor line's own, read from its
-// text before its ":" became blanks.
-void CopyWordKeys(const Parameters& from, Parameters* to);
 
 // The value after `key`, up to `max` characters, ending at a blank or a
 // ","; ":" in it stands for a blank. False when the key is not there.

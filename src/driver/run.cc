@@ -122,17 +122,17 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   // What the run's end is rendered in, and whom an error is about: known
   // step by step, for an end that may come at any of them.
   ReportSettings report;
-  std::string subject = args.size() > 1 ? args[1] : std::string();
+  std::string subject = ReportSubject(args, "", "");
   try {
     const Invocation inv = StartUp(host, args, startMs);
     // Known before the parameters are checked, so that their errors come in it.
     report.dialect = inv.reportDialect;
     report = CheckedParameters(inv.reportDialect, inv.params);
-    subject = ReportSubject(inv, "");
+    // An ITEM= listing's file is known by its name.
+    subject = ReportSubject(args, inv.itemMode ? inv.profileName.view() : "", "");
     const ProfileSource source = LocateProfile(host, inv);
-    // A listing's errors are about its file.
-    if (source.globalSensor) subject = source.name.str();
     if (inv.itemMode || source.globalSensor) {
+      subject = ReportSubject(args, source.name.view(), "");
       const ListingPlan plan = AllocateGlobalSensor(host, inv, source);
       report = plan.report;
       // Loaded before anything is written, so that a missing library's
@@ -142,12 +142,11 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
       return RunListing(host, inv, source, plan, workers);
     }
     SystemProfile profile = ReadProfile(inv.keyTable, source.name.view(), source.bytes);
-    subject = ReportSubject(inv, profile.destination.view());
+    subject = ReportSubject(args, "", profile.destination.view());
     // Before the library is loaded: a library reads RFC_INI once.
     UseDestinationConfig(host, profile.destination.view());
     std::shared_ptr<RfcBackend> backend = RequireRfcBackend(host);
-    StartRunDeadline(host, backend, inv.startMs, inv.params, report,
-                     profile.destination.empty() ? source.name.str() : profile.destination.str());
+    StartRunDeadline(host, backend, inv.startMs, inv.params, report, subject);
     return RunSingleSystem(host, inv, report, source.name.view(), profile, *backend);
   } catch (const RunEnd& end) {
     if (report.chosen() && end.error) {

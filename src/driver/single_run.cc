@@ -78,7 +78,7 @@ int RunSingleSystem(Host& host, const Invocation& inv, const ReportSettings& rep
   // report (status 1), or in a monitor's dialect with that dialect's
   // status. Nothing may unwind into the library: memory that runs out here
   // ends the process without a word, as a write that fails would.
-  const std::string subject = ReportSubject(inv, profile.destination.view());
+  const std::string subject = ReportSubject(inv.args, "", profile.destination.view());
   backend.InstallErrorHandler([&host, &report, subject](const FailureReport& failure) {
     if (!report.chosen()) {
       host.WriteOut(FailureReportText(failure));

@@ -95,21 +95,33 @@ TEST(ParseParametersTest, OverlongTextIsCutWithBothCopiesAligned) {
   EXPECT_EQ(ParseParameters(typed).client, "");  // cut off with the text
 }
 
-TEST(ParseParametersTest, UpperAndRawGivenApartAreKeptApart) {
-  // Keys are found in the upper text; values come from the typed copy at
-  // the same place, which need not match it.
-  Parameters p = ParseParameters("ITEM=SESSION(S) CH=1", "Item=Act:Terminals ch=2");
-  EXPECT_EQ(p.upper.str(), "ITEM=SESSION(S) CH=1");
-  EXPECT_EQ(p.raw.str(), "Item=Act:Terminals ch=2");
-  EXPECT_TRUE(p.hasItem);
-  // The value ends where the upper text has its blank.
-  EXPECT_EQ(p.item, "Act Termin");
-  EXPECT_EQ(p.channel, 0);  // the typed copy has "ch=" where the digits would be
-  // The client is taken from the upper text.
-  EXPECT_EQ(ParseParameters("CLIENT=200", "client=100").client, "200");
-  // A typed copy shorter than the upper text: the rest comes from the upper.
-  EXPECT_EQ(ParseParameters("ITEM=ABCDEF", "item=ab").item, "abCDEF");
-  EXPECT_EQ(ParseParameters("CH=12", "ch").channel, 0);
+TEST(ParseParametersTest, ListingReadsTheChannelFromTheDisplayedText) {
+  // The progress line shows the typed copy with ":" as blanks, up to " @";
+  // a listing's channel number is read from that text.
+  Parameters p = ParseParameters("Item=Act:Terminals ch=:7 x @SYS");
+  EXPECT_EQ(DisplayText(p), "Item=Act Terminals ch= 7 x");
+  EXPECT_EQ(p.channel, 0);  // ":" is no digit
+  EXPECT_EQ(p.displayChannel, 7);
+  // Digits beyond " @" are not shown, so not read.
+  p = ParseParameters("CH=1 @2");
+  EXPECT_EQ(p.channel, 1);
+  EXPECT_EQ(p.displayChannel, 1);
+  p = ParseParameters("x @CH=12");
+  EXPECT_TRUE(p.hasChannel);
+  EXPECT_EQ(p.channel, 12);
+  EXPECT_EQ(p.displayChannel, 0);
+}
+
+TEST(ParseParametersTest, SensorLineIsReadWithColonsAsBlanksButItsDialectKeysAsTyped) {
+  Parameters p = ParseSensorParameters("Item=Act:Terminals CH=:3 WARN=~:10 OUT=C:/m.prom");
+  EXPECT_EQ(p.item, "Act");  // a blank ends a value
+  EXPECT_EQ(p.channel, 3);
+  EXPECT_EQ(p.warn, "~:10");
+  EXPECT_EQ(p.out, "C:/m.prom");
+  // A key that only a ":" made start a word is still found.
+  EXPECT_EQ(ParseSensorParameters("X:CRIT=5").crit, "5");
+  const std::string long_text(200, 'a');
+  EXPECT_EQ(ParseSensorParameters(long_text).raw.str(), ParseParameters(long_text).raw.str());
 }
 
 TEST(ParseParametersTest, RunLimitsAreWholeNumbersInTheirRange) {
