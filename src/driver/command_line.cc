@@ -20,9 +20,9 @@ void CheckRunLimits(const Parameters& params) {
   }
 }
 
-ReportSettings CheckedParameters(ReportDialect dialect, const Parameters& params) {
+void CheckParameters(const Parameters& params, ReportSettings* settings) {
   CheckRunLimits(params);
-  return TakeReportParameters(dialect, params);
+  *settings = TakeReportParameters(settings->dialect, params);
 }
 
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs) {
@@ -43,7 +43,7 @@ Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_
     params += args[i];
   }
   inv.params = ParseParameters(params);
-  inv.reportDialect = ChooseReportDialect(inv.params);
+  inv.report.dialect = ChooseReportDialect(inv.params);
 
   if (inv.params.hasItem) {
     inv.itemMode = true;
@@ -51,7 +51,7 @@ Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_
     inv.profileName.Set("Dalvenor.Prf");
   }
   // A monitor's dialect is the monitor's alone: no progress lines in it.
-  inv.verbose = inv.params.verbose && inv.reportDialect == ReportDialect::kNone;
+  inv.verbose = inv.params.verbose && !inv.report.chosen();
   // Only a run that shows progress lines reads the time zone.
   if (inv.verbose) {
     inv.headerLine.Set("* " + host.TimeOfDay() + " SAP " + kProgramName + " " + kVersionText);

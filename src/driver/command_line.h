@@ -18,7 +18,7 @@ constexpr const char* kProgramName = "Tolvaran";
 // the profile name, joined by one blank), the dialect the program's name
 // designates and the one FORMAT= chooses, and the header line when progress
 // lines are shown. No profile name: error 1001; another FORMAT= value:
-// error 1020. The parameters' other faults are for CheckedParameters, once
+// error 1020. The parameters' other faults are for CheckParameters, once
 // the run's end knows the dialect to report them in.
 Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_t startMs);
 
@@ -28,9 +28,10 @@ Invocation StartUp(Host& host, const std::vector<std::string>& args, std::int64_
 // checks at once.
 void CheckRunLimits(const Parameters& params);
 
-// CheckRunLimits, then the dialect's WARN=, CRIT= and OUT= taken from
-// `params` (errors 1022, 1023).
-ReportSettings CheckedParameters(ReportDialect dialect, const Parameters& params);
+// CheckRunLimits, then `settings`' dialect's WARN=, CRIT= and OUT= taken
+// from `params` (errors 1022, 1023). `settings` is left as it was when an
+// error ends the run: its dialect is what the error is reported in.
+void CheckParameters(const Parameters& params, ReportSettings* settings);
 
 }  // namespace tolvaran
 

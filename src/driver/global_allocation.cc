@@ -142,7 +142,8 @@ ListingPlan Allocation::Allocate() {
   }
   if (plan_.itemName.empty()) FatalError("Error 1026: Global Item Idenification missing...");
 
-  plan_.report = CheckedParameters(inv_.reportDialect, plan_.params);
+  plan_.report = inv_.report;
+  CheckParameters(plan_.params, &plan_.report);
   return std::move(plan_);
 }
 

@@ -36,8 +36,8 @@ struct Invocation {
   bool verbose = false;                            // progress lines ("#", "@", "$" or "%")
   OutputFlavour dialect = OutputFlavour::kExeXml;  // from the program's name
   // FORMAT=: another monitor's dialect instead of the document, from the
-  // command line alone.
-  ReportDialect reportDialect = ReportDialect::kNone;
+  // command line alone; its ranges and file are taken by CheckParameters.
+  ReportSettings report;
   KeyTable keyTable = {};
 };
 

@@ -125,9 +125,10 @@ int RunChecked(Host& host, const std::vector<std::string>& args) {
   std::string subject = ReportSubject(args, "", "");
   try {
     const Invocation inv = StartUp(host, args, startMs);
-    // Known before the parameters are checked, so that their errors come in it.
-    report.dialect = inv.reportDialect;
-    report = CheckedParameters(inv.reportDialect, inv.params);
+    // The dialect is known before the parameters are checked, so that their
+    // errors come in it.
+    report = inv.report;
+    CheckParameters(inv.params, &report);
     // An ITEM= listing's file is known by its name.
     subject = ReportSubject(args, inv.itemMode ? inv.profileName.view() : "", "");
     const ProfileSource source = LocateProfile(host, inv);

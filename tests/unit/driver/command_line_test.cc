@@ -12,7 +12,8 @@ class CommandLineTest : public DriverStepsTest {
   int Start(std::vector<std::string> args) {
     return RunSteps(args, [this](const std::vector<std::string>& a) {
       inv_ = StartUp(*host_, a, 0);
-      CheckedParameters(inv_.reportDialect, inv_.params);
+      ReportSettings report = inv_.report;
+      CheckParameters(inv_.params, &report);
     });
   }
   Invocation inv_;
