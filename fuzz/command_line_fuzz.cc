@@ -17,6 +17,7 @@
 #include "driver/profile_location.h"
 #include "driver/single_run.h"
 #include "fuzz_checks.h"
+#include "platform/worker_scheduler.h"
 #include "samples.h"
 #include "support/fake_host.h"
 
@@ -67,8 +68,8 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list
   try {
     const tolvaran::Invocation inv = tolvaran::StartUp(host, args, 0);
     CheckInvocation(inv);
-    const tolvaran::ReportSettings report =
-        tolvaran::CheckedParameters(inv.reportDialect, inv.params);
+    tolvaran::ReportSettings report = inv.report;
+    tolvaran::CheckParameters(inv.params, &report);
     // Both copies of the parameters are cut alike: positions still match.
     FUZZ_CHECK(inv.params.upper.size() == inv.params.raw.size());
     FUZZ_CHECK(inv.itemName.size() <= 90);
@@ -82,7 +83,8 @@ void Run(const std::vector<std::string>& args, std::uint32_t salt, int user_list
     if (inv.itemMode || source.globalSensor) {
       const tolvaran::ListingPlan plan = tolvaran::AllocateGlobalSensor(host, inv, source);
       CheckPlan(plan);
-      status = tolvaran::RunListing(host, inv, source, plan);
+      tolvaran::PoolRunner workers;
+      status = tolvaran::RunListing(host, inv, source, plan, workers);
     } else {
       tolvaran::SystemProfile profile =
           tolvaran::ReadProfile(inv.keyTable, source.name.view(), source.bytes);

@@ -16,6 +16,7 @@
 #include "driver/listing.h"
 #include "driver/profile_location.h"
 #include "fuzz_checks.h"
+#include "platform/worker_scheduler.h"
 #include "samples.h"
 #include "support/fake_host.h"
 
@@ -68,7 +69,8 @@ void Run(const std::string& file_name, std::string_view file,
     CheckPlan(plan);
     FUZZ_CHECK(!plan.listing.empty() && !plan.itemName.empty());
     FUZZ_CHECK(plan.itemName.size() <= 90);
-    status = tolvaran::RunListing(host, inv, source, plan);
+    tolvaran::PoolRunner workers;
+    status = tolvaran::RunListing(host, inv, source, plan, workers);
   } catch (const tolvaran::RunEnd& end) {
     status = end.status;
     FUZZ_CHECK(end.status == 2);
