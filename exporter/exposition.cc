@@ -11,21 +11,6 @@ namespace tolvaran {
 
 namespace {
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    lines.push_back(text.substr(0, end));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
-bool StartsWith(std::string_view text, std::string_view head) {
-  return text.substr(0, head.size()) == head;
-}
-
 // The value of label `name` in a sample line's label set, empty when none.
 std::string LabelOf(std::string_view line, std::string_view name) {
   std::string key = std::string(name) + "=\"";

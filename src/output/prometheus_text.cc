@@ -6,8 +6,6 @@
 
 namespace tolvaran {
 
-namespace {
-
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
   while (!text.empty()) {
@@ -23,7 +21,7 @@ bool StartsWith(std::string_view text, std::string_view head) {
   return text.substr(0, head.size()) == head;
 }
 
-}  // namespace
+namespace {}  // namespace
 
 std::string ToPrometheusText(std::string_view openMetrics) {
   std::vector<std::string_view> lines = Lines(openMetrics);

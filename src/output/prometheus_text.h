@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvaran {
 
@@ -15,6 +16,11 @@ namespace tolvaran {
 // "_created" samples, HELP text unescaped of '\"'. Expositions of other
 // forms (histograms, timestamps, exemplars) are not made by the program.
 std::string ToPrometheusText(std::string_view openMetrics);
+
+// An exposition's lines, without their line feeds: the conversion above and
+// the exporter's reading of a check's answer split text the same way.
+std::vector<std::string_view> Lines(std::string_view text);
+bool StartsWith(std::string_view text, std::string_view head);
 
 }  // namespace tolvaran
 
